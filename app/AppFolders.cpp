@@ -1,0 +1,162 @@
+#include "app/AppFolders.h"
+
+#include <array>
+#include <optional>
+
+#include "app/AppMain.h"
+#include "engine/EngineScript.h"
+
+namespace tv {
+
+namespace {
+
+struct TFolderState {
+  std::array<std::string, 5> Paths;
+  bool Ready = false;
+  std::unique_ptr<TFolderWalk> Walk;
+};
+
+TFolderState Folders;
+
+constexpr std::array<const char*, 14> Extensions = {"",     ".exe", ".url", ".txt", ".xml", ".wav", ".ogg",
+                                                    ".tpx", ".png", ".jpg", ".tsg", ".emt", ".dat", ".flg"};
+
+// A language name selects a sub-folder of "Languages" only when it names one folder there: no
+// separators and no "." or "..", so it cannot climb out of the program folder.
+bool IsPlainFolderName(const std::string& Name) {
+  if (Name.empty() || Name == "." || Name == "..") return false;
+  for (char c : Name) {
+    if (c == '/' || c == '\\' || c == '\0') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void InitFolders() {
+  const std::string exe = ProgramFilePath();
+  if (exe.empty()) {
+    SetErrorCode(1);
+    throw EError("Failed to get main folder");
+  }
+  std::string& program = Folders.Paths[static_cast<size_t>(TFolderKind::Program)];
+  program = exe.substr(0, exe.find_last_of('/') + 1);
+  Folders.Paths[static_cast<size_t>(TFolderKind::Branding)] = program + "Branding/";
+  std::string language = program + "Language/";
+  if (!DirectoryExists(language)) {
+    const std::string& name = GetLanguageName();
+    language = program + "Languages/" + name + "/";
+    if (!IsPlainFolderName(name) || !DirectoryExists(language)) language = program + "Languages/English/";
+  }
+  Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = language;
+  Folders.Paths[static_cast<size_t>(TFolderKind::Ordinary)] = program + "Ordinary/";
+  std::string user = UserDataFolder();
+  if (user.empty()) {
+    user = program;
+  } else {
+    // Failing to create the folders is not reported here; later writes fail with their messages.
+    // The data folder itself may not exist yet on a fresh account: make it, one level at a time.
+    for (size_t slash = user.find('/', 1); slash != std::string::npos; slash = user.find('/', slash + 1)) {
+      MakeDirectory(user.substr(0, slash));
+    }
+    MakeDirectory(user);
+    user += "/Quillmark";
+    MakeDirectory(user);
+    user += "/Tolvaren/";
+    MakeDirectory(user);
+  }
+  Folders.Paths[static_cast<size_t>(TFolderKind::User)] = user;
+  Folders.Ready = true;
+}
+
+bool FoldersReady() { return Folders.Ready; }
+
+void DoneFolders() {
+  Folders.Walk.reset();
+  Folders.Ready = false;
+}
+
+const std::string& FolderPath(TFolderKind Kind) { return Folders.Paths[static_cast<size_t>(Kind)]; }
+
+const char* ExtensionOf(TExtKind Ext) { return Extensions[static_cast<size_t>(Ext)]; }
+
+TExtKind ExtensionKind(const std::string& Ext) {
+  std::string lower = Ext;
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  for (size_t i = 0; i < Extensions.size(); ++i) {
+    if (lower == Extensions[i]) return static_cast<TExtKind>(i);
+  }
+  return TExtKind::None;
+}
+
+std::string DataFilePath(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  return FolderPath(Kind) + Name + ExtensionOf(Ext);
+}
+
+bool DataFileExists(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  return FileExists(DataFilePath(Kind, Name, Ext));
+}
+
+int32_t DataFileAge(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  return PackedFileTime(DataFilePath(Kind, Name, Ext));
+}
+
+std::unique_ptr<TFileStream> OpenDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  const std::string path = DataFilePath(Kind, Name, Ext);
+  auto file = std::make_unique<TFileStream>(
+      path, IsDebugMode() ? TFileStream::Mode::ReadSharedWrite : TFileStream::Mode::Read);
+  if (!file->IsOpen()) throw EError("Unable to open file \"" + path + "\"");
+  return file;
+}
+
+std::unique_ptr<TFileStream> CreateDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  const std::string path = DataFilePath(Kind, Name, Ext);
+  auto file = std::make_unique<TFileStream>(path, TFileStream::Mode::Create);
+  if (!file->IsOpen()) throw EError("Unable to create file \"" + path + "\"");
+  return file;
+}
+
+std::string ReadDataText(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  return OpenDataFile(Kind, Name, Ext)->ReadRest();
+}
+
+void DeleteDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  DeleteFilePath(DataFilePath(Kind, Name, Ext));
+}
+
+void BackupDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
+  const std::string from = DataFilePath(Kind, Name, Ext);
+  if (!FileExists(from)) return;
+  CopyFilePath(from, DataFilePath(TFolderKind::User, "Backup_" + Name, Ext));
+}
+
+bool FlagExists(TFolderKind Kind, const std::string& Name) { return DataFileExists(Kind, Name, TExtKind::Flg); }
+
+void SetFlag(TFolderKind Kind, const std::string& Name, bool Value) {
+  if (!Value) {
+    DeleteDataFile(Kind, Name, TExtKind::Flg);
+  } else if (!FlagExists(Kind, Name)) {
+    CreateDataFile(Kind, Name, TExtKind::Flg);
+  }
+}
+
+bool FindNextDataFile(TFolderKind Kind, std::string& Name, TExtKind& Ext) {
+  if (!Folders.Walk) Folders.Walk = std::make_unique<TFolderWalk>(FolderPath(Kind));
+  std::string file;
+  if (!Folders.Walk->Next(file)) return false;
+  const size_t dot = file.find_last_of('.');
+  if (dot == std::string::npos) {
+    Name = file;
+    Ext = TExtKind::None;
+  } else {
+    Name = file.substr(0, dot);
+    Ext = ExtensionKind(file.substr(dot));
+  }
+  return true;
+}
+
+void EndFindDataFiles() { Folders.Walk.reset(); }
+
+}  // namespace tv

@@ -1,0 +1,49 @@
+// Folders, the language folder and data files: every file the program reads or writes is named
+// by a folder kind, a base name and an extension kind.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/PlatformSystem.h"
+
+namespace tv {
+
+enum class TFolderKind { Program, Branding, Language, Ordinary, User };
+
+// In this order: ExtensionKind takes the first that matches.
+enum class TExtKind { None, Exe, Url, Txt, Xml, Wav, Ogg, Tpx, Png, Jpg, Tsg, Emt, Dat, Flg };
+
+// Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
+// is picked from the language name given on the command line, falling back to English.
+void InitFolders();
+bool FoldersReady();
+void DoneFolders();
+
+const std::string& FolderPath(TFolderKind Kind);
+const char* ExtensionOf(TExtKind Ext);
+// The first kind whose extension equals Ext in lower case; None when none does.
+TExtKind ExtensionKind(const std::string& Ext);
+
+std::string DataFilePath(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+bool DataFileExists(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+// Modification time in the packed FAT form, -1 when the file does not exist.
+int32_t DataFileAge(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+// Opened for reading, others may read too (and in debug mode write). Fails with
+// "Unable to open file "<path>"".
+std::unique_ptr<TFileStream> OpenDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+// Created empty, opened exclusively. Fails with "Unable to create file "<path>"".
+std::unique_ptr<TFileStream> CreateDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+std::string ReadDataText(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+void DeleteDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+// Copies the file to the user folder as "Backup_" + Name + extension; a missing file is no error.
+void BackupDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext);
+bool FlagExists(TFolderKind Kind, const std::string& Name);
+void SetFlag(TFolderKind Kind, const std::string& Name, bool Value);
+
+// One walk over a folder's plain files at a time; EndFindDataFiles must follow every walk.
+bool FindNextDataFile(TFolderKind Kind, std::string& Name, TExtKind& Ext);
+void EndFindDataFiles();
+
+}  // namespace tv

@@ -1,0 +1,291 @@
+#include "app/AppMain.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/AppFolders.h"
+#include "app/AppInput.h"
+#include "app/AppTimer.h"
+#include "app/AppWindow.h"
+#include "engine/EngineScript.h"
+#include "platform/PlatformImage.h"
+#include "platform/PlatformSystem.h"
+
+namespace tv {
+
+namespace {
+
+struct TProcessState {
+  bool Initialized = false;
+  bool Active = false;
+  bool Running = false;
+  bool Terminated = false;
+  int32_t ErrorCode = 0;
+  std::vector<std::string> Log;
+  std::string OpenAtExit;
+  bool DebugMode = false;
+  uint32_t FrameNumber = 1;
+  TCommandLine CommandLine;
+};
+
+TProcessState State;
+
+uint64_t RandomState = 0x853C49E6748FEA9BULL;
+
+std::string AsciiLower(std::string Text) {
+  for (char& c : Text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return Text;
+}
+
+}  // namespace
+
+// ---- Process services -----------------------------------------------------------------------
+
+void Terminate() { State.Terminated = true; }
+bool IsTerminated() { return State.Terminated; }
+void SetErrorCode(int32_t Code) { State.ErrorCode = Code; }
+int32_t GetErrorCode() { return State.ErrorCode; }
+void AddLogMessage(const std::string& Text) { State.Log.push_back(Text); }
+const std::vector<std::string>& GetLogMessages() { return State.Log; }
+bool IsDebugMode() { return State.DebugMode; }
+uint32_t GetFrameNumber() { return State.FrameNumber; }
+void AdvanceFrameNumber() { State.FrameNumber = State.FrameNumber >= 0xFFFFFFFEu ? 0 : State.FrameNumber + 1; }
+void SetOpenAtExit(const std::string& Path) { State.OpenAtExit = Path; }
+bool IsInitialized() { return State.Initialized; }
+bool IsActive() { return State.Active; }
+bool IsRunning() { return State.Running; }
+const TCommandLine& GetCommandLine() { return State.CommandLine; }
+
+void Activate() {
+  if (State.Active) return;
+  State.Active = true;
+  ApplyWindowMode(false);
+  ReadSwapButtons();
+}
+
+void Deactivate() { State.Active = false; }
+
+void Resume() {
+  if (State.Running) return;
+  State.Running = true;
+  ReleaseStill();
+  ResetInput();
+  RestartTimer();
+}
+
+void Suspend() {
+  if (!State.Running) return;
+  State.Running = false;
+  PauseTimer();
+  ClearInput();
+  CaptureStill();
+}
+
+std::string ErrorCodeMessage(int32_t Code) {
+  switch (Code) {
+    case 0:
+      return {};
+    case 2:
+      return "Your system does not meet the minimum system requirements to run this game.";
+    default:
+      return "An error has occured during the game execution.";
+  }
+}
+
+std::string ReportText(int32_t Code, const std::vector<std::string>& Log) {
+  std::string text = ErrorCodeMessage(Code);
+  if (!Log.empty()) {
+    text += "\r\n\r\nLog messages:";
+    for (const std::string& line : Log) text += "\r\n" + line;
+  }
+  return text;
+}
+
+// ---- Random generator -----------------------------------------------------------------------
+
+void SeedRandom(uint32_t Seed) { RandomState = 0x853C49E6748FEA9BULL ^ (static_cast<uint64_t>(Seed) * 0x9E3779B97F4A7C15ULL); }
+
+namespace {
+// splitmix64: small, fast and the same on every machine, so seeded runs repeat exactly.
+uint64_t NextRandom() {
+  uint64_t z = (RandomState += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+}  // namespace
+
+float RandomFloat() { return static_cast<float>(NextRandom() >> 40) / 16777216.0f; }
+
+int32_t RandomInt(int32_t Range) {
+  if (Range <= 0) return 0;
+  return static_cast<int32_t>((NextRandom() >> 32) % static_cast<uint64_t>(Range));
+}
+
+// ---- Command line ---------------------------------------------------------------------------
+
+bool NormalizeLanguageArgument(const std::string& Arg, std::string& Name) {
+  std::string lower = AsciiLower(Arg);
+  if (lower.empty() || lower[0] < 'a' || lower[0] > 'z') return false;
+  lower[0] = static_cast<char>(lower[0] - 'a' + 'A');
+  Name = lower;
+  return true;
+}
+
+TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
+  TCommandLine line;
+  auto number = [&](size_t i, auto& out) {
+    if (i >= Args.size()) return;
+    char* end = nullptr;
+    const double value = std::strtod(Args[i].c_str(), &end);
+    if (end != Args[i].c_str() && *end == '\0') out = static_cast<std::remove_reference_t<decltype(out)>>(value);
+  };
+  for (size_t i = 0; i < Args.size(); ++i) {
+    const std::string arg = AsciiLower(Args[i]);
+    if (arg == "-language") {
+      ++i;
+      std::string name;
+      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) SetLanguageName(name);
+    } else if (arg == "-debug") {
+      line.Debug = true;
+    } else if (arg == "-frames") {
+      number(++i, line.Frames);
+    } else if (arg == "-fixed-dt") {
+      number(++i, line.FixedDt);
+    } else if (arg == "-seed") {
+      double seed = -1;
+      number(++i, seed);
+      if (seed >= 0 && seed <= 4294967295.0) {
+        line.HasSeed = true;
+        line.Seed = static_cast<uint32_t>(seed);
+      }
+    } else if (arg == "-input") {
+      if (++i < Args.size()) line.InputFile = Args[i];
+    } else if (arg == "-screenshot") {
+      if (++i < Args.size()) line.ScreenshotFile = Args[i];
+    }
+  }
+  return line;
+}
+
+// ---- The whole run --------------------------------------------------------------------------
+
+namespace {
+
+// The last presented frame, kept only when a screenshot was asked for.
+struct TLastFrame {
+  std::vector<uint8_t> Rgba;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+TLastFrame LastFrame;
+
+void DrawFrame() {
+  // Until a video device draws, the frame is black.
+  PlatformPresentBlack();
+  if (!State.CommandLine.ScreenshotFile.empty()) LastFrame.Rgba = PlatformReadFrame(LastFrame.Width, LastFrame.Height);
+  PlatformSwap();
+}
+
+void StartUp(const std::vector<std::string>& Args) {
+  SeedRandom(TickCount());
+  // The operating-system check of the original platform always passes here.
+  State.CommandLine = ReadCommandLine(Args);
+  State.DebugMode = State.CommandLine.Debug;
+  if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
+  InitFolders();
+  InitTimer();
+  if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
+  if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
+  CreateMainWindow();
+  // Input: nothing to prepare.
+  State.Initialized = true;
+  Activate();
+  Resume();
+}
+
+void MainLoop() {
+  int64_t framesLeft = State.CommandLine.Frames;
+  if (framesLeft == 0) Terminate();
+  while (!State.Terminated) {
+    InjectScriptedInput(State.FrameNumber);
+    PumpMessages();
+    if (State.Terminated) break;
+    AdvanceFrameNumber();
+    UpdateTimer();
+    UpdateInput();
+    DrawFrame();
+    if (KeyPressed(KeyToggleFullScreen)) SetFullScreen(!IsFullScreen());
+    if (framesLeft > 0 && --framesLeft == 0) Terminate();
+  }
+}
+
+void WriteLogFile() {
+  if (!FoldersReady()) return;
+  if (State.Log.empty()) {
+    DeleteDataFile(TFolderKind::User, "Log", TExtKind::Txt);
+    return;
+  }
+  std::string bytes;
+  for (const std::string& line : State.Log) bytes += line + "\r\n";
+  auto file = CreateDataFile(TFolderKind::User, "Log", TExtKind::Txt);
+  file->Write(bytes);
+}
+
+void ShutDown() {
+  if (!State.CommandLine.ScreenshotFile.empty() && !LastFrame.Rgba.empty()) {
+    WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba);
+  }
+  // The log file itself may fail to be written (an unwritable user folder); the run reports that
+  // failure in the box rather than losing the messages.
+  try {
+    WriteLogFile();
+  } catch (const EError& e) {
+    State.Log.emplace_back(e.what());
+    if (State.ErrorCode == 0) {
+      for (const std::string& line : State.Log) std::fprintf(stderr, "%s\n", line.c_str());
+    }
+  }
+  State.Running = false;
+  State.Active = false;
+  State.Initialized = false;
+  DestroyMainWindow();
+  DoneTimer();
+  DoneFolders();
+  ClearInputScript();
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& Args) {
+  State = TProcessState{};
+  LastFrame = TLastFrame{};
+  TSingleInstance instance("MX_QM_Vesk1");
+  if (!instance.Acquire()) {
+    instance.NotifyOwner();
+    return 0;
+  }
+  SetWindowInstanceChannel(&instance);
+  try {
+    StartUp(Args);
+    MainLoop();
+  } catch (const EError& e) {
+    if (e.what()[0] != '\0') AddLogMessage(e.what());
+    if (State.ErrorCode == 0) State.ErrorCode = 1;
+  }
+  ShutDown();
+  SetWindowInstanceChannel(nullptr);
+  const int32_t code = State.ErrorCode;
+  if (code != 0) {
+    ShowMessage(ReportText(code, State.Log));
+  } else if (!State.OpenAtExit.empty()) {
+    OpenDocument(State.OpenAtExit);
+  }
+  State.Log.clear();
+  return code;
+}
+
+}  // namespace tv

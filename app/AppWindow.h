@@ -1,0 +1,60 @@
+// The main window: its mode (full screen or a centred 16:9 window), the window procedure, the
+// message pump that sleeps while the game is suspended, and the still shown while suspended.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/PlatformWindow.h"
+
+namespace tv {
+
+void CreateMainWindow();
+void ApplyWindowMode(bool Force);
+bool IsFullScreen();
+void SetFullScreen(bool Value);
+void GetClientSize(int32_t& Width, int32_t& Height);
+void SetWindowCaption(const std::u16string& Text);
+void PumpMessages();
+void CaptureStill();
+void ReleaseStill();
+bool HasStill();
+void DestroyMainWindow();
+SDL_Window* WindowHandle();
+
+// The client size for a desktop of W x H: the whole desktop in full screen; otherwise 90 % of
+// the desktop along its limiting side in the 16:9 proportion, the width made even.
+void WindowClientSizeFor(bool FullScreen, int32_t W, int32_t H, int32_t& Width, int32_t& Height);
+
+// The window procedure: handles one message as the application does.
+void HandleWindowMessage(const TWindowMessage& Message);
+
+// Hooks for the video device: told when the client size changed, asked to draw the paused
+// still into a 5-6-5 image, and asked to paint it while suspended.
+struct TWindowVideoHooks {
+  std::function<void()> SizeChanged;
+  std::function<bool(std::vector<uint16_t>& Pixels, int32_t& Width, int32_t& Height)> CaptureStill;
+  std::function<void(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height)> PaintStill;
+};
+void SetWindowVideoHooks(TWindowVideoHooks Hooks);
+
+class TSingleInstance;
+// The channel through which a second copy asks this one to show its window; polled by the pump.
+void SetWindowInstanceChannel(TSingleInstance* Channel);
+
+// Scripted input ("-input FILE"): events queued for given frames, injected through the same
+// path as the system's events. Each line: frame number, then one of
+//   move X Y          (design-screen units, (0, 0) at the centre)
+//   down left|right   /   up left|right
+//   keydown NAME      /   keyup NAME      (SDL key names: Return, Escape, F11, H, Left Alt, ...)
+//   text TEXT         (typed text, UTF-8)
+//   close
+// Blank lines and lines starting with "#" are ignored. Fails with a message naming the line.
+void LoadInputScript(const std::string& Path);
+// Injects the events scripted for this frame; called before the frame's messages are pumped.
+void InjectScriptedInput(uint32_t Frame);
+void ClearInputScript();
+
+}  // namespace tv

@@ -1,0 +1,273 @@
+#include "platform/PlatformWindow.h"
+
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "platform/PlatformSystem.h"
+
+namespace tv {
+
+namespace {
+
+struct TPlatformWindowState {
+  bool VideoStarted = false;
+  SDL_Window* Window = nullptr;
+  SDL_GLContext Context = nullptr;
+  bool Keys[SDL_NUM_SCANCODES] = {};
+  bool LeftButton = false;
+  bool RightButton = false;
+  int32_t MouseX = 0;
+  int32_t MouseY = 0;
+  bool MouseSeen = false;
+  bool SwapButtons = false;
+  std::deque<TWindowMessage> Pending;  // messages made from one event that carries several
+};
+
+TPlatformWindowState Win;
+
+// Turns one SDL event into the window messages it stands for, keeping the input state.
+void TranslateEvent(const SDL_Event& e) {
+  auto post = [](TWindowMessageKind kind) {
+    TWindowMessage m;
+    m.Kind = kind;
+    Win.Pending.push_back(m);
+  };
+  switch (e.type) {
+    case SDL_QUIT:
+      post(TWindowMessageKind::Close);
+      break;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+          post(TWindowMessageKind::Activate);
+          break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          post(TWindowMessageKind::Deactivate);
+          break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          post(TWindowMessageKind::Minimize);
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          post(TWindowMessageKind::Close);
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+          post(TWindowMessageKind::Paint);
+          break;
+        case SDL_WINDOWEVENT_ENTER:
+          Win.MouseSeen = true;
+          break;
+        default:
+          break;
+      }
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const SDL_Scancode code = e.key.keysym.scancode;
+      if (code > SDL_SCANCODE_UNKNOWN && code < SDL_NUM_SCANCODES) Win.Keys[code] = e.type == SDL_KEYDOWN;
+      if (e.type == SDL_KEYDOWN) {
+        TWindowMessage m;
+        m.Kind = TWindowMessageKind::KeyDown;
+        m.Key = e.key.keysym.sym;
+        Win.Pending.push_back(m);
+      }
+      break;
+    }
+    case SDL_TEXTINPUT: {
+      for (char16_t unit : Utf8ToUtf16(e.text.text)) {
+        TWindowMessage m;
+        m.Kind = TWindowMessageKind::Character;
+        m.Char = unit;
+        Win.Pending.push_back(m);
+      }
+      break;
+    }
+    case SDL_MOUSEMOTION:
+      Win.MouseX = e.motion.x;
+      Win.MouseY = e.motion.y;
+      Win.MouseSeen = true;
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      const bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      if (e.button.button == SDL_BUTTON_LEFT) Win.LeftButton = down;
+      if (e.button.button == SDL_BUTTON_RIGHT) Win.RightButton = down;
+      Win.MouseX = e.button.x;
+      Win.MouseY = e.button.y;
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+bool PlatformOpenWindow(const std::string& Caption, std::string& Error) {
+  if (!Win.VideoStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+      Error = SDL_GetError();
+      return false;
+    }
+    Win.VideoStarted = true;
+  }
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 360,
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (Win.Window == nullptr) {
+    Error = SDL_GetError();
+    return false;
+  }
+  Win.Context = SDL_GL_CreateContext(Win.Window);
+  if (Win.Context != nullptr) {
+    SDL_GL_MakeCurrent(Win.Window, Win.Context);
+    SDL_GL_SetSwapInterval(1);
+  }
+  return true;
+}
+
+void PlatformCloseWindow() {
+  if (Win.Context != nullptr) SDL_GL_DeleteContext(Win.Context);
+  if (Win.Window != nullptr) SDL_DestroyWindow(Win.Window);
+  Win.Context = nullptr;
+  Win.Window = nullptr;
+  Win.Pending.clear();
+  if (Win.VideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  const bool swap = Win.SwapButtons;
+  Win = TPlatformWindowState{};
+  Win.SwapButtons = swap;
+}
+
+bool PlatformWindowExists() { return Win.Window != nullptr; }
+bool HasGLContext() { return Win.Context != nullptr; }
+SDL_Window* PlatformWindowHandle() { return Win.Window; }
+
+TDisplaySize DesktopSize() {
+  if (const char* over = std::getenv("TOLVAREN_DESKTOP")) {
+    int w = 0;
+    int h = 0;
+    if (std::sscanf(over, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) return {w, h};
+  }
+  SDL_DisplayMode mode{};
+  const int display = Win.Window != nullptr ? std::max(SDL_GetWindowDisplayIndex(Win.Window), 0) : 0;
+  if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return {1600, 900};
+  return {mode.w, mode.h};
+}
+
+void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight) {
+  if (Win.Window == nullptr) return;
+  if (FullScreen) {
+    SDL_SetWindowFullscreen(Win.Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  } else {
+    SDL_SetWindowFullscreen(Win.Window, 0);
+    SDL_SetWindowBordered(Win.Window, SDL_TRUE);
+    SDL_SetWindowResizable(Win.Window, SDL_FALSE);
+    SDL_SetWindowSize(Win.Window, ClientWidth, ClientHeight);
+    SDL_SetWindowPosition(Win.Window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  SDL_ShowWindow(Win.Window);
+}
+
+void PlatformSetCaption(const std::u16string& Caption) {
+  if (Win.Window != nullptr) SDL_SetWindowTitle(Win.Window, Utf16ToUtf8(Caption).c_str());
+}
+
+void PlatformRaiseWindow() {
+  if (Win.Window == nullptr) return;
+  SDL_MinimizeWindow(Win.Window);
+  SDL_RestoreWindow(Win.Window);
+  SDL_RaiseWindow(Win.Window);
+}
+
+bool PlatformNextMessage(TWindowMessage& Message, bool Wait, int TimeoutMs) {
+  for (;;) {
+    if (!Win.Pending.empty()) {
+      Message = Win.Pending.front();
+      Win.Pending.pop_front();
+      return true;
+    }
+    if (!Win.VideoStarted) return false;
+    SDL_Event e;
+    const int got = Wait ? SDL_WaitEventTimeout(&e, TimeoutMs) : SDL_PollEvent(&e);
+    if (got == 0) return false;
+    TranslateEvent(e);
+    Wait = false;  // one event arrived: take what it made, then only what is already waiting
+  }
+}
+
+void PlatformInjectEvent(const SDL_Event& Event) {
+  SDL_Event copy = Event;
+  if (Win.VideoStarted) {
+    SDL_PushEvent(&copy);
+  } else {
+    TranslateEvent(copy);
+  }
+}
+
+bool PlatformKeyDown(SDL_Scancode Key) { return Key > SDL_SCANCODE_UNKNOWN && Key < SDL_NUM_SCANCODES && Win.Keys[Key]; }
+
+bool PlatformMouseButtonDown(int Button) {
+  if (Button == SDL_BUTTON_LEFT) return Win.LeftButton;
+  if (Button == SDL_BUTTON_RIGHT) return Win.RightButton;
+  return false;
+}
+
+void PlatformMousePosition(int32_t& X, int32_t& Y) {
+  X = Win.MouseX;
+  Y = Win.MouseY;
+}
+
+bool PlatformMouseSeen() { return Win.MouseSeen; }
+bool PlatformSwapButtons() { return Win.SwapButtons; }
+void PlatformSetSwapButtons(bool Swapped) { Win.SwapButtons = Swapped; }
+
+void PlatformClearInputState() {
+  for (bool& key : Win.Keys) key = false;
+  Win.LeftButton = Win.RightButton = false;
+}
+
+void PlatformPresentBlack() {
+  if (Win.Context == nullptr) return;
+  int w = 0;
+  int h = 0;
+  SDL_GL_GetDrawableSize(Win.Window, &w, &h);
+  glViewport(0, 0, w, h);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void PlatformSwap() {
+  if (Win.Context != nullptr) SDL_GL_SwapWindow(Win.Window);
+}
+
+std::vector<uint8_t> PlatformReadFrame(int32_t& Width, int32_t& Height) {
+  Width = Height = 0;
+  if (Win.Context == nullptr) return {};
+  int w = 0;
+  int h = 0;
+  SDL_GL_GetDrawableSize(Win.Window, &w, &h);
+  if (w <= 0 || h <= 0) return {};
+  std::vector<uint8_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+  // GL rows run bottom-up; pictures are stored top-down.
+  const size_t stride = static_cast<size_t>(w) * 4;
+  std::vector<uint8_t> flipped(rows.size());
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(rows.data() + static_cast<size_t>(h - 1 - y) * stride, stride, flipped.data() + static_cast<size_t>(y) * stride);
+  }
+  Width = w;
+  Height = h;
+  return flipped;
+}
+
+}  // namespace tv

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs (only those missing), then configures and builds
+# into build/ (the program at build/bin/tolvaren with its data beside it).
+# Usage: scripts/setup.sh [extra cmake arguments...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
+  libvorbis-dev libogg-dev libfreetype-dev fonts-dejavu-core
+  libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
+)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+build_dir=${TV_BUILD_DIR:-build}
+cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+cmake --build "$build_dir"

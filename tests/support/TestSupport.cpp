@@ -1,0 +1,81 @@
+#include "support/TestSupport.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace tv::test {
+
+TTempDir::TTempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tolvaren-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  Dir = pattern;
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ec;
+  // Make everything removable again (tests take write permission away on purpose).
+  for (auto it = std::filesystem::recursive_directory_iterator(Dir, ec); !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::permissions(Dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+  std::filesystem::remove_all(Dir, ec);
+}
+
+TScopedEnv::TScopedEnv(const char* Name, const char* Value) : Key(Name) {
+  if (const char* old = std::getenv(Name)) {
+    HadOld = true;
+    Old = old;
+  }
+  if (Value != nullptr) {
+    setenv(Name, Value, 1);
+  } else {
+    unsetenv(Name);
+  }
+}
+
+TScopedEnv::~TScopedEnv() {
+  if (HadOld) {
+    setenv(Key.c_str(), Old.c_str(), 1);
+  } else {
+    unsetenv(Key.c_str());
+  }
+}
+
+void WriteFile(const std::string& Path, const std::string& Bytes) {
+  std::ofstream out(Path, std::ios::binary | std::ios::trunc);
+  out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+}
+
+std::string ReadFile(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool PathExists(const std::string& Path) {
+  struct stat st {};
+  return stat(Path.c_str(), &st) == 0;
+}
+
+void MakeDirs(const std::string& Path) { std::filesystem::create_directories(Path); }
+
+int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
+  TTempDir scratch;
+  const std::string outPath = scratch / "out";
+  const std::string errPath = scratch / "err";
+  const std::string full = "(" + Command + ") >'" + outPath + "' 2>'" + errPath + "' </dev/null";
+  const int status = std::system(full.c_str());
+  if (Out != nullptr) *Out = ReadFile(outPath);
+  if (Err != nullptr) *Err = ReadFile(errPath);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace tv::test

@@ -1,0 +1,44 @@
+// Helpers shared by the tests: temporary folders, environment overrides, files.
+#pragma once
+
+#include <string>
+
+namespace tv::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  const std::string& Path() const { return Dir; }  // without a trailing "/"
+  std::string operator/(const std::string& Name) const { return Dir + "/" + Name; }
+
+ private:
+  std::string Dir;
+};
+
+// Sets (or with nullptr unsets) an environment variable for the life of the object.
+class TScopedEnv {
+ public:
+  TScopedEnv(const char* Name, const char* Value);
+  ~TScopedEnv();
+  TScopedEnv(const TScopedEnv&) = delete;
+  TScopedEnv& operator=(const TScopedEnv&) = delete;
+
+ private:
+  std::string Key;
+  bool HadOld = false;
+  std::string Old;
+};
+
+void WriteFile(const std::string& Path, const std::string& Bytes);
+std::string ReadFile(const std::string& Path);
+bool PathExists(const std::string& Path);
+void MakeDirs(const std::string& Path);
+
+// Runs a shell command, returning its exit code and what it wrote to stdout (stderr to Err).
+int RunCommand(const std::string& Command, std::string* Out = nullptr, std::string* Err = nullptr);
+
+}  // namespace tv::test

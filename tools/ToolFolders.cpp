@@ -1,0 +1,27 @@
+// "folders": where the program would find its folders, for people setting up content.
+#include <cstdio>
+
+#include "app/AppFolders.h"
+#include "app/AppMain.h"
+#include "tools/ToolCommands.h"
+
+namespace tv::tool {
+namespace {
+
+int RunFolders(const TArgs& Args) {
+  if (!Args.empty()) {
+    std::string name;
+    if (NormalizeLanguageArgument(Args[0], name)) ReadCommandLine({"-language", Args[0]});
+  }
+  InitFolders();
+  const char* names[] = {"Program", "Branding", "Language", "Ordinary", "User"};
+  for (int i = 0; i < 5; ++i) std::printf("%s\t%s\n", names[i], FolderPath(static_cast<TFolderKind>(i)).c_str());
+  DoneFolders();
+  return 0;
+}
+
+TV_TOOL_COMMAND("folders", "[LANGUAGE]", "prints the folders the program uses, as the game would pick them",
+                RunFolders);
+
+}  // namespace
+}  // namespace tv::tool
