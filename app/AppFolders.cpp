@@ -33,8 +33,9 @@ bool IsPlainFolderName(const std::string& Name) {
 
 }  // namespace
 
-void InitFolders() {
-  const std::string exe = ProgramFilePath();
+void InitFolders() { InitFoldersFrom(ProgramFilePath()); }
+
+void InitFoldersFrom(const std::string& exe) {
   if (exe.empty()) {
     SetErrorCode(1);
     throw EError("Failed to get main folder");

@@ -18,6 +18,8 @@ enum class TExtKind { None, Exe, Url, Txt, Xml, Wav, Ogg, Tpx, Png, Jpg, Tsg, Em
 // Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
 // is picked from the language name given on the command line, falling back to English.
 void InitFolders();
+// The same rules for a program file at another place (tools that work on a data folder, tests).
+void InitFoldersFrom(const std::string& ProgramFile);
 bool FoldersReady();
 void DoneFolders();
 

@@ -52,7 +52,8 @@ void AddLogMessage(const std::string& Text) { State.Log.push_back(Text); }
 const std::vector<std::string>& GetLogMessages() { return State.Log; }
 bool IsDebugMode() { return State.DebugMode; }
 uint32_t GetFrameNumber() { return State.FrameNumber; }
-void AdvanceFrameNumber() { State.FrameNumber = State.FrameNumber >= 0xFFFFFFFEu ? 0 : State.FrameNumber + 1; }
+uint32_t NextFrameNumber(uint32_t Frame) { return Frame >= 0xFFFFFFFEu ? 0 : Frame + 1; }
+void AdvanceFrameNumber() { State.FrameNumber = NextFrameNumber(State.FrameNumber); }
 void SetOpenAtExit(const std::string& Path) { State.OpenAtExit = Path; }
 bool IsInitialized() { return State.Initialized; }
 bool IsActive() { return State.Active; }
@@ -260,10 +261,21 @@ void ShutDown() {
 
 }  // namespace
 
+std::string InstanceChannelName() {
+  // The profiles live in the user data folder, so that is what one copy must own; copies that
+  // keep their data apart (tests with their own temporary folders) may run side by side.
+  const std::string folder = UserDataFolder();
+  uint32_t hash = 2166136261u;
+  for (char c : folder) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%08x", hash);
+  return std::string("MX_QM_Vesk1-") + suffix;
+}
+
 int Run(const std::vector<std::string>& Args) {
   State = TProcessState{};
   LastFrame = TLastFrame{};
-  TSingleInstance instance("MX_QM_Vesk1");
+  TSingleInstance instance(InstanceChannelName());
   if (!instance.Acquire()) {
     instance.NotifyOwner();
     return 0;

@@ -24,6 +24,7 @@ bool IsDebugMode();
 uint32_t GetFrameNumber();
 // Advances the frame number; from 0xFFFFFFFE it wraps to 0 (all ones is never used).
 void AdvanceFrameNumber();
+uint32_t NextFrameNumber(uint32_t Frame);
 void SetOpenAtExit(const std::string& Path);
 bool IsInitialized();
 bool IsActive();
@@ -71,6 +72,9 @@ bool NormalizeLanguageArgument(const std::string& Arg, std::string& Name);
 const TCommandLine& GetCommandLine();
 
 // ---- The whole run --------------------------------------------------------------------------
+
+// The name of the single-instance channel: one running copy per user and user data folder.
+std::string InstanceChannelName();
 
 // Runs the program; returns the process exit code (0, or the error code).
 int Run(const std::vector<std::string>& Args);

@@ -150,12 +150,20 @@ bool PlatformWindowExists() { return Win.Window != nullptr; }
 bool HasGLContext() { return Win.Context != nullptr; }
 SDL_Window* PlatformWindowHandle() { return Win.Window; }
 
+namespace {
+bool DesktopOverride(TDisplaySize& Size) {
+  const char* over = std::getenv("TOLVAREN_DESKTOP");
+  int w = 0;
+  int h = 0;
+  if (over == nullptr || std::sscanf(over, "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0) return false;
+  Size = {w, h};
+  return true;
+}
+}  // namespace
+
 TDisplaySize DesktopSize() {
-  if (const char* over = std::getenv("TOLVAREN_DESKTOP")) {
-    int w = 0;
-    int h = 0;
-    if (std::sscanf(over, "%dx%d", &w, &h) == 2 && w > 0 && h > 0) return {w, h};
-  }
+  TDisplaySize over;
+  if (DesktopOverride(over)) return over;
   SDL_DisplayMode mode{};
   const int display = Win.Window != nullptr ? std::max(SDL_GetWindowDisplayIndex(Win.Window), 0) : 0;
   if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return {1600, 900};
@@ -164,7 +172,14 @@ TDisplaySize DesktopSize() {
 
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight) {
   if (Win.Window == nullptr) return;
-  if (FullScreen) {
+  TDisplaySize over;
+  if (FullScreen && DesktopOverride(over)) {
+    // A simulated desktop: a borderless window covering it stands in for full screen.
+    SDL_SetWindowFullscreen(Win.Window, 0);
+    SDL_SetWindowBordered(Win.Window, SDL_FALSE);
+    SDL_SetWindowSize(Win.Window, ClientWidth, ClientHeight);
+    SDL_SetWindowPosition(Win.Window, 0, 0);
+  } else if (FullScreen) {
     SDL_SetWindowFullscreen(Win.Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
     SDL_SetWindowFullscreen(Win.Window, 0);

@@ -1,0 +1,127 @@
+// Runs the real program headless (offscreen video, a temporary user folder) and checks what it
+// leaves behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+namespace tv {
+namespace {
+
+using test::TTempDir;
+
+class AppRunTest : public ::testing::Test {
+ protected:
+  TTempDir Dir;
+  std::string UserFolder = Dir / "data/Quillmark/Tolvaren";
+
+  std::string Env() const {
+    return "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" + Dir.Path() +
+           "/data' ";
+  }
+  int RunGame(const std::string& Args, std::string* Err = nullptr) {
+    return test::RunCommand(Env() + "'" TV_BIN_DIR "/tolvaren' " + Args, nullptr, Err);
+  }
+  std::string LogPath() const { return UserFolder + "/Log.txt"; }
+  std::string FlagPath() const { return UserFolder + "/StartWindowed.flg"; }
+};
+
+TEST_F(AppRunTest, CleanRunEndsQuietlyAndDeletesAnOldLog) {
+  test::MakeDirs(UserFolder);
+  test::WriteFile(LogPath(), "stale\r\n");
+  std::string err;
+  EXPECT_EQ(RunGame("-frames 60 -fixed-dt 0.016", &err), 0) << err;
+  EXPECT_FALSE(test::PathExists(LogPath()));
+  EXPECT_FALSE(test::PathExists(FlagPath()));  // started and ended in full screen
+}
+
+TEST_F(AppRunTest, FatalStartUpFailureIsReportedAndLogged) {
+  std::string err;
+  const std::string missing = Dir / "no-such-input.txt";
+  EXPECT_EQ(RunGame("-frames 5 -input '" + missing + "'", &err), 1);
+  const std::string line = "Unable to open file \"" + missing + "\"";
+  EXPECT_NE(err.find("An error has occured during the game execution.\r\n\r\nLog messages:\r\n" + line),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(test::ReadFile(LogPath()), line + "\r\n");
+}
+
+TEST_F(AppRunTest, ScriptedAltReturnSwitchesToAWindowAndTheModeIsRemembered) {
+  const std::string script = Dir / "input.txt";
+  test::WriteFile(script, "2 keydown Left Alt\n3 keydown Return\n4 keyup Return\n5 keyup Left Alt\n");
+  std::string err;
+  ASSERT_EQ(RunGame("-frames 10 -input '" + script + "'", &err), 0) << err;
+  EXPECT_TRUE(test::PathExists(FlagPath()));
+  // The next run starts in a window; F11 goes back to full screen.
+  test::WriteFile(script, "2 keydown F11\n3 keyup F11\n");
+  ASSERT_EQ(RunGame("-frames 10 -input '" + script + "'", &err), 0) << err;
+  EXPECT_FALSE(test::PathExists(FlagPath()));
+}
+
+TEST_F(AppRunTest, ClosingTheWindowEndsTheRunThroughShutdown) {
+  const std::string script = Dir / "input.txt";
+  test::WriteFile(script, "3 close\n");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunGame("-input '" + script + "' -screenshot '" + Dir.Path() + "/shot.png'"), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  // The last frame was written as a picture of the window's size.
+  const std::string png = test::ReadFile(Dir / "shot.png");
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  const auto be32 = [&](size_t at) {
+    return (static_cast<uint32_t>(static_cast<uint8_t>(png[at])) << 24) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 1])) << 16) |
+           (static_cast<uint32_t>(static_cast<uint8_t>(png[at + 2])) << 8) | static_cast<uint8_t>(png[at + 3]);
+  };
+  EXPECT_EQ(be32(16), 1280u);
+  EXPECT_EQ(be32(20), 720u);
+}
+
+TEST_F(AppRunTest, SecondCopyLeavesAtOnceAndTouchesNothing) {
+  const std::string dataHome = Dir.Path() + "/data";
+  std::vector<std::string> envStrings = {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy",
+                                         "TOLVAREN_DESKTOP=1280x720", "XDG_DATA_HOME=" + dataHome};
+  for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
+  std::vector<char*> envp;
+  for (std::string& s : envStrings) envp.push_back(s.data());
+  envp.push_back(nullptr);
+  std::string program = TV_BIN_DIR "/tolvaren";
+  std::string frames = "-frames";
+  std::string many = "100000000";
+  char* argv[] = {program.data(), frames.data(), many.data(), nullptr};
+  pid_t first = 0;
+  ASSERT_EQ(posix_spawn(&first, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+
+  // The first copy makes its user folder once it owns the channel; wait for it.
+  for (int i = 0; i < 200 && !test::PathExists(UserFolder); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(test::PathExists(UserFolder));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  test::WriteFile(LogPath(), "belongs to the first copy\r\n");
+
+  std::string err;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunGame("-frames 100000000", &err), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(test::ReadFile(LogPath()), "belongs to the first copy\r\n");
+
+  // The first copy is still running and ends normally when asked to quit.
+  int status = 0;
+  EXPECT_EQ(waitpid(first, &status, WNOHANG), 0);
+  kill(first, SIGTERM);
+  ASSERT_EQ(waitpid(first, &status, 0), first);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_FALSE(test::PathExists(LogPath()));  // its own clean exit removed the log
+}
+
+}  // namespace
+}  // namespace tv
