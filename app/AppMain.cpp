@@ -224,31 +224,32 @@ void MainLoop() {
   }
 }
 
-void WriteLogFile() {
-  if (!FoldersReady()) return;
+// Writes the log to "Log.txt" in the user folder (deleted when the log is empty); returns how many
+// messages the file holds.
+size_t WriteLogFile() {
+  if (!FoldersReady()) return 0;
   if (State.Log.empty()) {
     DeleteDataFile(TFolderKind::User, "Log", TExtKind::Txt);
-    return;
+    return 0;
   }
   std::string bytes;
   for (const std::string& line : State.Log) bytes += line + "\r\n";
   auto file = CreateDataFile(TFolderKind::User, "Log", TExtKind::Txt);
   file->Write(bytes);
+  return State.Log.size();
 }
 
-void ShutDown() {
+// Returns how many of the log's messages reached the log file.
+size_t ShutDown() {
   if (!State.CommandLine.ScreenshotFile.empty() && !LastFrame.Rgba.empty()) {
     WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba);
   }
-  // The log file itself may fail to be written (an unwritable user folder); the run reports that
-  // failure in the box rather than losing the messages.
+  size_t written = 0;
   try {
-    WriteLogFile();
+    written = WriteLogFile();
   } catch (const EError& e) {
+    // An unwritable user folder: the messages are reported below instead of being lost.
     State.Log.emplace_back(e.what());
-    if (State.ErrorCode == 0) {
-      for (const std::string& line : State.Log) std::fprintf(stderr, "%s\n", line.c_str());
-    }
   }
   State.Running = false;
   State.Active = false;
@@ -257,6 +258,7 @@ void ShutDown() {
   DoneTimer();
   DoneFolders();
   ClearInputScript();
+  return written;
 }
 
 }  // namespace
@@ -288,13 +290,16 @@ int Run(const std::vector<std::string>& Args) {
     if (e.what()[0] != '\0') AddLogMessage(e.what());
     if (State.ErrorCode == 0) State.ErrorCode = 1;
   }
-  ShutDown();
+  const size_t written = ShutDown();
   SetWindowInstanceChannel(nullptr);
   const int32_t code = State.ErrorCode;
   if (code != 0) {
     ShowMessage(ReportText(code, State.Log));
-  } else if (!State.OpenAtExit.empty()) {
-    OpenDocument(State.OpenAtExit);
+  } else {
+    // Messages that never reached the log file (it could not be written, or they arose while the
+    // subsystems shut down) go to the standard error rather than nowhere.
+    for (size_t i = written; i < State.Log.size(); ++i) std::fprintf(stderr, "%s\n", State.Log[i].c_str());
+    if (!State.OpenAtExit.empty()) OpenDocument(State.OpenAtExit);
   }
   State.Log.clear();
   return code;

@@ -125,3 +125,32 @@ TEST_F(AppRunTest, SecondCopyLeavesAtOnceAndTouchesNothing) {
 
 }  // namespace
 }  // namespace tv
+
+namespace tv {
+namespace {
+
+TEST_F(AppRunTest, UnwritableUserFolderIsReportedNotLost) {
+  // A data folder below a plain file can never be made, whoever runs the test.
+  test::WriteFile(Dir / "plain", "x");
+  const std::string script = Dir / "input.txt";
+  test::WriteFile(script, "2 keydown F11\n3 keyup F11\n");  // to a window: the mode flag must be written
+  std::string err;
+  const std::string cmd = "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+                          Dir.Path() + "/plain/data' '" TV_BIN_DIR "/tolvaren' -frames 5 -input '" + script + "'";
+  EXPECT_EQ(test::RunCommand(cmd, nullptr, &err), 0);
+  EXPECT_NE(err.find("Unable to create file \"" + Dir.Path() + "/plain/data/Quillmark/Tolvaren/StartWindowed.flg\""),
+            std::string::npos)
+      << err;
+}
+
+TEST_F(AppRunTest, NoWindowMeansFailureCodeOneAfterAnOrderlyShutdown) {
+  std::string err;
+  const std::string cmd = "SDL_VIDEODRIVER=no-such-driver XDG_DATA_HOME='" + Dir.Path() + "/data' '" TV_BIN_DIR
+                          "/tolvaren' -frames 5";
+  EXPECT_EQ(test::RunCommand(cmd, nullptr, &err), 1);
+  EXPECT_NE(err.find("Log messages:\r\nFailed to create window\r(Error code: "), std::string::npos) << err;
+  EXPECT_NE(test::ReadFile(LogPath()).find("Failed to create window"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tv
