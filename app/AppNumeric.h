@@ -46,11 +46,13 @@ inline int32_t Max(int32_t A, int32_t B) { return A > B ? A : B; }
 // The lower bound is tested first: with Lo > Hi a value below Lo gives Lo.
 inline int32_t Clamp(int32_t V, int32_t Lo, int32_t Hi) { return V < Lo ? Lo : (V > Hi ? Hi : V); }
 inline void ClampVar(int32_t& V, int32_t Lo, int32_t Hi) { V = Clamp(V, Lo, Hi); }
+// A + (B - A) x T rounded half to even, saturated to the int32 range.
 int32_t LerpInt(int32_t A, int32_t B, float T);
 // (N + 1) x T truncated, limited to 0..N: T in 0..1 picks one of N + 1 steps, T = 1 gives N.
 int32_t FractionToIndex(int32_t N, float T);
 inline int32_t Choose(bool Flag, int32_t IfTrue, int32_t IfFalse) { return Flag ? IfTrue : IfFalse; }
 inline bool IsPowerOfTwo(int32_t V) { return V > 0 && (V & (V - 1)) == 0; }
+// The smallest power of two >= V (1 for V <= 1); values above 2^30 give 2^30, the largest int32 one.
 int32_t NextPowerOfTwo(int32_t V);
 inline int32_t MakeEven(int32_t V) { return (V & 1) != 0 ? V + 1 : V; }
 
@@ -73,12 +75,14 @@ inline float ArcCos(float X) { return std::acos(X); }
 inline float WrapAngle(float A) { return std::fmod(A, 360.0f); }
 inline float AddAngle(float A, float B) { return WrapAngle(A + B); }
 TVector DirectionOf(float A);
+// The angle of a direction, inverse of DirectionOf on 0 <= A < 360; 0 for the zero vector.
 float AngleOf(TVector V);
 
 // ---- Points and rectangles ------------------------------------------------------------------
 
 inline TPoint Point(int32_t X, int32_t Y) { return {X, Y}; }
 inline TPoint PointOf(int32_t V) { return {V, V}; }
+// Each component rounded half to even, saturated to the int32 range (NaN gives 0).
 TPoint RoundPoint(TVector V);
 inline bool PointsEqual(TPoint A, TPoint B) { return A.X == B.X && A.Y == B.Y; }
 inline TPoint AddPoints(TPoint A, TPoint B) { return {A.X + B.X, A.Y + B.Y}; }

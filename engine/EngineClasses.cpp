@@ -10,31 +10,36 @@ namespace tv {
 
 bool TItem::Precedes(const TItem*) const { return Container != nullptr && Container->Head == this; }
 
+// A free or parked item has no neighbours: while parked, Next is the cache's free-list link and
+// must not be handed out as a neighbour.
 TItem* TItem::GetPrev() const {
-  return (Prev == nullptr || Prev == Container->Head) ? nullptr : Prev;
+  return (Container == nullptr || Prev == Container->Head) ? nullptr : Prev;
 }
 
 TItem* TItem::GetNext() const {
-  return (Next == nullptr || Next == Container->Tail) ? nullptr : Next;
+  return (Container == nullptr || Next == Container->Tail) ? nullptr : Next;
 }
 
 bool TItem::IsLast() const { return Container != nullptr && Next == Container->Tail; }
 
-void TItem::Remove() { Container->Remove(this); }
+void TItem::Remove() {
+  if (Container != nullptr) Container->Remove(this);
+}
 
 TItem* TItem::RemoveGetPrev() {
   TItem* result = GetPrev();
-  Container->Remove(this);
+  Remove();
   return result;
 }
 
 TItem* TItem::RemoveGetNext() {
   TItem* result = GetNext();
-  Container->Remove(this);
+  Remove();
   return result;
 }
 
 bool TItem::Reposition() {
+  if (Container == nullptr || this == Container->Head || this == Container->Tail) return false;
   if (Next->Precedes(this)) {
     TItem* walk = Next->Next;
     TContainer::Unlink(this);
@@ -66,8 +71,9 @@ void TNamedItem::SetName(std::string NewName) {
 
 // ---- TCache ---------------------------------------------------------------------------------
 
-TCache::TCache(TItemFactory itemClass, int32_t InitialCount) : ItemClass(itemClass), Count(InitialCount) {
-  for (int32_t i = 0; i < InitialCount; ++i) Park(ItemClass());
+TCache::TCache(TItemFactory itemClass, int32_t InitialCount)
+    : ItemClass(itemClass), Count(std::max(InitialCount, 0)) {
+  for (int32_t i = 0; i < Count; ++i) Park(ItemClass());
 }
 
 TCache::~TCache() {
@@ -163,9 +169,15 @@ TItem* TContainer::Insert(TItem* Item, bool InOrder) {
   return Item;
 }
 
-TItem* TContainer::InsertNew(bool InOrder) { return Insert(Cache->Acquire(), InOrder); }
+TItem* TContainer::InsertNew(bool InOrder) {
+  if (Cache == nullptr) throw EError("InsertNew on a container without a cache");
+  return Insert(Cache->Acquire(), InOrder);
+}
 
 void TContainer::Remove(TItem* Item) {
+  // Only items of this chain can leave it; anything else (a sentinel, a free or parked item, an
+  // item of another container) would corrupt the counts and links, so it is ignored.
+  if (Item == nullptr || Item->Container != this || Item == Head || Item == Tail) return;
   if (Current == Item) Current = Item->Prev;
   Unlink(Item);
   Item->Detached();

@@ -52,12 +52,17 @@ class TItem {
   // True for TNamedItem and its descendants (Find and AllNamed rely on it).
   virtual bool IsNamed() const { return false; }
 
+  // Neighbours in the chain; nullptr at either end and for an item in no container.
   TItem* GetPrev() const;
   TItem* GetNext() const;
   bool IsLast() const;
+  // Takes the item out of its container (nothing for an item in none).
   void Remove();
+  // Remove, returning the neighbour taken before removal: lets a walk drop the item it stands on.
   TItem* RemoveGetPrev();
   TItem* RemoveGetNext();
+  // Moves the item to its place in Precedes order after its key changed; true when it moved.
+  // The container's remembered position is left as it is.
   bool Reposition();
 };
 
@@ -111,15 +116,23 @@ class TContainer {
   TContainer& operator=(const TContainer&) = delete;
   ~TContainer();
 
+  // Adds a free or freshly acquired item: in order (after all equal keys, searching from Current)
+  // when the container is sorted and InOrder is set, otherwise at the end.
   TItem* Insert(TItem* Item, bool InOrder);
+  // Takes an item from the cache and inserts it; throws EError for a container without a cache.
   TItem* InsertNew(bool InOrder);
+  // Unlinks an item of this container and parks it in the cache, destroys it (OwnsItems) or
+  // leaves it to the caller. Items not in this container are ignored.
   void Remove(TItem* Item);
+  // Removes every item from the last to the first.
   void Clear();
 
   TItem* First() const;
   TItem* Last() const;
   TItem* GetItem(int32_t Index) const;
   int32_t IndexOf(const TItem* Item) const;
+  // Exact, case-sensitive look-up starting from Current; a sorted container scans only the side
+  // where the name can lie. The item found becomes Current.
   TNamedItem* Find(std::string_view Name);
   bool AllNamed() const;
 
