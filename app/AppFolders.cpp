@@ -79,6 +79,8 @@ void DoneFolders() {
 
 const std::string& FolderPath(TFolderKind Kind) { return Folders.Paths[static_cast<size_t>(Kind)]; }
 
+void SetFolderPath(TFolderKind Kind, const std::string& Path) { Folders.Paths[static_cast<size_t>(Kind)] = Path; }
+
 const char* ExtensionOf(TExtKind Ext) { return Extensions[static_cast<size_t>(Ext)]; }
 
 TExtKind ExtensionKind(const std::string& Ext) {

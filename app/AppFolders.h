@@ -24,6 +24,9 @@ bool FoldersReady();
 void DoneFolders();
 
 const std::string& FolderPath(TFolderKind Kind);
+// Points one folder elsewhere (Path ends with "/"); for tools and tests that keep data apart
+// from the program's own folder.
+void SetFolderPath(TFolderKind Kind, const std::string& Path);
 const char* ExtensionOf(TExtKind Ext);
 // The first kind whose extension equals Ext in lower case; None when none does.
 TExtKind ExtensionKind(const std::string& Ext);

@@ -51,6 +51,7 @@ int32_t GetErrorCode() { return State.ErrorCode; }
 void AddLogMessage(const std::string& Text) { State.Log.push_back(Text); }
 const std::vector<std::string>& GetLogMessages() { return State.Log; }
 bool IsDebugMode() { return State.DebugMode; }
+void SetDebugMode(bool Value) { State.DebugMode = Value; }
 uint32_t GetFrameNumber() { return State.FrameNumber; }
 uint32_t NextFrameNumber(uint32_t Frame) { return Frame >= 0xFFFFFFFEu ? 0 : Frame + 1; }
 void AdvanceFrameNumber() { State.FrameNumber = NextFrameNumber(State.FrameNumber); }
@@ -65,6 +66,7 @@ void Activate() {
   State.Active = true;
   ApplyWindowMode(false);
   ReadSwapButtons();
+  ReloadTextsIfChanged();
 }
 
 void Deactivate() { State.Active = false; }
@@ -203,6 +205,7 @@ void StartUp(const std::vector<std::string>& Args) {
   if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
   CreateMainWindow();
   // Input: nothing to prepare.
+  InitTexts();
   State.Initialized = true;
   Activate();
   Resume();
@@ -254,6 +257,7 @@ size_t ShutDown() {
   State.Running = false;
   State.Active = false;
   State.Initialized = false;
+  FreeTexts();
   DestroyMainWindow();
   DoneTimer();
   DoneFolders();
@@ -276,6 +280,7 @@ std::string InstanceChannelName() {
 
 int Run(const std::vector<std::string>& Args) {
   State = TProcessState{};
+  ResetLocalization();
   LastFrame = TLastFrame{};
   TSingleInstance instance(InstanceChannelName());
   if (!instance.Acquire()) {

@@ -21,6 +21,8 @@ int32_t GetErrorCode();
 void AddLogMessage(const std::string& Text);
 const std::vector<std::string>& GetLogMessages();
 bool IsDebugMode();
+// Turns debug mode on or off outside a run (tools and tests; a run takes it from "-debug").
+void SetDebugMode(bool Value);
 uint32_t GetFrameNumber();
 // Advances the frame number; from 0xFFFFFFFE it wraps to 0 (all ones is never used).
 void AdvanceFrameNumber();

@@ -1,15 +1,555 @@
 #include "engine/EngineScript.h"
 
+#include <charconv>
+#include <cstring>
+#include <memory>
+
+#include "app/AppFolders.h"
+#include "app/AppGame.h"
+#include "app/AppMain.h"
+#include "app/AppWindow.h"
+#include "platform/PlatformSystem.h"
+
 namespace tv {
 
 namespace {
-std::string LanguageName = "English";
-int32_t CodePage = 1252;
+
+// ---- Module state ---------------------------------------------------------------------------
+
+struct TLocalization {
+  std::string LanguageName = "English";
+  int32_t CodePage = 1252;
+  char DecimalSymbol = '.';
+  char DigitGroupingSymbol = ',';
+  int32_t DigitGroupingAboveValue = 999;
+  std::string ColonPrefix;
+};
+
+struct TScriptState {
+  std::unique_ptr<TContainer> Table;
+  int32_t CommonAge = -1;    // time stamps as last loaded (debug mode only)
+  int32_t ScenarioAge = -1;
+  bool ScenarioLoaded = false;
+  std::optional<std::u16string> Caption;
+};
+
+TLocalization Settings;
+TScriptState Script;
+TRelocalizeHook RelocalizeHook = nullptr;
+
+const std::string EmptyText;
+
+constexpr const char* ParseFailure = "Failed to parse script file";
+constexpr const char* CommonScriptName = "T1ScriptCommon";
+constexpr const char* ScenarioScriptName = "T1ScriptScenario";
+constexpr const char* FontDescriptionName = "T2FontCustom";
+
+// Longest text a script can store; a longer one keeps its first characters and its last.
+constexpr size_t MaxTextLength = 1536;
+
+// The code page tables of the run. A code page the system cannot convert falls back to 1252
+// and, should even that be missing, to Latin-1.
+const TCodePage& CurrentCodePage() {
+  if (const TCodePage* page = CodePageTables(Settings.CodePage)) return *page;
+  if (const TCodePage* page = CodePageTables(1252)) return *page;
+  static const TCodePage* latin1 = [] {
+    static TCodePage page;
+    for (int b = 0; b < 256; ++b) {
+      page.ToWide[b] = static_cast<char16_t>(b);
+      page.FromWide[b] = static_cast<uint8_t>(b);
+    }
+    return &page;
+  }();
+  return *latin1;
+}
+
+bool AsciiEqualNoCase(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    char a = A[i];
+    char b = B[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// A whole decimal 32-bit integer with an optional sign.
+bool ParseInteger(std::string_view Text, int32_t& Value) {
+  if (!Text.empty() && Text[0] == '+') Text.remove_prefix(1);
+  if (Text.empty() || Text[0] == '+') return false;
+  int32_t parsed = 0;
+  const auto [end, error] = std::from_chars(Text.data(), Text.data() + Text.size(), parsed);
+  if (error != std::errc() || end != Text.data() + Text.size()) return false;
+  Value = parsed;
+  return true;
+}
+
+void ApplyOption(std::string_view Id, std::string_view Value) {
+  if (Id == "LanguageName") {
+    Settings.LanguageName = Value;
+  } else if (Id == "DecimalSymbol") {
+    if (Value.size() == 1) Settings.DecimalSymbol = Value[0];
+  } else if (Id == "DigitGroupingSymbol") {
+    if (Value.size() == 1) Settings.DigitGroupingSymbol = Value[0];
+  } else if (Id == "DigitGroupingAboveValue") {
+    ParseInteger(Value, Settings.DigitGroupingAboveValue);
+  } else if (Id == "SpaceBeforeColon") {
+    Settings.ColonPrefix = AsciiEqualNoCase(Value, "YES") ? std::string(1, '\xA0') : std::string();
+  }
+}
+
+// ---- The scanner ----------------------------------------------------------------------------
+
+// One pass over the narrow text of a script. Wide holds the same text in UTF-16, one code unit
+// per narrow byte, from which the "GameTitle" caption is taken. Every search runs to the next
+// character it looks for or to the end of the text; a tag or text cut off by the end of the text
+// has no effect.
+class TScriptScanner {
+ public:
+  TScriptScanner(std::string_view Narrow, std::u16string_view Wide, bool Scenario, bool Replace)
+      : N(reinterpret_cast<const uint8_t*>(Narrow.data())),
+        W(Wide.data()),
+        Len(Narrow.size()),
+        Scenario(Scenario),
+        Replace(Replace) {}
+
+  void Run() {
+    while (Pos < Len) {
+      if (InText && !Skipping) {
+        ScanContent();
+        if (Pos >= Len) break;
+      }
+      ScanTag();
+    }
+  }
+
+ private:
+  // ---- Text being built ----
+
+  void Append(uint8_t C, char16_t U) {
+    if (TextLen < MaxTextLength) {
+      Text[TextLen] = C;
+      Twin[TextLen] = U;
+      ++TextLen;
+    } else {
+      Text[MaxTextLength - 1] = C;
+      Twin[MaxTextLength - 1] = U;
+    }
+  }
+
+  void LineBreak() {
+    if (TextLen > 0 && Text[TextLen - 1] == ' ') --TextLen;
+    if (TextLen >= 2 && Text[TextLen - 1] == '\n' && Text[TextLen - 2] == '\n') return;
+    Append('\n', u'\n');
+  }
+
+  // Content of a text element up to the next "<" (left at Pos) or the end.
+  void ScanContent() {
+    while (Pos < Len) {
+      const uint8_t c = N[Pos];
+      if (c > 32) {
+        if (c == '<') return;
+        if (c == '&') {
+          CharacterReference();
+          continue;
+        }
+        Append(c, W[Pos]);
+      } else if (c == ' ') {
+        if (TextLen > 0 && Text[TextLen - 1] > 32) Append(' ', u' ');
+      } else if (c == '\r' || (c == '\n' && (Pos == 0 || N[Pos - 1] != '\r'))) {
+        LineBreak();
+      }
+      ++Pos;
+    }
+  }
+
+  // At "&": the letter after it picks the character; then everything up to and including the
+  // next ";" is skipped.
+  void CharacterReference() {
+    const size_t p = Pos + 1;
+    if (p < Len) {
+      switch (N[p]) {
+        case 'l':
+          Append('<', u'<');
+          break;
+        case 'g':
+          Append('>', u'>');
+          break;
+        case 'q':
+          Append('"', u'"');
+          break;
+        case 'a':
+          if (p + 1 < Len && N[p + 1] == 'm') Append('&', u'&');
+          if (p + 1 < Len && N[p + 1] == 'p') Append('\'', u'\'');
+          break;
+        default:
+          break;
+      }
+    }
+    Pos = Find(';', Pos + 1);
+    if (Pos < Len) ++Pos;
+  }
+
+  // ---- Tags ----
+
+  // The position of the next C at or after From, or Len.
+  size_t Find(uint8_t C, size_t From) const {
+    if (From >= Len) return Len;
+    const void* hit = std::memchr(N + From, C, Len - From);
+    return hit != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(hit) - N) : Len;
+  }
+
+  void ScanTag() {
+    Pos = Find('<', Pos);
+    if (Pos + 1 >= Len) {
+      Pos = Len;
+      return;
+    }
+    const uint8_t c = N[Pos + 1];
+    if (c == '/') {
+      const size_t end = Find('>', Pos + 2);
+      if (end >= Len) {
+        Pos = Len;
+        return;
+      }
+      Pos = end + 1;
+      EndTag();
+    } else if (c == '!' || c == '?') {
+      const size_t end = Find('>', Pos + 2);
+      Pos = end < Len ? end + 1 : Len;
+    } else {
+      StartTag();
+    }
+  }
+
+  void StartTag() {
+    size_t p = Pos + 1;
+    while (p < Len && N[p] > 32 && N[p] != '>') ++p;
+    if (p >= Len) {
+      Pos = Len;
+      return;
+    }
+    const std::string_view name(reinterpret_cast<const char*>(N) + Pos + 1, p - Pos - 1);
+    Pos = p;
+    const bool isText = name == "text" && InScript && Depth == 1;
+    const bool isOption = name == "option" && InScript && Depth == 1 && !Scenario;
+    if (isText || isOption) {
+      Key.clear();
+      Value.clear();
+      if (!ReadAttributes(isText)) {
+        Pos = Len;
+        return;
+      }
+    }
+    const size_t end = Find('>', Pos);
+    if (end >= Len) {
+      Pos = Len;
+      return;
+    }
+    const bool empty = N[end - 1] == '/';
+    Pos = end + 1;
+    if (isText) {
+      if (!empty) {
+        Depth = 2;
+        InText = true;
+        TextLen = 0;
+        BuildTwin = !Scenario && Key == "GameTitle";
+      }
+    } else if (isOption) {
+      ApplyOption(Key, Value);
+      if (!empty) {
+        InOption = true;
+        ++Depth;
+      }
+    } else if (name == "script" && Depth == 0) {
+      if (!empty) {
+        InScript = true;
+        ++Depth;
+      }
+    } else if (!empty) {
+      ++Depth;
+      if (!Skipping) {
+        Skipping = true;
+        SkipDepth = Depth;
+      }
+    }
+  }
+
+  // Reads attributes from Pos: "id" into Key, "value" into Value (the last of each counts).
+  // With StopAtId the reading ends as soon as "id" was read. False when the text ended first.
+  bool ReadAttributes(bool StopAtId) {
+    for (;;) {
+      while (Pos < Len && N[Pos] <= 32) ++Pos;
+      if (Pos >= Len) return false;
+      if (N[Pos] == '>' || N[Pos] == '/') return true;
+      const size_t nameStart = Pos;
+      while (Pos < Len && N[Pos] != '=' && N[Pos] > 32) ++Pos;
+      const std::string_view attribute(reinterpret_cast<const char*>(N) + nameStart, Pos - nameStart);
+      while (Pos < Len && N[Pos] != '"' && N[Pos] != '\'') ++Pos;
+      if (Pos >= Len) return false;
+      const uint8_t quote = N[Pos];
+      const size_t valueStart = Pos + 1;
+      const size_t valueEnd = Find(quote, valueStart);
+      if (valueEnd >= Len) return false;
+      Pos = valueEnd + 1;
+      const std::string_view value(reinterpret_cast<const char*>(N) + valueStart, valueEnd - valueStart);
+      if (attribute == "id") {
+        Key.assign(value);
+        if (StopAtId) return true;
+      } else if (attribute == "value") {
+        Value.assign(value);
+      }
+    }
+  }
+
+  void EndTag() {
+    if (InText && Depth == 2) {
+      FinishText();
+      InText = false;
+      --Depth;
+    } else if (InOption && Depth == 2) {
+      InOption = false;
+      --Depth;
+    } else if (InScript && Depth == 1) {
+      InScript = false;
+      --Depth;
+    } else {
+      if (Skipping && Depth == SkipDepth) Skipping = false;
+      --Depth;
+      if (Depth < 0) {
+        SetErrorCode(1);
+        throw EError(ParseFailure);
+      }
+    }
+  }
+
+  void FinishText() {
+    size_t first = 0;
+    size_t last = TextLen;
+    while (first < last && Text[first] <= 32) ++first;
+    while (last > first && Text[last - 1] <= 32) --last;
+    const std::string_view text(reinterpret_cast<const char*>(Text) + first, last - first);
+    TScriptNode* node = Replace ? SetText(Key, text) : AddText(Key, text);
+    if (node != nullptr) node->FromScenario = Scenario;
+    if (BuildTwin) {
+      first = 0;
+      last = TextLen;
+      while (first < last && Twin[first] <= 32) ++first;
+      while (last > first && Twin[last - 1] <= 32) --last;
+      Script.Caption = std::u16string(Twin + first, last - first);
+      SetWindowCaption(*Script.Caption);
+    }
+  }
+
+  const uint8_t* N;
+  const char16_t* W;
+  size_t Len;
+  bool Scenario;
+  bool Replace;
+
+  size_t Pos = 0;
+  int32_t Depth = 0;
+  bool InScript = false;
+  bool InText = false;
+  bool InOption = false;
+  bool Skipping = false;
+  int32_t SkipDepth = 0;
+  bool BuildTwin = false;
+  std::string Key;
+  std::string Value;
+  size_t TextLen = 0;
+  uint8_t Text[MaxTextLength];
+  char16_t Twin[MaxTextLength];
+};
+
+// ---- Loading files --------------------------------------------------------------------------
+
+void LoadScriptFile(const char* Name, bool Scenario, bool Replace) {
+  const std::string bytes = ReadDataText(TFolderKind::Language, Name, TExtKind::Xml);
+  LoadScript(bytes, Scenario, Replace);
+}
+
+int32_t ReadCodePage() {
+  for (TFolderKind kind : {TFolderKind::Language, TFolderKind::Ordinary}) {
+    if (!DataFileExists(kind, FontDescriptionName, TExtKind::Txt)) continue;
+    const int32_t page = CodePageFromFontDescription(ReadDataText(kind, FontDescriptionName, TExtKind::Txt));
+    if (CodePageTables(page) == nullptr) {
+      AddLogMessage("Unsupported code page " + std::to_string(page) + ", using 1252");
+      return 1252;
+    }
+    return page;
+  }
+  return 1252;
+}
+
 }  // namespace
 
-const std::string& GetLanguageName() { return LanguageName; }
-void SetLanguageName(const std::string& Name) { LanguageName = Name; }
-int32_t GetCodePage() { return CodePage; }
-void SetCodePage(int32_t Value) { CodePage = Value; }
+// ---- Localisation settings ------------------------------------------------------------------
+
+const std::string& GetLanguageName() { return Settings.LanguageName; }
+void SetLanguageName(const std::string& Name) { Settings.LanguageName = Name; }
+int32_t GetCodePage() { return Settings.CodePage; }
+void SetCodePage(int32_t Value) { Settings.CodePage = Value; }
+char GetDecimalSymbol() { return Settings.DecimalSymbol; }
+char GetDigitGroupingSymbol() { return Settings.DigitGroupingSymbol; }
+int32_t GetDigitGroupingAboveValue() { return Settings.DigitGroupingAboveValue; }
+const std::string& GetColonPrefix() { return Settings.ColonPrefix; }
+void ResetLocalization() { Settings = TLocalization{}; }
+
+// ---- The text table -------------------------------------------------------------------------
+
+TContainer& TextTable() {
+  if (!Script.Table) Script.Table = std::make_unique<TContainer>(false, true);
+  return *Script.Table;
+}
+
+void InitTexts() {
+  TextTable();
+  Script.CommonAge = -1;
+  Script.ScenarioAge = -1;
+  Script.ScenarioLoaded = false;
+  // The language name stays as the command line set it; the rest starts from the defaults.
+  const std::string language = Settings.LanguageName;
+  ResetLocalization();
+  Settings.LanguageName = language;
+  Settings.CodePage = ReadCodePage();
+  LoadScriptFile(CommonScriptName, false, false);
+  if (IsDebugMode()) Script.CommonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
+  RegisterDefaultTexts();
+}
+
+void LoadScenarioTexts() {
+  if (Script.ScenarioLoaded) return;
+  Script.ScenarioLoaded = true;
+  if (DataFileExists(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml)) {
+    LoadScriptFile(ScenarioScriptName, true, false);
+  }
+  if (IsDebugMode()) Script.ScenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
+}
+
+void ReloadTextsIfChanged() {
+  if (!IsDebugMode() || !Script.Table) return;
+  bool loaded = false;
+  // A script deleted while the game runs is not reloaded: its texts stay as they were.
+  const int32_t commonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
+  if (commonAge != Script.CommonAge) {
+    Script.CommonAge = commonAge;
+    if (commonAge != -1) {
+      LoadScriptFile(CommonScriptName, false, true);
+      loaded = true;
+    }
+  }
+  if (Script.ScenarioLoaded) {
+    const int32_t scenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
+    if (scenarioAge != Script.ScenarioAge) {
+      Script.ScenarioAge = scenarioAge;
+      if (scenarioAge != -1) {
+        LoadScriptFile(ScenarioScriptName, true, true);
+        loaded = true;
+      }
+    }
+  }
+  if (loaded && RelocalizeHook != nullptr) RelocalizeHook();
+}
+
+void FreeTexts() {
+  Script.Table.reset();
+  Script.CommonAge = -1;
+  Script.ScenarioAge = -1;
+  Script.ScenarioLoaded = false;
+  Script.Caption.reset();
+}
+
+TScriptNode* AddText(std::string_view Key, std::string_view Text) {
+  if (Key.empty() || Text.empty()) return nullptr;
+  auto* node = new TScriptNode();
+  node->Name.assign(Key);
+  node->Text.assign(Text);
+  TextTable().Insert(node, false);
+  return node;
+}
+
+TScriptNode* SetText(std::string_view Key, std::string_view Text) {
+  if (Key.empty()) return nullptr;
+  TContainer& table = TextTable();
+  auto* node = table.FindAs<TScriptNode>(Key);
+  if (node == nullptr) return AddText(Key, Text);
+  if (Text.empty()) {
+    table.Remove(node);
+    return nullptr;
+  }
+  node->Text.assign(Text);
+  return node;
+}
+
+bool TextExists(std::string_view Key) { return Script.Table && Script.Table->Find(Key) != nullptr; }
+
+const std::string& GetText(std::string_view Key) {
+  if (!Script.Table) return EmptyText;
+  const auto* node = Script.Table->FindAs<TScriptNode>(Key);
+  return node != nullptr ? node->Text : EmptyText;
+}
+
+void LoadScript(std::string_view Utf8, bool Scenario, bool Replace) {
+  const TCodePage& page = CurrentCodePage();
+  const std::u16string wide = Utf8ToUtf16(Utf8);
+  const std::string narrow = Utf16ToCodePage(wide, page);
+  auto scanner = std::make_unique<TScriptScanner>(narrow, wide, Scenario, Replace);
+  scanner->Run();
+}
+
+std::string Utf8ToNarrow(std::string_view Utf8) { return Utf16ToCodePage(Utf8ToUtf16(Utf8), CurrentCodePage()); }
+
+std::string NarrowToUtf8(std::string_view Narrow) { return Utf16ToUtf8(CodePageToUtf16(Narrow, CurrentCodePage())); }
+
+int32_t CodePageFromFontDescription(std::string_view Description) {
+  // Tokens are runs of "-", digits, letters and "_"; everything else separates them.
+  auto isTokenChar = [](char C) {
+    return C == '-' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+  };
+  size_t pos = 0;
+  auto nextToken = [&]() {
+    while (pos < Description.size() && !isTokenChar(Description[pos])) ++pos;
+    const size_t start = pos;
+    while (pos < Description.size() && isTokenChar(Description[pos])) ++pos;
+    return Description.substr(start, pos - start);
+  };
+  while (pos < Description.size()) {
+    if (nextToken() != "CodePageIdentifier") continue;
+    int32_t page = 1252;
+    if (!ParseInteger(nextToken(), page)) return 1252;
+    return page;
+  }
+  return 1252;
+}
+
+const std::optional<std::u16string>& GetGameTitleCaption() { return Script.Caption; }
+
+void SetRelocalizeHook(TRelocalizeHook Hook) { RelocalizeHook = Hook; }
+
+// ---- Number formats -------------------------------------------------------------------------
+
+std::string FormatInteger(int32_t Value) {
+  std::string text = std::to_string(Value);
+  const int64_t magnitude = Value < 0 ? -static_cast<int64_t>(Value) : Value;
+  const size_t digits = Value < 0 ? text.size() - 1 : text.size();
+  if (magnitude > Settings.DigitGroupingAboveValue && digits > 3) {
+    text.insert(text.size() - 3, 1, Settings.DigitGroupingSymbol);
+  }
+  return text;
+}
+
+std::string FormatHundredths(int32_t Value) {
+  const int64_t magnitude = Value < 0 ? -static_cast<int64_t>(Value) : Value;
+  const int64_t fraction = magnitude % 100;
+  std::string text = Value < 0 ? "-" : "";
+  text += std::to_string(magnitude / 100);
+  text += '.';
+  text += static_cast<char>('0' + fraction / 10);
+  text += static_cast<char>('0' + fraction % 10);
+  return text;
+}
 
 }  // namespace tv

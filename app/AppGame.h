@@ -1,0 +1,11 @@
+// Game setup: what ties the game to the engine at fixed points of start-up and shutdown.
+#pragma once
+
+namespace tv {
+
+// Adds the texts every language has without writing them: the notice "Copyright", the icon
+// glyphs ("IconMap" and the rest: byte 1 followed by the icon's number) and, in debug mode,
+// "LabelDebug". A script may override any of them, since its entries come first.
+void RegisterDefaultTexts();
+
+}  // namespace tv

@@ -1,0 +1,61 @@
+// The program's start-up with its language texts: the bundled common script loads, and a missing
+// or malformed one ends the run through the error report.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/TestSupport.h"
+
+namespace tv {
+namespace {
+
+// Copies of the program run in their own network namespace when the system allows it, so that
+// the single-instance channel of a copy started elsewhere cannot turn them away.
+std::string Isolated() {
+  static const std::string prefix = test::RunCommand("unshare -rn true") == 0 ? "unshare -rn " : "";
+  return prefix;
+}
+
+class StartUpTexts : public ::testing::Test {
+ protected:
+  // A program folder of its own: the executable and, when given, a common script.
+  void Install(const std::string* Script) {
+    test::MakeDirs(Dir / "bin/Languages/English");
+    std::filesystem::copy_file(std::string(TV_BIN_DIR) + "/tolvaren", Dir / "bin/tolvaren");
+    if (Script != nullptr) test::WriteFile(Dir / "bin/Languages/English/T1ScriptCommon.xml", *Script);
+  }
+  int Run(const std::string& Program, std::string* Err) {
+    return test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy XDG_DATA_HOME='" + Dir / "home" + "' " +
+                                Isolated() + "'" + Program + "' -frames 5",
+                            nullptr, Err);
+  }
+  std::string LogPath() const { return Dir / "home/Quillmark/Tolvaren/Log.txt"; }
+  test::TTempDir Dir;
+};
+
+TEST_F(StartUpTexts, TheBundledScriptStartsCleanly) {
+  std::string err;
+  EXPECT_EQ(Run(std::string(TV_BIN_DIR) + "/tolvaren", &err), 0) << err;
+  EXPECT_FALSE(test::PathExists(LogPath()));
+}
+
+TEST_F(StartUpTexts, AMissingCommonScriptEndsTheRun) {
+  Install(nullptr);
+  std::string err;
+  EXPECT_EQ(Run(Dir / "bin/tolvaren", &err), 1);
+  const std::string log = test::ReadFile(LogPath());
+  EXPECT_NE(log.find("Unable to open file"), std::string::npos) << log;
+  EXPECT_NE(log.find("T1ScriptCommon.xml"), std::string::npos) << log;
+}
+
+TEST_F(StartUpTexts, AMalformedCommonScriptEndsTheRun) {
+  const std::string script = "<script><text id=\"GameTitle\">T</text></script></script>";
+  Install(&script);
+  std::string err;
+  EXPECT_EQ(Run(Dir / "bin/tolvaren", &err), 1);
+  EXPECT_EQ(test::ReadFile(LogPath()), "Failed to parse script file\r\n");
+}
+
+}  // namespace
+}  // namespace tv
