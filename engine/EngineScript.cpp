@@ -8,6 +8,7 @@
 #include "app/AppGame.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
+#include "engine/EngineObjects.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv {
@@ -505,21 +506,12 @@ std::string Utf8ToNarrow(std::string_view Utf8) { return Utf16ToCodePage(Utf8ToU
 std::string NarrowToUtf8(std::string_view Narrow) { return Utf16ToUtf8(CodePageToUtf16(Narrow, CurrentCodePage())); }
 
 int32_t CodePageFromFontDescription(std::string_view Description) {
-  // Tokens are runs of "-", digits, letters and "_"; everything else separates them.
-  auto isTokenChar = [](char C) {
-    return C == '-' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
-  };
-  size_t pos = 0;
-  auto nextToken = [&]() {
-    while (pos < Description.size() && !isTokenChar(Description[pos])) ++pos;
-    const size_t start = pos;
-    while (pos < Description.size() && isTokenChar(Description[pos])) ++pos;
-    return Description.substr(start, pos - start);
-  };
-  while (pos < Description.size()) {
-    if (nextToken() != "CodePageIdentifier") continue;
+  TSimpleParser parser;
+  parser.Start(std::string(Description));
+  while (!parser.AtEnd()) {
+    if (parser.GetToken(TokenChars) != "CodePageIdentifier") continue;
     int32_t page = 1252;
-    if (!ParseInteger(nextToken(), page)) return 1252;
+    if (!ParseInteger(parser.GetToken(TokenChars), page)) return 1252;
     return page;
   }
   return 1252;
