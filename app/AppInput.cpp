@@ -7,6 +7,7 @@
 
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
+#include "engine/EngineAudio.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -36,9 +37,7 @@ struct TTextInputState {
 TInputState Input;
 TTextInputState TextInput;
 
-void PlayKeySound() {
-  // The key click is played once the audio device exists.
-}
+void PlayKeySound() { PlaySound("G8Key", false, SoundGroupEffects, nullptr); }
 
 void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
   Keys.fill(false);

@@ -8,6 +8,7 @@
 #include "app/AppInput.h"
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"
@@ -75,6 +76,7 @@ void Resume() {
   if (State.Running) return;
   State.Running = true;
   ReleaseStill();
+  ResumeAudio();
   ResetInput();
   RestartTimer();
 }
@@ -84,6 +86,7 @@ void Suspend() {
   State.Running = false;
   PauseTimer();
   ClearInput();
+  PauseAudio();
   CaptureStill();
 }
 
@@ -206,6 +209,7 @@ void StartUp(const std::vector<std::string>& Args) {
   CreateMainWindow();
   // Input: nothing to prepare.
   InitTexts();
+  AudioStartup();
   State.Initialized = true;
   Activate();
   Resume();
@@ -222,6 +226,7 @@ void MainLoop() {
     UpdateTimer();
     UpdateInput();
     DrawFrame();
+    AudioUpdate();
     if (KeyPressed(KeyToggleFullScreen)) SetFullScreen(!IsFullScreen());
     if (framesLeft > 0 && --framesLeft == 0) Terminate();
   }
@@ -257,6 +262,7 @@ size_t ShutDown() {
   State.Running = false;
   State.Active = false;
   State.Initialized = false;
+  AudioShutdown();
   FreeTexts();
   DestroyMainWindow();
   DoneTimer();
