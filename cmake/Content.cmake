@@ -10,3 +10,48 @@ add_custom_command(OUTPUT ${TV_CONTENT_STAMP}
   DEPENDS ${TV_CONTENT_FILES} tolvaren-tool
   COMMENT "Generating game data in bin/")
 add_custom_target(content ALL DEPENDS ${TV_CONTENT_STAMP})
+
+# Fonts and icons. Each language folder gets "T2FontDefault" (plain) and "T2FontCustom" (the
+# decorated face) baked for its code page: the CodePageIdentifier of its source
+# "T2FontCustom.txt" when it has one, else 1252. The icons are the same for every language.
+set(TV_FONT_DIR /usr/share/fonts/truetype/dejavu)
+set(TV_FONT_PLAIN ${TV_FONT_DIR}/DejaVuSans.ttf)
+set(TV_FONT_DECORATED ${TV_FONT_DIR}/DejaVuSerif-Bold.ttf)
+set(TV_FONT_CELL 48)
+set(TV_TOOL $<TARGET_FILE:tolvaren-tool>)
+set(TV_FONT_OUTPUTS)
+add_custom_command(OUTPUT ${TV_BIN_DIR}/Ordinary/T2IconsCustom.tpx ${TV_BIN_DIR}/Ordinary/T2IconsCustom.tsg
+  COMMAND ${TV_TOOL} icons bake --out ${TV_BIN_DIR}/Ordinary --height ${TV_FONT_CELL}
+  DEPENDS tolvaren-tool ${TV_CONTENT_STAMP}
+  COMMENT "Drawing the icons")
+list(APPEND TV_FONT_OUTPUTS ${TV_BIN_DIR}/Ordinary/T2IconsCustom.tpx)
+if(EXISTS ${TV_FONT_PLAIN} AND EXISTS ${TV_FONT_DECORATED})
+  file(GLOB TV_LANGUAGE_DIRS LIST_DIRECTORIES true ${TV_CONTENT_DIR}/Languages/*)
+  foreach(dir ${TV_LANGUAGE_DIRS})
+    if(NOT IS_DIRECTORY ${dir})
+      continue()
+    endif()
+    get_filename_component(language ${dir} NAME)
+    set(codepage 1252)
+    set(description ${dir}/T2FontCustom.txt)
+    if(EXISTS ${description})
+      file(READ ${description} text)
+      if(text MATCHES "CodePageIdentifier[^-0-9A-Za-z_]+([0-9]+)")
+        set(codepage ${CMAKE_MATCH_1})
+      endif()
+    endif()
+    set(out ${TV_BIN_DIR}/Languages/${language})
+    add_custom_command(OUTPUT ${out}/T2FontDefault.tpx ${out}/T2FontCustom.tpx
+      COMMAND ${TV_TOOL} font bake --font ${TV_FONT_PLAIN} --out ${out} --name T2FontDefault
+              --codepage ${codepage} --size 30 --height ${TV_FONT_CELL}
+      COMMAND ${TV_TOOL} font bake --font ${TV_FONT_DECORATED} --out ${out} --name T2FontCustom
+              --codepage ${codepage} --size 30 --height ${TV_FONT_CELL} --outline 2 --shadow 2 --gradient 25
+      DEPENDS tolvaren-tool ${TV_CONTENT_STAMP}
+      COMMENT "Baking the fonts of ${language} (code page ${codepage})")
+    list(APPEND TV_FONT_OUTPUTS ${out}/T2FontCustom.tpx)
+  endforeach()
+else()
+  message(WARNING "DejaVu fonts not found in ${TV_FONT_DIR}: the game's fonts are not baked (install fonts-dejavu-core)")
+endif()
+add_custom_target(fonts ALL DEPENDS ${TV_FONT_OUTPUTS})
+add_dependencies(content fonts)

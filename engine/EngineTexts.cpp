@@ -1,0 +1,481 @@
+#include "engine/EngineTexts.h"
+
+#include <memory>
+
+namespace tv {
+
+namespace {
+
+struct TFontRow {
+  const char* Texture;
+  float LineHeight;
+};
+
+constexpr TFontRow FontRows[FontStyleCount] = {
+    {"T2FontDefault", 25}, {"T2FontDefault", 30}, {"T2FontCustom", 25},
+    {"T2FontCustom", 30},  {"T2FontCustom", 32},  {"T2FontCustom", 35},
+};
+
+constexpr int32_t CharacterCacheSize = 512;
+constexpr int32_t TextCacheSize = 64;
+
+struct TTextsState {
+  bool Started = false;
+  TFontStyle Styles[FontStyleCount];
+  std::unique_ptr<TCache> CharacterCache;
+  std::unique_ptr<TContainer> Texts;
+  TTextStats Frame;
+  TTextStats LastFrame;
+};
+
+TTextsState State;
+
+int32_t ClampFont(int32_t FontIndex) { return Clamp(FontIndex, 0, FontStyleCount - 1); }
+
+// Pixel width of segment Index, the index clamped to the segments there are (none: 1 pixel).
+float ClampedWidth(std::span<const TVector> Segments, int32_t Index) {
+  if (Segments.empty()) return 1;
+  return Segments[static_cast<size_t>(Clamp(Index, 0, static_cast<int32_t>(Segments.size()) - 1))].X;
+}
+
+float ClampedHeight(std::span<const TVector> Segments, int32_t Index) {
+  if (Segments.empty()) return 1;
+  return Segments[static_cast<size_t>(Clamp(Index, 0, static_cast<int32_t>(Segments.size()) - 1))].Y;
+}
+
+void MakeCaches() {
+  State.CharacterCache = std::make_unique<TCache>(MakeItem<TCharacter>, CharacterCacheSize);
+  // Texts made by the cache take their characters from the character cache, so it comes first.
+  State.Texts = std::make_unique<TContainer>(false, MakeItem<TText>, TextCacheSize);
+}
+
+// The wrap meaning of a line feed at Index: with word wrap a single one (neither preceded nor
+// followed by another, or the last byte) is a space; otherwise it breaks the line.
+bool SingleLineFeed(std::string_view Text, size_t Index) {
+  const bool before = Index > 0 && Text[Index - 1] == '\n';
+  const bool after = Index + 1 < Text.size() && Text[Index + 1] == '\n';
+  return !before && !after;
+}
+
+}  // namespace
+
+// ---- Font styles ----------------------------------------------------------------------------
+
+const char* FontTextureName(int32_t FontIndex) { return FontRows[ClampFont(FontIndex)].Texture; }
+float FontBaseLineHeight(int32_t FontIndex) { return FontRows[ClampFont(FontIndex)].LineHeight; }
+
+void FillFontStyle(TFontStyle& Style, float LineHeight, std::span<const TVector> GlyphSegments,
+                   std::span<const TVector> IconSegments) {
+  Style.LineHeight = LineHeight;
+  // A glyph 32 of no height (a broken font picture) would make every size infinite.
+  float spaceHeight = ClampedHeight(GlyphSegments, 32);
+  if (!(spaceHeight > 0)) spaceHeight = 1;
+  Style.GlyphScale = LineHeight / spaceHeight;
+  Style.SpaceWidth = Style.GlyphScale * ClampedWidth(GlyphSegments, 32);
+  Style.BackWidth = Style.GlyphScale * ClampedWidth(GlyphSegments, 8);
+  Style.Tracking = Style.GlyphScale * GlyphOverlapPixels;
+  for (int32_t c = 0; c < 256; ++c) {
+    Style.GlyphPixelWidth[c] = ClampedWidth(GlyphSegments, c);
+    Style.IconPixelWidth[c] = ClampedWidth(IconSegments, c);
+  }
+}
+
+void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<const TVector> CustomGlyphs,
+                              std::span<const TVector> Icons) {
+  TextsShutdown();
+  for (int32_t i = 0; i < FontStyleCount; ++i) {
+    const bool custom = FontRows[i].Texture[6] == 'C';
+    FillFontStyle(State.Styles[i], FontRows[i].LineHeight, custom ? CustomGlyphs : DefaultGlyphs, Icons);
+    State.Styles[i].Glyphs = nullptr;
+    State.Styles[i].Icons = nullptr;
+  }
+  MakeCaches();
+  State.Started = true;
+}
+
+void TextsShutdown() {
+  State.Started = false;
+  State.Texts.reset();
+  State.CharacterCache.reset();
+  State.Frame = {};
+  State.LastFrame = {};
+}
+
+bool TextsStarted() { return State.Started; }
+
+void UpdateTexts() {
+  State.LastFrame = State.Frame;
+  State.Frame = {};
+}
+
+const TTextStats& LastFrameTextStats() { return State.LastFrame; }
+const TTextStats& CurrentTextStats() { return State.Frame; }
+
+const TFontStyle& GetFontStyle(int32_t FontIndex) { return State.Styles[ClampFont(FontIndex)]; }
+float FontLineHeight(int32_t FontIndex) { return GetFontStyle(FontIndex).LineHeight; }
+
+// ---- Measuring ------------------------------------------------------------------------------
+
+void MeasureText(std::string_view Text, int32_t FontIndex, float Width, TVector& Size, int32_t& Lines) {
+  if (Text.empty()) {
+    Size = {0, 0};
+    Lines = 0;
+    return;
+  }
+  const TFontStyle& f = GetFontStyle(FontIndex);
+  const bool wrap = Width > 0;
+  const float limit = 1.025f * Width;
+  float word = 0;
+  float line = 0;
+  bool pending = false;
+  float widest = 0;
+  int32_t count = 1;
+  bool iconNext = false;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const auto b = static_cast<uint8_t>(Text[i]);
+    if (iconNext) {
+      iconNext = false;
+      word += f.GlyphScale * f.IconPixelWidth[b] - f.Tracking;
+      continue;
+    }
+    if (b > 32 || (b == 32 && !wrap)) {
+      word += f.GlyphScale * f.GlyphPixelWidth[b] - f.Tracking;
+      continue;
+    }
+    if (b == 8) {
+      word -= f.BackWidth;
+      continue;
+    }
+    if (b == 1) {
+      iconNext = true;
+      continue;
+    }
+    if (b != 32 && b != 10) continue;
+    const bool lineBreak = b == 10 && !(wrap && SingleLineFeed(Text, i));
+    if (wrap) {
+      if (!pending || line + f.SpaceWidth + word < limit) {
+        line = pending ? line + f.SpaceWidth + word : word;
+      } else {
+        widest = MaxF(widest, line);
+        line = word;
+        ++count;
+      }
+      if (line >= Width || lineBreak) {
+        widest = MaxF(widest, line);
+        line = 0;
+        pending = false;
+        ++count;
+      } else {
+        pending = true;
+      }
+    } else {
+      widest = MaxF(widest, word);
+      ++count;
+    }
+    word = 0;
+  }
+  if (pending) {
+    if (line + f.SpaceWidth + word < limit) {
+      line += f.SpaceWidth + word;
+    } else {
+      widest = MaxF(widest, line);
+      line = word;
+      ++count;
+    }
+  } else {
+    line = word;
+  }
+  widest = MaxF(widest, line);
+  Size = {widest, static_cast<float>(count) * f.LineHeight};
+  Lines = count;
+}
+
+// ---- Characters and texts -------------------------------------------------------------------
+
+void TCharacter::Detached() {
+  Sprite = nullptr;
+  Offset = {};
+  Size = {};
+  Segment = 0;
+  Byte = 0;
+  Kind = TCharKind::Control;
+}
+
+TText::TText() : Characters(false, State.CharacterCache.get()) {}
+
+TText::~TText() { Characters.Clear(); }
+
+void TText::Attached() {
+  Color = {1, 1, 1};
+  Alpha = 1;
+}
+
+void TText::Detached() {
+  Text.clear();
+  Characters.Clear();
+  Lines = 0;
+}
+
+void TText::SetText(std::string_view NewText) {
+  if (NewText == Text) return;
+  Text.assign(NewText.data(), NewText.size());
+  const auto wanted = static_cast<int32_t>(Text.size());
+  while (Characters.GetCount() > wanted) {
+    Characters.Remove(Characters.Last());
+    ++State.Frame.CharactersRemoved;
+  }
+  while (Characters.GetCount() < wanted) {
+    Characters.InsertNew(false);
+    ++State.Frame.CharactersAdded;
+  }
+  Classify();
+  Layout();
+  PlaceSprites();
+  ++State.Frame.Layouts;
+}
+
+void TText::Classify() {
+  const bool wrap = TestBit32(Flags, WordWrap);
+  bool iconNext = false;
+  size_t i = 0;
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    const auto b = static_cast<uint8_t>(Text[i]);
+    c->Byte = b;
+    if (iconNext) {
+      // The byte after byte 1 is an icon, whatever its value.
+      iconNext = false;
+      c->Kind = TCharKind::Icon;
+      c->Segment = b;
+    } else if (b > 32) {
+      c->Kind = TCharKind::Glyph;
+      c->Segment = b;
+    } else {
+      c->Segment = -static_cast<int32_t>(b);
+      if (b == 32) {
+        c->Kind = TCharKind::Space;
+      } else if (b == 10) {
+        if (wrap && SingleLineFeed(Text, i)) {
+          c->Kind = TCharKind::Space;
+          c->Segment = -32;
+        } else {
+          c->Kind = TCharKind::Break;
+        }
+      } else if (b == 8) {
+        c->Kind = TCharKind::Back;
+      } else {
+        c->Kind = TCharKind::Control;
+        iconNext = b == 1;
+      }
+    }
+    ++i;
+  }
+}
+
+namespace {
+
+void MakeBreak(TCharacter* c) {
+  c->Kind = TCharKind::Break;
+  c->Segment = -10;
+  c->Size.X = 0;
+}
+
+// Ends the line from First to Last (inclusive) whose pen stopped at X: aligns it in the box's
+// width, or squeezes it into the width when it is wider.
+void EndLine(TCharacter* First, TCharacter* Last, float X, float BoxWidth, int32_t Flags, float Tracking) {
+  const float w = X + Tracking;
+  TItem* stop = Last->Next;
+  if (w <= BoxWidth) {
+    float dx = -w / 2;
+    if (TestBit32(Flags, AlignLeft)) {
+      dx = -BoxWidth / 2;
+    } else if (TestBit32(Flags, AlignRight)) {
+      dx = BoxWidth / 2 - w;
+    }
+    for (TItem* it = First; it != stop; it = it->Next) static_cast<TCharacter*>(it)->Offset.X += dx;
+  } else {
+    const float k = BoxWidth / w;
+    for (TItem* it = First; it != stop; it = it->Next) {
+      auto* c = static_cast<TCharacter*>(it);
+      c->Offset.X = c->Offset.X * k - BoxWidth / 2;
+      c->Size.X *= k;
+    }
+  }
+}
+
+}  // namespace
+
+void TText::Layout() {
+  Lines = 0;
+  if (Characters.GetCount() == 0 || Font == nullptr) return;
+  const TFontStyle& f = *Font;
+  const float boxW = BoxSize.X;
+  const float boxH = BoxSize.Y;
+
+  // 1. Widths, and with word wrap the line breaks.
+  const bool wrap = TestBit32(Flags, WordWrap);
+  const float limit = 1.025f * boxW;
+  float word = 0;
+  float line = 0;
+  bool pending = false;
+  TCharacter* pendingSpace = nullptr;  // the gap before the current word
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    c->Size = {0, f.LineHeight};
+    switch (c->Kind) {
+      case TCharKind::Glyph:
+        c->Size.X = f.GlyphScale * f.GlyphPixelWidth[c->Byte];
+        word += c->Size.X - f.Tracking;
+        break;
+      case TCharKind::Icon:
+        c->Size.X = f.GlyphScale * f.IconPixelWidth[c->Byte];
+        word += c->Size.X - f.Tracking;
+        break;
+      case TCharKind::Space:
+        c->Size.X = f.SpaceWidth;
+        break;
+      case TCharKind::Back:
+        c->Size.X = f.BackWidth;
+        word -= f.BackWidth;
+        break;
+      case TCharKind::Break:
+      case TCharKind::Control:
+        break;
+    }
+    if (!wrap || (c->Kind != TCharKind::Space && c->Kind != TCharKind::Break)) continue;
+    if (!pending || line + f.SpaceWidth + word < limit) {
+      line = pending ? line + f.SpaceWidth + word : word;
+    } else {
+      MakeBreak(pendingSpace);
+      line = word;
+    }
+    if (line >= boxW || c->Kind == TCharKind::Break) {
+      MakeBreak(c);
+      line = 0;
+      pending = false;
+      pendingSpace = nullptr;
+    } else {
+      pending = true;
+      pendingSpace = c;
+    }
+    word = 0;
+  }
+  if (wrap && pending && !(line + f.SpaceWidth + word < limit)) MakeBreak(pendingSpace);
+
+  // 2. and 3. Positions, line by line, each line aligned or squeezed.
+  float x = 0;
+  float y = f.LineHeight / 2;
+  TCharacter* lineStart = Characters.FirstAs<TCharacter>();
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    switch (c->Kind) {
+      case TCharKind::Glyph:
+      case TCharKind::Icon:
+      case TCharKind::Space:
+        c->Offset = {x + c->Size.X / 2, y};
+        x += c->Size.X - f.Tracking;
+        break;
+      case TCharKind::Back:
+        x -= c->Size.X;
+        c->Offset = {x + c->Size.X / 2, y};
+        break;
+      case TCharKind::Break:
+      case TCharKind::Control:
+        c->Offset = {x, y};
+        break;
+    }
+    if (c->Kind == TCharKind::Break || c->IsLast()) {
+      EndLine(lineStart, c, x, boxW, Flags, f.Tracking);
+      x = 0;
+      y += f.LineHeight;
+      ++Lines;
+      lineStart = static_cast<TCharacter*>(c->Next);
+    }
+  }
+
+  // 4. The block in the box's height, compressed when it is taller.
+  const float h = static_cast<float>(Lines) * f.LineHeight;
+  if (h <= boxH) {
+    float dy = -h / 2;
+    if (TestBit32(Flags, AlignTop)) {
+      dy = -boxH / 2;
+    } else if (TestBit32(Flags, AlignBottom)) {
+      dy = boxH / 2 - h;
+    }
+    for (TItem* it : Characters) static_cast<TCharacter*>(it)->Offset.Y += dy;
+  } else {
+    const float k = boxH / h;
+    for (TItem* it : Characters) {
+      auto* c = static_cast<TCharacter*>(it);
+      c->Offset.Y = c->Offset.Y * k - boxH / 2;
+      c->Size.Y *= k;
+    }
+  }
+}
+
+void TText::PlaceSprites() {}
+
+void TText::SetPosition(TVector NewPosition) {
+  if (VectorsEqual(NewPosition, Position)) return;
+  Position = NewPosition;
+  PlaceSprites();
+}
+
+void TText::SetColor(TVector3 NewColor) {
+  if (Vector3Equal(NewColor, Color)) return;
+  Color = NewColor;
+  PlaceSprites();
+}
+
+void TText::SetAlpha(float NewAlpha) {
+  if (SameFloat(NewAlpha, Alpha)) return;
+  Alpha = NewAlpha;
+  PlaceSprites();
+}
+
+TVector TText::CaretPosition(int32_t Index) const {
+  const int32_t count = Characters.GetCount();
+  if (count == 0) {
+    const float lineHeight = Font != nullptr ? Font->LineHeight : 0;
+    TVector at{0, 0};
+    if (TestBit32(Flags, AlignLeft)) {
+      at.X = -BoxSize.X / 2;
+    } else if (TestBit32(Flags, AlignRight)) {
+      at.X = BoxSize.X / 2;
+    }
+    if (TestBit32(Flags, AlignTop)) {
+      at.Y = -BoxSize.Y / 2 + lineHeight / 2;
+    } else if (TestBit32(Flags, AlignBottom)) {
+      at.Y = BoxSize.Y / 2 - lineHeight / 2;
+    }
+    return Add(Position, at);
+  }
+  // Index 0 or below means the first character, as an input line's caret at its start.
+  const int32_t index = Clamp(Index, 1, count);
+  const TCharacter* c = Characters.GetAs<TCharacter>(index);
+  float x = c->Offset.X - c->Size.X / 2;
+  if (Index > count) x = c->Offset.X + c->Size.X / 2 - (Font != nullptr ? Font->Tracking : 0);
+  return Add(Position, {x, c->Offset.Y});
+}
+
+void CreateText(TText*& Text, TCanvas* Canvas, int32_t Order, TVector BoxSize, int32_t FontIndex, int32_t Flags) {
+  if (Text != nullptr || !State.Started) return;
+  auto* text = static_cast<TText*>(State.Texts->GetCache()->Acquire());
+  text->Canvas = Canvas;
+  text->Order = Order;
+  text->BoxSize = BoxSize;
+  text->FontIndex = ClampFont(FontIndex);
+  text->Font = &State.Styles[text->FontIndex];
+  text->Flags = Flags;
+  text->Position = {};
+  State.Texts->Insert(text, false);
+  Text = text;
+}
+
+void FreeText(TText*& Text) {
+  if (Text == nullptr) return;
+  if (Text->Container != nullptr) Text->Remove();
+  Text = nullptr;
+}
+
+}  // namespace tv
