@@ -9,6 +9,7 @@
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
+#include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"
@@ -210,6 +211,7 @@ void StartUp(const std::vector<std::string>& Args) {
   // Input: nothing to prepare.
   InitTexts();
   AudioStartup();
+  EffectsStartup();
   State.Initialized = true;
   Activate();
   Resume();
@@ -225,6 +227,7 @@ void MainLoop() {
     AdvanceFrameNumber();
     UpdateTimer();
     UpdateInput();
+    EffectsUpdate();
     DrawFrame();
     AudioUpdate();
     if (KeyPressed(KeyToggleFullScreen)) SetFullScreen(!IsFullScreen());
@@ -262,6 +265,7 @@ size_t ShutDown() {
   State.Running = false;
   State.Active = false;
   State.Initialized = false;
+  EffectsShutdown();
   AudioShutdown();
   FreeTexts();
   DestroyMainWindow();

@@ -55,3 +55,19 @@ else()
 endif()
 add_custom_target(fonts ALL DEPENDS ${TV_FONT_OUTPUTS})
 add_dependencies(content fonts)
+
+# Particle effects: content/Emitters/NAME.emitter becomes Ordinary/NAME.emt.
+file(GLOB TV_EMITTER_SOURCES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Emitters/*.emitter)
+set(TV_EMITTER_FILES)
+foreach(src ${TV_EMITTER_SOURCES})
+  get_filename_component(stem ${src} NAME_WE)
+  set(out ${TV_BIN_DIR}/Ordinary/${stem}.emt)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
+    COMMAND $<TARGET_FILE:tolvaren-tool> emitter compile ${src} -o ${out}
+    DEPENDS ${src} tolvaren-tool
+    COMMENT "Compiling emitter ${stem}")
+  list(APPEND TV_EMITTER_FILES ${out})
+endforeach()
+add_custom_target(emitters ALL DEPENDS ${TV_EMITTER_FILES})
+add_dependencies(content emitters)
