@@ -130,18 +130,13 @@ class TScriptScanner {
   // ---- Text being built ----
 
   void Append(uint8_t C, char16_t U) {
-    if (TextLen < MaxTextLength) {
-      Text[TextLen] = C;
-      Twin[TextLen] = U;
-      ++TextLen;
-    } else {
-      Text[MaxTextLength - 1] = C;
-      Twin[MaxTextLength - 1] = U;
-    }
+    const size_t at = TextLen < MaxTextLength ? TextLen++ : MaxTextLength - 1;
+    Text[at] = C;
+    if (BuildTwin) Twin[at] = U;
   }
 
   void LineBreak() {
-    if (TextLen > 0 && Text[TextLen - 1] == ' ') --TextLen;
+    if (TextLen > 0 && Text[TextLen - 1] == ' ') --TextLen;  // the twin follows the same length
     if (TextLen >= 2 && Text[TextLen - 1] == '\n' && Text[TextLen - 2] == '\n') return;
     Append('\n', u'\n');
   }
@@ -365,6 +360,80 @@ class TScriptScanner {
   char16_t Twin[MaxTextLength];
 };
 
+// ---- Decoding ---------------------------------------------------------------------------------
+
+// Decodes the UTF-8 bytes of a script into UTF-16 and, one byte per code unit, into the code
+// page, in one pass. Malformed sequences become U+FFFD exactly as in Utf8ToUtf16; what the code
+// page cannot hold becomes its default character.
+void DecodeScript(std::string_view Utf8, const TCodePage& Page, std::u16string& Wide, std::string& Narrow) {
+  // Every byte yields at most one code unit (four bytes yield two), so the byte count bounds both.
+  Wide.resize(Utf8.size());
+  Narrow.resize(Utf8.size());
+  const auto* s = reinterpret_cast<const uint8_t*>(Utf8.data());
+  char16_t* w = Wide.data();
+  char* b = Narrow.data();
+  const size_t n = Utf8.size();
+  size_t i = 0;
+  size_t o = 0;
+  auto put = [&](char16_t Unit) {
+    const uint8_t narrow = Page.FromWide[Unit];
+    w[o] = Unit;
+    b[o] = (narrow != 0 || Unit == 0) ? static_cast<char>(narrow) : Page.DefaultChar;
+    ++o;
+  };
+  // Code pages that keep ASCII as it is (all the single-byte ones in practice) take runs of
+  // ASCII eight bytes at a time.
+  bool asciiKept = true;
+  for (char16_t c = 1; c < 0x80 && asciiKept; ++c) asciiKept = Page.FromWide[c] == c;
+  while (i < n) {
+    if (asciiKept && i + 8 <= n) {
+      uint64_t chunk;
+      std::memcpy(&chunk, s + i, 8);
+      if ((chunk & 0x8080808080808080ULL) == 0) {
+        for (int k = 0; k < 8; ++k) w[o + static_cast<size_t>(k)] = s[i + static_cast<size_t>(k)];
+        std::memcpy(b + o, s + i, 8);
+        i += 8;
+        o += 8;
+        continue;
+      }
+    }
+    const uint8_t c = s[i];
+    if (c < 0x80) {
+      put(c);
+      ++i;
+      continue;
+    }
+    int extra = 0;
+    uint32_t cp = 0;
+    uint32_t min = 0;
+    if ((c & 0xE0) == 0xC0) {
+      extra = 1, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      extra = 2, cp = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      extra = 3, cp = c & 0x07, min = 0x10000;
+    } else {
+      put(u'\uFFFD');
+      ++i;
+      continue;
+    }
+    size_t j = 1;
+    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
+    i += j;
+    if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      put(u'\uFFFD');
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      put(static_cast<char16_t>(cp));
+    }
+  }
+  Wide.resize(o);
+  Narrow.resize(o);
+}
+
 // ---- Loading files --------------------------------------------------------------------------
 
 void LoadScriptFile(const char* Name, bool Scenario, bool Replace) {
@@ -494,9 +563,9 @@ const std::string& GetText(std::string_view Key) {
 }
 
 void LoadScript(std::string_view Utf8, bool Scenario, bool Replace) {
-  const TCodePage& page = CurrentCodePage();
-  const std::u16string wide = Utf8ToUtf16(Utf8);
-  const std::string narrow = Utf16ToCodePage(wide, page);
+  std::u16string wide;
+  std::string narrow;
+  DecodeScript(Utf8, CurrentCodePage(), wide, narrow);
   auto scanner = std::make_unique<TScriptScanner>(narrow, wide, Scenario, Replace);
   scanner->Run();
 }

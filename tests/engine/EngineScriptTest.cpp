@@ -13,6 +13,7 @@
 #include "app/AppFolders.h"
 #include "app/AppMain.h"
 #include "engine/EngineScript.h"
+#include "platform/PlatformSystem.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -222,6 +223,30 @@ TEST_F(ScriptTest, CharactersAreHeldInTheCodePage) {
   FreeTexts();
   LoadScript(Script(Text("a", "x\xC3(y") + Text("b", "\xFFz")), false, false);
   EXPECT_EQ(Entries(), (TEntries{{"a", "x?(y"}, {"b", "?z"}}));
+}
+
+TEST_F(ScriptTest, DecodingAgreesWithThePlatformConversions) {
+  // Random bytes without blanks, "<" and "&" are stored exactly as the platform converts them,
+  // and the caption keeps every UTF-16 unit, whatever mix of valid, cut and overlong sequences
+  // and ASCII runs of any length the bytes hold.
+  const TCodePage& page = *CodePageTables(1252);
+  std::mt19937 random(99);
+  for (int round = 0; round < 500; ++round) {
+    std::string content;
+    const size_t length = 1 + random() % 120;
+    while (content.size() < length) {
+      const uint8_t b = random() % 3 == 0 ? static_cast<uint8_t>(0x80 + random() % 128) : static_cast<uint8_t>(33 + random() % 94);
+      if (b == '<' || b == '&') continue;
+      content += static_cast<char>(b);
+    }
+    FreeTexts();
+    LoadScript(Script(Text("GameTitle", content)), false, false);
+    const std::u16string wide = Utf8ToUtf16(content);
+    std::u16string trimmed = wide;
+    while (!trimmed.empty() && trimmed.back() <= 32) trimmed.pop_back();
+    ASSERT_EQ(GetText("GameTitle"), Utf16ToCodePage(trimmed, page)) << round;
+    ASSERT_EQ(GetGameTitleCaption().value_or(u"-"), trimmed) << round;
+  }
 }
 
 TEST_F(ScriptTest, OptionsOfTheCommonScript) {
