@@ -328,6 +328,7 @@ struct TEffectsState {
   TCache* ClusterCache = nullptr;
   TContainer* Performers = nullptr;  // with its own cache of performers
   TContainer* Effects = nullptr;     // sorted by name, owning
+  int32_t LiveParticles = 0;
 };
 TEffectsState State;
 
@@ -492,7 +493,10 @@ int32_t BatchSize(const TEmitor& e, TVector Area) {
 
 // ---- Particles ------------------------------------------------------------------------------
 
-void TParticle::Detached() { Age = 0; }
+void TParticle::Detached() {
+  Age = 0;
+  --State.LiveParticles;
+}
 
 bool TParticle::Update(float Dt, const TEmitor& E, const TPerformer& P) {
   Age += Dt * AgeRate;
@@ -578,9 +582,11 @@ void TCluster::Update(float Dt) {
 void TCluster::EmitBatch() {
   const TEmitor& e = *Emitter;
   TPerformer& perf = *Performer;
-  const int32_t n = Min(BatchSize(e, perf.Area), MaxClusterParticles - Particles.GetCount());
+  const int32_t n = Min(BatchSize(e, perf.Area),
+                        Min(MaxClusterParticles - Particles.GetCount(), MaxLiveParticles - State.LiveParticles));
   for (int32_t i = 0; i < n; ++i) {
     auto* p = static_cast<TParticle*>(Particles.InsertNew(false));
+    ++State.LiveParticles;
     p->Orientation = (e.RandomFlip != 0 && RandomFloat() < 0.5f) ? 5 : 0;
     if (e.World != 0) p->SpawnPoint = Add(perf.Effect->Offset, perf.Position);
     Pick(PositionFns, e.PositionMode)(*p, e, perf);
@@ -680,6 +686,7 @@ void EffectsShutdown() {
   State.ParticleCache = nullptr;
   delete State.Effects;
   State.Effects = nullptr;
+  State.LiveParticles = 0;
 }
 
 bool EffectsStarted() { return State.Performers != nullptr; }
@@ -766,11 +773,6 @@ TContainer* Performers() { return State.Performers; }
 
 int32_t PerformerCount() { return State.Performers != nullptr ? State.Performers->GetCount() : 0; }
 
-int32_t LiveParticleCount() {
-  if (State.Performers == nullptr) return 0;
-  int32_t n = 0;
-  for (TItem* it : *State.Performers) n += static_cast<TPerformer*>(it)->ParticleCount();
-  return n;
-}
+int32_t LiveParticleCount() { return State.LiveParticles; }
 
 }  // namespace tv

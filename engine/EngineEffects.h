@@ -68,6 +68,7 @@ enum TLifetimeMode : int32_t { LifetimeFixed, LifetimeBySpeed, LifetimeModeCount
 // Limits that keep a careless or hostile file from exhausting memory or time.
 constexpr int32_t MaxBatchParticles = 10000;      // particles in one emission
 constexpr int32_t MaxClusterParticles = 50000;    // live particles of one cluster
+constexpr int32_t MaxLiveParticles = 100000;      // live particles of all performers together
 constexpr int32_t MaxBatchesPerUpdate = 4096;     // emissions in one cluster update
 
 // ---- The effect file ------------------------------------------------------------------------

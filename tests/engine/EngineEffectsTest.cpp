@@ -348,6 +348,14 @@ TEST_F(EffectsTest, HugeCountsAreBounded) {
   EXPECT_EQ(p->ParticleCount(), MaxClusterParticles);
   EffectsUpdateBy(0.01f);
   EXPECT_EQ(p->ParticleCount(), MaxClusterParticles);
+  // More clusters share one budget for the whole game.
+  TPerformer* q = PlayEffect(this, nullptr, 0, {0, 0}, p->Effect);
+  TPerformer* r = PlayEffect(this, nullptr, 0, {0, 0}, p->Effect);
+  EffectsUpdateBy(0.01f);
+  EXPECT_EQ(LiveParticleCount(), MaxLiveParticles);
+  EXPECT_EQ(p->ParticleCount() + q->ParticleCount() + r->ParticleCount(), MaxLiveParticles);
+  StopEffects(this, true);
+  EXPECT_EQ(LiveParticleCount(), 0);
 }
 
 // ---- Hostile timing values (emitters made in code are not checked like files) ---------------
