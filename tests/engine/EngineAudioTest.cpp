@@ -1,6 +1,7 @@
 #include "engine/EngineAudio.h"
 
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 #include <vorbis/vorbisfile.h>
 
 #include <cmath>
@@ -32,6 +33,24 @@ int CountLog(const std::string& Text) {
   int n = 0;
   for (const std::string& line : GetLogMessages()) n += line == Text ? 1 : 0;
   return n;
+}
+
+// Sets every page's checksum afresh, so that a deliberate change reaches the decoder.
+std::string FixOggChecksums(std::string Bytes) {
+  size_t at = 0;
+  while ((at = Bytes.find("OggS", at)) != std::string::npos && at + 27 <= Bytes.size()) {
+    const size_t segments = static_cast<uint8_t>(Bytes[at + 26]);
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i) body += static_cast<uint8_t>(Bytes[at + 27 + i]);
+    ogg_page page;
+    page.header = reinterpret_cast<unsigned char*>(&Bytes[at]);
+    page.header_len = static_cast<long>(27 + segments);
+    page.body = reinterpret_cast<unsigned char*>(&Bytes[at + 27 + segments]);
+    page.body_len = static_cast<long>(body);
+    ogg_page_checksum_set(&page);
+    at += 27 + segments + body;
+  }
+  return Bytes;
 }
 
 // Decodes a whole Ogg file with the decoder directly, for comparison.
@@ -353,6 +372,49 @@ TEST_F(AudioTest, OggIsLoadedWholeUpTo35SecondsAndStreamedBeyond) {
   ASSERT_EQ(bytes, reference.size() * 2);
   EXPECT_EQ(std::memcmp(data, reference.data(), bytes), 0);
   exact->Buffer->Unlock(data, bytes, nullptr, 0);
+}
+
+TEST_F(AudioTest, DamagedOggFilesLoadWhatIsIntactAndNeverTheirClaims) {
+  // Twenty seconds of a tone under noise: large enough that damage lands in the audio pages.
+  std::vector<int16_t> pcm = Tone(220, 20.0, 8000, 1, 8000);
+  uint32_t noise = 12345;
+  for (int16_t& s : pcm) {
+    noise = noise * 1664525u + 1013904223u;
+    s = static_cast<int16_t>(s + static_cast<int16_t>((noise >> 16) % 4001) - 2000);
+  }
+  const std::string good = EncodeOggVorbis(pcm, 1, 8000, 0.5f);
+  // Cut in half: the pages that are whole still play.
+  WriteFile(Dir / "Ordinary/J9Half.ogg", good.substr(0, good.size() / 2));
+  TSample* half = GetSample("J9Half", 1);
+  ASSERT_NE(half->Buffer, nullptr);
+  EXPECT_GT(half->Length, 2.0f);
+  EXPECT_LT(half->Length, 15.0f);
+  // Bytes changed inside an audio page: a hole in the stream, reported as a decoding failure.
+  std::string flipped = good;
+  for (size_t i = good.size() / 2; i < good.size() / 2 + 200; ++i) flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
+  WriteFile(Dir / "Ordinary/J9Flipped.ogg", flipped);
+  EXPECT_EQ(GetSample("J9Flipped", 1)->Buffer, nullptr);
+  EXPECT_EQ(CountLog("Failed to load audio sample \"J9Flipped\" (Failed to decode audio data)"), 1);
+  // A last page claiming a million seconds: the claim is held to what the file could hold, which
+  // streams through the six-second ring instead of asking for gigabytes.
+  std::string claim = good;
+  const size_t last = claim.rfind("OggS");
+  const uint64_t granule = 8000ull * 1000000;
+  for (int i = 0; i < 8; ++i) claim[last + 6 + static_cast<size_t>(i)] = static_cast<char>((granule >> (8 * i)) & 0xFF);
+  WriteFile(Dir / "Ordinary/J9Claim.ogg", FixOggChecksums(claim));
+  TSample* claimed = GetSample("J9Claim", 1);
+  ASSERT_NE(claimed->Buffer, nullptr);
+  EXPECT_TRUE(claimed->Streaming);
+  EXPECT_EQ(claimed->Buffer->GetSize(), 6u * 8000 * 2);
+  EXPECT_LT(claimed->Duration, static_cast<float>(good.size()) * 1024 / 8000 + 1);
+  // It still plays, looping at the real end of its sound.
+  TSource* source = PlaySample(claimed, true, SoundGroupEffects, nullptr);
+  for (int i = 0; i < 300; ++i) {
+    Render(4800);
+    AudioUpdateBy(0.1f);
+  }
+  EXPECT_FALSE(claimed->Failed);
+  EXPECT_FALSE(source->IsStopped());
 }
 
 TEST_F(AudioTest, OggWithTooManyChannelsIsRefused) {
