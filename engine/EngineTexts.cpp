@@ -389,7 +389,7 @@ void TText::Layout() {
       x = 0;
       y += f.LineHeight;
       ++Lines;
-      lineStart = static_cast<TCharacter*>(c->Next);
+      lineStart = static_cast<TCharacter*>(c->GetNext());
     }
   }
 
