@@ -71,3 +71,15 @@ foreach(src ${TV_EMITTER_SOURCES})
 endforeach()
 add_custom_target(emitters ALL DEPENDS ${TV_EMITTER_FILES})
 add_dependencies(content emitters)
+
+# The story: content/scenario/*.tvs, compiled in name order into Ordinary/S0Scenario.dat. The
+# scripts that hold its texts are copied with the language folders above.
+file(GLOB TV_SCENARIO_SOURCES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/scenario/*.tvs)
+set(TV_SCENARIO_FILE ${TV_BIN_DIR}/Ordinary/S0Scenario.dat)
+add_custom_command(OUTPUT ${TV_SCENARIO_FILE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
+  COMMAND $<TARGET_FILE:tolvaren-tool> scenario compile ${TV_CONTENT_DIR}/scenario -o ${TV_SCENARIO_FILE}
+  DEPENDS ${TV_SCENARIO_SOURCES} tolvaren-tool
+  COMMENT "Compiling the scenario")
+add_custom_target(scenario ALL DEPENDS ${TV_SCENARIO_FILE})
+add_dependencies(content scenario)
