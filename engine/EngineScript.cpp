@@ -198,7 +198,7 @@ class TScriptScanner {
   }
 
   void ScanTag() {
-    Pos = Find('<', Pos);
+    if (N[Pos] != '<') Pos = Find('<', Pos);
     if (Pos + 1 >= Len) {
       Pos = Len;
       return;
@@ -365,13 +365,15 @@ class TScriptScanner {
 // Decodes the UTF-8 bytes of a script into UTF-16 and, one byte per code unit, into the code
 // page, in one pass. Malformed sequences become U+FFFD exactly as in Utf8ToUtf16; what the code
 // page cannot hold becomes its default character.
-void DecodeScript(std::string_view Utf8, const TCodePage& Page, std::u16string& Wide, std::string& Narrow) {
-  // Every byte yields at most one code unit (four bytes yield two), so the byte count bounds both.
-  Wide.resize(Utf8.size());
-  Narrow.resize(Utf8.size());
+// Returns the number of code units; Wide and Narrow get one buffer each, of the byte count (every
+// byte yields at most one code unit; four bytes yield two), left uninitialised beyond the units.
+size_t DecodeScript(std::string_view Utf8, const TCodePage& Page, std::unique_ptr<char16_t[]>& Wide,
+                    std::unique_ptr<char[]>& Narrow) {
+  Wide = std::make_unique_for_overwrite<char16_t[]>(Utf8.size() + 1);
+  Narrow = std::make_unique_for_overwrite<char[]>(Utf8.size() + 1);
   const auto* s = reinterpret_cast<const uint8_t*>(Utf8.data());
-  char16_t* w = Wide.data();
-  char* b = Narrow.data();
+  char16_t* w = Wide.get();
+  char* b = Narrow.get();
   const size_t n = Utf8.size();
   size_t i = 0;
   size_t o = 0;
@@ -430,8 +432,7 @@ void DecodeScript(std::string_view Utf8, const TCodePage& Page, std::u16string& 
       put(static_cast<char16_t>(cp));
     }
   }
-  Wide.resize(o);
-  Narrow.resize(o);
+  return o;
 }
 
 // ---- Loading files --------------------------------------------------------------------------
@@ -563,10 +564,11 @@ const std::string& GetText(std::string_view Key) {
 }
 
 void LoadScript(std::string_view Utf8, bool Scenario, bool Replace) {
-  std::u16string wide;
-  std::string narrow;
-  DecodeScript(Utf8, CurrentCodePage(), wide, narrow);
-  auto scanner = std::make_unique<TScriptScanner>(narrow, wide, Scenario, Replace);
+  std::unique_ptr<char16_t[]> wide;
+  std::unique_ptr<char[]> narrow;
+  const size_t length = DecodeScript(Utf8, CurrentCodePage(), wide, narrow);
+  auto scanner = std::make_unique<TScriptScanner>(std::string_view(narrow.get(), length),
+                                                  std::u16string_view(wide.get(), length), Scenario, Replace);
   scanner->Run();
 }
 
