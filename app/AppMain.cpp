@@ -11,6 +11,8 @@
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineVideo.h"
+#include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"
 
@@ -190,11 +192,12 @@ struct TLastFrame {
 };
 TLastFrame LastFrame;
 
-void DrawFrame() {
-  // Until a video device draws, the frame is black.
-  PlatformPresentBlack();
-  if (!State.CommandLine.ScreenshotFile.empty()) LastFrame.Rgba = PlatformReadFrame(LastFrame.Width, LastFrame.Height);
-  PlatformSwap();
+void DrawFrame() { RenderFrame(nullptr); }
+
+// With "-screenshot", every presented frame is read back while the back buffer still holds it.
+void KeepPresentedFrames() {
+  if (State.CommandLine.ScreenshotFile.empty()) return;
+  GfxSetPresentObserver([] { LastFrame.Rgba = GfxReadBackBuffer(LastFrame.Width, LastFrame.Height); });
 }
 
 void StartUp(const std::vector<std::string>& Args) {
@@ -211,6 +214,8 @@ void StartUp(const std::vector<std::string>& Args) {
   // Input: nothing to prepare.
   InitTexts();
   AudioStartup();
+  VideoStartup();
+  KeepPresentedFrames();
   EffectsStartup();
   State.Initialized = true;
   Activate();
@@ -224,6 +229,11 @@ void MainLoop() {
     InjectScriptedInput(State.FrameNumber);
     PumpMessages();
     if (State.Terminated) break;
+    if (!CheckDevice()) {
+      Suspend();
+      Deactivate();
+      continue;
+    }
     AdvanceFrameNumber();
     UpdateTimer();
     UpdateInput();
@@ -266,6 +276,7 @@ size_t ShutDown() {
   State.Active = false;
   State.Initialized = false;
   EffectsShutdown();
+  VideoShutdown();
   AudioShutdown();
   FreeTexts();
   DestroyMainWindow();

@@ -9,7 +9,21 @@ add_custom_command(OUTPUT ${TV_CONTENT_STAMP}
   COMMAND ${CMAKE_COMMAND} -E touch ${TV_CONTENT_STAMP}
   DEPENDS ${TV_CONTENT_FILES} tolvaren-tool
   COMMENT "Generating game data in bin/")
-add_custom_target(content ALL DEPENDS ${TV_CONTENT_STAMP})
+# Each picture of content/Textures becomes a packed texture in Ordinary (the placeholder
+# "G2Unknown" among them).
+file(GLOB TV_CONTENT_TEXTURES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Textures/*.png)
+set(TV_PACKED_TEXTURES)
+foreach(picture ${TV_CONTENT_TEXTURES})
+  get_filename_component(stem ${picture} NAME_WE)
+  set(packed ${TV_BIN_DIR}/Ordinary/${stem}.tpx)
+  add_custom_command(OUTPUT ${packed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
+    COMMAND tolvaren-tool texture pack ${picture} -o ${packed}
+    DEPENDS ${picture} tolvaren-tool
+    COMMENT "Packing texture ${stem}")
+  list(APPEND TV_PACKED_TEXTURES ${packed})
+endforeach()
+add_custom_target(content ALL DEPENDS ${TV_CONTENT_STAMP} ${TV_PACKED_TEXTURES})
 
 # Fonts and icons. Each language folder gets "T2FontDefault" (plain) and "T2FontCustom" (the
 # decorated face) baked for its code page: the CodePageIdentifier of its source

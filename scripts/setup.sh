@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
-  libvorbis-dev libogg-dev libfreetype-dev fonts-dejavu-core
+  libvorbis-dev libogg-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
 )
 missing=()
