@@ -13,6 +13,7 @@
 #include "app/AppFolders.h"
 #include "app/AppMain.h"
 #include "app/AppNumeric.h"
+#include "engine/EngineObjects.h"
 #include "engine/EngineVideo.h"
 
 namespace tv {
@@ -137,28 +138,6 @@ class TByteReader {
  private:
   const uint8_t* Data;
   size_t Size;
-  size_t Pos = 0;
-};
-
-// ---- The segments file tokenizer ----
-
-bool IsSegmentTokenChar(char C) {
-  return C == '-' || C == '_' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
-}
-
-class TTokenizer {
- public:
-  explicit TTokenizer(std::string_view Text) : Text(Text) {}
-  bool AtEnd() const { return Pos >= Text.size(); }
-  std::string_view Next() {
-    while (Pos < Text.size() && !IsSegmentTokenChar(Text[Pos])) ++Pos;
-    const size_t start = Pos;
-    while (Pos < Text.size() && IsSegmentTokenChar(Text[Pos])) ++Pos;
-    return Text.substr(start, Pos - start);
-  }
-
- private:
-  std::string_view Text;
   size_t Pos = 0;
 };
 
@@ -460,20 +439,22 @@ void ParseSegments(TTexture& Texture, std::string_view Text) {
   auto work = std::make_shared<TSegments>(Texture.Segments ? *Texture.Segments : TSegments{});
   if (work->empty()) work->push_back(WholeSegment(Texture.TextureSize, Texture.TextureSize));
   const TVector size = ToVector(Texture.TextureSize);
-  TTokenizer tokens(Text);
+  TSimpleParser parser;
+  parser.Start(std::string(Text));
+  auto next = [&parser] { return parser.GetToken(TokenChars); };
   try {
-    while (!tokens.AtEnd()) {
-      const std::string_view token = tokens.Next();
+    while (!parser.AtEnd()) {
+      const std::string token = next();
       if (token == "SEGMENTS") {
-        const int32_t count = Clamp(ParseInteger(tokens.Next()), 1, MaxFileSegments);
+        const int32_t count = Clamp(ParseInteger(next()), 1, MaxFileSegments);
         const TSegment first = (*work)[0];
         work->assign(static_cast<size_t>(count), first);
       } else if (token == "SEGMENT") {
-        const int32_t index = ParseInteger(tokens.Next());
-        const int32_t x = ParseInteger(tokens.Next());
-        const int32_t y = ParseInteger(tokens.Next());
-        const int32_t w = ParseInteger(tokens.Next());
-        const int32_t h = ParseInteger(tokens.Next());
+        const int32_t index = ParseInteger(next());
+        const int32_t x = ParseInteger(next());
+        const int32_t y = ParseInteger(next());
+        const int32_t w = ParseInteger(next());
+        const int32_t h = ParseInteger(next());
         if (index < 0 || index >= static_cast<int32_t>(work->size())) throw EError("Segment index out of range");
         TSegment& s = (*work)[static_cast<size_t>(index)];
         s.UVScale = {static_cast<float>(w) / size.X, static_cast<float>(h) / size.Y};
