@@ -86,5 +86,37 @@ TEST(ToolScenario, CompilesFoldersAndDecompilesToTheSameBytes) {
   EXPECT_EQ(RunTool("scenario compile '" + dir / "one.tvs" + "'", nullptr, &err), 2) << "no -o";
 }
 
+TEST(ToolScenario, LintAndGraphTheDemoStory) {
+  const std::string content = std::string(TV_SOURCE_DIR) + "/content";
+  std::string out;
+  std::string err;
+  EXPECT_EQ(RunTool("scenario lint '" + content + "/scenario' --texts '" + content +
+                        "/Languages/English/T1ScriptScenario.xml' --werror",
+                    &out, &err),
+            0)
+      << err;
+  EXPECT_EQ(err, "");
+
+  test::TTempDir dir;
+  test::WriteFile(dir / "broken.tvs", std::string(Village) + "region Lost 2\nprop Spare\n");
+  EXPECT_EQ(RunTool("scenario lint '" + dir / "broken.tvs" + "'", &out, &err), 1);
+  EXPECT_NE(err.find("broken.tvs:6: error: region Lost: can never be reached"), std::string::npos) << err;
+  EXPECT_NE(err.find("error: scenario: no site is an ending"), std::string::npos) << err;
+  EXPECT_NE(err.find("broken.tvs:7: warning: prop Spare"), std::string::npos) << err;
+  // The compiled file is linted the same way, objects named by position and number.
+  ASSERT_EQ(RunTool("scenario compile '" + dir / "broken.tvs" + "' -o '" + dir / "broken.dat" + "'"), 0);
+  EXPECT_EQ(RunTool("scenario lint '" + dir / "broken.dat" + "'", &out, &err), 1);
+  EXPECT_NE(err.find("broken.dat: error: region 2 \"Lost\" (number 2): can never be reached"), std::string::npos) << err;
+
+  ASSERT_EQ(RunTool("scenario graph '" + content + "/scenario' -o '" + dir / "story.dot" + "'", &out, &err), 0) << err;
+  const std::string dot = test::ReadFile(dir / "story.dot");
+  EXPECT_EQ(dot.rfind("digraph scenario {", 0), 0u);
+  EXPECT_NE(dot.find("subgraph cluster_r3 {"), std::string::npos);
+  EXPECT_NE(dot.find("label=\"Brackwater (3, start)\""), std::string::npos) << dot;
+  EXPECT_NE(dot.find("peripheries=2"), std::string::npos) << "the ending stands out";
+  EXPECT_NE(dot.find("lhead=cluster_r2"), std::string::npos) << "travel to the world map";
+  EXPECT_EQ(RunTool("scenario graph '" + content + "/scenario'", &out, &err), 2) << "no -o";
+}
+
 }  // namespace
 }  // namespace tv
