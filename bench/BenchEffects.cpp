@@ -9,6 +9,7 @@
 
 #include "app/AppMain.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineVideo.h"
 
 // ---- heap allocation counter ----------------------------------------------------------------
 
@@ -131,6 +132,42 @@ void BM_EffectsUpdateManyOneShots(benchmark::State& State) {
   EffectsShutdown();
 }
 BENCHMARK(BM_EffectsUpdateManyOneShots)->Unit(benchmark::kMicrosecond);
+
+// The endless effect again, on the main canvas of the memory video device: each frame updates the
+// particles and their sprites and then draws them (sorting, states and quads, without a GPU).
+void BM_EffectsUpdateAndDraw(benchmark::State& State) {
+  SetVideoOptions({TGfxBackend::Memory, 1600, 900});
+  VideoStartup();
+  EffectsStartup();
+  SeedRandom(3);
+  TEffectFile file;
+  file.Area = {800, 400};
+  TEmitterRecord e = BusyEmitter();
+  e.Interval = 0.01f;
+  e.Count = 50;
+  e.LifetimeBase = 1;
+  file.Emitters = {e};
+  TEffect effect("G2Bench");
+  effect.Assign(file);
+  PlayEffect(nullptr, MainCanvas(), 0, {0, 0}, &effect);
+  for (int i = 0; i < 180; ++i) {
+    EffectsUpdateBy(FrameTime);
+    RenderFrame(nullptr);
+  }
+  const long long before = gAllocations;
+  long long frames = 0, particles = 0;
+  for (auto _ : State) {
+    EffectsUpdateBy(FrameTime);
+    RenderFrame(nullptr);
+    particles += LiveParticleCount();
+    ++frames;
+  }
+  Report(State, gAllocations - before, frames, particles);
+  EffectsShutdown();
+  VideoShutdown();
+  SetVideoOptions({});
+}
+BENCHMARK(BM_EffectsUpdateAndDraw)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include "app/AppMain.h"
 #include "app/AppTimer.h"
 #include "engine/EngineTextures.h"
+#include "engine/EngineVideo.h"
 
 namespace tv {
 
@@ -314,9 +315,18 @@ void TEffect::Assign(const TEffectFile& File) {
     auto emitter = std::make_unique<TEmitor>(record.Name);
     static_cast<TEmitterFields&>(*emitter) = record;
     emitter->Index = index++;
+    emitter->LoadResources();
     if (emitter->Mode == EmitTimed) Duration = MaxF(Duration, emitter->Duration);
     Emitters.Insert(emitter.release(), false);
   }
+}
+
+void TEmitor::LoadResources() {
+  ShadingMode = FindShadingMode(ShadingModeName);
+  if (TexturesLoaded || !VideoStarted()) return;
+  Texture0 = Texture0Name.empty() ? nullptr : LoadTexture(Texture0Name);
+  Texture1 = Texture1Name.empty() ? nullptr : LoadTexture(Texture1Name);
+  TexturesLoaded = true;
 }
 
 // ---- Module state ---------------------------------------------------------------------------
@@ -494,6 +504,7 @@ int32_t BatchSize(const TEmitor& e, TVector Area) {
 // ---- Particles ------------------------------------------------------------------------------
 
 void TParticle::Detached() {
+  FreeSprite(Sprite);
   Age = 0;
   --State.LiveParticles;
 }
@@ -511,6 +522,14 @@ bool TParticle::Update(float Dt, const TEmitor& E, const TPerformer& P) {
   Color = E.ColorChangeOn == 1 ? Lerp3(BaseColor, E.ColorEnd, t) : BaseColor;
   Alpha = BaseAlpha * P.Alpha;
   if (E.AlphaCurveOn == 1) Alpha *= EvalCurve(E.AlphaCurve, t);
+  if (Sprite != nullptr) {
+    Sprite->Position = Position;
+    Sprite->Size = Size;
+    Sprite->Angle = Angle;
+    Sprite->Color = {Color.X, Color.Y, Color.Z, Alpha};
+    // Shading modes such as "Morphing" follow the age.
+    Sprite->Param = t;
+  }
   return true;
 }
 
@@ -580,14 +599,23 @@ void TCluster::Update(float Dt) {
 }
 
 void TCluster::EmitBatch() {
-  const TEmitor& e = *Emitter;
+  TEmitor& e = *Emitter;
   TPerformer& perf = *Performer;
+  if (perf.Canvas != nullptr && !e.TexturesLoaded) e.LoadResources();
   const int32_t n = Min(BatchSize(e, perf.Area),
                         Min(MaxClusterParticles - Particles.GetCount(), MaxLiveParticles - State.LiveParticles));
   for (int32_t i = 0; i < n; ++i) {
     auto* p = static_cast<TParticle*>(Particles.InsertNew(false));
     ++State.LiveParticles;
     p->Orientation = (e.RandomFlip != 0 && RandomFloat() < 0.5f) ? 5 : 0;
+    if (perf.Canvas != nullptr) {
+      CreateSprite(p->Sprite, perf.Canvas, perf.Order + e.Index);
+      TSprite& sprite = *p->Sprite;
+      sprite.Orientation = p->Orientation;
+      sprite.Mode = e.ShadingMode;
+      sprite.Textures[0] = {e.Texture0, e.Segment0};
+      sprite.Textures[1] = {e.Texture1, e.Segment1};
+    }
     if (e.World != 0) p->SpawnPoint = Add(perf.Effect->Offset, perf.Position);
     Pick(PositionFns, e.PositionMode)(*p, e, perf);
     Pick(DirectionFns, e.DirectionMode)(*p, e, perf);

@@ -161,8 +161,13 @@ class TEmitor : public TNamedItem, public TEmitterFields {
   explicit TEmitor(std::string name) : TNamedItem(std::move(name)) {}
   int32_t Index = 0;              // position in the file from 0; added to the performer's order
   int32_t ShadingMode = 0;        // row of the shading-mode table
-  TTexture* Texture0 = nullptr;   // resolved from Texture0Name when a video device runs
+  TTexture* Texture0 = nullptr;   // loaded from Texture0Name while a video device runs
   TTexture* Texture1 = nullptr;
+  bool TexturesLoaded = false;
+
+  // Looks up the shading mode and, when the video device runs, loads the textures (a missing one
+  // becomes the texture loader's placeholder). Until then particles are simulated undrawn.
+  void LoadResources();
 };
 
 class TEffect : public TNamedItem {

@@ -9,16 +9,21 @@
 //    "sprites": [{"canvas": "main" or an index into "canvases", "order": N, "position": [x, y],
 //                 "size": [w, h], "scale": s, "angle": a, "orientation": o, "mode": "Default",
 //                 "color": [r, g, b, a], "param": p, "visible": true,
-//                 "textures": [{"name": s, "segment": i} or {"canvas": index, "segment": i}]}]}
+//                 "textures": [{"name": s, "segment": i} or {"canvas": index, "segment": i}]}],
+//    "effects": [{"name": s, "canvas": "main" or index, "position": [x, y], "order": N, "area": [w, h]}],
+//    "time": seconds, "seed": N}        effects are played for "time" seconds in steps of 1/60 s
+//                                       (random numbers seeded with "seed", default 1)
 // Every field but "size" may be left out.
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "engine/EngineEffects.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
@@ -51,6 +56,25 @@ uint32_t ColorField(const json& Object, const char* Key) {
   const unsigned long value = std::strtoul(text.c_str(), &end, 16);
   if (text.empty() || *end != '\0' || text.size() > 8) throw EError(std::string("\"") + Key + "\" must be AARRGGBB");
   return static_cast<uint32_t>(value);
+}
+
+// Starts the scene's effects and plays them for its "time" in fixed steps, so that a picture
+// shows them at that age and repeats exactly.
+template <class TCanvasAt>
+void PlayEffects(const json& Scene, const TCanvasAt& CanvasAt) {
+  SeedRandom(Scene.value("seed", 1u));
+  for (const json& e : Scene.value("effects", json::array())) {
+    TPerformer* p = PlayEffect(nullptr, CanvasAt(e.value("canvas", json("main"))), e.value("order", 0),
+                               VectorField(e, "position", {0, 0}), GetEffect(e.at("name").get<std::string>()));
+    if (p != nullptr) p->Area = VectorField(e, "area", p->Area);
+  }
+  const double time = Scene.value("time", 0.0);
+  if (!(time >= 0 && time <= 3600)) throw EError("\"time\" must be 0 to 3600 seconds");
+  constexpr double step = 1.0 / 60.0;
+  const auto steps = static_cast<int64_t>(std::floor(time / step));
+  for (int64_t i = 0; i < steps; ++i) EffectsUpdateBy(static_cast<float>(step));
+  const double rest = time - static_cast<double>(steps) * step;
+  if (rest > 1e-7) EffectsUpdateBy(static_cast<float>(rest));
 }
 
 void BuildScene(const json& Scene, std::vector<TCanvas*>& Canvases) {
@@ -107,6 +131,7 @@ void BuildScene(const json& Scene, std::vector<TCanvas*>& Canvases) {
       ++stage;
     }
   }
+  PlayEffects(Scene, canvasAt);
 }
 
 int RunRender(const TArgs& Args) {
@@ -159,6 +184,7 @@ int RunRender(const TArgs& Args) {
     if (!PlatformOpenWindow("tolvaren-tool render", error)) throw EError("no window: " + error);
     SetVideoOptions({TGfxBackend::OpenGL, width, height});
     VideoStartup();
+    EffectsStartup();
     std::vector<TCanvas*> canvases;
     BuildScene(scene, canvases);
     GfxSetPresentObserver([&] { frame = GfxReadBackBuffer(frameWidth, frameHeight); });
@@ -168,6 +194,7 @@ int RunRender(const TArgs& Args) {
     code = 1;
   }
   for (const std::string& line : GetLogMessages()) std::fprintf(stderr, "%s\n", line.c_str());
+  EffectsShutdown();
   VideoShutdown();
   PlatformCloseWindow();
   if (code == 0 && !WritePngRgba(output, frameWidth, frameHeight, frame)) {
