@@ -574,8 +574,9 @@ void TCluster::Update(float Dt) {
     // A long step (a large prewarm) skips the oldest emissions beyond a bounded number: their
     // particles would be the oldest, and most of them dead on arrival.
     if (Timer / e.Interval > static_cast<float>(MaxBatchesPerUpdate)) {
-      const double keep = std::fmod(static_cast<double>(Timer), e.Interval) + (MaxBatchesPerUpdate - 1) * static_cast<double>(e.Interval);
-      const double skipped = std::floor((Timer - keep) / e.Interval + 0.5) * e.Interval;
+      const double interval = e.Interval;
+      const double keep = std::fmod(static_cast<double>(Timer), interval) + (MaxBatchesPerUpdate - 1) * interval;
+      const double skipped = std::floor((Timer - keep) / interval + 0.5) * interval;
       Timer = static_cast<float>(keep);
       if (timed) {
         Remaining = static_cast<float>(Remaining - skipped);
