@@ -11,6 +11,7 @@
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
@@ -215,6 +216,7 @@ void StartUp(const std::vector<std::string>& Args) {
   InitTexts();
   AudioStartup();
   VideoStartup();
+  TextsStartup();
   KeepPresentedFrames();
   EffectsStartup();
   State.Initialized = true;
@@ -238,6 +240,7 @@ void MainLoop() {
     UpdateTimer();
     UpdateInput();
     EffectsUpdate();
+    UpdateTexts();
     DrawFrame();
     AudioUpdate();
     if (KeyPressed(KeyToggleFullScreen)) SetFullScreen(!IsFullScreen());
@@ -276,6 +279,7 @@ size_t ShutDown() {
   State.Active = false;
   State.Initialized = false;
   EffectsShutdown();
+  TextsShutdown();
   VideoShutdown();
   AudioShutdown();
   FreeTexts();

@@ -57,9 +57,9 @@ if(EXISTS ${TV_FONT_PLAIN} AND EXISTS ${TV_FONT_DECORATED})
     set(out ${TV_BIN_DIR}/Languages/${language})
     add_custom_command(OUTPUT ${out}/T2FontDefault.tpx ${out}/T2FontCustom.tpx
       COMMAND ${TV_TOOL} font bake --font ${TV_FONT_PLAIN} --out ${out} --name T2FontDefault
-              --codepage ${codepage} --size 30 --height ${TV_FONT_CELL}
+              --codepage ${codepage} --size 32 --height ${TV_FONT_CELL}
       COMMAND ${TV_TOOL} font bake --font ${TV_FONT_DECORATED} --out ${out} --name T2FontCustom
-              --codepage ${codepage} --size 30 --height ${TV_FONT_CELL} --outline 2 --shadow 2 --gradient 25
+              --codepage ${codepage} --size 32 --height ${TV_FONT_CELL} --outline 2 --shadow 2 --gradient 25
       DEPENDS tolvaren-tool ${TV_CONTENT_STAMP}
       COMMENT "Baking the fonts of ${language} (code page ${codepage})")
     list(APPEND TV_FONT_OUTPUTS ${out}/T2FontCustom.tpx)

@@ -1,6 +1,10 @@
 #include "engine/EngineTexts.h"
 
 #include <memory>
+#include <vector>
+
+#include "engine/EngineTextures.h"
+#include "engine/EngineVideo.h"
 
 namespace tv {
 
@@ -18,12 +22,15 @@ constexpr TFontRow FontRows[FontStyleCount] = {
 
 constexpr int32_t CharacterCacheSize = 512;
 constexpr int32_t TextCacheSize = 64;
+constexpr int32_t SquareCacheSize = 8;
+constexpr const char* IconTextureName = "T2IconsCustom";
 
 struct TTextsState {
   bool Started = false;
   TFontStyle Styles[FontStyleCount];
   std::unique_ptr<TCache> CharacterCache;
   std::unique_ptr<TContainer> Texts;
+  std::unique_ptr<TContainer> Squares;
   TTextStats Frame;
   TTextStats LastFrame;
 };
@@ -47,6 +54,24 @@ void MakeCaches() {
   State.CharacterCache = std::make_unique<TCache>(MakeItem<TCharacter>, CharacterCacheSize);
   // Texts made by the cache take their characters from the character cache, so it comes first.
   State.Texts = std::make_unique<TContainer>(false, MakeItem<TText>, TextCacheSize);
+  State.Squares = std::make_unique<TContainer>(false, MakeItem<TSquare>, SquareCacheSize);
+}
+
+std::vector<TVector> SegmentSizes(const TTexture* Texture) {
+  std::vector<TVector> sizes;
+  if (Texture == nullptr || !Texture->Segments) return sizes;
+  for (const TSegment& s : *Texture->Segments) sizes.push_back(s.PixelSize);
+  return sizes;
+}
+
+// Sprites live on the video device's canvases: once it is gone they are gone with it.
+void ReleaseSprite(TSprite*& Sprite) {
+  if (Sprite == nullptr) return;
+  if (VideoStarted()) {
+    FreeSprite(Sprite);
+  } else {
+    Sprite = nullptr;
+  }
 }
 
 // The wrap meaning of a line feed at Index: with word wrap a single one (neither preceded nor
@@ -80,6 +105,20 @@ void FillFontStyle(TFontStyle& Style, float LineHeight, std::span<const TVector>
   }
 }
 
+void TextsStartup() {
+  TextsShutdown();
+  TTexture* icons = LoadTexture(IconTextureName);
+  const std::vector<TVector> iconSizes = SegmentSizes(icons);
+  for (int32_t i = 0; i < FontStyleCount; ++i) {
+    TTexture* glyphs = LoadTexture(FontRows[i].Texture);
+    FillFontStyle(State.Styles[i], FontRows[i].LineHeight, SegmentSizes(glyphs), iconSizes);
+    State.Styles[i].Glyphs = glyphs;
+    State.Styles[i].Icons = icons;
+  }
+  MakeCaches();
+  State.Started = true;
+}
+
 void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<const TVector> CustomGlyphs,
                               std::span<const TVector> Icons) {
   TextsShutdown();
@@ -95,6 +134,7 @@ void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<
 
 void TextsShutdown() {
   State.Started = false;
+  State.Squares.reset();
   State.Texts.reset();
   State.CharacterCache.reset();
   State.Frame = {};
@@ -193,7 +233,7 @@ void MeasureText(std::string_view Text, int32_t FontIndex, float Width, TVector&
 // ---- Characters and texts -------------------------------------------------------------------
 
 void TCharacter::Detached() {
-  Sprite = nullptr;
+  ReleaseSprite(Sprite);
   Offset = {};
   Size = {};
   Segment = 0;
@@ -225,12 +265,16 @@ void TText::SetText(std::string_view NewText) {
     ++State.Frame.CharactersRemoved;
   }
   while (Characters.GetCount() < wanted) {
-    Characters.InsertNew(false);
+    auto* c = static_cast<TCharacter*>(Characters.InsertNew(false));
+    if (Canvas != nullptr) {
+      CreateSprite(c->Sprite, Canvas, Order);
+      c->Sprite->Color = {Color.X, Color.Y, Color.Z, Alpha};
+    }
     ++State.Frame.CharactersAdded;
   }
   Classify();
   Layout();
-  PlaceSprites();
+  UpdateSprites();
   ++State.Frame.Layouts;
 }
 
@@ -413,24 +457,50 @@ void TText::Layout() {
   }
 }
 
-void TText::PlaceSprites() {}
+void TText::UpdateSprites() {
+  if (Font == nullptr) return;
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    TSprite* sprite = c->Sprite;
+    if (sprite == nullptr) continue;
+    sprite->SetTexture(0, c->Kind == TCharKind::Icon ? Font->Icons : Font->Glyphs);
+    sprite->SetSegment(0, c->Segment);
+    sprite->Visible = c->Segment > 0;
+    sprite->Size = c->Size;
+    sprite->Position = Add(Position, c->Offset);
+  }
+}
+
+void TText::MoveSprites() {
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    if (c->Sprite != nullptr) c->Sprite->Position = Add(Position, c->Offset);
+  }
+}
+
+void TText::ColorSprites() {
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    if (c->Sprite != nullptr) c->Sprite->Color = {Color.X, Color.Y, Color.Z, Alpha};
+  }
+}
 
 void TText::SetPosition(TVector NewPosition) {
   if (VectorsEqual(NewPosition, Position)) return;
   Position = NewPosition;
-  PlaceSprites();
+  MoveSprites();
 }
 
 void TText::SetColor(TVector3 NewColor) {
   if (Vector3Equal(NewColor, Color)) return;
   Color = NewColor;
-  PlaceSprites();
+  ColorSprites();
 }
 
 void TText::SetAlpha(float NewAlpha) {
   if (SameFloat(NewAlpha, Alpha)) return;
   Alpha = NewAlpha;
-  PlaceSprites();
+  ColorSprites();
 }
 
 TVector TText::CaretPosition(int32_t Index) const {
@@ -476,6 +546,118 @@ void FreeText(TText*& Text) {
   if (Text == nullptr) return;
   if (Text->Container != nullptr) Text->Remove();
   Text = nullptr;
+}
+
+// ---- Framed boxes ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr TVector PieceDirections[8] = {{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}};
+
+}  // namespace
+
+TVector SquarePieceDirection(int32_t Index) { return PieceDirections[Clamp(Index, 0, 7)]; }
+
+void TSquare::Attached() {
+  Color = {1, 1, 1};
+  Alpha = 1;
+  const auto b = static_cast<float>(BorderSize);
+  Size = {3 * b, 3 * b};
+}
+
+void TSquare::Detached() {
+  ReleaseSprite(Fill);
+  for (TSprite*& piece : Borders) ReleaseSprite(piece);
+  Position = {0, 0};
+}
+
+void TSquare::SetPosition(TVector NewPosition) {
+  if (VectorsEqual(NewPosition, Position)) return;
+  const TVector delta = Sub(NewPosition, Position);
+  Position = NewPosition;
+  if (Fill != nullptr) Fill->Position = Add(Fill->Position, delta);
+  for (TSprite* piece : Borders) {
+    if (piece != nullptr) piece->Position = Add(piece->Position, delta);
+  }
+}
+
+void TSquare::SetSize(TVector NewSize) {
+  if (VectorsEqual(NewSize, Size)) return;
+  Size = NewSize;
+  const auto b = static_cast<float>(BorderSize);
+  // A box smaller than its two borders has no inside; the pieces then meet rather than turning
+  // inside out with negative sizes.
+  const TVector inner{MaxF(Size.X - 2 * b, 0), MaxF(Size.Y - 2 * b, 0)};
+  const TVector reach{inner.X / 2 + b / 2, inner.Y / 2 + b / 2};
+  if (Fill != nullptr) {
+    Fill->Position = Position;
+    Fill->Size = inner;
+  }
+  for (int32_t i = 0; i < 8; ++i) {
+    TSprite* piece = Borders[i];
+    if (piece == nullptr) continue;
+    piece->Position = Add(Position, MulComponents(PieceDirections[i], reach));
+    if (i == 0 || i == 4) {
+      piece->Size = {inner.X, b};
+    } else if (i == 2 || i == 6) {
+      piece->Size = {b, inner.Y};
+    } else {
+      piece->Size = {b, b};
+    }
+  }
+}
+
+void TSquare::SetColor(TVector3 NewColor) {
+  if (Vector3Equal(NewColor, Color)) return;
+  Color = NewColor;
+  const TColor4 tint{Color.X, Color.Y, Color.Z, Alpha};
+  if (Fill != nullptr) Fill->Color = tint;
+  for (TSprite* piece : Borders) {
+    if (piece != nullptr) piece->Color = tint;
+  }
+}
+
+void TSquare::SetAlpha(float NewAlpha) {
+  if (SameFloat(NewAlpha, Alpha)) return;
+  Alpha = NewAlpha;
+  if (Fill != nullptr) Fill->Color.A = Alpha;
+  for (TSprite* piece : Borders) {
+    if (piece != nullptr) piece->Color.A = Alpha;
+  }
+}
+
+void CreateSquare(TSquare*& Square, TCanvas* Canvas, int32_t Order, int32_t BorderSize, const std::string& TextureName,
+                  bool WithFill) {
+  if (Square != nullptr || !State.Started) return;
+  auto* square = static_cast<TSquare*>(State.Squares->GetCache()->Acquire());
+  square->Canvas = Canvas;
+  square->Order = Order;
+  square->BorderSize = BorderSize;
+  const auto b = static_cast<float>(BorderSize);
+  if (Canvas != nullptr) {
+    if (WithFill) {
+      CreateSprite(square->Fill, Canvas, Order - 1);
+      square->Fill->Size = {b, b};
+      square->Fill->Mode = FindShadingMode("OnlyTint");
+    }
+    TTexture* texture = LoadTexture(TextureName);
+    for (int32_t i = 0; i < 8; ++i) {
+      TSprite*& piece = square->Borders[i];
+      CreateSprite(piece, Canvas, Order);
+      piece->Position = Scale(PieceDirections[i], b);
+      piece->Size = {b, b};
+      piece->SetTexture(0, texture);
+      piece->SetSegment(0, i);
+    }
+  }
+  State.Squares->Insert(square, false);
+  Square = square;
+}
+
+void FreeSquare(TSquare*& Square) {
+  if (Square == nullptr) return;
+  if (Square->Container != nullptr) Square->Remove();
+  Square = nullptr;
 }
 
 }  // namespace tv

@@ -60,6 +60,9 @@ float FontBaseLineHeight(int32_t FontIndex);
 void FillFontStyle(TFontStyle& Style, float LineHeight, std::span<const TVector> GlyphSegments,
                    std::span<const TVector> IconSegments);
 
+// Loads the font and icon textures (the video device must be running), fills the six styles and
+// makes the caches: characters 512, texts 64, squares 8.
+void TextsStartup();
 // Starts the module without a graphics device: the styles come from the segment pixel sizes of
 // "T2FontDefault", "T2FontCustom" and "T2IconsCustom"; texts made then have no sprites.
 void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<const TVector> CustomGlyphs,
@@ -134,7 +137,9 @@ class TText : public TItem {
  private:
   void Classify();
   void Layout();
-  void PlaceSprites();
+  void UpdateSprites();
+  void MoveSprites();
+  void ColorSprites();
   int32_t Lines = 0;
 };
 
@@ -142,6 +147,36 @@ class TText : public TItem {
 void CreateText(TText*& Text, TCanvas* Canvas, int32_t Order, TVector BoxSize, int32_t FontIndex, int32_t Flags);
 // Returns a text to the cache and empties the variable.
 void FreeText(TText*& Text);
+
+// A framed box: border pieces 0..7 (top, then clockwise; even ones edges, odd ones corners) show
+// segments 0..7 of one texture; the optional fill is a flat quad of the tint one order below.
+class TSquare : public TItem {
+ public:
+  TSprite* Fill = nullptr;
+  TSprite* Borders[8] = {};
+  TCanvas* Canvas = nullptr;
+  int32_t Order = 0;
+  int32_t BorderSize = 0;  // thickness of the border and size of a corner
+  TVector Position;        // centre
+  TVector Size;            // outer width and height
+  TVector3 Color{1, 1, 1};
+  float Alpha = 1;
+
+  void Attached() override;
+  void Detached() override;
+
+  void SetPosition(TVector NewPosition);
+  void SetSize(TVector NewSize);
+  void SetColor(TVector3 NewColor);
+  void SetAlpha(float NewAlpha);
+};
+
+// The direction of border piece I from the centre.
+TVector SquarePieceDirection(int32_t Index);
+// Takes a square from the cache when Square is empty and builds its pieces.
+void CreateSquare(TSquare*& Square, TCanvas* Canvas, int32_t Order, int32_t BorderSize, const std::string& TextureName,
+                  bool WithFill);
+void FreeSquare(TSquare*& Square);
 
 // Statistics of the frame, reset by UpdateTexts.
 struct TTextStats {

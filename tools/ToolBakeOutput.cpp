@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "engine/EngineTextures.h"
+
 namespace tv::tool {
 
 void TBakedPicture::Resize(int32_t W, int32_t H) {
@@ -26,33 +28,21 @@ void TBakedPicture::Set(int32_t X, int32_t Y, float L, float A) {
   Luminance[i] = std::min(byte(L), Alpha[i]);
 }
 
-namespace {
-
-void PutInt(std::string& Out, int32_t V) {
-  const auto u = static_cast<uint32_t>(V);
-  for (int i = 0; i < 4; ++i) Out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
-}
-
-}  // namespace
-
 std::string WriteBakedTexture(const std::string& Folder, const std::string& Name, const TBakedPicture& Picture,
                               int32_t Format, const std::vector<TBakedSegment>& Segments) {
+  TPicture picture;
+  picture.Width = Picture.Width;
+  picture.Height = Picture.Height;
+  picture.Format = Format == PackedFormatA8 ? TPixelFormat::A8 : TPixelFormat::A8L8;
   const int32_t bpp = Format == PackedFormatA8 ? 1 : 2;
-  const int32_t pitch = Picture.Width * bpp;
-  std::string tpx;
-  PutInt(tpx, 24 + pitch * Picture.Height);  // chunk data size
-  PutInt(tpx, 1);                            // picture chunk
-  PutInt(tpx, 0);                            // reserved
-  PutInt(tpx, Picture.Width);
-  PutInt(tpx, Picture.Height);
-  PutInt(tpx, Format);
-  PutInt(tpx, bpp);
-  PutInt(tpx, pitch);
+  picture.Pitch = Picture.Width * bpp;
+  picture.Bytes.reserve(Picture.Alpha.size() * static_cast<size_t>(bpp));
   for (size_t i = 0; i < Picture.Alpha.size(); ++i) {
-    // A8L8 is stored luminance first, alpha second (a 16-bit value with alpha in the high byte).
-    if (bpp == 2) tpx.push_back(static_cast<char>(Picture.Luminance[i]));
-    tpx.push_back(static_cast<char>(Picture.Alpha[i]));
+    // A8L8 is a 16-bit value with the luminance in the low byte and the alpha in the high byte.
+    if (bpp == 2) picture.Bytes.push_back(Picture.Luminance[i]);
+    picture.Bytes.push_back(Picture.Alpha[i]);
   }
+  const std::string tpx = EncodePackedTexture({picture}, 0, {});
   std::string tsg = "SEGMENTS " + std::to_string(Segments.size()) + "\n";
   for (size_t i = 0; i < Segments.size(); ++i) {
     const TBakedSegment& s = Segments[i];

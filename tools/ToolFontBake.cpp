@@ -5,7 +5,8 @@
 // box). All glyph cells are CellHeight pixels tall; a cell is the glyph's advance plus 4 pixels
 // wide, since the layout overlaps neighbouring cells by 4 pixels. The space (byte 32) is such a
 // cell too; the back step (byte 8) is exactly one space advance wide, so that it undoes a space.
-// Outline and shadow widen every advance by what they add, so decorated glyphs do not collide.
+// An outline widens every advance by its thickness (neighbouring outlines may just touch); the
+// shadow falls into the overlap and adds nothing.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_GLYPH_H
@@ -180,13 +181,13 @@ int RunFontBake(const TArgs& Args) {
   const int32_t decoration = 2 * o.Outline + o.Shadow;
   const int32_t cellHeight = o.CellHeight > 0 ? o.CellHeight : ascent + descent + decoration + 2;
   const int32_t baseline = (cellHeight - (ascent + descent + decoration)) / 2 + o.Outline + ascent;
-  const int32_t leftPad = static_cast<int32_t>(GlyphOverlapPixels) / 2 + o.Outline;
+  const int32_t leftPad = static_cast<int32_t>(GlyphOverlapPixels) / 2 + (o.Outline + 1) / 2;
 
   // Draws one glyph index into a cell.
   auto makeCell = [&](FT_UInt GlyphIndex, TCell& Cell) -> bool {
     if (FT_Load_Glyph(ft.Face, GlyphIndex, FT_LOAD_NO_BITMAP) != 0) return false;
     const int32_t advance = static_cast<int32_t>(std::lround(static_cast<double>(ft.Face->glyph->advance.x) / 64.0));
-    Cell.Advance = advance + decoration;
+    Cell.Advance = advance + o.Outline;
     const int32_t width = Cell.Advance + static_cast<int32_t>(GlyphOverlapPixels);
     Cell.Fill.Reset(width, cellHeight);
     Cell.Border.Reset(width, cellHeight);

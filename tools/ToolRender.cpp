@@ -11,8 +11,13 @@
 //                 "color": [r, g, b, a], "param": p, "visible": true,
 //                 "textures": [{"name": s, "segment": i} or {"canvas": index, "segment": i}]}],
 //    "effects": [{"name": s, "canvas": "main" or index, "position": [x, y], "order": N, "area": [w, h]}],
-//    "time": seconds, "seed": N}        effects are played for "time" seconds in steps of 1/60 s
+//    "time": seconds, "seed": N,       effects are played for "time" seconds in steps of 1/60 s
 //                                       (random numbers seeded with "seed", default 1)
+//    "texts": [{"canvas": ..., "order": N, "font": 0..5, "box": [w, h], "flags": F,
+//               "position": [x, y], "color": [r, g, b], "alpha": a,
+//               "text": UTF-8 (held in the fonts' code page) or "hex": bytes as hex digits}],
+//    "squares": [{"canvas": ..., "order": N, "border": b, "texture": name, "fill": true,
+//                 "position": [x, y], "size": [w, h], "color": [r, g, b], "alpha": a}]}
 // Every field but "size" may be left out.
 #include <nlohmann/json.hpp>
 
@@ -24,6 +29,8 @@
 #include "app/AppFolders.h"
 #include "app/AppMain.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
@@ -75,6 +82,26 @@ void PlayEffects(const json& Scene, const TCanvasAt& CanvasAt) {
   for (int64_t i = 0; i < steps; ++i) EffectsUpdateBy(static_cast<float>(step));
   const double rest = time - static_cast<double>(steps) * step;
   if (rest > 1e-7) EffectsUpdateBy(static_cast<float>(rest));
+}
+
+TVector3 Color3Field(const json& Object, const char* Key) {
+  if (!Object.contains(Key)) return {1, 1, 1};
+  const json& v = Object.at(Key);
+  if (!v.is_array() || v.size() != 3) throw EError(std::string("\"") + Key + "\" must be [r, g, b]");
+  return {v[0].get<float>(), v[1].get<float>(), v[2].get<float>()};
+}
+
+std::string HexBytes(const std::string& Hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < Hex.size(); i += 2) {
+    char* end = nullptr;
+    const std::string pair = Hex.substr(i, 2);
+    const long v = std::strtol(pair.c_str(), &end, 16);
+    if (*end != '\0') throw EError("\"hex\" must be pairs of hex digits");
+    bytes.push_back(static_cast<char>(v));
+  }
+  if (Hex.size() % 2 != 0) throw EError("\"hex\" must be pairs of hex digits");
+  return bytes;
 }
 
 void BuildScene(const json& Scene, std::vector<TCanvas*>& Canvases) {
@@ -132,6 +159,35 @@ void BuildScene(const json& Scene, std::vector<TCanvas*>& Canvases) {
     }
   }
   PlayEffects(Scene, canvasAt);
+  for (const json& t : Scene.value("texts", json::array())) {
+    TText* text = nullptr;
+    CreateText(text, canvasAt(t.value("canvas", json("main"))), t.value("order", 0), VectorField(t, "box", {400, 100}),
+               Clamp(t.value("font", 0), 0, FontStyleCount - 1), t.value("flags", 0));
+    text->SetPosition(VectorField(t, "position", {0, 0}));
+    text->SetColor(Color3Field(t, "color"));
+    text->SetAlpha(t.value("alpha", 1.0f));
+    text->SetText(t.contains("hex") ? HexBytes(t.at("hex").get<std::string>()) : Utf8ToNarrow(t.value("text", "")));
+  }
+  for (const json& q : Scene.value("squares", json::array())) {
+    TSquare* square = nullptr;
+    CreateSquare(square, canvasAt(q.value("canvas", json("main"))), q.value("order", 0), q.value("border", 16),
+                 q.value("texture", std::string()), q.value("fill", false));
+    square->SetPosition(VectorField(q, "position", {0, 0}));
+    square->SetSize(VectorField(q, "size", square->Size));
+    square->SetColor(Color3Field(q, "color"));
+    square->SetAlpha(q.value("alpha", 1.0f));
+  }
+}
+
+bool WantsTexts(const json& Scene) { return Scene.contains("texts") || Scene.contains("squares"); }
+
+// The fonts' code page, as the text table reads it, so that "text" is held as the game holds it.
+void UseFontCodePage() {
+  for (TFolderKind kind : {TFolderKind::Language, TFolderKind::Ordinary}) {
+    if (!DataFileExists(kind, "T2FontCustom", TExtKind::Txt)) continue;
+    SetCodePage(CodePageFromFontDescription(ReadDataText(kind, "T2FontCustom", TExtKind::Txt)));
+    return;
+  }
 }
 
 int RunRender(const TArgs& Args) {
@@ -184,6 +240,10 @@ int RunRender(const TArgs& Args) {
     if (!PlatformOpenWindow("tolvaren-tool render", error)) throw EError("no window: " + error);
     SetVideoOptions({TGfxBackend::OpenGL, width, height});
     VideoStartup();
+    if (WantsTexts(scene)) {
+      UseFontCodePage();
+      TextsStartup();
+    }
     EffectsStartup();
     std::vector<TCanvas*> canvases;
     BuildScene(scene, canvases);
@@ -195,6 +255,7 @@ int RunRender(const TArgs& Args) {
   }
   for (const std::string& line : GetLogMessages()) std::fprintf(stderr, "%s\n", line.c_str());
   EffectsShutdown();
+  TextsShutdown();
   VideoShutdown();
   PlatformCloseWindow();
   if (code == 0 && !WritePngRgba(output, frameWidth, frameHeight, frame)) {

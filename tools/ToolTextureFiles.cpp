@@ -1,7 +1,7 @@
 #include "tools/ToolTextureFiles.h"
 
-#include <cstring>
-
+#include "engine/EngineScript.h"
+#include "engine/EngineTextures.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv::tool {
@@ -11,42 +11,6 @@ namespace {
 std::string ReadWhole(const std::string& Path) {
   TFileStream file(Path, TFileStream::Mode::Read);
   return file.IsOpen() ? file.ReadRest() : std::string();
-}
-
-uint32_t Le32(const std::string& B, size_t At) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(B[At + static_cast<size_t>(i)]);
-  return v;
-}
-
-uint32_t Be32(const std::string& B, size_t At) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<uint8_t>(B[At + static_cast<size_t>(i)]);
-  return v;
-}
-
-// Tokens of the segment and description files: runs of "-", digits, letters and "_".
-std::vector<std::string> Tokens(const std::string& Text) {
-  std::vector<std::string> out;
-  std::string token;
-  for (char c : Text) {
-    const bool part = c == '-' || c == '_' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    if (part) {
-      token.push_back(c);
-    } else if (!token.empty()) {
-      out.push_back(token);
-      token.clear();
-    }
-  }
-  if (!token.empty()) out.push_back(token);
-  return out;
-}
-
-bool ToInt(const std::string& Token, int64_t& Value) {
-  if (Token.empty()) return false;
-  char* end = nullptr;
-  Value = std::strtoll(Token.c_str(), &end, 10);
-  return *end == '\0';
 }
 
 }  // namespace
@@ -67,70 +31,58 @@ std::vector<std::string> ExpandDataFolders(const std::vector<std::string>& Folde
 int32_t ReadFontCodePage(const std::vector<std::string>& Folders) {
   for (const std::string& f : Folders) {
     const std::string path = f + "/T2FontCustom.txt";
-    if (!FileExists(path)) continue;
-    const std::vector<std::string> tokens = Tokens(ReadWhole(path));
-    for (size_t i = 0; i < tokens.size(); ++i) {
-      if (tokens[i] != "CodePageIdentifier") continue;
-      int64_t v = 0;
-      if (i + 1 < tokens.size() && ToInt(tokens[i + 1], v) && v > 0 && v < 65536) return static_cast<int32_t>(v);
-      return 1252;
-    }
-    return 1252;
+    if (FileExists(path)) return CodePageFromFontDescription(ReadWhole(path));
   }
   return 1252;
 }
 
 std::vector<TVector> ReadSegmentSizes(const std::vector<std::string>& Folders, const std::string& Name,
                                       std::vector<std::string>& Warnings) {
-  std::vector<TVector> segments;
+  TTexture texture(Name);
   std::string folder;
   for (const std::string& f : Folders) {
     const std::string tpx = f + "/" + Name + ".tpx";
     const std::string png = f + "/" + Name + ".png";
-    if (FileExists(tpx)) {
-      const std::string bytes = ReadWhole(tpx);
-      // The first chunk's picture: size, type 1, reserved, width, height.
-      if (bytes.size() >= 20 && Le32(bytes, 4) == 1) {
-        segments.push_back({static_cast<float>(static_cast<int32_t>(Le32(bytes, 12))),
-                            static_cast<float>(static_cast<int32_t>(Le32(bytes, 16)))});
-      }
-    } else if (FileExists(png)) {
-      const std::string bytes = ReadWhole(png);
-      if (bytes.size() >= 24 && std::memcmp(bytes.data() + 12, "IHDR", 4) == 0) {
-        segments.push_back({static_cast<float>(Be32(bytes, 16)), static_cast<float>(Be32(bytes, 20))});
-      }
-    } else {
-      continue;
-    }
+    const bool packed = FileExists(tpx);
+    if (!packed && !FileExists(png)) continue;
     folder = f;
+    try {
+      const std::string bytes = ReadWhole(packed ? tpx : png);
+      const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+      TPicture picture;
+      if (packed) {
+        for (const TPackedChunk& chunk : ParsePackedTexture(data, bytes.size())) {
+          if (chunk.Type != 1) continue;
+          picture = chunk.Picture;
+          break;
+        }
+      } else {
+        picture = DecodePng(data, bytes.size(), false);
+      }
+      texture.TextureSize = {picture.Width, picture.Height};
+      SetSingleSegment(texture, texture.TextureSize);
+    } catch (const EError& e) {
+      Warnings.push_back("Failed to create texture \"" + Name + "\" (" + e.what() + ")");
+      texture.TextureSize = {1, 1};
+      SetSingleSegment(texture, texture.TextureSize);
+    }
     break;
   }
-  if (folder.empty() || segments.empty()) {
-    Warnings.push_back("Failed to create texture \"" + Name + "\" (" + (folder.empty() ? "Missing file" : "Bad file") + ")");
+  if (folder.empty()) {
+    Warnings.push_back("Failed to create texture \"" + Name + "\" (Missing file)");
     return {{1, 1}};
   }
   const std::string tsg = folder + "/" + Name + ".tsg";
-  if (!FileExists(tsg)) return segments;
-  const std::vector<std::string> tokens = Tokens(ReadWhole(tsg));
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i] == "SEGMENTS" && i + 1 < tokens.size()) {
-      int64_t n = 0;
-      if (!ToInt(tokens[++i], n)) break;
-      n = n < 1 ? 1 : (n > 4096 ? 4096 : n);
-      segments.resize(static_cast<size_t>(n), segments[0]);
-    } else if (tokens[i] == "SEGMENT" && i + 5 < tokens.size()) {
-      int64_t v[5] = {};
-      bool ok = true;
-      for (int k = 0; k < 5; ++k) ok = ok && ToInt(tokens[i + 1 + static_cast<size_t>(k)], v[k]);
-      if (!ok || v[0] < 0 || v[0] >= static_cast<int64_t>(segments.size())) {
-        Warnings.push_back("Failed to load texture segments \"" + tsg + "\"");
-        break;
-      }
-      segments[static_cast<size_t>(v[0])] = {static_cast<float>(v[3]), static_cast<float>(v[4])};
-      i += 5;
+  if (FileExists(tsg)) {
+    try {
+      ParseSegments(texture, ReadWhole(tsg));
+    } catch (const EError&) {
+      Warnings.push_back("Failed to load texture segments \"" + tsg + "\"");
     }
   }
-  return segments;
+  std::vector<TVector> sizes;
+  for (const TSegment& s : *texture.Segments) sizes.push_back(s.PixelSize);
+  return sizes;
 }
 
 }  // namespace tv::tool
