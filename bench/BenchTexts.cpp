@@ -3,12 +3,17 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "app/AppFolders.h"
 #include "engine/EngineTexts.h"
+#include "engine/EngineTextures.h"
+#include "engine/EngineVideo.h"
+#include "platform/PlatformSystem.h"
 
 namespace {
 
@@ -89,6 +94,78 @@ void BM_SetWrappedParagraph(benchmark::State& State) {
   FreeText(text);
 }
 BENCHMARK(BM_SetWrappedParagraph)->Unit(benchmark::kMicrosecond);
+
+// The same with real sprites: the fonts are textures of the memory video device, every character
+// a sprite on the main canvas.
+struct TBenchVideo {
+  TBenchVideo() {
+    char pattern[] = "/tmp/tolvaren-bench-XXXXXX";
+    Dir = mkdtemp(pattern);
+    MakeDirectory(Dir + "/Ordinary");
+    MakeDirectory(Dir + "/Languages");
+    MakeDirectory(Dir + "/Languages/English");
+    std::string segments = "SEGMENTS 256\n";
+    const std::vector<TVector> g = Glyphs();
+    for (int c = 0; c < 256; ++c) {
+      segments += "SEGMENT " + std::to_string(c) + " 0 0 " + std::to_string(static_cast<int>(g[static_cast<size_t>(c)].X)) +
+                  " 48\n";
+    }
+    TPicture picture;
+    picture.Width = 64;
+    picture.Height = 48;
+    picture.Format = TPixelFormat::A8L8;
+    picture.Pitch = 128;
+    picture.Bytes.assign(128 * 48, 0xFF);
+    for (const char* name : {"T2FontDefault", "T2FontCustom", "T2IconsCustom"}) {
+      Write(Dir + "/Ordinary/" + name + ".tpx", EncodePackedTexture({picture}, 0, {}));
+      Write(Dir + "/Ordinary/" + name + ".tsg", segments);
+    }
+    InitFoldersFrom(Dir + "/tolvaren");
+    SetVideoOptions({TGfxBackend::Memory, 1600, 900});
+    VideoStartup();
+    TextsStartup();
+  }
+  ~TBenchVideo() {
+    TextsShutdown();
+    VideoShutdown();
+    DoneFolders();
+    SetVideoOptions({});
+    for (const char* name : {"T2FontDefault", "T2FontCustom", "T2IconsCustom"}) {
+      DeleteFilePath(Dir + "/Ordinary/" + name + ".tpx");
+      DeleteFilePath(Dir + "/Ordinary/" + name + ".tsg");
+    }
+    for (const char* sub : {"/Languages/English", "/Languages", "/Ordinary", ""}) std::remove((Dir + sub).c_str());
+  }
+  static void Write(const std::string& Path, const std::string& Bytes) {
+    TFileStream file(Path, TFileStream::Mode::Create);
+    file.Write(Bytes);
+  }
+  std::string Dir;
+};
+
+void BM_SetWrappedParagraphSprites(benchmark::State& State) {
+  TBenchVideo video;
+  const std::string texts[2] = {Paragraph('A'), Paragraph('B')};
+  TText* text = nullptr;
+  CreateText(text, MainCanvas(), 0, {560, 400}, 3, WordWrap | AlignLeft | AlignTop);
+  text->SetText(texts[0]);
+  text->SetText(texts[1]);
+  int64_t frames = 0;
+  const int64_t before = Allocations.load();
+  for (auto _ : State) {
+    text->SetText(texts[frames & 1]);
+    UpdateTexts();
+    ++frames;
+  }
+  const int64_t allocations = Allocations.load() - before;
+  State.counters["allocations"] = static_cast<double>(allocations);
+  State.counters["us_per_layout"] =
+      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
+                         benchmark::Counter::kIs1000);
+  if (allocations != 0) State.SkipWithError("heap allocations once warm");
+  FreeText(text);
+}
+BENCHMARK(BM_SetWrappedParagraphSprites)->Unit(benchmark::kMicrosecond);
 
 void BM_MeasureWrappedParagraph(benchmark::State& State) {
   TBenchTexts module;
