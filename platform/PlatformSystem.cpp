@@ -77,6 +77,14 @@ bool RenameFilePath(const std::string& From, const std::string& To) {
   return rename(From.c_str(), To.c_str()) == 0;
 }
 
+bool SyncFolder(const std::string& Path) {
+  const int fd = open(Path.empty() ? "." : Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
 int32_t PackedFileTime(const std::string& Path) {
   struct stat st {};
   if (stat(Path.c_str(), &st) != 0) return -1;

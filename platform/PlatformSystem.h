@@ -24,6 +24,8 @@ bool MakeDirectory(const std::string& Path);    // true when it exists afterward
 bool DeleteFilePath(const std::string& Path);   // true when the file is gone afterwards
 bool CopyFilePath(const std::string& From, const std::string& To);
 bool RenameFilePath(const std::string& From, const std::string& To);
+// Flushes a folder's entries (a rename or creation in it) to the disk.
+bool SyncFolder(const std::string& Path);
 // Modification time packed as a FAT date and time (date in the high 16 bits), -1 when missing.
 int32_t PackedFileTime(const std::string& Path);
 

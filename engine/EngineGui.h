@@ -1,0 +1,57 @@
+// The screen registry as the rest of the program sees it: forms, dialogs and transitions are
+// reached only by name. The operations forward to one replaceable handler: the GUI framework
+// installs itself there when it starts, and headless runs (the tool's "play", tests) install their
+// own, so the game model runs without any screen.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tv {
+
+class TItem;
+
+// Called without argument when a dialog is confirmed, or when a transition has covered the screen.
+using TGuiCallback = std::function<void()>;
+// Called with the text entered or chosen in a dialog.
+using TGuiTextCallback = std::function<void(const std::string&)>;
+// Called with the object chosen in a dialog.
+using TGuiItemCallback = std::function<void(TItem*)>;
+
+// What ShowDialog hands over to the dialog it opens.
+struct TDialogArgs {
+  std::string MessageKey;    // a text key or caption, shown by the dialog
+  std::string DefaultText;   // e.g. the preset of an input line
+  int32_t Value = 0;         // an integer for the dialog (a length limit, a preview flag, ...)
+  TGuiCallback OnDone;       // the dialog was confirmed
+  TGuiTextCallback OnText;   // the dialog was confirmed with a text
+  TGuiItemCallback OnItem;   // the dialog was confirmed with an object
+  TItem* Data = nullptr;     // the object the dialog is about (a scene, an achievement, ...)
+};
+
+// The receiver of the registry operations. Unknown names are never errors: the handler does
+// nothing for them.
+class TGuiHandler {
+ public:
+  virtual ~TGuiHandler() = default;
+  virtual void ShowDialog(const std::string& Name, const TDialogArgs& Args) = 0;
+  // Switches to the named form behind the named transition; Callback runs once the screen is
+  // covered, before the new form is shown.
+  virtual void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) = 0;
+  virtual void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) = 0;
+};
+
+// Installs the handler (not owned); nullptr leaves the operations without effect.
+void SetGuiHandler(TGuiHandler* Handler);
+TGuiHandler* GetGuiHandler();
+
+void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
+                TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data);
+// The common short form: a dialog about one object, without texts or callbacks.
+void ShowDialog(const std::string& Name, TItem* Data = nullptr);
+void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
+// Nothing happens when the form or the text is empty.
+void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
+
+}  // namespace tv

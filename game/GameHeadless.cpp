@@ -1,0 +1,334 @@
+#include "game/GameHeadless.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "engine/EngineScript.h"
+#include "game/GameAchievement.h"
+#include "game/GameAvatar.h"
+#include "game/GameHint.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameProp.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
+#include "game/GameScene.h"
+#include "game/GameSite.h"
+#include "platform/PlatformSystem.h"
+
+namespace tv {
+
+// ---- Screens --------------------------------------------------------------------------------------
+
+void THeadlessGui::ShowDialog(const std::string& Name, const TDialogArgs& Args) {
+  Calls.push_back("dialog " + Name);
+  if (Name == "Achievement" && Args.Data != nullptr) {
+    AddEarned(CurrentPlayer(), static_cast<TAchievement*>(Args.Data)->Number);
+  }
+}
+
+void THeadlessGui::SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) {
+  Calls.push_back("form " + FormName + " " + TransitionName);
+  if (Callback) Pending.push_back(std::move(Callback));
+}
+
+void THeadlessGui::SendCommand(const std::string& FormName, const std::string& Text, TItem*) {
+  Calls.push_back("command " + FormName + " " + Text);
+}
+
+void THeadlessGui::RunPending() {
+  while (!Pending.empty()) {
+    std::vector<TGuiCallback> now;
+    now.swap(Pending);
+    for (TGuiCallback& callback : now) callback();
+  }
+}
+
+// ---- Play -----------------------------------------------------------------------------------------
+
+namespace {
+
+bool AtRest() {
+  const int32_t state = Avatar()->State;
+  return state == StateIdle || state == StatePresenting;
+}
+
+// Whether the map shows the site: revealed, not closed, and not yet completed unless it stays.
+bool ShownOnMap(const TSite* Site) {
+  return Site->Revealed && !Site->Closed && (Site->KeepAfterVisit || Site->Count == 0);
+}
+
+bool ReadInt(std::istringstream& In, int32_t& Value) {
+  std::string word;
+  if (!(In >> word)) return false;
+  char* end = nullptr;
+  const long long v = std::strtoll(word.c_str(), &end, 10);
+  if (end == word.c_str() || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  Value = static_cast<int32_t>(v);
+  return true;
+}
+
+// The trades of a barter dialog: each row exchanges, up to its quantity, as often as the
+// amount shown for the left prop still pays for it.
+void SimulateBarter(TScene* Scene, const std::vector<int32_t>& Quantities) {
+  for (TItem* item : *Props()) {
+    auto* prop = static_cast<TProp*>(item);
+    prop->AmountBefore = prop->Amount;
+  }
+  TCounts counts{};
+  for (int32_t i = 0; i < SceneSlotCount; ++i) {
+    const TSceneSlot& left = Scene->Left[i];
+    const TSceneSlot& right = Scene->Right[i];
+    if (left.Prop == nullptr || right.Prop == nullptr) continue;
+    const int64_t wanted = i < static_cast<int32_t>(Quantities.size()) ? Quantities[static_cast<size_t>(i)] : 0;
+    if (wanted <= 0) continue;
+    const int64_t have = left.Prop->AmountBefore;
+    const int64_t price = left.Amount;
+    int64_t n = 0;
+    if (have >= price) n = price > 0 ? std::min(wanted, have / price) : wanted;
+    left.Prop->AmountBefore = WrapSub(left.Prop->AmountBefore, WrapMul(static_cast<int32_t>(n), left.Amount));
+    right.Prop->AmountBefore = WrapAdd(right.Prop->AmountBefore, WrapMul(static_cast<int32_t>(n), right.Amount));
+    counts[static_cast<size_t>(i)] = static_cast<int32_t>(n);
+  }
+  Avatar()->BarterCounts = counts;
+}
+
+}  // namespace
+
+THeadlessPlay::THeadlessPlay() : Previous(GetGuiHandler()) { SetGuiHandler(&Gui); }
+
+THeadlessPlay::~THeadlessPlay() { SetGuiHandler(Previous); }
+
+bool THeadlessPlay::Settle() {
+  int64_t frames = 0;
+  Gui.RunPending();
+  while (!AtRest()) {
+    if (++frames > HeadlessFrameLimit) return false;
+    Avatar()->Update(true, HeadlessFrameTime);
+    ++Frames;
+    Gui.RunPending();
+  }
+  return true;
+}
+
+std::string THeadlessPlay::Perform(const std::string& Line) {
+  std::istringstream in(Line);
+  std::string action;
+  if (!(in >> action) || action[0] == '#') return {};
+  TAvatar* avatar = Avatar();
+  std::string result = "ok";
+  if (action == "enter") {
+    int32_t r = 0;
+    int32_t s = 0;
+    if (!ReadInt(in, r) || !ReadInt(in, s)) return "ignored: enter needs a region and a site number";
+    if (avatar->State != StateIdle) return "ignored: the avatar is busy";
+    TRegion* region = CurrentRegion();
+    if (region == nullptr || region->Number != r) return "ignored: not in region " + std::to_string(r);
+    TSite* site = nullptr;
+    for (TItem* item : *region->Sites) {
+      if (static_cast<TSite*>(item)->Number == s) {
+        site = static_cast<TSite*>(item);
+        break;
+      }
+    }
+    if (site == nullptr) return "ignored: no site " + std::to_string(s) + " in region " + std::to_string(r);
+    if (!ShownOnMap(site)) return "ignored: site " + std::to_string(s) + " is not on the map";
+    avatar->PlaceInSite(site, true);
+  } else if (action == "accept") {
+    std::vector<int32_t> quantities;
+    for (int32_t q = 0; ReadInt(in, q);) quantities.push_back(q);
+    if (avatar->State != StatePresenting || avatar->Scene == nullptr) return "ignored: no scene is presented";
+    TScene* scene = avatar->Scene;
+    if (SceneKind(scene->Kind).Flags[SceneFlagAccept] == 0) return "ignored: the scene cannot be accepted";
+    if (scene->HasRequirements() && !scene->RequirementsMet()) return "ignored: requirements not met";
+    if (scene->IsBarter()) SimulateBarter(scene, quantities);
+    avatar->AcceptScene();
+  } else if (action == "skip") {
+    if (avatar->State != StatePresenting) return "ignored: no scene is presented";
+    avatar->AcceptScene();
+  } else if (action == "decline") {
+    if (avatar->State != StatePresenting) return "ignored: no scene is presented";
+    avatar->DeclineScene();
+  } else if (action == "travel") {
+    int32_t r = 0;
+    if (!ReadInt(in, r)) return "ignored: travel needs a region number";
+    TRegion* region = nullptr;
+    for (TItem* item : *Regions()) {
+      if (static_cast<TRegion*>(item)->Number == r) {
+        region = static_cast<TRegion*>(item);
+        break;
+      }
+    }
+    if (region == nullptr) result = "ignored: no region " + std::to_string(r);
+    else if (avatar->State != StateIdle) result = "ignored: the avatar is busy";
+    else if (region == CurrentRegion()) result = "ignored: already in region " + std::to_string(r);
+    avatar->TravelTo(region);
+  } else if (action == "undo") {
+    Undo();
+    Rebuild();
+  } else if (action == "newgame") {
+    NewGame();
+  } else if (action == "close-inventory") {
+    if (GetPointer() != 2) return "ignored: the pointer is not at the inventory";
+    SetPointer(9);
+    RecordEvent(TEvent::CreateValue(PointerChanged, 9));
+  } else if (action == "close-hint") {
+    if (GetPointer() != 1) return "ignored: the pointer is not at the hint";
+    SetPointer(0);
+    RecordEvent(TEvent::CreateValue(PointerChanged, 0));
+  } else {
+    return "ignored: unknown action \"" + action + "\"";
+  }
+  Gui.RunPending();
+  return result;
+}
+
+// ---- State ----------------------------------------------------------------------------------------
+
+std::string JsonString(const std::string& Text) {
+  const TCodePage* page = CodePageTables(GetCodePage());
+  std::string out = "\"";
+  for (char c : Text) {
+    const auto b = static_cast<uint8_t>(c);
+    char buffer[8];
+    if (b == '"' || b == '\\') {
+      out += '\\';
+      out += c;
+    } else if (b < 0x20 || b >= 0x80) {
+      const unsigned code = b < 0x80 ? b : (page != nullptr ? page->ToWide[b] : b);
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", code);
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+std::string Bool(bool B) { return B ? "true" : "false"; }
+
+std::string Float(float F) {
+  if (!std::isfinite(F)) return "null";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(F));
+  return buffer;
+}
+
+std::string RegionNumber(const TRegion* Region) { return Region != nullptr ? std::to_string(Region->Number) : "null"; }
+
+}  // namespace
+
+std::string ModelStateJson(const std::vector<std::string>* Log) {
+  std::string j = "{";
+  j += "\"current_region\": " + RegionNumber(CurrentRegion());
+  j += ", \"previous_region\": " + RegionNumber(PreviousRegion());
+  j += ", \"unlocked\": [" + Bool(IsUnlocked(1)) + ", " + Bool(IsUnlocked(2)) + ", " + Bool(IsUnlocked(3)) + "]";
+  j += ", \"pointer\": " + std::to_string(GetPointer());
+  const TAvatar* avatar = Avatar();
+  j += ", \"avatar\": {\"state\": " + std::to_string(avatar->State) + ", \"site\": ";
+  if (avatar->Site != nullptr) {
+    j += "[" + RegionNumber(avatar->Site->Region) + ", " + std::to_string(avatar->Site->Number) + "]";
+  } else {
+    j += "null";
+  }
+  j += ", \"scene\": " + (avatar->Scene != nullptr ? std::to_string(avatar->Scene->Number) : std::string("null"));
+  j += ", \"barter_counts\": [";
+  for (size_t i = 0; i < avatar->BarterCounts.size(); ++i) {
+    j += (i > 0 ? ", " : "") + std::to_string(avatar->BarterCounts[i]);
+  }
+  j += "]}";
+
+  j += ", \"props\": [";
+  bool first = true;
+  for (TItem* item : *Props()) {
+    const auto* p = static_cast<const TProp*>(item);
+    j += std::string(first ? "" : ", ") + "{\"name\": " + JsonString(p->Name) + ", \"number\": " +
+         std::to_string(p->Number) + ", \"amount\": " + std::to_string(p->Amount) +
+         ", \"amount_before\": " + std::to_string(p->AmountBefore) + "}";
+    first = false;
+  }
+  j += "]";
+
+  j += ", \"regions\": [";
+  first = true;
+  for (TItem* item : *Regions()) {
+    auto* region = static_cast<TRegion*>(item);
+    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(region->Number) + ", \"music\": " +
+         (region->Music != nullptr ? JsonString(region->Music->Name) : std::string("null")) + ", \"sites\": [";
+    first = false;
+    bool firstSite = true;
+    for (TItem* s : *region->Sites) {
+      const auto* site = static_cast<const TSite*>(s);
+      j += std::string(firstSite ? "" : ", ") + "{\"number\": " + std::to_string(site->Number) +
+           ", \"revealed\": " + Bool(site->Revealed) + ", \"entered\": " + Bool(site->Entered) +
+           ", \"closed\": " + Bool(site->Closed) + ", \"count\": " + std::to_string(site->Count) + ", \"scenes\": [";
+      firstSite = false;
+      bool firstScene = true;
+      for (TItem* c : *site->Scenes) {
+        const auto* scene = static_cast<const TScene*>(c);
+        j += std::string(firstScene ? "" : ", ") + "{\"number\": " + std::to_string(scene->Number) +
+             ", \"count\": " + std::to_string(scene->Count) + "}";
+        firstScene = false;
+      }
+      j += "]}";
+    }
+    j += "], \"plots\": [";
+    for (int32_t i = 0; i < region->Map->PlotCount(); ++i) {
+      const TPlotData& plot = region->Map->Plot(i);
+      j += std::string(i > 0 ? ", " : "") + "{\"visible\": " + Bool(plot.Visible) + ", \"x\": " + Float(plot.X) +
+           ", \"y\": " + Float(plot.Y) + "}";
+    }
+    j += "]}";
+  }
+  j += "]";
+
+  j += ", \"achievements\": [";
+  first = true;
+  for (TItem* item : *Achievements()) {
+    auto* a = static_cast<TAchievement*>(item);
+    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(a->Number) + ", \"visible\": " +
+         Bool(a->IsVisible()) + ", \"progress\": " + std::to_string(a->Progress) + ", \"total\": " +
+         std::to_string(a->Total()) + ", \"reached\": " + Bool(a->IsReached()) +
+         ", \"newly_earned\": " + Bool(a->IsNewlyEarned()) + "}";
+    first = false;
+  }
+  j += "]";
+
+  const THint* hint = CurrentHint();
+  j += ", \"hint\": ";
+  j += hint != nullptr ? "{\"number\": " + std::to_string(hint->Number) + ", \"need\": " + std::to_string(hint->Need) + "}"
+                       : std::string("null");
+
+  const TPlayer* player = CurrentPlayer();
+  j += ", \"player\": {\"name\": " + JsonString(player != nullptr ? player->Name : std::string()) + ", \"earned\": [";
+  if (player != nullptr) {
+    for (size_t i = 0; i < player->Earned.size(); ++i) j += (i > 0 ? ", " : "") + std::to_string(player->Earned[i]);
+  }
+  j += "], \"event_count\": " + std::to_string(player != nullptr ? player->Events->GetCount() : 0) + "}";
+
+  j += ", \"events\": [";
+  if (player != nullptr) {
+    first = true;
+    for (TItem* item : *player->Events) {
+      const TData& d = static_cast<TEvent*>(item)->Data;
+      j += std::string(first ? "" : ", ") + "[";
+      first = false;
+      const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
+      for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
+      j += "]";
+    }
+  }
+  j += "]";
+
+  if (Log != nullptr) {
+    j += ", \"log\": [";
+    for (size_t i = 0; i < Log->size(); ++i) j += (i > 0 ? ", " : "") + JsonString((*Log)[i]);
+    j += "]";
+  }
+  return j + "}";
+}
+
+}  // namespace tv

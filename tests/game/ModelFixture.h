@@ -1,0 +1,85 @@
+// A loaded game model for tests: pool, scenario, one player and headless screens, torn down
+// again after each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/GameAchievement.h"
+#include "game/GameAvatar.h"
+#include "game/GameHeadless.h"
+#include "game/GameHint.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameProp.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
+#include "game/GameScene.h"
+#include "game/GameSite.h"
+#include "support/ScenarioWriter.h"
+
+namespace tv::test {
+
+class ModelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreatePool();
+    CreateScenario();
+    FreePlayersWithoutSaving();
+    SetSaveTarget("");
+    AddPlayer("Tester");
+  }
+
+  void TearDown() override {
+    Play.reset();
+    FreePlayersWithoutSaving();
+    ResetSaveTarget();
+    SetSaveFailureStep(0);
+    DestroyScenario();
+    DestroyPool();
+  }
+
+  // Loads the scenario and starts the current player's game, with headless screens.
+  void Load(const TScenarioBuilder& Builder) {
+    LoadScenarioBytes(Builder.Build(), "test");
+    Rebuild();
+    Play = std::make_unique<THeadlessPlay>();
+  }
+
+  // Advances to rest, failing the test when the avatar never rests.
+  void Settle() { ASSERT_TRUE(Play->Settle()); }
+
+  // Carries out an action line and settles.
+  std::string Act(const std::string& Line) {
+    std::string log = Play->Perform(Line);
+    EXPECT_TRUE(Play->Settle());
+    return log;
+  }
+
+  TSite* SiteNumbered(int32_t Number) {
+    for (TItem* r : *Regions()) {
+      for (TItem* s : *static_cast<TRegion*>(r)->Sites) {
+        if (static_cast<TSite*>(s)->Number == Number) return static_cast<TSite*>(s);
+      }
+    }
+    return nullptr;
+  }
+  TProp* PropNamed(const std::string& Name) {
+    for (TItem* p : *Props()) {
+      if (static_cast<TProp*>(p)->Name == Name) return static_cast<TProp*>(p);
+    }
+    return nullptr;
+  }
+  TPlayer* Player() { return CurrentPlayer(); }
+  int32_t EventCount() { return Player()->Events->GetCount(); }
+  std::vector<int32_t> EventKinds() {
+    std::vector<int32_t> kinds;
+    for (TItem* e : *Player()->Events) kinds.push_back(static_cast<TEvent*>(e)->Data.Kind);
+    return kinds;
+  }
+
+  std::unique_ptr<THeadlessPlay> Play;
+};
+
+}  // namespace tv::test
