@@ -8,6 +8,7 @@
 #include "app/AppNumeric.h"
 #include "app/AppWindow.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineScript.h"
 #include "game/GameAvatar.h"
 #include "game/GameFile.h"
 #include "game/GamePool.h"
@@ -268,6 +269,20 @@ void DeleteCurrentPlayer() {
 }
 
 TPlayer* CurrentPlayer() { return State.Current; }
+
+void AskForName(TPlayer* Player) {
+  if (Player == nullptr || !Player->Name.empty()) return;
+  ShowDialog(
+      "InputLineCustom", "InputName", GetText("DefaultProfileName"), 14, nullptr,
+      [Player](const std::string& Name) {
+        // The profile may have gone while the dialog was open.
+        if (Name.empty() || IndexOfPlayer(Player) == 0) return;
+        Player->SetName(Name);
+        State.Dirty = true;
+        SwitchForm("Menu", "Splash", nullptr);
+      },
+      nullptr, nullptr);
+}
 
 void AddEarned(TPlayer* Player, int32_t Number) {
   if (Player == nullptr) return;

@@ -1,5 +1,6 @@
 #include "game/GameProp.h"
 
+#include "engine/EngineScript.h"
 #include "game/GameFile.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
@@ -44,6 +45,55 @@ void TProp::Lose(int32_t N) {
 void TProp::Normalize() {
   if (Amount < 0) Amount = 0;
   if (!IsCounted() && Amount > 1) Amount = 1;
+}
+
+// ---- Texts ---------------------------------------------------------------------------------------
+// Built from a label text, a line break and the prop's name text; amounts follow the language's
+// colon prefix and ": ".
+
+std::string TProp::DisplayName() const {
+  std::string text = GetText(CaptionKey());
+  if (ShowsAmount(Amount)) text += GetColonPrefix() + ": " + FormatInteger(Amount);
+  return text;
+}
+
+std::string TProp::RequirementLabel(int32_t Needed) const {
+  std::string text = GetText("LabelRequirement") + "\n" + GetText(CaptionKey());
+  if (ShowsAmount(Needed)) {
+    text += GetColonPrefix() + ": " + FormatInteger(Needed) + "\n" + GetText("LabelIHave") + GetColonPrefix() + ": " +
+            FormatInteger(Amount);
+  }
+  return text;
+}
+
+std::string TProp::LossLabel(int32_t Lost) const {
+  std::string text = GetText("LabelLoss") + "\n" + GetText(CaptionKey());
+  if (ShowsAmount(Lost)) text += GetColonPrefix() + ": -" + FormatInteger(Lost);
+  return text;
+}
+
+std::string TProp::RewardLabel(int32_t Gained) const {
+  std::string text = GetText("LabelReward") + "\n" + GetText(CaptionKey());
+  if (ShowsAmount(Gained)) text += GetColonPrefix() + ": +" + FormatInteger(Gained);
+  return text;
+}
+
+std::string TProp::CostLabel(int32_t Paid) const {
+  std::string text = GetText("LabelCost") + "\n" + GetText(CaptionKey());
+  if (IsCounted()) {
+    text += GetColonPrefix() + ": -" + FormatInteger(Paid) + "\n" + GetText("LabelIHave") + GetColonPrefix() + ": " +
+            FormatInteger(AmountBefore);
+  }
+  return text;
+}
+
+std::string TProp::PurchaseLabel(int32_t Bought) const {
+  std::string text = GetText("LabelPurchase") + "\n" + GetText(CaptionKey());
+  if (IsCounted()) {
+    text += GetColonPrefix() + ": +" + FormatInteger(Bought) + "\n" + GetText("LabelIHave") + GetColonPrefix() + ": " +
+            FormatInteger(AmountBefore);
+  }
+  return text;
 }
 
 void CountPropsByKind(int32_t Counters[PropKindCount]) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/AppFolders.h"
+#include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
 #include "game/GameHint.h"
@@ -358,6 +359,7 @@ void DestroyScenario() {
 
 void LoadScenario() {
   if (Scenario.Loaded) return;
+  LoadScenarioTexts();
   LoadScenarioFile(DataFilePath(TFolderKind::Ordinary, "S0Scenario", TExtKind::Dat));
 }
 

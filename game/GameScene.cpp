@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
 #include "game/GameFile.h"
@@ -58,8 +59,6 @@ const TSceneKindInfo Kinds[SceneKindCount] = {
     {"Barter 7", {0, 1, 0, 1, 1, 1, 0, 0}, 7, 7},
 };
 
-bool SceneTextExists(const std::string&) { return false; }
-
 void LoadIfNeeded(TSound* Sound) {
   if (Sound != nullptr && !Sound->Loaded) Sound->Load();
 }
@@ -87,7 +86,7 @@ bool TScene::NeedsPresentation() const {
     case 0:
       return false;
     case 1:
-      return SceneTextExists(LegendKey());
+      return TextExists(LegendKey());
     case 7:
     case 8:
     case 9:

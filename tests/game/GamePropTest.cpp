@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "engine/EngineScript.h"
+#include "game/GamePool.h"
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
 
@@ -121,6 +123,85 @@ TEST(GameProp, CountPropsByKindCountsPropertiesEvenAtZero) {
   EXPECT_EQ(counters[3], 0);
   EXPECT_EQ(counters[4], 1);
   DestroyScenario();
+}
+
+// ---- Texts ---------------------------------------------------------------------------------------
+
+class GamePropTexts : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FreeTexts();
+    ResetLocalization();
+    for (auto [key, text] : {std::pair{"LabelRequirement", "Needed"}, {"LabelIHave", "I have"}, {"LabelLoss", "Lost"},
+                             {"LabelReward", "Gained"}, {"LabelCost", "Cost"}, {"LabelPurchase", "Bought"},
+                             {"PropGold", "Gold"}, {"PropKnight", "Knight"}}) {
+      AddText(key, text);
+    }
+  }
+  void TearDown() override {
+    FreeTexts();
+    ResetLocalization();
+  }
+  std::unique_ptr<TProp> Make(TPropKind Kind, int32_t Amount, const char* CaptionKey, bool SingleUnit = false) {
+    auto prop = MakeProp(Kind, Amount, SingleUnit);
+    if (CaptionKey != nullptr) {
+      Caption = std::make_unique<TCaption>(CaptionKey);
+      prop->Caption = Caption.get();
+    }
+    return prop;
+  }
+  std::unique_ptr<TCaption> Caption;
+};
+
+TEST_F(GamePropTexts, SingleUnitHidesAnAmountOfOne) {
+  auto gold = Make(TPropKind::Property, 1, "PropGold", true);
+  EXPECT_EQ(gold->DisplayName(), "Gold");
+  EXPECT_EQ(gold->RequirementLabel(1), "Needed\nGold");
+  EXPECT_EQ(gold->LossLabel(1), "Lost\nGold");
+  EXPECT_EQ(gold->RewardLabel(1), "Gained\nGold");
+  gold->Amount = 2;
+  EXPECT_EQ(gold->DisplayName(), "Gold: 2");
+  EXPECT_EQ(gold->RequirementLabel(3), "Needed\nGold: 3\nI have: 2");
+  EXPECT_EQ(gold->LossLabel(2), "Lost\nGold: -2");
+  EXPECT_EQ(gold->RewardLabel(2500), "Gained\nGold: +2,500");
+  // Without SingleUnit every amount shows, one included.
+  auto plain = Make(TPropKind::Property, 1, "PropGold");
+  EXPECT_EQ(plain->DisplayName(), "Gold: 1");
+  EXPECT_EQ(plain->RewardLabel(1), "Gained\nGold: +1");
+}
+
+TEST_F(GamePropTexts, CostAndPurchaseShowTheAmountBeforeAndIgnoreSingleUnit) {
+  auto gold = Make(TPropKind::Property, 9, "PropGold", true);
+  gold->AmountBefore = 4;
+  EXPECT_EQ(gold->CostLabel(1), "Cost\nGold: -1\nI have: 4");
+  EXPECT_EQ(gold->PurchaseLabel(1), "Bought\nGold: +1\nI have: 4");
+  EXPECT_EQ(gold->RequirementLabel(5), "Needed\nGold: 5\nI have: 9");  // Amount, not AmountBefore
+}
+
+TEST_F(GamePropTexts, UncountedPropsNeverShowANumber) {
+  auto knight = Make(TPropKind::Title, 1, "PropKnight");
+  EXPECT_EQ(knight->DisplayName(), "Knight");
+  EXPECT_EQ(knight->RequirementLabel(5), "Needed\nKnight");
+  EXPECT_EQ(knight->LossLabel(5), "Lost\nKnight");
+  EXPECT_EQ(knight->RewardLabel(5), "Gained\nKnight");
+  EXPECT_EQ(knight->CostLabel(5), "Cost\nKnight");
+  EXPECT_EQ(knight->PurchaseLabel(5), "Bought\nKnight");
+}
+
+TEST_F(GamePropTexts, APropWithoutCaptionHasAnEmptyName) {
+  auto nameless = Make(TPropKind::Item, 3, nullptr);
+  EXPECT_EQ(nameless->CaptionKey(), "");
+  EXPECT_EQ(nameless->DisplayName(), ": 3");
+  EXPECT_EQ(nameless->LossLabel(2), "Lost\n: -2");
+}
+
+TEST_F(GamePropTexts, TheColonPrefixOfTheLanguageGoesBeforeEveryColon) {
+  LoadScript("<script><option id=\"SpaceBeforeColon\" value=\"YES\"/></script>", false, false);
+  auto gold = Make(TPropKind::Property, 2, "PropGold");
+  gold->AmountBefore = 1;
+  EXPECT_EQ(gold->DisplayName(), "Gold\xA0: 2");
+  EXPECT_EQ(gold->RequirementLabel(3), "Needed\nGold\xA0: 3\nI have\xA0: 2");
+  EXPECT_EQ(gold->CostLabel(3), "Cost\nGold\xA0: -3\nI have\xA0: 1");
 }
 
 }  // namespace
