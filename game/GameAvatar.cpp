@@ -1,6 +1,7 @@
 #include "game/GameAvatar.h"
 
 #include "app/AppTimer.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
 #include "game/GameAchievement.h"
 #include "game/GamePlayers.h"
@@ -278,7 +279,7 @@ void TAvatar::FinishVisit() {
       } else {
         site->Region->Music = site->RegionMusic;
       }
-      StartNextMusic();
+      SkipMusicWait();
     }
     if (site->Destination != nullptr) {
       TargetRegion = site->Destination;
@@ -306,7 +307,7 @@ void TAvatar::FinishVisit() {
           RecordEvent(TEvent::CreateValue(PointerChanged, 0));
           break;
         case SpecialMusicAtOnce:
-          StartNextMusic();
+          SkipMusicWait();
           break;
         default:
           break;
@@ -367,7 +368,7 @@ void TAvatar::StepRevealing(bool Active, float FrameTime) {
     } else {
       QuickReveal = Site->RevealTilesEmpty();
       Timer = 0;
-      if (!QuickReveal) PlayEffectSound("G8Reveal");
+      if (!QuickReveal) PlaySound("G8Reveal", false, SoundGroupEffects, nullptr);
     }
     return;
   }

@@ -7,6 +7,7 @@
 #include "app/AppMain.h"
 #include "app/AppNumeric.h"
 #include "app/AppWindow.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "game/GameAvatar.h"
@@ -154,17 +155,17 @@ void CaptureSettings(TPlayer* Player) {
     }
   };
   take(Player->FullScreen, IsFullScreen());
-  take(Player->EffectsVolume, SoundGroupVolume(SoundGroupEffects));
-  take(Player->EnvironmentVolume, SoundGroupVolume(SoundGroupEnvironment));
-  take(Player->MusicVolume, SoundGroupVolume(SoundGroupMusic));
+  take(Player->EffectsVolume, GetGroupVolume(SoundGroupEffects));
+  take(Player->EnvironmentVolume, GetGroupVolume(SoundGroupEnvironment));
+  take(Player->MusicVolume, GetGroupVolume(SoundGroupMusic));
 }
 
 void ApplySettings(TPlayer* Player) {
   if (Player == nullptr) return;
   SetFullScreen(Player->FullScreen);
-  SetSoundGroupVolume(SoundGroupEffects, Player->EffectsVolume);
-  SetSoundGroupVolume(SoundGroupEnvironment, Player->EnvironmentVolume);
-  SetSoundGroupVolume(SoundGroupMusic, Player->MusicVolume);
+  SetGroupVolume(SoundGroupEffects, Player->EffectsVolume);
+  SetGroupVolume(SoundGroupEnvironment, Player->EnvironmentVolume);
+  SetGroupVolume(SoundGroupMusic, Player->MusicVolume);
 }
 
 void CaptureCurrentSettings() { CaptureSettings(State.Current); }

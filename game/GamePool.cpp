@@ -6,6 +6,7 @@
 
 #include "app/AppMain.h"
 #include "app/AppTimer.h"
+#include "engine/EngineAudio.h"
 #include "game/GameFile.h"
 #include "game/GameMap.h"
 
@@ -82,7 +83,10 @@ void TEffector::Load() {
 
 void TSound::Attached() { IsEnvironment = !Name.empty() && Name[0] == 'K'; }
 
-void TSound::Load() { Loaded = true; }
+void TSound::Load() {
+  Sample = GetSample(Name, 1.0f);
+  Loaded = true;
+}
 
 int32_t TerrainOrderKey(const std::string& Name) {
   const auto c = [&](size_t i) -> uint32_t { return i < Name.size() ? static_cast<uint8_t>(Name[i]) : 0u; };
@@ -131,19 +135,6 @@ void TFigure::Load() {
 void TGroup::Toggle() {
   for (TPlotData* plot : Plots) plot->Visible = !plot->Visible;
 }
-
-bool SoundGroupEnabled(int32_t) { return false; }
-namespace {
-int32_t GroupSteps[3] = {10, 10, 8};
-}
-int32_t SoundGroupVolume(int32_t Group) { return Group >= 0 && Group < 3 ? GroupSteps[Group] : 0; }
-void SetSoundGroupVolume(int32_t Group, int32_t Step) {
-  if (Group >= 0 && Group < 3) GroupSteps[Group] = Step;
-}
-void PlayMusic(TSound*) {}
-void PlayOwnedSound(TSound*, const void*) {}
-void PlayEffectSound(const std::string&) {}
-void StartNextMusic() {}
 
 void SetPoolLoaders(TPoolLoaders Loaders) { Pool.Loaders = std::move(Loaders); }
 

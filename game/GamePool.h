@@ -99,24 +99,6 @@ class TGroup : public TNamedItem {
   void Toggle();
 };
 
-// The volume groups sounds play in.
-constexpr int32_t SoundGroupEffects = 0;
-constexpr int32_t SoundGroupEnvironment = 1;
-constexpr int32_t SoundGroupMusic = 2;
-// Whether a volume group plays (the audio device exists and the group's volume is above 0).
-bool SoundGroupEnabled(int32_t Group);
-// The volume step of a group (0 to 10) and its setting.
-int32_t SoundGroupVolume(int32_t Group);
-void SetSoundGroupVolume(int32_t Group, int32_t Step);
-// Makes the sound the current music.
-void PlayMusic(TSound* Music);
-// Starts the sound once in its group, owned by Owner (whose sounds can be stopped together).
-void PlayOwnedSound(TSound* Sound, const void* Owner);
-// Starts an interface sound of the effects group by name.
-void PlayEffectSound(const std::string& Name);
-// Lets a queued music track start at once instead of after the current one's minimum time.
-void StartNextMusic();
-
 // The key of a terrain name: its third, fourth and last two bytes. Names shorter than four bytes
 // use the bytes they have and 0 for the missing ones.
 int32_t TerrainOrderKey(const std::string& Name);

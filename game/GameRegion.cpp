@@ -1,5 +1,6 @@
 #include "game/GameRegion.h"
 
+#include "engine/EngineAudio.h"
 #include "game/GamePool.h"
 #include "game/GameSite.h"
 
@@ -21,7 +22,7 @@ void TRegion::Reset() {
 
 void TRegion::Preload() {
   if (Picture != nullptr && !Picture->Loaded) Picture->Load();
-  if (Music != nullptr && !Music->Loaded && SoundGroupEnabled(SoundGroupMusic)) Music->Load();
+  if (Music != nullptr && !Music->Loaded && GroupEnabled(SoundGroupMusic)) Music->Load();
   Map->Preload();
   for (TItem* item : *Sites) {
     auto* site = static_cast<TSite*>(item);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
@@ -147,22 +148,22 @@ void TScene::ToggleGroups() {
 }
 
 void TScene::Preload() {
-  if (Music != nullptr && !Music->Loaded && SoundGroupEnabled(SoundGroupMusic)) Music->Load();
-  if (Sound != nullptr && !Sound->Loaded && SoundGroupEnabled(Sound->Group())) Sound->Load();
-  if (ExecutionSound != nullptr && !ExecutionSound->Loaded && SoundGroupEnabled(ExecutionSound->Group())) {
+  if (Music != nullptr && !Music->Loaded && GroupEnabled(SoundGroupMusic)) Music->Load();
+  if (Sound != nullptr && !Sound->Loaded && GroupEnabled(Sound->Group())) Sound->Load();
+  if (ExecutionSound != nullptr && !ExecutionSound->Loaded && GroupEnabled(ExecutionSound->Group())) {
     ExecutionSound->Load();
   }
   if (Effector != nullptr && !Effector->Loaded) Effector->Load();
 }
 
 void TScene::StartSounds() {
-  if (Music != nullptr && SoundGroupEnabled(SoundGroupMusic)) {
+  if (Music != nullptr && GroupEnabled(SoundGroupMusic)) {
     LoadIfNeeded(Music);
-    PlayMusic(Music);
+    SetMusic(Music->Name);
   }
-  if (Sound != nullptr && SoundGroupEnabled(Sound->Group())) {
+  if (Sound != nullptr && GroupEnabled(Sound->Group())) {
     LoadIfNeeded(Sound);
-    PlayOwnedSound(Sound, Avatar());
+    PlaySample(Sound->Sample, false, Sound->Group(), Avatar());
   }
 }
 

@@ -1,5 +1,6 @@
 #include "game/GameSite.h"
 
+#include "engine/EngineAudio.h"
 #include "game/GamePool.h"
 #include "game/GameProp.h"
 #include "game/GameScene.h"
@@ -19,7 +20,7 @@ void TSite::Reset() {
 }
 
 void TSite::Preload() {
-  if (RegionMusic != nullptr && !RegionMusic->Loaded && SoundGroupEnabled(SoundGroupMusic)) RegionMusic->Load();
+  if (RegionMusic != nullptr && !RegionMusic->Loaded && GroupEnabled(SoundGroupMusic)) RegionMusic->Load();
   for (TItem* item : *Scenes) {
     auto* scene = static_cast<TScene*>(item);
     if (scene->Count == 0 || scene->Repeatable) scene->Preload();

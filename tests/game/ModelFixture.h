@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
 #include "game/GameHeadless.h"
@@ -38,6 +39,7 @@ class ModelTest : public ::testing::Test {
     SetSaveFailureStep(0);
     DestroyScenario();
     DestroyPool();
+    FreeTexts();
   }
 
   // Loads the scenario and starts the current player's game, with headless screens.

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include "ModelFixture.h"
+#include "engine/EngineScript.h"
+
+namespace tv::test {
+namespace {
+
+class GameScene : public ModelTest {
+ protected:
+  // One region, one site, props A (5), B (0), a title and the given scenes.
+  void LoadScenes(const std::function<void(TScenarioBuilder&, int32_t Site)>& Scenes) {
+    TScenarioBuilder b;
+    b.AddProp("A", 0, 5);
+    b.AddProp("B", 4, 0);
+    b.AddProp("Knight", 1, 0);
+    const int32_t region = b.AddRegion("R", 1);
+    const int32_t site = b.AddSite(region, "S", 10);
+    Scenes(b, site);
+    Load(b);
+    Site = SiteNumbered(10);
+    A = PropNamed("A");
+    B = PropNamed("B");
+    Knight = PropNamed("Knight");
+  }
+  TScene* SceneAt(int32_t I) { return Site->Scenes->GetAs<TScene>(I); }
+
+  TSite* Site = nullptr;
+  TProp* A = nullptr;
+  TProp* B = nullptr;
+  TProp* Knight = nullptr;
+};
+
+TEST_F(GameScene, KindTableSlotsAndGroups) {
+  EXPECT_EQ(LeftSlots(12), 3);
+  EXPECT_EQ(RightSlots(12), 0);
+  EXPECT_EQ(LeftSlots(17), 1);
+  EXPECT_EQ(RightSlots(25), 1);
+  EXPECT_EQ(LeftSlots(39), 7);
+  EXPECT_EQ(RightSlots(39), 7);
+  EXPECT_STREQ(SceneKind(3).Name, "Text stop");
+  EXPECT_EQ(SceneKind(3).Flags[SceneFlagAccept], 0);
+  EXPECT_EQ(SceneKind(3).Flags[SceneFlagDecline], 1);
+  EXPECT_EQ(SceneKind(1).Flags[SceneFlagFloatingText], 1);
+  for (int32_t k = 0; k < SceneKindCount; ++k) {
+    TScene scene;
+    scene.Kind = k;
+    EXPECT_EQ(scene.HasRequirements(), k >= 7 && k <= 16) << k;
+    EXPECT_EQ(scene.IsBarter(), k >= 33) << k;
+    EXPECT_EQ(SceneKind(k).Flags[SceneFlagAccept], k == 3 ? 0 : 1) << k;
+  }
+}
+
+TEST_F(GameScene, RequirementsAreMetSlotBySlot) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    b.AddScene(s, 1, 11).Left = {TSlotDef{1, 3}, TSlotDef{0, 99}};  // "Requirements 2": 3 of A, empty slot
+    b.AddScene(s, 2, 11).Left = {TSlotDef{1, 6}, TSlotDef{2, 1}};
+    b.AddScene(s, 3, 26).Left = {TSlotDef{1, 99}};  // not a requirement kind
+  });
+  EXPECT_TRUE(SceneAt(1)->RequirementsMet());
+  A->Amount = 2;
+  EXPECT_FALSE(SceneAt(1)->RequirementsMet());
+  A->Amount = 6;
+  EXPECT_FALSE(SceneAt(2)->RequirementsMet());
+  B->Amount = 1;
+  EXPECT_TRUE(SceneAt(2)->RequirementsMet());
+  EXPECT_TRUE(SceneAt(3)->RequirementsMet());
+}
+
+TEST_F(GameScene, NeedsPresentationByKind) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    b.AddScene(s, 1, 0);
+    b.AddScene(s, 2, 1);
+    b.AddScene(s, 3, 7).Left[0] = {1, 6};
+    b.AddScene(s, 4, 17);
+    b.AddScene(s, 5, 17).Left[0] = {1, 1};
+    b.AddScene(s, 6, 25);
+    b.AddScene(s, 7, 25).Right[0] = {2, 1};
+    b.AddScene(s, 8, 2);
+  });
+  EXPECT_FALSE(SceneAt(1)->NeedsPresentation());
+  EXPECT_FALSE(SceneAt(2)->NeedsPresentation());  // a floating text without its text
+  AddText("SceneLegendH2", "A voice.");
+  EXPECT_TRUE(SceneAt(2)->NeedsPresentation());
+  SetText("SceneLegendH2", "");
+  EXPECT_TRUE(SceneAt(3)->NeedsPresentation());  // hidden requirement not met: shown
+  A->Amount = 6;
+  EXPECT_FALSE(SceneAt(3)->NeedsPresentation());  // met: passes unseen
+  EXPECT_FALSE(SceneAt(4)->NeedsPresentation());
+  EXPECT_TRUE(SceneAt(5)->NeedsPresentation());
+  EXPECT_FALSE(SceneAt(6)->NeedsPresentation());
+  EXPECT_TRUE(SceneAt(7)->NeedsPresentation());
+  EXPECT_TRUE(SceneAt(8)->NeedsPresentation());
+}
+
+TEST_F(GameScene, LossesAndRewardsFollowTheAmountRules) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    b.AddScene(s, 1, 19).Left = {TSlotDef{1, 7}, TSlotDef{3, 1}};               // Losses 2
+    b.AddScene(s, 2, 28).Right = {TSlotDef{1, 4}, TSlotDef{0, 9}, TSlotDef{3, 5}};  // Rewards 3
+    b.AddScene(s, 3, 12).Left = {TSlotDef{1, 1}};                               // requirement: no effect
+  });
+  Knight->Amount = 1;
+  SceneAt(1)->ApplyLossesAndRewards();
+  EXPECT_EQ(A->Amount, 0);  // 5 - 7 raised to 0
+  EXPECT_EQ(Knight->Amount, 0);
+  SceneAt(2)->ApplyLossesAndRewards();
+  EXPECT_EQ(A->Amount, 4);
+  EXPECT_EQ(Knight->Amount, 1);  // gaining 5 of a title holds it once
+  SceneAt(3)->ApplyLossesAndRewards();
+  EXPECT_EQ(A->Amount, 4);
+}
+
+TEST_F(GameScene, BarterRowsApplyBeforeAnyIsNormalised) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    TSceneDef& barter = b.AddScene(s, 1, 36);  // Barter 4
+    barter.Left = {TSlotDef{1, 2}, TSlotDef{1, 1}, TSlotDef{0, 5}, TSlotDef{2, 1}};
+    barter.Right = {TSlotDef{2, 1}, TSlotDef{3, 1}, TSlotDef{2, 5}, TSlotDef{0, 1}};
+  });
+  // Row 1: 3 times 2 A for 1 B; row 2: 4 times 1 A for the title; row 3 has no left prop.
+  Avatar()->BarterCounts = {3, 4, 9, 2, 0, 0, 0};
+  SceneAt(1)->ApplyBarter();
+  EXPECT_EQ(A->Amount, 0);       // 5 - 6 - 4 = -5, normalised once to 0
+  EXPECT_EQ(B->Amount, 3);       // row 4 has no right prop: B is not paid
+  EXPECT_EQ(Knight->Amount, 1);  // 4 clamped to 1
+  A->Amount = 5;
+  B->Amount = 0;
+  Avatar()->BarterCounts = {0, -1, 0, 0, 0, 0, 0};
+  SceneAt(1)->ApplyBarter();
+  EXPECT_EQ(A->Amount, 5);
+  EXPECT_EQ(B->Amount, 0);
+}
+
+TEST_F(GameScene, FirstSceneOfVisitSkipsWhatWasPerformed) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    b.AddScene(s, 1, 2);
+    b.AddScene(s, 2, 2).Repeatable = true;
+    b.AddScene(s, 3, 2);
+  });
+  EXPECT_EQ(FirstSceneOfVisit(Site), SceneAt(1));
+  // A whole first visit: every scene once, the site once.
+  for (int32_t i = 1; i <= 3; ++i) SceneAt(i)->Count = 1;
+  Site->Count = 1;
+  // Second visit: the first scene is passed (counted, no effect), the repeatable one plays.
+  EXPECT_EQ(FirstSceneOfVisit(Site), SceneAt(2));
+  EXPECT_EQ(SceneAt(1)->Count, 2);
+  SceneAt(2)->Count = 2;
+  EXPECT_EQ(SkipPerformed(SceneAt(3)), nullptr);  // past the end: nothing
+  EXPECT_EQ(SceneAt(3)->Count, 2);
+  // A site left part-way (fewer completions than its last scene's count) plays nothing.
+  Site->Count = 1;
+  EXPECT_EQ(FirstSceneOfVisit(Site), nullptr);
+}
+
+TEST_F(GameScene, ReplayPerformanceBringsPredecessorsUpFirst) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    b.AddScene(s, 1, 26).Right[0] = {1, 10};
+    b.AddScene(s, 2, 26).Right[0] = {2, 1};
+    TSceneDef& third = b.AddScene(s, 3, 26);
+    third.Right[0] = {1, 100};
+    third.Repeatable = true;
+  });
+  SceneAt(3)->ReplayPerformance();
+  EXPECT_EQ(SceneAt(1)->Count, 1);
+  EXPECT_EQ(SceneAt(2)->Count, 1);
+  EXPECT_EQ(SceneAt(3)->Count, 1);
+  EXPECT_EQ(A->Amount, 115);
+  EXPECT_EQ(B->Amount, 1);
+  // Second round: the non-repeatable scenes reach 2 and apply nothing; the repeatable one does.
+  SceneAt(3)->ReplayPerformance();
+  EXPECT_EQ(SceneAt(1)->Count, 2);
+  EXPECT_EQ(A->Amount, 215);
+  EXPECT_EQ(B->Amount, 1);
+}
+
+TEST_F(GameScene, AReplayWalksBackThroughAThousandScenes) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    for (int32_t i = 1; i <= 1000; ++i) b.AddScene(s, i, 26).Right[0] = {1, 1};
+  });
+  Site->ReplayCompletion();
+  EXPECT_EQ(A->Amount, 1005);
+  EXPECT_EQ(Site->FirstScene()->Count, 1);
+}
+
+TEST_F(GameScene, ToggleGroupsFlipsEveryGroupSet) {
+  TScenarioBuilder b;
+  const int32_t region = b.AddRegion("R", 1);
+  const int32_t site = b.AddSite(region, "S", 10);
+  const int32_t g1 = b.Asset(TPoolClass::Group, "G1");
+  const int32_t g2 = b.Asset(TPoolClass::Group, "G2");
+  TPlotDef p1;
+  p1.Group = g1;
+  TPlotDef p2;
+  p2.Group = g2;
+  p2.Visible = false;
+  b.Region(region).Plots = {p1, p2, TPlotDef{}};
+  b.AddScene(site, 1, 0).Groups = {g1, 0, g2, 0};
+  Load(b);
+  TMap& map = *Regions()->GetAs<TRegion>(1)->Map;
+  SiteNumbered(10)->FirstScene()->ToggleGroups();
+  EXPECT_FALSE(map.Plot(0).Visible);
+  EXPECT_TRUE(map.Plot(1).Visible);
+  EXPECT_TRUE(map.Plot(2).Visible);  // no group: never flips
+}
+
+}  // namespace
+}  // namespace tv::test
