@@ -14,9 +14,8 @@ class TFigure;
 class TGroup;
 class TSound;
 
-constexpr int32_t MapColumns = 13;
-constexpr int32_t MapRows = 15;
-constexpr int32_t MapTileCount = MapColumns * MapRows;  // 195
+// 13 columns by 15 rows: tile t lies in column t mod 13 and row t div 13.
+constexpr int32_t MapTileCount = 195;
 constexpr int32_t TileRecordSize = 8;
 constexpr int32_t PlotRecordSize = 32;
 

@@ -18,7 +18,7 @@
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
 #include "game/GameSite.h"
-#include "support/ScenarioWriter.h"
+#include "game/GameScenarioWriter.h"
 
 namespace tv::test {
 
