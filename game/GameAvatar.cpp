@@ -221,6 +221,7 @@ void TAvatar::EnterSite() {
     return;
   }
   if (Site->Destination == nullptr) SavePending = true;
+  KeepCounts();
   Scene = FirstSceneOfVisit(Site);
   StartScene();
 }
@@ -317,6 +318,11 @@ void TAvatar::FinishVisit() {
   Site = nullptr;
 }
 
+void TAvatar::KeepCounts() {
+  CountsKept.clear();
+  for (TItem* item : *Site->Scenes) CountsKept.push_back(static_cast<TScene*>(item)->Count);
+}
+
 void TAvatar::PlaceInSite(TSite* NewSite, bool Record) {
   Site = NewSite;
   if (NewSite == nullptr) return;
@@ -335,6 +341,13 @@ void TAvatar::AcceptScene() { State = StateExecuting; }
 
 void TAvatar::DeclineScene() {
   MarkEntered();
+  // Scenes passed over since the last one performed were counted on the way, without events; a
+  // replay counts them only when a later scene of theirs is performed. So that the world equals
+  // the one its events rebuild, the visit ends as if they had not been reached.
+  if (Site != nullptr && CountsKept.size() == static_cast<size_t>(Site->Scenes->GetCount())) {
+    size_t i = 0;
+    for (TItem* item : *Site->Scenes) static_cast<TScene*>(item)->Count = CountsKept[i++];
+  }
   if (!RemoveLastIfEntered() && Site != nullptr) RecordEvent(TEvent::CreateSite(SiteLeft, 0, Site));
   Scene = nullptr;
   Site = nullptr;
@@ -389,6 +402,7 @@ void TAvatar::StepSecondHalfDone() {
     Site = nullptr;
     State = StateRevealing;
   } else {
+    KeepCounts();
     Scene = SkipPerformed(Scene->NextScene());
     State = StateNextScene;
   }

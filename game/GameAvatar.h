@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/EngineClasses.h"
 
@@ -108,6 +109,10 @@ class TAvatar {
   void StepRevealing(bool Active, float FrameTime);
   void AfterReveal();
   void StepSecondHalfDone();
+
+  // The scene counts of the site before the last search for the next scene (see DeclineScene).
+  void KeepCounts();
+  std::vector<int32_t> CountsKept;
 };
 
 // ---- The current player's events ----------------------------------------------------------------

@@ -306,6 +306,65 @@ TEST_F(GameAvatar, AchievementsAreAnnouncedOneAfterTheOtherInScenarioOrder) {
   EXPECT_TRUE(Achievements()->GetAs<TAchievement>(1)->IsReached());
 }
 
+TEST_F(GameAvatar, TheEndingKeepsItsAchievementsAndRecordsNothingIntoTheNewGame) {
+  TScenarioBuilder b;
+  const int32_t r = b.AddRegion("R", 1);
+  const int32_t start = b.AddSite(r, "Start", 1);
+  b.AddScene(start, 11, 0);
+  const int32_t end = b.AddSite(r, "End", 2);
+  b.Site(end).NeedsVisited[0] = start;
+  b.Site(end).Ending = true;
+  b.Site(end).Special = 1;
+  const int32_t story = b.AddAchievement("Story", 7, 1);
+  TSceneDef& last = b.AddScene(end, 21, 0);
+  last.Achievement = story;
+  last.AchievementAmount = 1;
+  Load(b);
+  Settle();
+  Act("enter 1 1");
+  EXPECT_EQ(Act("enter 1 2"), "ok");
+  // The story was finished: a new game has begun and the last scene's achievement was earned,
+  // though it was never announced.
+  EXPECT_EQ(CurrentPlayer()->Earned, (std::vector<int32_t>{7}));
+  EXPECT_EQ(std::count(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "dialog Achievement"), 0);
+  EXPECT_NE(std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Menu FadeEnding"), Play->Gui.Calls.end());
+  EXPECT_EQ(Events(), (TLines{"0 1 1 0 0"}));  // no ButtonUnlocked or PointerChanged carried over
+  EXPECT_FALSE(IsUnlocked(1));
+  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(SiteNumbered(2)->Count, 0);
+}
+
+TEST_F(GameAvatar, ADeclinedVisitLeavesTheCountsAsItsEventsRebuildThem) {
+  TScenarioBuilder b;
+  const int32_t r = b.AddRegion("R", 1);
+  const int32_t s = b.AddSite(r, "S", 1);
+  b.Site(s).KeepAfterVisit = true;
+  b.AddScene(s, 11, 2);
+  b.AddScene(s, 12, 2).Repeatable = true;
+  b.AddScene(s, 13, 2);
+  b.AddScene(s, 14, 2).Repeatable = true;
+  Load(b);
+  Settle();
+  Act("enter 1 1");
+  for (int i = 0; i < 4; ++i) Act("accept");
+  // Second visit: 11 is passed over, 12 plays, 13 is passed over, 14 is declined.
+  Act("enter 1 1");
+  Act("accept");
+  EXPECT_EQ(Avatar()->Scene->Number, 14);
+  Act("decline");
+  std::vector<int32_t> live;
+  for (TItem* item : *SiteNumbered(1)->Scenes) live.push_back(static_cast<TScene*>(item)->Count);
+  Rebuild();
+  std::vector<int32_t> rebuilt;
+  for (TItem* item : *SiteNumbered(1)->Scenes) rebuilt.push_back(static_cast<TScene*>(item)->Count);
+  EXPECT_EQ(live, rebuilt);
+  EXPECT_EQ(live, (std::vector<int32_t>{2, 2, 1, 1}));
+  // The next visit continues where the declined one stopped.
+  Settle();
+  Act("enter 1 1");
+  EXPECT_EQ(Avatar()->Scene->Number, 14);
+}
+
 // ---- Replay and undo ------------------------------------------------------------------------------
 
 TEST_F(GameAvatar, ReplayOfAListEndingWithAnEntryResumesTheVisit) {

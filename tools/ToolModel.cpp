@@ -1,0 +1,77 @@
+#include "tools/ToolModel.h"
+
+#include <cstdio>
+
+#include "engine/EngineScript.h"
+#include "game/GameFile.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameScenario.h"
+
+namespace tv::tool {
+
+bool ReadModelOptions(const TArgs& Args, bool AllowActions, TModelOptions& Options, std::string& Why) {
+  for (size_t i = 0; i < Args.size(); ++i) {
+    const std::string& arg = Args[i];
+    std::string* target = nullptr;
+    if (arg == "--scenario") {
+      target = &Options.Scenario;
+    } else if (arg == "--save") {
+      target = &Options.Save;
+    } else if (arg == "--out") {
+      target = &Options.Out;
+    } else if (arg == "--texts") {
+      target = &Options.Texts;
+    }
+    if (target != nullptr) {
+      if (i + 1 >= Args.size()) {
+        Why = arg + " needs a value";
+        return false;
+      }
+      *target = Args[++i];
+    } else if (AllowActions && Options.Actions.empty() && (arg == "-" || arg.rfind("--", 0) != 0)) {
+      Options.Actions = arg;
+    } else {
+      Why = "unexpected argument \"" + arg + "\"";
+      return false;
+    }
+  }
+  if (Options.Scenario.empty()) {
+    Why = "--scenario is required";
+    return false;
+  }
+  return true;
+}
+
+int StartModel(const TModelOptions& Options) {
+  CreatePool();
+  CreateScenario();
+  SetSaveTarget("");
+  try {
+    if (!Options.Texts.empty()) LoadScript(ReadWholeFile(Options.Texts), true, false);
+    LoadScenarioFile(Options.Scenario);
+  } catch (const EError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 2;
+  }
+  if (Options.Save.empty()) {
+    FreePlayersWithoutSaving();
+    AddPlayer("");
+  } else {
+    std::string why;
+    if (!LoadPlayersFrom(Options.Save, &why)) {
+      std::fprintf(stderr, "note: %s; playing as one nameless player\n", why.c_str());
+    }
+  }
+  return 0;
+}
+
+void StopModel() {
+  FreePlayersWithoutSaving();
+  ResetSaveTarget();
+  DestroyScenario();
+  DestroyPool();
+  FreeTexts();
+}
+
+}  // namespace tv::tool
