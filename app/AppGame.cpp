@@ -1,13 +1,24 @@
 #include "app/AppGame.h"
 
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "app/AppMain.h"
+#include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
+#include "game/GamePool.h"
 
 namespace tv {
 
 namespace {
+
+// A float as a whole number of units, held within 32 bits.
+int32_t WholeUnits(float V) {
+  if (!(V > -2147483648.0f)) return INT32_MIN;
+  if (V >= 2147483647.0f) return INT32_MAX;
+  return static_cast<int32_t>(std::lround(V));
+}
 
 // A text of two bytes that the text layout draws as icon N of the icon texture.
 std::string Icon(int N) { return std::string{'\x01', static_cast<char>(N)}; }
@@ -28,6 +39,20 @@ void RegisterDefaultTexts() {
   AddText("IconHint", Icon(14));
   AddText("IconMap", Icon(15));
   if (IsDebugMode()) AddText("LabelDebug", "DEBUG");
+}
+
+void InstallPoolEffectLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadEffect = [](const std::string& Name) {
+    TEffectFacts facts;
+    facts.Effect = GetEffect(Name);
+    if (facts.Effect != nullptr) {
+      facts.Width = WholeUnits(facts.Effect->Area.X);
+      facts.Height = WholeUnits(facts.Effect->Area.Y);
+    }
+    return facts;
+  };
+  SetPoolLoaders(std::move(loaders));
 }
 
 }  // namespace tv

@@ -8,4 +8,9 @@ namespace tv {
 // "LabelDebug". A script may override any of them, since its entries come first.
 void RegisterDefaultTexts();
 
+// Hands the asset pool the engine's particle loader: an effector or effect figure gets the
+// effect of its name (loaded on first use; a missing file gives the placeholder), and a figure
+// measures its effect's area, rounded to whole units.
+void InstallPoolEffectLoader();
+
 }  // namespace tv

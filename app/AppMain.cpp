@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/AppFolders.h"
+#include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
@@ -219,6 +220,7 @@ void StartUp(const std::vector<std::string>& Args) {
   TextsStartup();
   KeepPresentedFrames();
   EffectsStartup();
+  InstallPoolEffectLoader();
   State.Initialized = true;
   Activate();
   Resume();

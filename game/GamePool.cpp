@@ -137,6 +137,7 @@ void TGroup::Toggle() {
 }
 
 void SetPoolLoaders(TPoolLoaders Loaders) { Pool.Loaders = std::move(Loaders); }
+const TPoolLoaders& GetPoolLoaders() { return Pool.Loaders; }
 
 // ---- Containers ---------------------------------------------------------------------------------
 

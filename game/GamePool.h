@@ -131,6 +131,8 @@ struct TPoolLoaders {
 };
 
 void SetPoolLoaders(TPoolLoaders Loaders);
+// The loaders installed now, so that one engine module can add its own and keep the others'.
+const TPoolLoaders& GetPoolLoaders();
 
 // ---- The eight containers -------------------------------------------------------------------------
 
