@@ -29,10 +29,11 @@ constexpr int32_t VertexProgramCount = 5;
 constexpr int32_t PixelProgramCount = 14;
 constexpr GLuint MaintenanceUnit = 7;  // texture unit for uploads, never one a sprite stage uses
 
+// The constants live in one uniform array K that both programs of a pair declare: K[0..10] are
+// the vertex constants c0..c10, K[11..12] the pixel constants c0..c1. One upload a sprite.
 struct TProgram {
   GLuint Name = 0;
-  GLint VertexConstants = -1;
-  GLint PixelConstants = -1;
+  GLint Constants = -1;
 };
 
 struct TDevice {
@@ -92,14 +93,14 @@ std::string VertexSource(int32_t Stages) {
   s << "#version 330 core\n"
        "layout(location = 0) in vec3 InPosition;\n"
        "layout(location = 1) in vec2 InTexCoord;\n"
-       "uniform vec4 VC[11];\n";
+       "uniform vec4 K[13];\n";
   for (int32_t i = 0; i < Stages; ++i) s << "out vec2 Tex" << i << ";\n";
   s << "void main() {\n"
        "  vec3 q = vec3(InPosition.xy, 1.0);\n"
-       "  vec2 p = vec2(dot(VC[9].xyz, q), dot(VC[10].xyz, q));\n"
-       "  gl_Position = vec4(p.x * VC[8].x, p.y * VC[8].y, VC[8].z, VC[8].w);\n";
+       "  vec2 p = vec2(dot(K[9].xyz, q), dot(K[10].xyz, q));\n"
+       "  gl_Position = vec4(p.x * K[8].x, p.y * K[8].y, K[8].z, K[8].w);\n";
   for (int32_t i = 0; i < Stages; ++i) {
-    s << "  Tex" << i << " = InTexCoord * VC[" << i << "].xy + VC[" << i << "].zw;\n";
+    s << "  Tex" << i << " = InTexCoord * K[" << i << "].xy + K[" << i << "].zw;\n";
   }
   s << "}\n";
   return s.str();
@@ -134,7 +135,7 @@ std::string PixelSource(int32_t Index) {
   const int32_t stages = PixelStages[Index];
   std::ostringstream s;
   s << "#version 330 core\n"
-       "uniform vec4 PC[2];\n"
+       "uniform vec4 K[13];\n"
        "out vec4 Result;\n";
   for (int32_t i = 0; i < stages; ++i) {
     s << "in vec2 Tex" << i << ";\nuniform sampler2D T" << i << ";\n";
@@ -142,8 +143,8 @@ std::string PixelSource(int32_t Index) {
   }
   s << "vec4 over(vec4 a, vec4 b) { return a * (1.0 - b.a) + b; }\n"
        "void main() {\n"
-       "  vec4 C = PC[0];\n"
-       "  float P = PC[1].w;\n"
+       "  vec4 C = K[11];\n"
+       "  float P = K[12].w;\n"
        "  vec4 r;\n"
        "  "
     << PixelBodies[Index]
@@ -525,8 +526,7 @@ bool GfxLinkPrograms(int32_t VertexProgram, int32_t PixelProgram) {
     return false;
   }
   p.Name = program;
-  p.VertexConstants = glGetUniformLocation(program, "VC");
-  p.PixelConstants = glGetUniformLocation(program, "PC");
+  p.Constants = glGetUniformLocation(program, "K");
   glUseProgram(program);
   for (int i = 0; i < 4; ++i) {
     const std::string name = "T" + std::to_string(i);
@@ -851,17 +851,13 @@ void GfxSetConstants(const float (&Vertex)[11][4], const float (&Pixel)[2][4]) {
     glUseProgram(p.Name);
     Dev.Program = &p;
   }
-  if (TargetIsTexture()) {
-    // Texture rows run top-down in this layer: flip the projection's y so that the picture's
-    // top lands in row 0.
-    float flipped[11][4];
-    std::memcpy(flipped, Vertex, sizeof flipped);
-    flipped[8][1] = -flipped[8][1];
-    glUniform4fv(Dev.Program->VertexConstants, 11, &flipped[0][0]);
-  } else {
-    glUniform4fv(Dev.Program->VertexConstants, 11, &Vertex[0][0]);
-  }
-  glUniform4fv(Dev.Program->PixelConstants, 2, &Pixel[0][0]);
+  float k[13][4];
+  std::memcpy(k, Vertex, sizeof Vertex);
+  std::memcpy(k + 11, Pixel, sizeof Pixel);
+  // Texture rows run top-down in this layer: the projection's y is flipped for a texture target
+  // so that the picture's top lands in row 0.
+  if (TargetIsTexture()) k[8][1] = -k[8][1];
+  glUniform4fv(Dev.Program->Constants, 13, &k[0][0]);
 }
 
 void GfxDraw() {

@@ -3,6 +3,7 @@
 //
 // The scene:
 //   {"size": [W, H],                       window pixels
+//    "graphics": "nonpow2=0,a8=0",         device capabilities to take away (optional)
 //    "clear": "AARRGGBB",                  the main canvas's clear colour (optional)
 //    "canvases": [{"order": N, "size": [w, h], "scale": s, "clear": "AARRGGBB", "format": 0..2,
 //                  "tiles": {"origin": [x, y], "cell": [w, h], "columns": c, "rows": r}}],
@@ -238,6 +239,7 @@ int RunRender(const TArgs& Args) {
       InitFoldersFrom(data + "/tolvaren");
     }
     if (!PlatformOpenWindow("tolvaren-tool render", error)) throw EError("no window: " + error);
+    ParseGfxSwitches(scene.value("graphics", std::string()), GfxSwitches());
     SetVideoOptions({TGfxBackend::OpenGL, width, height});
     VideoStartup();
     if (WantsTexts(scene)) {

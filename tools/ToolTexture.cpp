@@ -172,6 +172,13 @@ int RunInfo(const TArgs& Args) {
     out["folder"] = found ? nlohmann::json(FolderNames[static_cast<int>(folder)]) : nlohmann::json(nullptr);
     const TSegment* first = texture->SegmentAt(0);
     out["texture_size"] = {texture->TextureSize.X, texture->TextureSize.Y};
+    static const std::pair<TPixelFormat, const char*> FormatNames[] = {
+        {TPixelFormat::A8R8G8B8, "argb"}, {TPixelFormat::X8R8G8B8, "xrgb"}, {TPixelFormat::R5G6B5, "r5g6b5"},
+        {TPixelFormat::A8, "a8"},         {TPixelFormat::L8, "l8"},         {TPixelFormat::A8L8, "a8l8"}};
+    out["format"] = nullptr;
+    for (const auto& [format, formatName] : FormatNames) {
+      if (texture->DeviceTexture && GfxTextureFormat(texture->DeviceTexture.get()) == format) out["format"] = formatName;
+    }
     out["size"] = first != nullptr ? Pair(first->PixelSize.X, first->PixelSize.Y) : Pair(0, 0);
     out["frames"] = texture->FrameCount();
     out["frame_rate"] = texture->FrameRate();
