@@ -30,7 +30,7 @@ void Str(std::string& Out, const std::string& S) {
 constexpr size_t PropRecordSize = 25;
 constexpr size_t SiteRecordSize = 135;
 constexpr size_t SceneRecordSize = 187;
-constexpr size_t RegionRecordSize = 17;
+[[maybe_unused]] constexpr size_t RegionRecordSize = 17;
 constexpr size_t TileRecordSize = 8;
 constexpr size_t PlotRecordSize = 32;
 constexpr size_t HintRecordSize = 98;
