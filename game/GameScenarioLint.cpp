@@ -1,6 +1,7 @@
 #include "game/GameScenarioLint.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -436,6 +437,56 @@ void TLinter::CheckUse() {
   for (const TAchievementDef& a : S.AchievementList) prop(a.Prop);
   for (size_t i = 1; i <= S.Props.size(); ++i) {
     if (!propUsed[i]) Warning(PropAt(static_cast<int32_t>(i)), "is never needed, given, taken, traded or counted");
+  }
+  // Assets listed in the pool that nothing refers to (the compiler lists only what the source
+  // names, unless a pool block lists more).
+  std::array<std::vector<bool>, PoolClassCount> assetUsed;
+  for (int c = 0; c < PoolClassCount; ++c) assetUsed[static_cast<size_t>(c)].assign(S.Pool[static_cast<size_t>(c)].size() + 1, false);
+  auto asset = [&](TPoolClass Class, int32_t R) {
+    auto& used = assetUsed[static_cast<size_t>(Class)];
+    if (R > 0 && static_cast<size_t>(R) < used.size()) used[static_cast<size_t>(R)] = true;
+  };
+  for (const TPropDef& p : S.Props) {
+    asset(TPoolClass::Picture, p.Picture);
+    asset(TPoolClass::Caption, p.Caption);
+  }
+  for (const TRegionDef& r : S.RegionList) {
+    asset(TPoolClass::Picture, r.Picture);
+    asset(TPoolClass::Caption, r.Caption);
+    asset(TPoolClass::Sound, r.InitialMusic);
+    for (const auto& tile : r.Tiles) {
+      asset(TPoolClass::Terrain, tile[0]);
+      asset(TPoolClass::Water, tile[1]);
+    }
+    for (const TPlotDef& p : r.Plots) {
+      asset(TPoolClass::Figure, p.Figure);
+      asset(TPoolClass::Group, p.Group);
+      asset(TPoolClass::Sound, p.Sound);
+    }
+  }
+  for (const TSiteDef& s : S.Sites) {
+    asset(TPoolClass::Caption, s.Caption);
+    asset(TPoolClass::Sound, s.RegionMusic);
+    asset(TPoolClass::Group, s.RevealGroup);
+    for (const TSceneDef& c : s.Scenes) {
+      asset(TPoolClass::Sound, c.Music);
+      asset(TPoolClass::Sound, c.Sound);
+      asset(TPoolClass::Picture, c.Illustration);
+      asset(TPoolClass::Sound, c.ExecutionSound);
+      asset(TPoolClass::Effector, c.Effector);
+      for (int32_t g : c.Groups) asset(TPoolClass::Group, g);
+    }
+  }
+  for (const TAchievementDef& a : S.AchievementList) asset(TPoolClass::Caption, a.Caption);
+  for (int c = 0; c < PoolClassCount; ++c) {
+    const auto cls = static_cast<TPoolClass>(c);
+    for (size_t i = 1; i < assetUsed[static_cast<size_t>(c)].size(); ++i) {
+      if (assetUsed[static_cast<size_t>(c)][i]) continue;
+      const std::string& name = S.Pool[static_cast<size_t>(c)][i - 1];
+      Warning(P != nullptr && !P->EntryPoints.File.empty() ? TWhere{P->EntryPoints.File, 0, std::string(PoolClassName(cls)) + " " + name}
+                                                           : TWhere{FileLabel, 0, std::string(PoolClassName(cls)) + " " + name},
+              "is listed in the pool, but nothing uses it");
+    }
   }
   for (size_t i = 1; i <= S.HintList.size(); ++i) {
     if (!hintUsed[i]) Warning(HintAt(static_cast<int32_t>(i)), "no site and no other hint leads to it, so it is never shown");

@@ -146,10 +146,11 @@ TEST(ScenarioLint, FindsLoopsNumbersAndMissingEntryPoints) {
 }
 
 TEST(ScenarioLint, FindsUnusedThingsAndOddSlots) {
-  const TLint r = Lint(Base + "prop Spare\nhint Lonely 503\nachievement Idle 603 target 2\n"
+  const TLint r = Lint(Base + "prop Spare\nhint Lonely 503\nachievement Idle 603 target 2\npool { picture G2Unused }\n"
                               "region Town2 3 { site Odd 30 { scene 300 Barter 2 { trade Coin 1 for none 0; right5 Key 1 } } }\n");
   EXPECT_TRUE(r.Has("warning: prop Spare: is never needed, given, taken, traded or counted")) << r.Text();
   EXPECT_TRUE(r.Has("warning: hint Lonely: no site and no other hint leads to it")) << r.Text();
+  EXPECT_TRUE(r.Has("warning: picture G2Unused: is listed in the pool, but nothing uses it")) << r.Text();
   EXPECT_TRUE(r.Has("warning: achievement Idle: nothing adds progress to it")) << r.Text();
   EXPECT_TRUE(r.Has("scene 300 of site Odd: right slot 5 is filled, but \"Barter 2\" has 2; the game ignores it")) << r.Text();
   EXPECT_TRUE(r.Has("scene 300 of site Odd: trade 1 has a prop on one side only")) << r.Text();
