@@ -494,6 +494,7 @@ TScenarioBuilder ReadScenarioRecords(std::string_view Bytes, const std::string& 
   for (int32_t r = 0; r < regionCount; ++r) {
     TRegionDef& region = b.RegionList[static_cast<size_t>(r)];
     in.Record = "region " + std::to_string(r + 1) + " \"" + region.Name + "\"";
+    in.Need(RegionRecordSize, "the region record");
     region.Number = in.Int32("Number");
     region.Picture = in.Int32("Picture");
     region.Caption = in.Int32("Caption");
