@@ -9,60 +9,13 @@
 #include <map>
 #include <set>
 
+#include "game/GameScene.h"
+
 namespace tv {
 
 // ---- The vocabulary -------------------------------------------------------------------------
 
 namespace {
-
-struct TKindRow {
-  const char* Name;
-  int32_t Left;
-  int32_t Right;
-};
-
-const TKindRow KindTable[ScenarioSceneKindCount] = {
-    {"None", 0, 0},
-    {"Floating text", 0, 0},
-    {"Text", 0, 0},
-    {"Text stop", 0, 0},
-    {"Illustration", 0, 0},
-    {"Illustrated text (top)", 0, 0},
-    {"Illustrated text (left)", 0, 0},
-    {"Hidden requirements 1", 1, 0},
-    {"Hidden requirements 2", 2, 0},
-    {"Hidden requirements 3", 3, 0},
-    {"Requirements 1", 1, 0},
-    {"Requirements 2", 2, 0},
-    {"Requirements 3", 3, 0},
-    {"Requirements 4", 4, 0},
-    {"Requirements 5", 5, 0},
-    {"Requirements 6", 6, 0},
-    {"Requirements 7", 7, 0},
-    {"Floating loss", 1, 0},
-    {"Losses 1", 1, 0},
-    {"Losses 2", 2, 0},
-    {"Losses 3", 3, 0},
-    {"Losses 4", 4, 0},
-    {"Losses 5", 5, 0},
-    {"Losses 6", 6, 0},
-    {"Losses 7", 7, 0},
-    {"Floating reward", 0, 1},
-    {"Rewards 1", 0, 1},
-    {"Rewards 2", 0, 2},
-    {"Rewards 3", 0, 3},
-    {"Rewards 4", 0, 4},
-    {"Rewards 5", 0, 5},
-    {"Rewards 6", 0, 6},
-    {"Rewards 7", 0, 7},
-    {"Barter 1", 1, 1},
-    {"Barter 2", 2, 2},
-    {"Barter 3", 3, 3},
-    {"Barter 4", 4, 4},
-    {"Barter 5", 5, 5},
-    {"Barter 6", 6, 6},
-    {"Barter 7", 7, 7},
-};
 
 const char* const PropKindNames[ScenarioPropKindCount] = {"Property", "Title", "Skill", "Companion", "Item"};
 
@@ -103,20 +56,21 @@ std::string Normalize(std::string_view Text) {
 
 }  // namespace
 
+// The names and slot counts are the model's kind table (GameScene).
 const char* SceneKindName(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? KindTable[Kind].Name : "";
+  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Name : "";
 }
 int32_t SceneKindLeftSlots(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? KindTable[Kind].Left : 0;
+  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Left : 0;
 }
 int32_t SceneKindRightSlots(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? KindTable[Kind].Right : 0;
+  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Right : 0;
 }
 std::optional<int32_t> FindSceneKind(std::string_view Text) {
   const std::string key = Normalize(Text);
   if (key.empty()) return std::nullopt;
   for (int32_t k = 0; k < ScenarioSceneKindCount; ++k) {
-    if (Normalize(KindTable[k].Name) == key) return k;
+    if (Normalize(SceneKind(k).Name) == key) return k;
   }
   return std::nullopt;
 }
@@ -126,10 +80,9 @@ bool IsLossKind(int32_t Kind) { return Kind >= 17 && Kind <= 24; }
 bool IsRewardKind(int32_t Kind) { return Kind >= 25 && Kind <= 32; }
 bool IsBarterKind(int32_t Kind) { return Kind >= 33 && Kind <= 39; }
 bool SceneKindShowsText(int32_t Kind) {
-  // The F3 column of the kind table: text kinds, illustrated texts, requirements, losses,
-  // rewards and barters (the floating loss and reward show only their prop).
-  if (Kind == 1 || Kind == 2 || Kind == 3 || Kind == 5 || Kind == 6) return true;
-  return (Kind >= 7 && Kind <= 16) || (Kind >= 18 && Kind <= 24) || (Kind >= 26 && Kind <= 39);
+  if (Kind < 0 || Kind >= ScenarioSceneKindCount) return false;
+  const TSceneKindInfo& row = SceneKind(Kind);
+  return row.Flags[SceneFlagText] != 0 || row.Flags[SceneFlagFloatingText] != 0;
 }
 
 const char* PropKindName(int32_t Kind) {
@@ -250,7 +203,7 @@ std::string JoinList(const std::vector<std::string>& Items) {
 
 std::vector<std::string> AllKindNames() {
   std::vector<std::string> out;
-  for (const TKindRow& row : KindTable) out.emplace_back(row.Name);
+  for (int32_t k = 0; k < ScenarioSceneKindCount; ++k) out.emplace_back(SceneKind(k).Name);
   return out;
 }
 

@@ -1,0 +1,35 @@
+// The scenario solver: searches the loaded scenario, played headless exactly as "tolvaren-tool
+// play" plays it, for a sequence of actions from a new game to the completion of an ending site.
+// A story that cannot be finished is the worst fault a content author can ship; this finds it
+// before a player does, and the actions it finds are a play script that shows the way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tv {
+
+struct TSolveOptions {
+  int64_t MaxStates = 100000;  // distinct world states explored before giving up
+  int32_t MaxActions = 5000;   // longest action sequence considered
+};
+
+struct TSolveResult {
+  bool Found = false;
+  std::vector<std::string> Actions;  // play script lines: enter, accept, decline, travel
+  int64_t States = 0;                // distinct world states seen
+  int64_t Frames = 0;                // frames the headless play advanced while searching
+  std::string Why;                   // when not found: what stopped the search
+};
+
+// Needs the model set up with a scenario loaded (and its texts, when the play script is to run
+// with them) and a current player; starts a new game for that player, searches, and leaves a new
+// game behind. Only what a player can do is tried: entering the sites on the map, accepting a scene
+// whose requirements are met (for a barter, trading all it can of one row, one of a row, all rows
+// or nothing), declining a scene that offers to decline, and the map button once it is unlocked.
+// The search prefers states that have done more of the story (sites revealed, entered and
+// completed, scenes performed), shorter ways among those.
+TSolveResult SolveScenario(const TSolveOptions& Options);
+
+}  // namespace tv

@@ -1,0 +1,119 @@
+// "scenario solve": a way from a new game to the ending, as a play script.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "engine/EngineClasses.h"
+#include "engine/EngineScript.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameScenario.h"
+#include "game/GameScenarioSolver.h"
+#include "tools/ToolCommands.h"
+#include "tools/ToolScenario.h"
+
+namespace tv::tool {
+namespace {
+
+int RunSolve(const TArgs& Args);
+
+const TToolCommand SolveCommand{
+    "scenario solve", "SRC...|S0Scenario.dat [--texts SCRIPT.xml] [-o SCRIPT.txt] [--max-states N]",
+    "searches the headless game for actions from a new game to an ending and prints them as a play script "
+    "(give the --texts that play will get: a floating text shows only when it has a text); exit 1 when there "
+    "is none within the limits",
+    RunSolve};
+
+bool ParseCount(const std::string& Text, int64_t& Value) {
+  char* end = nullptr;
+  const long long v = std::strtoll(Text.c_str(), &end, 10);
+  if (end == Text.c_str() || *end != '\0' || v <= 0) return false;
+  Value = v;
+  return true;
+}
+
+int RunSolve(const TArgs& Args) {
+  std::vector<std::string> inputs;
+  std::string texts;
+  std::string output;
+  TSolveOptions options;
+  for (size_t i = 0; i < Args.size(); ++i) {
+    if (Args[i] == "--texts") {
+      if (++i >= Args.size()) return UsageError(SolveCommand, "--texts needs a script file");
+      texts = Args[i];
+    } else if (Args[i] == "-o") {
+      if (++i >= Args.size()) return UsageError(SolveCommand, "-o needs a file name");
+      output = Args[i];
+    } else if (Args[i] == "--max-states") {
+      if (++i >= Args.size() || !ParseCount(Args[i], options.MaxStates)) {
+        return UsageError(SolveCommand, "--max-states needs a positive number");
+      }
+    } else if (!Args[i].empty() && Args[i][0] == '-') {
+      return UsageError(SolveCommand, "unknown option \"" + Args[i] + "\"");
+    } else {
+      inputs.push_back(Args[i]);
+    }
+  }
+  if (inputs.empty()) return UsageError(SolveCommand, "name the scenario's source files or its scenario file");
+  const TScenarioInput input = LoadScenarioInput(inputs);
+  PrintDiagnostics(input.Diagnostics);
+  if (!input.Ok) {
+    std::fprintf(stderr, "tolvaren-tool scenario solve: the scenario cannot be read\n");
+    return 1;
+  }
+  std::string script;
+  if (!texts.empty()) {
+    std::ifstream in(texts, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "tolvaren-tool scenario solve: cannot read \"%s\"\n", texts.c_str());
+      return 1;
+    }
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    script = bytes.str();
+  }
+
+  TSolveResult result;
+  int code = 0;
+  CreatePool();
+  CreateScenario();
+  FreePlayersWithoutSaving();
+  SetSaveTarget("");
+  try {
+    if (!script.empty()) LoadScript(script, true, false);
+    LoadScenarioBytes(input.Scenario.Build(), input.Label);
+    AddPlayer("");
+    result = SolveScenario(options);
+  } catch (const EError& e) {
+    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", e.what());
+    code = 1;
+  }
+  FreePlayersWithoutSaving();
+  ResetSaveTarget();
+  DestroyScenario();
+  DestroyPool();
+  FreeTexts();
+  if (code != 0) return code;
+  if (!result.Found) {
+    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());
+    return 1;
+  }
+  std::string text = "# From a new game to the ending: " + std::to_string(result.Actions.size()) + " actions (" +
+                     std::to_string(result.States) + " states searched).\n";
+  for (const std::string& action : result.Actions) text += action + "\n";
+  if (output.empty()) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
+  std::string why;
+  if (!WriteFileReplacing(output, text, why)) {
+    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", why.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+TV_TOOL_COMMAND(SolveCommand);
+
+}  // namespace
+}  // namespace tv::tool
