@@ -110,7 +110,7 @@ struct TBenchVideo {
       segments += "SEGMENT " + std::to_string(c) + " 0 0 " + std::to_string(static_cast<int>(g[static_cast<size_t>(c)].X)) +
                   " 48\n";
     }
-    TPicture picture;
+    TImage picture;
     picture.Width = 64;
     picture.Height = 48;
     picture.Format = TPixelFormat::A8L8;

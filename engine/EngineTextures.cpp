@@ -195,10 +195,10 @@ void ConvertRow(const uint8_t* From, TPixelFormat FromFormat, uint8_t* To, TPixe
   }
 }
 
-TPicture ReadPictureChunk(TByteReader& In, int32_t ChunkSize) {
+TImage ReadPictureChunk(TByteReader& In, int32_t ChunkSize) {
   if (ChunkSize < 24) throw EError("Invalid picture chunk");
   In.Int();  // reserved
-  TPicture p;
+  TImage p;
   p.Width = In.Int();
   p.Height = In.Int();
   const int32_t rawFormat = In.Int();
@@ -306,7 +306,7 @@ void LoadSegmentsFile(TBaseImageTexture& Texture, TFolderKind Folder) {
 
 void ReadImageFile(TBaseImageTexture& Texture, const std::string& Bytes, TExtKind Ext) {
   const auto* data = reinterpret_cast<const uint8_t*>(Bytes.data());
-  const TPicture picture = Ext == TExtKind::Jpg ? DecodeJpeg(data, Bytes.size()) : DecodePng(data, Bytes.size());
+  const TImage picture = Ext == TExtKind::Jpg ? DecodeJpeg(data, Bytes.size()) : DecodePng(data, Bytes.size());
   UploadPicture(Texture, picture.Bytes.data(), picture.Width, picture.Height, picture.Format, picture.Pitch);
   SetSingleSegment(Texture, {picture.Width, picture.Height});
 }
@@ -498,7 +498,7 @@ void CreateTargetTexture(TRenderTargetTexture& Target, TPixelFormat Format) {
 
 // ---- Pictures ---------------------------------------------------------------------------------
 
-void PremultiplyPng(TPicture& Picture) {
+void PremultiplyPng(TImage& Picture) {
   for (int32_t y = 0; y < Picture.Height; ++y) {
     uint8_t* row = Picture.Bytes.data() + static_cast<size_t>(y) * static_cast<size_t>(Picture.Pitch);
     for (int32_t x = 0; x < Picture.Width; ++x) {
@@ -522,7 +522,7 @@ void CheckPictureSize(uint32_t Width, uint32_t Height) {
 }
 }  // namespace
 
-TPicture DecodePng(const uint8_t* Data, size_t Size, bool Premultiply) {
+TImage DecodePng(const uint8_t* Data, size_t Size, bool Premultiply) {
   png_image image{};
   image.version = PNG_IMAGE_VERSION;
   if (png_image_begin_read_from_memory(&image, Data, Size) == 0) {
@@ -537,7 +537,7 @@ TPicture DecodePng(const uint8_t* Data, size_t Size, bool Premultiply) {
     throw;
   }
   image.format = PNG_FORMAT_BGRA;
-  TPicture p;
+  TImage p;
   p.Width = static_cast<int32_t>(image.width);
   p.Height = static_cast<int32_t>(image.height);
   p.Pitch = p.Width * 4;
@@ -604,7 +604,7 @@ bool DecodeJpegRows(const uint8_t* Data, size_t Size, TJpegError& Error, jpeg_de
 }
 
 struct TJpegTarget {
-  TPicture* Picture;
+  TImage* Picture;
   bool TooLarge;
 };
 
@@ -615,7 +615,7 @@ uint8_t* AllocateJpegRows(void* Context, uint32_t Width, uint32_t Height) {
     target->TooLarge = true;
     return nullptr;
   }
-  TPicture& p = *target->Picture;
+  TImage& p = *target->Picture;
   p.Width = static_cast<int32_t>(Width);
   p.Height = static_cast<int32_t>(Height);
   p.Pitch = p.Width * 4;
@@ -625,8 +625,8 @@ uint8_t* AllocateJpegRows(void* Context, uint32_t Width, uint32_t Height) {
 }
 }  // namespace
 
-TPicture DecodeJpeg(const uint8_t* Data, size_t Size) {
-  TPicture picture;
+TImage DecodeJpeg(const uint8_t* Data, size_t Size) {
+  TImage picture;
   TJpegTarget target{&picture, false};
   TJpegError error{};
   jpeg_decompress_struct info{};
@@ -732,7 +732,7 @@ void ReadPackedTexture(TBaseImageTexture& Texture, const uint8_t* Data, size_t S
       Texture.AnimationCurve = chunk.FrameCurve;
       continue;
     }
-    const TPicture& p = chunk.Picture;
+    const TImage& p = chunk.Picture;
     if (first) {
       UploadPicture(Texture, p.Bytes.data(), p.Width, p.Height, p.Format, p.Pitch);
       SetSingleSegment(Texture, {p.Width, p.Height});
@@ -758,13 +758,13 @@ void ReadPackedTexture(TBaseImageTexture& Texture, const uint8_t* Data, size_t S
   if (first) throw EError("No picture in file");
 }
 
-std::string EncodePackedTexture(const std::vector<TPicture>& Frames, float FrameRate, const std::string& FrameCurve) {
+std::string EncodePackedTexture(const std::vector<TImage>& Frames, float FrameRate, const std::string& FrameCurve) {
   std::string out;
   auto put = [&out](int32_t v) {
     const auto u = static_cast<uint32_t>(v);
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
   };
-  for (const TPicture& p : Frames) {
+  for (const TImage& p : Frames) {
     const int32_t bpp = FormatBytesPerPixel(p.Format);
     const int32_t pitch = p.Width * bpp;
     put(24 + pitch * p.Height);

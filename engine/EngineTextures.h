@@ -158,8 +158,9 @@ void CreateTargetTexture(TRenderTargetTexture& Target, TPixelFormat Format);
 
 // ---- Pictures ---------------------------------------------------------------------------------
 
-// A picture in memory: rows top first, Pitch bytes apart.
-struct TPicture {
+// A decoded image in memory: rows top first, Pitch bytes apart. (The pool's TPicture is the
+// named asset that refers to a texture; the two must stay distinct types.)
+struct TImage {
   int32_t Width = 0;
   int32_t Height = 0;
   TPixelFormat Format = TPixelFormat::A8R8G8B8;
@@ -176,10 +177,10 @@ constexpr int64_t MaxTextureFileBytes = int64_t{256} << 20;
 // Decodes a PNG to A8R8G8B8 with its colours premultiplied (alpha 0 gives 0, alpha 255 keeps
 // the colour, any other alpha gives colour x alpha / 256). Raises EError on a bad file.
 // With Premultiply false the colours stay as stored (tools converting to other formats).
-TPicture DecodePng(const uint8_t* Data, size_t Size, bool Premultiply = true);
+TImage DecodePng(const uint8_t* Data, size_t Size, bool Premultiply = true);
 // Decodes a JPEG to opaque A8R8G8B8. Raises EError on a bad file.
-TPicture DecodeJpeg(const uint8_t* Data, size_t Size);
-void PremultiplyPng(TPicture& Picture);
+TImage DecodeJpeg(const uint8_t* Data, size_t Size);
+void PremultiplyPng(TImage& Picture);
 
 // Uploads a picture into the texture's device texture (replacing it), padding to powers of two
 // and widening formats the device lacks. Raises "Failed to create texture" or "Failed to lock
@@ -194,7 +195,7 @@ void ReadPackedTexture(TBaseImageTexture& Texture, const uint8_t* Data, size_t S
 // The chunks of a packed texture file, as the reader sees them (for tools).
 struct TPackedChunk {
   int32_t Type = 0;
-  TPicture Picture;         // type 1
+  TImage Picture;         // type 1
   float FrameRate = 0;      // type 8
   std::string FrameCurve;   // type 8
 };
@@ -202,6 +203,6 @@ struct TPackedChunk {
 std::vector<TPackedChunk> ParsePackedTexture(const uint8_t* Data, size_t Size);
 // Writes a packed texture file: one picture chunk per frame, then, when FrameRate is not 0 or
 // the curve is not empty, the animation chunk.
-std::string EncodePackedTexture(const std::vector<TPicture>& Frames, float FrameRate, const std::string& FrameCurve);
+std::string EncodePackedTexture(const std::vector<TImage>& Frames, float FrameRate, const std::string& FrameCurve);
 
 }  // namespace tv

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const bool jpeg = (Data[0] & 1) != 0;
   EnsureDevice(((Data[0] >> 1) & 1) != 0);
   try {
-    const tv::TPicture p = jpeg ? tv::DecodeJpeg(Data + 1, Size - 1) : tv::DecodePng(Data + 1, Size - 1);
+    const tv::TImage p = jpeg ? tv::DecodeJpeg(Data + 1, Size - 1) : tv::DecodePng(Data + 1, Size - 1);
     if (p.Width <= 0 || p.Height <= 0 || p.Width > tv::MaxPictureSide || p.Height > tv::MaxPictureSide ||
         p.Bytes.size() != static_cast<size_t>(p.Pitch) * static_cast<size_t>(p.Height)) {
       __builtin_trap();

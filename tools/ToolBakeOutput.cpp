@@ -30,7 +30,7 @@ void TBakedPicture::Set(int32_t X, int32_t Y, float L, float A) {
 
 std::string WriteBakedTexture(const std::string& Folder, const std::string& Name, const TBakedPicture& Picture,
                               int32_t Format, const std::vector<TBakedSegment>& Segments) {
-  TPicture picture;
+  TImage picture;
   picture.Width = Picture.Width;
   picture.Height = Picture.Height;
   picture.Format = Format == PackedFormatA8 ? TPixelFormat::A8 : TPixelFormat::A8L8;

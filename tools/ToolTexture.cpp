@@ -39,13 +39,13 @@ bool ReadFileBytes(const std::string& Path, std::string& Bytes) {
 }
 
 // Converts a decoded picture (A8R8G8B8, colours as stored) to the packed format.
-TPicture ConvertPicture(const TPicture& Raw, TPixelFormat Format) {
+TImage ConvertPicture(const TImage& Raw, TPixelFormat Format) {
   if (Format == TPixelFormat::A8R8G8B8) {
-    TPicture p = Raw;
+    TImage p = Raw;
     PremultiplyPng(p);
     return p;
   }
-  TPicture p;
+  TImage p;
   p.Width = Raw.Width;
   p.Height = Raw.Height;
   p.Format = Format;
@@ -111,7 +111,7 @@ int RunPack(const TArgs& Args) {
     }
   }
   if (inputs.empty() || output.empty()) return UsageError(PackCommand, "needs at least one picture and -o");
-  std::vector<TPicture> frames;
+  std::vector<TImage> frames;
   for (const std::string& path : inputs) {
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) {

@@ -49,7 +49,7 @@ std::vector<TVector> ReadSegmentSizes(const std::vector<std::string>& Folders, c
     try {
       const std::string bytes = ReadWhole(packed ? tpx : png);
       const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-      TPicture picture;
+      TImage picture;
       if (packed) {
         for (const TPackedChunk& chunk : ParsePackedTexture(data, bytes.size())) {
           if (chunk.Type != 1) continue;

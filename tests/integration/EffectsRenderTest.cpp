@@ -35,7 +35,7 @@ class EffectsRenderTest : public ::testing::Test {
   }
 
   // Renders a 160 x 90 picture (a tenth of the design screen) of the dot played from x = -400.
-  TPicture Render(const std::string& Extra, const std::string& EffectExtra = "") {
+  TImage Render(const std::string& Extra, const std::string& EffectExtra = "") {
     test::WriteFile(Dir / "scene.json", R"({"size": [160, 90], "clear": "FF000000",
         "effects": [{"name": "G2Dot", "position": [-400, 0], "order": 5)" + EffectExtra + "}]" + Extra + "}");
     std::string err;
@@ -48,7 +48,7 @@ class EffectsRenderTest : public ::testing::Test {
     return DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), false);
   }
 
-  static bool Red(const TPicture& P, int X, int Y) {
+  static bool Red(const TImage& P, int X, int Y) {
     const uint8_t* px = &P.Bytes[static_cast<size_t>(Y * P.Pitch + X * 4)];
     return px[2] > 200 && px[1] < 40 && px[0] < 40;  // bytes B, G, R, A
   }
@@ -56,12 +56,12 @@ class EffectsRenderTest : public ::testing::Test {
 
 TEST_F(EffectsRenderTest, ThePictureShowsTheEffectAtTheGivenAge) {
   // Before any time has passed nothing was emitted.
-  TPicture none = Render("");
+  TImage none = Render("");
   ASSERT_EQ(none.Width, 160);
   for (int x = 0; x < 160; x += 4) EXPECT_FALSE(Red(none, x, 45)) << x;
 
   // After 2 seconds the dot's centre is at x = -200 (pixel 60), 200 units (20 pixels) wide.
-  TPicture two = Render(R"(, "time": 2)");
+  TImage two = Render(R"(, "time": 2)");
   EXPECT_TRUE(Red(two, 60, 45));
   EXPECT_TRUE(Red(two, 52, 38));
   EXPECT_FALSE(Red(two, 45, 45));
@@ -69,7 +69,7 @@ TEST_F(EffectsRenderTest, ThePictureShowsTheEffectAtTheGivenAge) {
   EXPECT_FALSE(Red(two, 60, 60));
 
   // After 4.5 seconds it has moved on to x = 50 (pixel 85); "area" and "seed" are accepted.
-  TPicture later = Render(R"(, "time": 4.5, "seed": 7)", R"(, "area": [10, 10])");
+  TImage later = Render(R"(, "time": 4.5, "seed": 7)", R"(, "area": [10, 10])");
   EXPECT_TRUE(Red(later, 85, 45));
   EXPECT_FALSE(Red(later, 60, 45));
 }

@@ -20,7 +20,7 @@ const std::string GoldenDir = std::string(TV_SOURCE_DIR) + "/tests/golden";
 // A border texture of 3 x 3 cells of 24 pixels: segment i is the cell in direction i from the
 // middle (top, then clockwise), a light frame line with a dark inner edge.
 std::string BorderTexture() {
-  TPicture p;
+  TImage p;
   p.Width = 72;
   p.Height = 72;
   p.Pitch = 72 * 4;
@@ -92,8 +92,8 @@ class TextsGolden : public ::testing::Test {
     ASSERT_TRUE(PathExists(golden)) << golden << " is missing; make it with TOLVAREN_UPDATE_GOLDEN=1";
     const std::string a = ReadFile(out);
     const std::string b = ReadFile(golden);
-    const TPicture got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
-    const TPicture want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
+    const TImage got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
+    const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
     ASSERT_EQ(got.Width, want.Width);
     ASSERT_EQ(got.Height, want.Height);
     int64_t differing = 0;

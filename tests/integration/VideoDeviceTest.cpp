@@ -78,7 +78,7 @@ class VideoOnOpenGL : public ::testing::Test {
   // A texture of one premultiplied colour, owned by the test.
   TTexture* Solid(uint32_t Color, int32_t Size = 4) {
     auto t = std::make_unique<TTexture>("T");
-    const TPicture p = test::SolidPicture(Size, Size, Color);
+    const TImage p = test::SolidPicture(Size, Size, Color);
     UploadPicture(*t, p.Bytes.data(), Size, Size, p.Format, p.Pitch);
     SetSingleSegment(*t, {Size, Size});
     Owned.push_back(std::move(t));

@@ -69,7 +69,7 @@ void MakeData(const std::string& Root) {
                  return 0xFF000000 | static_cast<uint32_t>(x * 255 / 300) << 16 | static_cast<uint32_t>(y * 255 / 200) << 8 | 0x60;
                }));
   // An atlas of two segments: magenta on the left, cyan on the right.
-  TPicture atlas = SolidPicture(64, 32, 0xFFFF00FF);
+  TImage atlas = SolidPicture(64, 32, 0xFFFF00FF);
   for (int32_t y = 0; y < 32; ++y) {
     for (int32_t x = 32; x < 64; ++x) {
       uint8_t* p = &atlas.Bytes[static_cast<size_t>(y) * 256 + static_cast<size_t>(x) * 4];
@@ -85,7 +85,7 @@ void MakeData(const std::string& Root) {
 
 std::vector<uint8_t> ReadPng(const std::string& Path, int32_t& W, int32_t& H) {
   const std::string bytes = test::ReadFile(Path);
-  const TPicture p = DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false);
+  const TImage p = DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false);
   W = p.Width;
   H = p.Height;
   return p.Bytes;

@@ -61,8 +61,8 @@ class TVideoTestEnv {
 };
 
 // A picture of one ARGB colour (bytes B, G, R, A).
-inline TPicture SolidPicture(int32_t Width, int32_t Height, uint32_t Argb) {
-  TPicture p;
+inline TImage SolidPicture(int32_t Width, int32_t Height, uint32_t Argb) {
+  TImage p;
   p.Width = Width;
   p.Height = Height;
   p.Pitch = Width * 4;
@@ -78,7 +78,7 @@ inline TPicture SolidPicture(int32_t Width, int32_t Height, uint32_t Argb) {
 }
 
 // Writes a packed texture file holding the given frames.
-inline void WritePacked(const std::string& Path, const std::vector<TPicture>& Frames, float Rate = 0,
+inline void WritePacked(const std::string& Path, const std::vector<TImage>& Frames, float Rate = 0,
                         const std::string& Curve = {}) {
   WriteFile(Path, EncodePackedTexture(Frames, Rate, Curve));
 }
