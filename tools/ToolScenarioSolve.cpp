@@ -1,5 +1,6 @@
 // "scenario solve": a way from a new game to the ending, as a play script.
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -21,7 +22,7 @@ const TToolCommand SolveCommand{
     "scenario solve", "SRC...|S0Scenario.dat [--texts SCRIPT.xml] [-o SCRIPT.txt] [--max-states N]",
     "searches the headless game for actions from a new game to an ending and prints them as a play script "
     "(give the --texts that play will get: a floating text shows only when it has a text); exit 1 when there "
-    "is none within the limits",
+    "is none within the limits (an old -o file is then removed, so no stale way is played)",
     RunSolve};
 
 bool ParseCount(const std::string& Text, int64_t& Value) {
@@ -55,10 +56,17 @@ int RunSolve(const TArgs& Args) {
     }
   }
   if (inputs.empty()) return UsageError(SolveCommand, "name the scenario's source files or its scenario file");
+  // On any failure an old output goes: a way left from an earlier run would be played as if it
+  // were this story's.
+  auto removeOldOutput = [&output] {
+    std::error_code ignored;
+    if (!output.empty()) std::filesystem::remove(output, ignored);
+  };
   const TScenarioInput input = LoadScenarioInput(inputs);
   PrintDiagnostics(input.Diagnostics);
   if (!input.Ok) {
     std::fprintf(stderr, "tolvaren-tool scenario solve: the scenario cannot be read\n");
+    removeOldOutput();
     return 1;
   }
   std::string script;
@@ -66,6 +74,7 @@ int RunSolve(const TArgs& Args) {
     std::ifstream in(texts, std::ios::binary);
     if (!in) {
       std::fprintf(stderr, "tolvaren-tool scenario solve: cannot read \"%s\"\n", texts.c_str());
+      removeOldOutput();
       return 1;
     }
     std::stringstream bytes;
@@ -93,9 +102,9 @@ int RunSolve(const TArgs& Args) {
   DestroyScenario();
   DestroyPool();
   FreeTexts();
-  if (code != 0) return code;
-  if (!result.Found) {
-    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());
+  if (code != 0 || !result.Found) {
+    removeOldOutput();
+    if (code == 0) std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());
     return 1;
   }
   std::string text = "# From a new game to the ending: " + std::to_string(result.Actions.size()) + " actions (" +

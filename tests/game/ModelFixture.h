@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "engine/EngineScript.h"
@@ -18,6 +19,7 @@
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
 #include "game/GameSite.h"
+#include "game/GameScenarioSource.h"
 #include "game/GameScenarioWriter.h"
 
 namespace tv::test {
@@ -42,11 +44,29 @@ class ModelTest : public ::testing::Test {
     FreeTexts();
   }
 
-  // Loads the scenario and starts the current player's game, with headless screens.
+  // Loads the scenario and starts the current player's game, with headless screens. Every file
+  // the game accepts and the compiler could have written (site numbers unique) must also come
+  // back byte for byte through the decompiler and the compiler.
   void Load(const TScenarioBuilder& Builder) {
-    LoadScenarioBytes(Builder.Build(), "test");
+    const std::string bytes = Builder.Build();
+    LoadScenarioBytes(bytes, "test");
+    ExpectSourceRoundTrip(bytes);
     Rebuild();
     Play = std::make_unique<THeadlessPlay>();
+  }
+
+  static void ExpectSourceRoundTrip(const std::string& Bytes) {
+    const TScenarioBuilder read = ReadScenarioRecords(Bytes, "test");
+    std::set<int32_t> numbers;
+    for (const TSiteDef& site : read.Sites) {
+      if (!numbers.insert(site.Number).second) return;
+    }
+    const std::string text = DecompileScenario(read, "test");
+    const TScenarioCompileResult back = CompileScenarioSources({{"decompiled.tvs", text}});
+    std::string errors;
+    for (const TScenarioDiagnostic& d : back.Diagnostics) errors += d.Format() + "\n";
+    ASSERT_TRUE(back.Ok) << errors << text;
+    EXPECT_TRUE(back.Scenario.Build() == Bytes) << "the decompiled source compiles to other bytes:\n" << text;
   }
 
   // Advances to rest, failing the test when the avatar never rests.

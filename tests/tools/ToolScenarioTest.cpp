@@ -1,6 +1,7 @@
 // tolvaren-tool's scenario commands, run as the build and content authors run them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "support/TestSupport.h"
@@ -90,11 +91,16 @@ TEST(ToolScenario, LintAndGraphTheDemoStory) {
   const std::string content = std::string(TV_SOURCE_DIR) + "/content";
   std::string out;
   std::string err;
-  EXPECT_EQ(RunTool("scenario lint '" + content + "/scenario' --texts '" + content +
-                        "/Languages/English/T1ScriptScenario.xml' --werror",
-                    &out, &err),
-            0)
-      << err;
+  std::string texts;
+  for (const char* language : {"English", "German", "Russian"}) {
+    texts += " --texts '" + content + "/Languages/" + language + "/T1ScriptScenario.xml'";
+  }
+  EXPECT_EQ(RunTool("scenario lint '" + content + "/scenario'" + texts + " --werror", &out, &err), 0) << err;
+  EXPECT_EQ(err, "");
+  // The file the build installs is as clean as its sources.
+  const std::string installed = std::string(TV_BIN_DIR) + "/Ordinary/S0Scenario.dat";
+  ASSERT_TRUE(test::PathExists(installed));
+  EXPECT_EQ(RunTool("scenario lint '" + installed + "'" + texts + " --werror", &out, &err), 0) << err;
   EXPECT_EQ(err, "");
 
   test::TTempDir dir;
@@ -115,7 +121,61 @@ TEST(ToolScenario, LintAndGraphTheDemoStory) {
   EXPECT_NE(dot.find("label=\"Brackwater (3, start)\""), std::string::npos) << dot;
   EXPECT_NE(dot.find("peripheries=2"), std::string::npos) << "the ending stands out";
   EXPECT_NE(dot.find("lhead=cluster_r2"), std::string::npos) << "travel to the world map";
+  if (std::system("command -v dot >/dev/null 2>&1") == 0) {
+    const std::string svg = test::ReadFile(dir / "story.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos) << "Graphviz draws the picture beside the .dot";
+    EXPECT_NE(svg.find("Brackwater"), std::string::npos);
+  }
   EXPECT_EQ(RunTool("scenario graph '" + content + "/scenario'", &out, &err), 2) << "no -o";
+}
+
+TEST(ToolScenario, SolvePrintsAWayOrSaysThereIsNone) {
+  test::TTempDir dir;
+  const std::string way = dir / "way.txt";
+  const std::string story = R"(start-region Town
+prop Coin
+prop Key Item
+region Town 1 {
+  site Work 10 { keep-after-visit; scene 100 Rewards 1 repeatable { gain Coin 1 } }
+  site Smith 11 { keep-after-visit; scene 110 Barter 1 repeatable { trade Coin 2 for Key 1 } }
+  site Gate 12 { ending; scene 120 Requirements 1 { need Key 1 } }
+}
+)";
+  test::WriteFile(dir / "town.tvs", story);
+  std::string out;
+  std::string err;
+  ASSERT_EQ(RunTool("scenario solve '" + dir / "town.tvs" + "'", &out, &err), 0) << err;
+  EXPECT_EQ(out.rfind("# From a new game to the ending: ", 0), 0u) << out;
+  // Two coins earned, a key bought, the gate opened.
+  EXPECT_EQ(out.find("\nenter 1 10\naccept\n"), out.find('\n')) << out;
+  EXPECT_NE(out.find("\naccept 9999 0 0 0 0 0 0\n"), std::string::npos) << out;
+  EXPECT_EQ(out.substr(out.size() - 18), "enter 1 12\naccept\n") << out;
+
+  // The compiled file is solved the same way, into a file.
+  ASSERT_EQ(RunTool("scenario compile '" + dir / "town.tvs" + "' -o '" + dir / "town.dat" + "'"), 0);
+  ASSERT_EQ(RunTool("scenario solve '" + dir / "town.dat" + "' -o '" + way + "'", nullptr, &err), 0) << err;
+  EXPECT_EQ(test::ReadFile(way), out);
+
+  // Without work there are no coins, so no key and no ending: a failure, and the old way is gone.
+  std::string broke = story;
+  broke.replace(broke.find("site Work"), broke.find("site Smith") - broke.find("site Work"), "");
+  test::WriteFile(dir / "broke.tvs", broke);
+  EXPECT_EQ(RunTool("scenario solve '" + dir / "broke.tvs" + "' -o '" + way + "'", &out, &err), 1);
+  EXPECT_NE(err.find("no way to an ending exists"), std::string::npos) << err;
+  EXPECT_FALSE(test::PathExists(way));
+
+  // An endless supply of coins: the search stops at its limit and says so.
+  test::WriteFile(way, "old");
+  EXPECT_EQ(RunTool("scenario solve '" + dir / "town.tvs" + "' --max-states 3 -o '" + way + "'", &out, &err), 1);
+  EXPECT_NE(err.find("no way to an ending found within 3 states"), std::string::npos) << err;
+  EXPECT_FALSE(test::PathExists(way));
+
+  // A source that does not compile is not searched.
+  test::WriteFile(dir / "typo.tvs", "start-region Town\nregion Town { site S { needs Coin 1 } }\n");
+  EXPECT_EQ(RunTool("scenario solve '" + dir / "typo.tvs" + "'", &out, &err), 1);
+  EXPECT_NE(err.find("typo.tvs:2: error: site S: no prop is named \"Coin\""), std::string::npos) << err;
+  EXPECT_NE(err.find("the scenario cannot be read"), std::string::npos) << err;
+  EXPECT_EQ(RunTool("scenario solve '" + dir / "town.tvs" + "' --max-states 0", &out, &err), 2);
 }
 
 }  // namespace
