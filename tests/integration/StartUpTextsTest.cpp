@@ -25,9 +25,9 @@ class StartUpTexts : public ::testing::Test {
     std::filesystem::copy_file(std::string(TV_BIN_DIR) + "/tolvaren", Dir / "bin/tolvaren");
     if (Script != nullptr) test::WriteFile(Dir / "bin/Languages/English/T1ScriptCommon.xml", *Script);
   }
-  int Run(const std::string& Program, std::string* Err) {
+  int Run(const std::string& Program, std::string* Err, const std::string& Arguments = "") {
     return test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy XDG_DATA_HOME='" + Dir / "home" + "' " +
-                                Isolated() + "'" + Program + "' -frames 5",
+                                Isolated() + "'" + Program + "' -frames 5" + Arguments,
                             nullptr, Err);
   }
   std::string LogPath() const { return Dir / "home/Quillmark/Tolvaren/Log.txt"; }
@@ -38,6 +38,16 @@ TEST_F(StartUpTexts, TheBundledScriptStartsCleanly) {
   std::string err;
   EXPECT_EQ(Run(std::string(TV_BIN_DIR) + "/tolvaren", &err), 0) << err;
   EXPECT_FALSE(test::PathExists(LogPath()));
+}
+
+// The translations are read in their own code pages (1252 and 1251) and start as cleanly.
+TEST_F(StartUpTexts, EveryBundledLanguageStartsCleanly) {
+  for (const char* language : {"German", "Russian"}) {
+    std::string err;
+    EXPECT_EQ(Run(std::string(TV_BIN_DIR) + "/tolvaren", &err, std::string(" -language ") + language), 0)
+        << language << ": " << err;
+    EXPECT_FALSE(test::PathExists(LogPath())) << language << ": " << test::ReadFile(LogPath());
+  }
 }
 
 TEST_F(StartUpTexts, AMissingCommonScriptEndsTheRun) {
