@@ -50,9 +50,11 @@ void FailAt(int32_t Step, const std::string& Why) {
 
 // Writes Bytes to a temporary file beside Path, flushes it to the disk and renames it over Path,
 // so that Path holds either its old or its new contents whatever happens. When Backup is given,
-// the old contents of Path are first kept there the same way.
+// the old contents of Path are first kept there the same way. Each step that touches the disk
+// has a number for the failure hook (SetSaveFailureStep).
 void WriteFileSafely(const std::string& Path, const std::string& Bytes, const std::string& Backup) {
   const std::string temp = Path + ".tmp";
+  const std::string backupTemp = Backup + ".tmp";
   try {
     FailAt(1, "Unable to create file \"" + temp + "\"");
     {
@@ -64,26 +66,26 @@ void WriteFileSafely(const std::string& Path, const std::string& Bytes, const st
       if (!file.Sync()) throw EError("Unable to write file \"" + temp + "\"");
     }
     if (!Backup.empty() && FileExists(Path)) {
-      FailAt(4, "Unable to write file \"" + Backup + "\"");
+      FailAt(4, "Unable to read file \"" + Path + "\"");
       const std::string old = ReadWholeFile(Path);
-      const std::string backupTemp = Backup + ".tmp";
       {
+        FailAt(5, "Unable to create file \"" + backupTemp + "\"");
         TFileStream file(backupTemp, TFileStream::Mode::Create);
-        if (!file.IsOpen() || !file.Write(old) || !file.Sync()) {
-          DeleteFilePath(backupTemp);
-          throw EError("Unable to write file \"" + Backup + "\"");
-        }
+        if (!file.IsOpen()) throw EError("Unable to create file \"" + backupTemp + "\"");
+        FailAt(6, "Unable to write file \"" + backupTemp + "\"");
+        if (!file.Write(old)) throw EError("Unable to write file \"" + backupTemp + "\"");
+        FailAt(7, "Unable to write file \"" + backupTemp + "\"");
+        if (!file.Sync()) throw EError("Unable to write file \"" + backupTemp + "\"");
       }
-      if (!RenameFilePath(backupTemp, Backup)) {
-        DeleteFilePath(backupTemp);
-        throw EError("Unable to write file \"" + Backup + "\"");
-      }
+      FailAt(8, "Unable to replace file \"" + Backup + "\"");
+      if (!RenameFilePath(backupTemp, Backup)) throw EError("Unable to replace file \"" + Backup + "\"");
     }
-    FailAt(5, "Unable to replace file \"" + Path + "\"");
+    FailAt(9, "Unable to replace file \"" + Path + "\"");
     if (!RenameFilePath(temp, Path)) throw EError("Unable to replace file \"" + Path + "\"");
     SyncFolder(FolderOf(Path));
   } catch (...) {
     DeleteFilePath(temp);
+    if (!Backup.empty()) DeleteFilePath(backupTemp);
     throw;
   }
 }

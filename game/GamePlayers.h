@@ -86,7 +86,9 @@ bool LoadPlayersFrom(const std::string& Path, std::string* Why = nullptr);
 const std::string& SaveName();
 
 // Test hook: makes the N-th step of the next saves fail (0 turns it off). The steps are: 1 create
-// the temporary file, 2 write it, 3 sync it, 4 copy the backup, 5 rename over the save.
+// the temporary file, 2 write it, 3 sync it; when there is a file to keep as the backup: 4 read
+// it, 5 create the backup's temporary file, 6 write it, 7 sync it, 8 rename it over the backup;
+// then 9 rename the temporary file over the save.
 void SetSaveFailureStep(int32_t Step);
 
 }  // namespace tv

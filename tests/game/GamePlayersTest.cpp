@@ -215,31 +215,60 @@ TEST_F(GamePlayers, SavingKeepsThePreviousFileAsTheBackup) {
 TEST_F(GamePlayers, ASaveInterruptedAtAnyStepLosesNothing) {
   LoadPlayers();
   AddPlayer("Old");
+  // The very first save has no backup to keep: only the save's own steps can fail, and a failed
+  // one leaves no file at all rather than a partial one.
+  for (int32_t step : {1, 2, 3, 9}) {
+    SetSaveFailureStep(step);
+    EXPECT_THROW(SavePlayers(), EError) << step;
+    EXPECT_FALSE(PathExists(Save)) << step;
+    EXPECT_FALSE(PathExists(Backup)) << step;
+    EXPECT_FALSE(PathExists(Save + ".tmp")) << step;
+  }
+  SetSaveFailureStep(0);
   SavePlayers();
   AddPlayer("Older");
   SavePlayers();
   const std::string before = ReadFile(Save);
   const std::string backupBefore = ReadFile(Backup);
-  for (int32_t step = 1; step <= 5; ++step) {
+  // Every step of a save that replaces a file, one after the other, until the save gets through.
+  int32_t step = 1;
+  for (;; ++step) {
+    ASSERT_LE(step, 20) << "the failure hook never lets the save through";
     AddEarned(CurrentPlayer(), step);
     SetSaveFailureStep(step);
-    EXPECT_THROW(SavePlayers(), EError) << step;
-    SetSaveFailureStep(0);
-    EXPECT_TRUE(PlayersChanged()) << step;
-    EXPECT_EQ(ReadFile(Save), before) << step;
-    if (step < 5) {
-      EXPECT_EQ(ReadFile(Backup), backupBefore) << step;
+    bool failed = false;
+    try {
+      SavePlayers();
+    } catch (const EError& e) {
+      failed = true;
+      EXPECT_NE(std::string(e.what()).find("simulated failure"), std::string::npos) << e.what();
     }
+    SetSaveFailureStep(0);
+    if (!failed) break;
+    EXPECT_TRUE(PlayersChanged()) << step;
+    // The save holds the last good game; the backup the one before it, or already the last one.
+    EXPECT_EQ(ReadFile(Save), before) << step;
+    const std::string backup = ReadFile(Backup);
+    EXPECT_TRUE(backup == backupBefore || backup == before) << step;
     EXPECT_FALSE(PathExists(Save + ".tmp")) << step;
+    EXPECT_FALSE(PathExists(Backup + ".tmp")) << step;
   }
-  // A crash can leave a half-written temporary file behind; loading ignores it, saving replaces it.
-  WriteFile(Save + ".tmp", "half");
-  SavePlayers();
-  EXPECT_FALSE(PathExists(Save + ".tmp"));
+  EXPECT_EQ(step, 10);  // nine steps, each of which was made to fail once
   EXPECT_EQ(ReadFile(Backup), before);
+  // A crash can leave half-written temporary files behind; loading ignores them, saving replaces them.
+  const std::string complete = ReadFile(Save);
+  WriteFile(Save + ".tmp", "half");
+  WriteFile(Backup + ".tmp", "half");
   FreePlayersWithoutSaving();
   LoadPlayers();
-  EXPECT_EQ(CurrentPlayer()->Earned, (std::vector<int32_t>{1, 2, 3, 4, 5}));
+  std::vector<int32_t> earned;
+  for (int32_t n = 1; n <= step; ++n) earned.push_back(n);
+  EXPECT_EQ(CurrentPlayer()->Earned, earned);
+  AddEarned(CurrentPlayer(), 99);
+  SavePlayers();
+  EXPECT_FALSE(PathExists(Save + ".tmp"));
+  EXPECT_FALSE(PathExists(Backup + ".tmp"));
+  EXPECT_EQ(ReadFile(Backup), complete);
 }
 
 TEST_F(GamePlayers, AFailedWriteReachesTheCallerAndFreeingStillFrees) {

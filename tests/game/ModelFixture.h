@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
@@ -99,6 +101,31 @@ class ModelTest : public ::testing::Test {
     std::vector<int32_t> kinds;
     for (TItem* e : *Player()->Events) kinds.push_back(static_cast<TEvent*>(e)->Data.Kind);
     return kinds;
+  }
+
+  // Events as "kind region site scene value" lines, for readable comparisons.
+  std::vector<std::string> EventLines() {
+    std::vector<std::string> out;
+    for (TItem* item : *Player()->Events) {
+      const TData& d = static_cast<TEvent*>(item)->Data;
+      out.push_back(std::to_string(d.Kind) + " " + std::to_string(d.Region) + " " + std::to_string(d.Site) + " " +
+                    std::to_string(d.Scene) + " " + std::to_string(d.Value));
+    }
+    return out;
+  }
+
+  // Plays a script of action lines as the tool's "play" does (each line carried out, then the
+  // avatar advanced to rest) and returns the log, one entry per action.
+  std::vector<std::string> Script(const std::string& Lines) {
+    std::vector<std::string> log;
+    std::istringstream in(Lines);
+    for (std::string line; std::getline(in, line);) {
+      std::string entry = Play->Perform(line);
+      if (entry.empty()) continue;
+      log.push_back(std::move(entry));
+      EXPECT_TRUE(Play->Settle()) << line;
+    }
+    return log;
   }
 
   std::unique_ptr<THeadlessPlay> Play;
