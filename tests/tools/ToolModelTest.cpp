@@ -156,6 +156,29 @@ TEST_F(ToolModel, MissingAndDamagedInputs) {
   EXPECT_EQ(RunTool("play " + Scenario() + " '" + (Dir / "absent.txt") + "'").Code, 2);
 }
 
+TEST_F(ToolModel, ScenarioTextsDecideWhichFloatingTextsAreShown) {
+  // Two floating texts; only the second has a text in the script.
+  TScenarioBuilder b;
+  const int32_t r = b.AddRegion("R", 1);
+  const int32_t s = b.AddSite(r, "Shore", 1);
+  b.AddScene(s, 11, 1);
+  b.AddScene(s, 12, 1);
+  b.WriteTo(Dir / "float.dat");
+  WriteFile(Dir / "texts.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<script>\n  <text id=\"SceneLegendH12\">Waves.</text>\n</script>\n");
+  const std::string scenario = "--scenario '" + (Dir / "float.dat") + "'";
+  const TRun silent = RunTool("play " + scenario + " -", "enter 1 1\n");
+  ASSERT_EQ(silent.Code, 0) << silent.Err;
+  EXPECT_NE(silent.Out.find("\"avatar\": {\"state\": 0, \"site\": null, \"scene\": null"), std::string::npos) << silent.Out;
+  EXPECT_NE(silent.Out.find("\"count\": 1, \"scenes\": [{\"number\": 11, \"count\": 1}, {\"number\": 12, \"count\": 1}]"),
+            std::string::npos)
+      << silent.Out;
+  const TRun shown = RunTool("play " + scenario + " --texts '" + (Dir / "texts.xml") + "' -", "enter 1 1\n");
+  ASSERT_EQ(shown.Code, 0) << shown.Err;
+  EXPECT_NE(shown.Out.find("\"avatar\": {\"state\": 6, \"site\": [1, 1], \"scene\": 12"), std::string::npos) << shown.Out;
+  EXPECT_EQ(RunTool("replay " + scenario + " --save x --texts '" + (Dir / "absent.xml") + "'").Code, 2);
+}
+
 TEST_F(ToolModel, AGameThatNeverRestsEndsWithCodeThree) {
   // An ending entered on its own reveal ends every new game at once.
   TScenarioBuilder b;
