@@ -3,6 +3,7 @@
 // game's events, keeps the final achievement and saves the players.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -45,13 +46,22 @@ TEST(StoryEnding, TheSolversWayPlaysToTheEnding) {
   // Every action was carried out.
   ASSERT_TRUE(state.contains("log"));
   for (size_t i = 0; i < state["log"].size(); ++i) EXPECT_EQ(state["log"][i], "ok") << "action " << i + 1;
-  // The ending cleared the game: what the events hold now is only the start of a new one, back in
-  // the start region, and nothing of the story's last region.
+  // The ending cleared the game: events, props and regions are those of a new game that nobody has
+  // played yet, back in the start region, and nothing of the story's last region.
   EXPECT_EQ(state["current_region"], 3);
   for (const json& event : state["events"]) {
     EXPECT_NE(event[0], 5) << "no site completed in the new game yet";
     EXPECT_NE(event[0], 10) << "no travel in the new game yet";
   }
+  test::WriteFile(dir / "nothing.txt", "");
+  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' '" + dir / "nothing.txt" + "'", &out, &err),
+            0)
+      << err;
+  const json fresh = json::parse(out);
+  EXPECT_EQ(state["events"], fresh["events"]);
+  EXPECT_EQ(state["props"], fresh["props"]);
+  EXPECT_EQ(state["regions"], fresh["regions"]);
+  EXPECT_EQ(state["player"]["event_count"], fresh["player"]["event_count"]);
   // The final achievement, reached by the last scenes, was kept.
   const json& earned = state["player"]["earned"];
   EXPECT_NE(std::find(earned.begin(), earned.end(), json(8018)), earned.end()) << state["player"].dump();
