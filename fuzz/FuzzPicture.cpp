@@ -6,19 +6,9 @@
 
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
+#include "fuzz/FuzzVideoDevice.h"
 
-namespace {
-// The memory device, restarted when the wanted capabilities change.
-void EnsureDevice(bool NonPow2) {
-  static int current = -1;
-  if (current == static_cast<int>(NonPow2)) return;
-  tv::VideoShutdown();
-  tv::GfxSwitches().NonPow2 = NonPow2 ? 1 : 0;
-  tv::SetVideoOptions({tv::TGfxBackend::Memory, 64, 36});
-  tv::VideoStartup();
-  current = static_cast<int>(NonPow2);
-}
-}  // namespace
+using tv::fuzz::EnsureDevice;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size == 0) return 0;

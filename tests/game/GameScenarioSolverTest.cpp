@@ -4,24 +4,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "game/GameScenarioSolver.h"
 #include "game/GameScenarioSource.h"
 #include "game/ModelFixture.h"
+#include "support/TestSupport.h"
 
 namespace tv {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class ScenarioSolver : public test::ModelTest {
  protected:
@@ -56,11 +48,11 @@ TEST_F(ScenarioSolver, FindsTheWayThroughTheDemoStory) {
   for (const auto& entry : fs::directory_iterator(content / "scenario")) paths.push_back(entry.path().string());
   std::sort(paths.begin(), paths.end());
   std::vector<TScenarioSourceFile> files;
-  for (const std::string& path : paths) files.push_back({path, ReadText(path)});
+  for (const std::string& path : paths) files.push_back({path, test::ReadFile(path)});
   const TScenarioCompileResult story = CompileScenarioSources(files);
   ASSERT_TRUE(story.Ok);
   // The texts decide whether a floating text is shown, and so whether it waits for "accept".
-  LoadScript(ReadText(content / "Languages/English/T1ScriptScenario.xml"), true, false);
+  LoadScript(test::ReadFile(content / "Languages/English/T1ScriptScenario.xml"), true, false);
   Load(story.Scenario);
 
   const TSolveResult result = SolveScenario({});
