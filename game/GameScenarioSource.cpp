@@ -371,6 +371,12 @@ class TCompiler {
   void SkipBlock();
   void ExpectNoBlock(const TStatement& S);
   void ParseBlockStatements(const std::string& What, int OpenLine, const std::function<void(TStatement&)>& Each);
+  struct TArgs;
+  // The fields written on an object's own line from word I on; an error is reported against the
+  // object and ends the line's fields.
+  void ParseFields(const TStatement& S, size_t I, const std::string& Object, const std::function<void(TArgs&)>& Field);
+  // The block of an object whose block holds only fields, one or more on each line.
+  void ParseFieldBlock(const TStatement& S, const std::string& Object, const std::function<void(TArgs&)>& Field);
   void Report(int Line, const std::string& Object, const std::string& Message,
               TScenarioDiagnostic::TSeverity Severity = TScenarioDiagnostic::TSeverity::Error);
   void ReportIn(const std::string& File, int Line, const std::string& Object, const std::string& Message,
@@ -486,6 +492,26 @@ void TCompiler::ExpectNoBlock(const TStatement& S) {
     SkipBlock();
     throw TStatementError{S.Line, "\"" + S.Words[0].Text + "\" takes no { } block"};
   }
+}
+
+void TCompiler::ParseFields(const TStatement& S, size_t I, const std::string& Object,
+                            const std::function<void(TArgs&)>& Field) {
+  TArgs a{S, I};
+  try {
+    while (a.More()) Field(a);
+  } catch (const TStatementError& e) {
+    Report(e.Line, Object, e.Message);
+  }
+}
+
+void TCompiler::ParseFieldBlock(const TStatement& S, const std::string& Object,
+                                const std::function<void(TArgs&)>& Field) {
+  if (!S.Block) return;
+  ParseBlockStatements(Object, S.Line, [&](TStatement& s) {
+    ExpectNoBlock(s);
+    TArgs b{s, 0};
+    while (b.More()) Field(b);
+  });
 }
 
 void TCompiler::ParseBlockStatements(const std::string& What, int OpenLine,
@@ -895,19 +921,8 @@ void TCompiler::ParseProp(TStatement& S) {
       UnknownField(key, k.Line, object, "a prop", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
-  if (S.Block) {
-    ParseBlockStatements(object, S.Line, [&](TStatement& s) {
-      ExpectNoBlock(s);
-      TArgs b{s, 0};
-      while (b.More()) field(b);
-    });
-  }
+  ParseFields(S, i, object, field);
+  ParseFieldBlock(S, object, field);
   Number(NkProp, &p.Number, number.has_value(), S.Line, object);
   if (number) p.Number = *number;
 }
@@ -956,12 +971,7 @@ void TCompiler::ParseRegion(TStatement& S) {
       UnknownField(key, k.Line, object, "a region", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
+  ParseFields(S, i, object, field);
   if (S.Block) {
     ParseBlockStatements(object, S.Line, [&](TStatement& s) {
       const std::string& key = s.Words[0].Text;
@@ -1248,12 +1258,7 @@ void TCompiler::ParseSite(TStatement& S, int32_t Region, const std::string& Regi
       UnknownField(key, k.Line, object, "a site", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
+  ParseFields(S, i, object, field);
   if (S.Block) {
     ParseBlockStatements(object, S.Line, [&](TStatement& s) {
       const std::string& key = s.Words[0].Text;
@@ -1459,19 +1464,8 @@ void TCompiler::ParseScene(TStatement& S, int32_t SiteHandle, const std::string&
       UnknownField(key, k.Line, object, "a scene", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
-  if (S.Block) {
-    ParseBlockStatements(object, S.Line, [&](TStatement& s) {
-      ExpectNoBlock(s);
-      TArgs b{s, 0};
-      while (b.More()) field(b);
-    });
-  }
+  ParseFields(S, i, object, field);
+  ParseFieldBlock(S, object, field);
   Number(NkScene, &scene.Number, number.has_value(), S.Line, object, SiteHandle);
   if (number) scene.Number = *number;
 }
@@ -1526,19 +1520,8 @@ void TCompiler::ParseHint(TStatement& S) {
       UnknownField(key, k.Line, object, "a hint", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
-  if (S.Block) {
-    ParseBlockStatements(object, S.Line, [&](TStatement& s) {
-      ExpectNoBlock(s);
-      TArgs b{s, 0};
-      while (b.More()) field(b);
-    });
-  }
+  ParseFields(S, i, object, field);
+  ParseFieldBlock(S, object, field);
   Number(NkHint, &h.Number, number.has_value(), S.Line, object);
   if (number) h.Number = *number;
 }
@@ -1581,19 +1564,8 @@ void TCompiler::ParseAchievement(TStatement& S) {
       UnknownField(key, k.Line, object, "an achievement", fields);
     }
   };
-  TArgs a{S, i};
-  try {
-    while (a.More()) field(a);
-  } catch (const TStatementError& e) {
-    Report(e.Line, object, e.Message);
-  }
-  if (S.Block) {
-    ParseBlockStatements(object, S.Line, [&](TStatement& s) {
-      ExpectNoBlock(s);
-      TArgs b{s, 0};
-      while (b.More()) field(b);
-    });
-  }
+  ParseFields(S, i, object, field);
+  ParseFieldBlock(S, object, field);
   Number(NkAchievement, &ach.Number, number.has_value(), S.Line, object);
   if (number) ach.Number = *number;
 }
