@@ -5,9 +5,19 @@
 #include <string>
 
 #include "app/AppMain.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineTextures.h"
+#include "game/GameAvatar.h"
+#include "game/GamePlayers.h"
 #include "game/GamePool.h"
+#include "game/GameScenario.h"
+#include "game/gui/GameGuiCursors.h"
+#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiTransitions.h"
 
 namespace tv {
 
@@ -23,7 +33,148 @@ int32_t WholeUnits(float V) {
 // A text of two bytes that the text layout draws as icon N of the icon texture.
 std::string Icon(int N) { return std::string{'\x01', static_cast<char>(N)}; }
 
+struct TGameState {
+  bool Created = false;
+  bool Prepared = false;
+  bool SplashAvailable = false;
+  std::function<void()> TestRegister;
+  std::function<void()> TestOpenFirst;
+};
+TGameState Game;
+
+constexpr float DialogFade = 0.3f;
+constexpr float HintDelay = 0.75f;
+constexpr float HintFade = 0.25f;
+const TVector3 Black{0, 0, 0};
+
+// Every game dialog fades in and out in 0.3 s and uses the custom cursor and hint style.
+template <class T>
+void RegisterGameDialog(const char* Name) {
+  RegisterDialog(std::make_unique<T>(Name, DialogFade, DialogFade, "Custom", "Custom").release());
+}
+
 }  // namespace
+
+void CreateGame() {
+  Game.Prepared = false;
+  CreatePool();
+  CreateScenario();
+  LoadPlayers();
+  Game.Created = true;
+}
+
+void UpdateGame() {
+  if (Game.Created) CaptureCurrentSettings();
+}
+
+void DestroyGame() {
+  // The players go first: freeing them saves them, and a save must not outlive its scenario.
+  FreePlayers();
+  DestroyScenario();
+  DestroyPool();
+  Game.Created = false;
+  Game.Prepared = false;
+}
+
+void RegisterScreens() {
+  const bool debug = IsDebugMode();
+  RegisterCursor(std::make_unique<TGuiCursorCustom>("Custom").release());
+  if (debug) RegisterCursor(std::make_unique<TGuiCursor>("Default").release());
+  RegisterHint(std::make_unique<TGuiHintCustom>("Custom", HintDelay, HintFade, HintFade).release());
+  if (debug) RegisterHint(std::make_unique<TGuiHintDefault>("Default", HintDelay, 0.0f, 0.0f).release());
+
+  RegisterGameDialog<TGuiDialogMessageCustom>("MessageCustom");
+  RegisterGameDialog<TGuiDialogQueryCustom>("QueryCustom");
+  RegisterGameDialog<TGuiDialogInputLineCustom>("InputLineCustom");
+  RegisterGameDialog<TGuiDialogOptions>("Options");
+  RegisterGameDialog<TGuiDialogAbout>("About");
+  // To be registered here as their screens land, in this order: "Achievement", "Achievements",
+  // "Scene", "Inventory", "Hint".
+  // Debug only, once the prop list exists: "ShowAllProps" (no fades, cursor "Default").
+  // The chooser's filter prompt, a plain input line under the name the chooser opens.
+  if (debug) RegisterDialog(std::make_unique<TGuiDialogInputLine>("InputLine", 0.0f, 0.0f, "Default", "Custom").release());
+
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("Splash", 0.75f, 0.75f, Black, "").release());
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.3f, Black, "").release());
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, "").release());
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd").release());
+
+  // To be registered here as their screens land, in this order: the forms "Splash", "Menu",
+  // "Profiles" and "Play" (cursor "Custom", hint style "Custom").
+  if (Game.TestRegister) Game.TestRegister();
+}
+
+void OpenFirstScreen() {
+  if (Game.TestOpenFirst) {
+    Game.TestOpenFirst();
+    return;
+  }
+  if (Game.SplashAvailable) {
+    SwitchForm("Splash", "Splash", nullptr);
+    return;
+  }
+  PrepareGame();
+  TPlayer* player = CurrentPlayer();
+  if (player != nullptr && !player->Name.empty()) {
+    SwitchForm("Menu", "Splash", nullptr);
+  } else {
+    AskForName(player);
+  }
+}
+
+const std::vector<std::string>& PreloadSounds() {
+  static const std::vector<std::string> names = {"G8Key",     "G8ButtonFocus", "G8ButtonClick",
+                                                 "G8MapClose", "G8MapOpen",    "G8Reveal",
+                                                 "G8Reward",  "G8RewardPop",   "G8SceneDialogOpen"};
+  return names;
+}
+
+const std::vector<std::string>& PreloadTextures() {
+  static const std::vector<std::string> names = {
+      "T2FontCustom",     "T2IconsCustom",   "G2Particles",       "G2Border580x280", "G2Border1600x900",
+      "G2BackgroundForm", "G2BackgroundMap", "G2Mask",            "G2Arrows",        "G2Button60x60",
+      "G2Button200x60",   "G2LogoBack",      "G2LogoLabel",       "G2Props",         "G2SiteFocusor",
+      "G2SiteIcons",      "G2Square09Filled", "G2Square28Border"};
+  return names;
+}
+
+void PrepareGame() {
+  if (Game.Prepared) return;
+  Game.Prepared = true;
+  LoadScenario();
+  Rebuild();
+  if (GroupEnabled(SoundGroupEffects)) {
+    for (const std::string& name : PreloadSounds()) GetSample(name, 1.0f);
+  }
+  if (TextureCache() != nullptr) {
+    for (const std::string& name : PreloadTextures()) LoadTexture(name);
+  }
+}
+
+bool GamePrepared() { return Game.Prepared; }
+
+void SetSplashAvailable(bool Value) { Game.SplashAvailable = Value; }
+bool SplashAvailable() { return Game.SplashAvailable; }
+
+bool MayHaveSegments(const std::string& Name) {
+  if (Name.size() < 2) return false;
+  if (Name[0] != 'K') return true;
+  return !(Name[1] >= '2' && Name[1] <= '6');
+}
+
+std::string AlternativeSegmentsName(const std::string& Name) {
+  if (Name.size() >= 2 && Name[0] == 'K' && (Name[1] == '0' || Name[1] == '1')) return "K0";
+  for (const char* prefix : {"G2Square06", "G2Square09"}) {
+    const std::string_view p(prefix);
+    if (Name.size() > p.size() && Name.compare(0, p.size(), p) == 0) return std::string(p);
+  }
+  return Name;
+}
+
+void SetTestScreens(std::function<void()> Register, std::function<void()> OpenFirst) {
+  Game.TestRegister = std::move(Register);
+  Game.TestOpenFirst = std::move(OpenFirst);
+}
 
 void RegisterDefaultTexts() {
   AddText("Copyright", Utf8ToNarrow("Copyright \u00A9 Quillmark. All rights reserved."));

@@ -1,7 +1,49 @@
 // Game setup: what ties the game to the engine at fixed points of start-up and shutdown.
 #pragma once
 
+#include <functional>
+#include <string>
+#include <vector>
+
 namespace tv {
+
+// Creates the game model: the asset pool's eight containers, the scenario, then the players.
+void CreateGame();
+// Once a frame after the GUI: the current display mode and volumes go into the current player.
+void UpdateGame();
+// Frees the players (which saves them), the scenario and the asset pool. Safe when CreateGame
+// never ran or failed part-way.
+void DestroyGame();
+
+// Creates every cursor, hint style, dialog, transition and form of the game and registers it by
+// name with the GUI framework, in the registry's order. Debug-only screens only in debug mode.
+void RegisterScreens();
+// Opens the first screen: the splash when branding pictures exist, else the menu (or the name
+// prompt for a player without a name) after preparing the game.
+void OpenFirstScreen();
+// Loads the scenario, rebuilds the current player's game and preloads the common sounds and
+// textures. Runs once per run; later calls do nothing.
+void PrepareGame();
+bool GamePrepared();
+
+// Set by the splash form when it is registered: the branding folder holds a picture.
+void SetSplashAvailable(bool Value);
+bool SplashAvailable();
+
+// The names preloaded by PrepareGame, in their order.
+const std::vector<std::string>& PreloadSounds();
+const std::vector<std::string>& PreloadTextures();
+
+// The texture loader's segment-file rules of the game.
+// False for names shorter than 2 characters and for "K2".."K6" names; true otherwise.
+bool MayHaveSegments(const std::string& Name);
+// "K0" for "K0"/"K1" names; "G2Square06" / "G2Square09" for longer names with that prefix;
+// otherwise the name itself.
+std::string AlternativeSegmentsName(const std::string& Name);
+
+// Test hooks: extra screens registered after the game's own, and a replacement for the first
+// screen (empty functions restore the default).
+void SetTestScreens(std::function<void()> Register, std::function<void()> OpenFirst);
 
 // Adds the texts every language has without writing them: the notice "Copyright", the icon
 // glyphs ("IconMap" and the rest: byte 1 followed by the icon's number) and, in debug mode,

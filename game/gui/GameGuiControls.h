@@ -1,0 +1,238 @@
+// The game's ordinary controls: buttons of three looks, labels, pictures, plates and borders, a
+// dimming cover, particle effects, a text input line, an off-screen canvas that groups the controls
+// added after it, and the arrow that points the player at the recommended control.
+//
+// Each control builds its sprites, texts and squares in Render(true) and releases them in
+// Render(false). The generic parameter slots of TGuiControl carry the look: string A is as a rule
+// the main texture, B a second texture, C a particle emitter; D and E their segments; integer 1
+// the orientation and 3 the shading mode; F the font style and the byte parameter the text flags.
+#pragma once
+
+#include <string>
+
+#include "app/AppNumeric.h"
+#include "engine/EngineGui.h"
+
+namespace tv {
+
+class TCanvas;
+class TSprite;
+class TSquare;
+class TText;
+class TPerformer;
+
+// Colours of the game's controls.
+namespace GuiColors {
+inline constexpr TVector3 White{1, 1, 1};
+inline constexpr TVector3 Black{0, 0, 0};
+inline constexpr TVector3 Grey{0.5f, 0.5f, 0.5f};
+inline constexpr TVector3 DarkBrown{0.2f, 0.1333f, 0.0667f};
+inline constexpr TVector3 ButtonRed{0.4f, 0, 0};
+inline constexpr TVector3 PressedRed{0.8f, 0, 0};
+inline constexpr TVector3 OutlineGold{0.6667f, 0.4667f, 0};
+inline constexpr TVector3 HoverGold{1, 0.8f, 0.2f};
+inline constexpr TVector3 LinkHoverGold{1, 0.85f, 0.1f};
+inline constexpr TVector3 CustomDownTint{0.8f, 0.6f, 0.4f};
+}  // namespace GuiColors
+
+// How far a pressed control moves, and the alpha of a disabled control's text.
+inline constexpr float PressedShift = 2;
+inline constexpr float DisabledTextAlpha = 0.5f;
+
+// The border width of a framed-square texture: its name's characters 9 and 10 ("G2Square06Filled"
+// has 6, "G2Square28Border" 28); 0 when they are not two digits.
+int32_t SquareBorderOf(const std::string& TextureName);
+// The texture of a custom button of that width: "G2Button60x60" below 100, "G2Button200x60" below
+// 250, "G2Button300x60" otherwise.
+const char* CustomButtonTexture(float Width);
+// The caption of a custom button that is down: the text between two bold arrows.
+std::string CustomDownCaption(const std::string& Text);
+// The largest box of Aspect (width / height) that fits into Box, centred.
+TVector FitKeepingAspect(TVector Box, float Aspect);
+
+// The family's model member: a framed plate, a caption and an outline.
+class TGuiControlButton : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void Render(bool Visible) override;
+
+ protected:
+  TVector PlatePosition() const;
+  void RenderFrame(bool Visible, TVector3 PlateColor);
+  TSquare* Plate = nullptr;
+  TSquare* Outline = nullptr;
+  TText* Caption = nullptr;
+};
+
+// An off-screen canvas that every control added after it draws into, shown by one sprite.
+class TGuiControlCanvas : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  ~TGuiControlCanvas() override;
+  void AfterCreate() override;
+  void BeforeDestroy() override;
+  void Render(bool Visible) override;
+  TCanvas* Target() const { return Own; }
+
+ private:
+  TCanvas* Own = nullptr;
+  TSprite* Sprite = nullptr;
+};
+
+// Dims everything beneath it over the whole canvas.
+class TGuiControlScreenCover : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void Update() override;
+  void Render(bool Visible) override;
+
+ private:
+  TSprite* Sprite = nullptr;
+};
+
+class TGuiControlPicture : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void Render(bool Visible) override;
+
+ private:
+  TSprite* Sprite = nullptr;
+};
+
+// A half-transparent black framed box.
+class TGuiControlPlate : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void Render(bool Visible) override;
+
+ protected:
+  virtual bool WithFill() const { return true; }
+  TSquare* Square = nullptr;
+};
+
+// The plate's frame without its fill.
+class TGuiControlBorder : public TGuiControlPlate {
+ public:
+  using TGuiControlPlate::TGuiControlPlate;
+  void AfterCreate() override;
+
+ protected:
+  bool WithFill() const override { return false; }
+};
+
+class TGuiControlEffect : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void Render(bool Visible) override;
+
+ private:
+  TPerformer* Performer = nullptr;
+};
+
+class TGuiControlLabel : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void Render(bool Visible) override;
+
+ protected:
+  virtual std::string Shown() const { return Text; }
+  TText* Caption = nullptr;
+};
+
+// A label showing its text followed by a suffix (a number, a version).
+class TGuiControlLabelSuffix : public TGuiControlLabel {
+ public:
+  using TGuiControlLabel::TGuiControlLabel;
+  void SetSuffix(const std::string& Value);
+  const std::string& Suffix() const { return SuffixText; }
+
+ protected:
+  std::string Shown() const override { return Text + SuffixText; }
+
+ private:
+  std::string SuffixText;
+};
+
+// The line being typed, with a blinking caret at the typing position.
+class TGuiControlInput : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void Update() override;
+  void Render(bool Visible) override;
+  // Whether the caret is drawn in this frame.
+  bool CaretShown() const { return CaretOn; }
+
+ private:
+  void PlaceCaret();
+  TSquare* Fill = nullptr;
+  TSquare* Outline = nullptr;
+  TSprite* Caret = nullptr;
+  TText* Caption = nullptr;
+  float BlinkTimer = 0;
+  bool CaretOn = true;
+  int32_t CaretIndex = -1;
+};
+
+// A button showing a picture, else its caption, else a particle effect, fitted into its box.
+class TGuiControlButtonChoose : public TGuiControlButton {
+ public:
+  using TGuiControlButton::TGuiControlButton;
+  ~TGuiControlButtonChoose() override;
+  void AfterCreate() override;
+  void Render(bool Visible) override;
+
+ private:
+  void ReleaseContent();
+  TSprite* Picture = nullptr;
+  TCanvas* EffectCanvas = nullptr;
+  TPerformer* Performer = nullptr;
+};
+
+// The game's big buttons: a picture of one of three widths with a hover glow and sounds.
+class TGuiControlButtonCustom : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void OnMouseEnter() override;
+  void OnClick() override;
+  void Render(bool Visible) override;
+
+ private:
+  TSprite* Face = nullptr;
+  TSprite* Glow = nullptr;
+  TText* Caption = nullptr;
+};
+
+// A bare caption that lights up under the mouse.
+class TGuiControlButtonLink : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void OnMouseEnter() override;
+  void OnClick() override;
+  void Render(bool Visible) override;
+
+ private:
+  TText* Caption = nullptr;
+};
+
+// Points at the form's recommended control from one of its corners, bobbing, and fades in and out.
+class TGuiControlRecommendedArrow : public TGuiControl {
+ public:
+  using TGuiControl::TGuiControl;
+  void AfterCreate() override;
+  void Update() override;
+  void Render(bool Visible) override;
+  bool Showing() const { return IsShowing; }
+
+ private:
+  TSprite* Sprite = nullptr;
+  TPerformer* Performer = nullptr;
+  float Phase = 0;
+  bool IsShowing = false;
+};
+
+}  // namespace tv
