@@ -1,16 +1,33 @@
-// The screen registry as the rest of the program sees it: forms, dialogs and transitions are
-// reached only by name. The operations forward to one replaceable handler: the GUI framework
-// installs itself there when it starts, and headless runs (the tool's "play", tests) install their
-// own, so the game model runs without any screen.
+// The screen manager: forms, dialogs, controls, hints, cursors and transitions.
+//
+// Five registries own the named GUI objects. One form is current, up to three dialogs stack above
+// it, one transition may run between two forms, one hint and one cursor are shown. UpdateGui runs
+// all of them once per frame: it routes the mouse and the shortcut keys to the one form or dialog
+// that has input, finds the control under the mouse, fires enter, leave, press, hold, release and
+// click events, times hints, fades dialogs, switches forms behind a transition, and lets every dirty
+// control rebuild its picture. A form builds its controls each time it is shown and destroys them
+// when it is hidden.
+//
+// The rest of the program reaches the screens only by name: ShowDialog, SwitchForm and SendCommand
+// forward to one replaceable handler. The GUI installs itself there when it starts; headless runs
+// (the tool's "play", tests) install their own, so the game model runs without any screen.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <variant>
+
+#include "app/AppNumeric.h"
+#include "engine/EngineClasses.h"
 
 namespace tv {
 
-class TItem;
+class TCanvas;
+class TGuiForm;
+class TGuiDialog;
+class TGuiControl;
 
 // Called without argument when a dialog is confirmed, or when a transition has covered the screen.
 using TGuiCallback = std::function<void()>;
@@ -18,6 +35,8 @@ using TGuiCallback = std::function<void()>;
 using TGuiTextCallback = std::function<void(const std::string&)>;
 // Called with the object chosen in a dialog.
 using TGuiItemCallback = std::function<void(TItem*)>;
+
+// ---- The narrow screen interface ------------------------------------------------------------
 
 // What ShowDialog hands over to the dialog it opens.
 struct TDialogArgs {
@@ -42,7 +61,8 @@ class TGuiHandler {
   virtual void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) = 0;
 };
 
-// Installs the handler (not owned); nullptr leaves the operations without effect.
+// Installs the handler (not owned); nullptr leaves the operations without effect. GuiStartup
+// installs the screen manager, GuiShutdown takes it out again (only when it is still installed).
 void SetGuiHandler(TGuiHandler* Handler);
 TGuiHandler* GetGuiHandler();
 
@@ -53,5 +73,517 @@ void ShowDialog(const std::string& Name, TItem* Data = nullptr);
 void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
 // Nothing happens when the form or the text is empty.
 void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
+
+// ---- Layers and small types -----------------------------------------------------------------
+
+constexpr int32_t FormLayer = 0;
+constexpr int32_t TransitionLayer = 500000;
+constexpr int32_t DialogLayerStep = 1000000;  // the dialog in stack slot k draws at k times this
+constexpr int32_t HintLayer = 10000000;
+constexpr int32_t CursorLayer = 2147483547;
+constexpr int32_t DialogSlotCount = 3;
+// A press held this long or longer is no click.
+constexpr float ClickTimeLimit = 1.5f;
+
+// A rectangle given by its centre and size, in screen units.
+struct TGuiRect {
+  float X = 0;
+  float Y = 0;
+  float W = 0;
+  float H = 0;
+};
+
+// The shortcut keys' slots of TGuiForm::KeyControls, in the order they are looked at.
+enum TGuiKeySlot : int32_t {
+  KeySlotCancel = 0,     // Escape
+  KeySlotConfirm = 1,    // Return or Space
+  KeySlotHint = 2,       // HintKey
+  KeySlotInventory = 3,  // InventoryKey
+  KeySlotMap = 4,        // MapKey
+  KeySlotCount = 5,
+};
+
+// The indices of TGuiControl::SetProperty.
+enum TGuiProperty : int32_t {
+  PropName = 0,
+  PropGroup = 1,
+  PropVisible = 2,
+  PropEnabled = 3,
+  PropDown = 4,  // stored without the group rule
+  PropToggle = 5,
+  PropScale = 6,
+  PropParam1 = 7,
+  PropParam2 = 8,
+  PropParam3 = 9,
+  PropColor = 10,  // packed 0xRRGGBB
+  PropAlpha = 11,
+  PropParamA = 12,
+  PropParamA2 = 13,  // the same field as 12
+  PropParamB = 14,
+  PropParamD = 15,
+  PropParamD2 = 16,  // the same field as 15
+  PropParamE = 17,
+  PropParamC = 18,
+  PropParamF = 19,
+  PropParamByte = 20,
+  PropText = 21,         // clears TextKey
+  PropTextKey = 22,      // and looks the text up
+  PropHintText = 23,     // clears HintTextKey
+  PropHintTextKey = 24,  // and looks the hint up
+  PropCursorName = 25,
+  PropHintName = 26,
+  PropertyCount = 27,
+};
+
+// The value of one SetProperty call: a flag, an integer, a float or a string, converted to the
+// property's type (numbers to strings in decimal, strings to numbers as 0 unless they read as one).
+class TGuiValue {
+ public:
+  TGuiValue(bool V) : Value(V) {}                 // NOLINT(google-explicit-constructor)
+  TGuiValue(int32_t V) : Value(V) {}              // NOLINT(google-explicit-constructor)
+  TGuiValue(uint32_t V) : Value(static_cast<int32_t>(V)) {}  // NOLINT(google-explicit-constructor)
+  TGuiValue(float V) : Value(V) {}                // NOLINT(google-explicit-constructor)
+  TGuiValue(double V) : Value(static_cast<float>(V)) {}  // NOLINT(google-explicit-constructor)
+  TGuiValue(const char* V) : Value(std::string(V)) {}   // NOLINT(google-explicit-constructor)
+  TGuiValue(std::string V) : Value(std::move(V)) {}     // NOLINT(google-explicit-constructor)
+
+  bool AsBool() const;
+  int32_t AsInt() const;
+  float AsFloat() const;
+  std::string AsString() const;
+
+ private:
+  std::variant<bool, int32_t, float, std::string> Value;
+};
+
+// The operations on a form's Place, by number (see TGuiForm::Place). "Keep" operations keep the
+// named edge where it is; "Grow" operations add the value and never go below 0.
+enum TPlaceOp : int32_t {
+  PlaceSave = 0,     // save Place in slot round(v), clamped to 0..2
+  PlaceRestore = 1,  // restore Place from that slot
+  PlaceSetX = 2,
+  PlaceSetY = 3,
+  PlaceAddX = 4,
+  PlaceAddY = 5,
+  PlaceMirrorX = 6,  // x = v - x
+  PlaceMirrorY = 7,  // y = v - y
+  PlaceStepLeft = 8,     // x = x - w + v
+  PlaceStepRight = 9,    // x = x + w + v
+  PlaceStepUp = 10,      // y = y - h + v
+  PlaceStepDown = 11,    // y = y + h + v
+  PlaceBoxLeft = 12,     // a box |v| wide directly left of the current one
+  PlaceBoxRight = 13,
+  PlaceBoxAbove = 14,    // a box |v| high directly above
+  PlaceBoxBelow = 15,
+  PlaceSquare = 16,      // w = h = |v|
+  PlaceWidth = 17,
+  PlaceHeight = 18,
+  PlaceWidthKeepRight = 19,
+  PlaceWidthKeepLeft = 20,
+  PlaceHeightKeepBottom = 21,
+  PlaceHeightKeepTop = 22,
+  PlaceGrow = 23,  // both sizes, centre kept
+  PlaceGrowWidth = 24,
+  PlaceGrowHeight = 25,
+  PlaceGrowWidthKeepRight = 26,
+  PlaceGrowWidthKeepLeft = 27,
+  PlaceGrowHeightKeepBottom = 28,
+  PlaceGrowHeightKeepTop = 29,
+  PlaceHalfWidthKeepRight = 30,  // w = max(0, w / 2 + v)
+  PlaceHalfWidthKeepLeft = 31,
+  PlaceHalfHeightKeepBottom = 32,  // h = max(0, h / 2 + v)
+  PlaceHalfHeightKeepTop = 33,
+  PlaceOpCount = 34,
+};
+
+// Applies one placement operation to a rectangle; Saved holds the three slots. Unknown operations
+// change nothing.
+void ApplyPlaceOp(TGuiRect& Place, TGuiRect (&Saved)[3], int32_t Op, float Value);
+
+// ---- Controls -------------------------------------------------------------------------------
+
+class TGuiControl : public TNamedItem {
+ public:
+  TGuiControl() = default;
+
+  TGuiForm* Form = nullptr;
+  int32_t Layer = 0;
+  TCanvas* Canvas = nullptr;
+  TVector Origin;
+  bool Hovered = false;
+  bool Pressed = false;
+  bool Dirty = false;
+  bool Visible = true;
+  bool Enabled = false;
+  bool Down = false;
+  bool Toggle = false;
+  std::string Group;
+  std::string CursorName;
+  std::string HintName;
+  TVector Offset;  // centre relative to Origin
+  TVector Size;
+  float Scale = 1;
+  int32_t Param1 = 0;  // as a rule a sprite orientation
+  int32_t Param2 = 0;
+  int32_t Param3 = 0;  // as a rule a shading mode
+  TVector3 Color{1, 1, 1};
+  float Alpha = 1;
+  std::string ParamA;  // as a rule the main texture's name
+  std::string ParamB;  // as a rule a second texture's name
+  int32_t ParamD = 0;  // as a rule the segment of texture A
+  int32_t ParamE = 0;  // as a rule the segment of texture B
+  std::string ParamC;  // as a rule a particle emitter's name
+  int32_t ParamF = 0;  // the font style for controls that show text
+  uint8_t ParamByte = 0;  // the text layout flags for controls that show text
+  std::string Text;
+  std::string TextKey;
+  std::string HintText;
+  std::string HintTextKey;
+
+  // Virtual operations, in this order; the base versions do nothing but HitTest.
+  virtual void AfterCreate() {}
+  virtual void BeforeDestroy() {}
+  // Local is the mouse point minus Origin. True inside the box of Size centred on Offset, edges
+  // included.
+  virtual bool HitTest(TVector Local);
+  virtual void OnMouseEnter() {}
+  virtual void OnMouseLeave() {}
+  virtual void OnMouseDown(TVector Local) { (void)Local; }
+  virtual void OnMouseHold(TVector Local) { (void)Local; }
+  virtual void OnMouseUp(TVector Local) { (void)Local; }
+  virtual void OnClick() {}
+  virtual void Update() {}
+  // Rebuilds the control's sprites (Visible) or drops them (not Visible).
+  virtual void Render(bool Visible) { (void)Visible; }
+
+  void SetProperty(int32_t Index, const TGuiValue& Value);
+  // Each changes the field and marks the control dirty only when the value differs.
+  void SetOffset(TVector Value);
+  void SetSize(TVector Value);
+  void SetOffsetX(float Value);
+  void SetOffsetY(float Value);
+  void SetAlpha(float Value);
+  void SetScale(float Value);
+  void SetText(const std::string& Value);
+  // Sets Down; setting it clears Down on every other control of the form with the same Group.
+  void SetDown(bool Value);
+  void MarkDirty() { Dirty = true; }
+  // The control's centre in screen units (Origin + Offset).
+  TVector ScreenCenter() const { return {Origin.X + Offset.X, Origin.Y + Offset.Y}; }
+  // Visible and Enabled.
+  bool Usable() const { return Visible && Enabled; }
+
+ private:
+  void HintChanged();
+};
+
+// ---- Forms ----------------------------------------------------------------------------------
+
+class TGuiForm : public TNamedItem {
+ public:
+  TGuiForm(std::string Name, std::string CursorName, std::string HintName);
+  ~TGuiForm() override;
+
+  std::string CursorName;
+  std::string HintName;
+  TContainer Controls{false, true};
+  TGuiControl* Sender = nullptr;
+  TGuiRect PlaceRect;  // the placement rectangle (Place is the operation on it)
+  TGuiRect SavedPlaces[3];
+  TGuiControl* RecommendedControl = nullptr;
+  int32_t RecommendedSide = 0;
+  TGuiControl* KeyControls[KeySlotCount] = {};
+  std::string CommandText;
+  TItem* CommandData = nullptr;
+  TCanvas* Canvas = nullptr;
+  TVector Origin;
+  bool Shown = false;
+  bool Active = false;
+  int32_t Layer = 0;
+
+  // Virtual operations, in this order; the base versions do nothing.
+  virtual void AfterCreate() {}
+  virtual void BeforeDestroy() {}
+  // Builds the controls.
+  virtual void OnShow() {}
+  virtual void OnHide() {}
+  virtual void OnActivate() {}
+  virtual void OnDeactivate() {}
+  virtual void OnUpdate() {}
+  virtual void OnRender() {}
+  // The mouse and click handlers find the control in Sender; Local is relative to its Origin.
+  virtual void OnMouseDown(TVector Local) { (void)Local; }
+  virtual void OnMouseHold(TVector Local) { (void)Local; }
+  virtual void OnMouseUp(TVector Local) { (void)Local; }
+  virtual void OnClick() {}
+  // Reads CommandText and CommandData.
+  virtual void OnCommand() {}
+
+  // Shows the form at a layer: canvas from the video device (none without one), Origin (0, 0),
+  // Place the whole screen (also saved in slot 0), OnShow, then every control marked dirty.
+  void Show(int32_t AtLayer);
+  // Takes the input away when the form has it, drops every control's sprites, OnHide, and
+  // destroys the controls.
+  void Hide();
+
+  // Creates a control of class T at the form's layer plus LayerOffset, positioned and sized from
+  // Place, calls its AfterCreate, adds it to Controls, makes it the Sender and returns it. The
+  // overloads then set one to four properties in the order given.
+  template <class T>
+  T* AddControl(int32_t LayerOffset) {
+    auto* control = new T();  // owned by Controls from here on
+    AttachControl(control, LayerOffset);
+    return control;
+  }
+  template <class T>
+  T* AddControl(int32_t LayerOffset, int32_t P1, const TGuiValue& V1) {
+    T* control = AddControl<T>(LayerOffset);
+    control->SetProperty(P1, V1);
+    return control;
+  }
+  template <class T>
+  T* AddControl(int32_t LayerOffset, int32_t P1, const TGuiValue& V1, int32_t P2, const TGuiValue& V2) {
+    T* control = AddControl<T>(LayerOffset, P1, V1);
+    control->SetProperty(P2, V2);
+    return control;
+  }
+  template <class T>
+  T* AddControl(int32_t LayerOffset, int32_t P1, const TGuiValue& V1, int32_t P2, const TGuiValue& V2, int32_t P3,
+                const TGuiValue& V3) {
+    T* control = AddControl<T>(LayerOffset, P1, V1, P2, V2);
+    control->SetProperty(P3, V3);
+    return control;
+  }
+  template <class T>
+  T* AddControl(int32_t LayerOffset, int32_t P1, const TGuiValue& V1, int32_t P2, const TGuiValue& V2, int32_t P3,
+                const TGuiValue& V3, int32_t P4, const TGuiValue& V4) {
+    T* control = AddControl<T>(LayerOffset, P1, V1, P2, V2, P3, V3);
+    control->SetProperty(P4, V4);
+    return control;
+  }
+  // Destroys one control before the form is hidden; every reference the GUI holds to it (hover,
+  // Sender, shortcut slots, recommendation) is cleared first.
+  void DestroyControl(TGuiControl* Control);
+
+  // Applies one to six placement operations, left to right (see TPlaceOp).
+  template <class... Rest>
+  void Place(int32_t Op, float Value, Rest... More) {
+    static_assert(sizeof...(More) % 2 == 0 && sizeof...(More) <= 10, "Place takes one to six (op, value) pairs");
+    ApplyPlaceOp(PlaceRect, SavedPlaces, Op, Value);
+    if constexpr (sizeof...(More) > 0) PlaceMore(More...);
+  }
+
+  // Looks a control up by name; the result (or none) becomes the Sender.
+  TGuiControl* FindControl(const std::string& ControlName);
+  // Points the recommendation at a control from a side (clamped to 0..3); none clears it.
+  void SetRecommended(TGuiControl* Control, int32_t Side);
+  // The same by name; an empty name clears the recommendation.
+  void SetRecommendedByName(const std::string& ControlName, int32_t Side);
+  // Looks every control's TextKey and HintTextKey up again.
+  void Relocalize();
+
+ private:
+  void AttachControl(TGuiControl* Control, int32_t LayerOffset);
+  template <class V, class... Rest>
+  void PlaceMore(int32_t Op, V Value, Rest... More) {
+    ApplyPlaceOp(PlaceRect, SavedPlaces, Op, static_cast<float>(Value));
+    if constexpr (sizeof...(More) > 0) PlaceMore(More...);
+  }
+};
+
+// A form shown in a stack slot above the current form, fading in and out.
+class TGuiDialog : public TGuiForm {
+ public:
+  TGuiDialog(std::string Name, std::string CursorName, std::string HintName, float FadeInTime, float FadeOutTime);
+
+  bool Ready = false;
+  float FadeInTime = 0;
+  float FadeOutTime = 0;
+  float CurrentFadeIn = 0;
+  float CurrentFadeOut = 0;
+  int32_t FadeState = 3;  // 0 fading in, 1 shown, 2 fading out, 3 hidden
+  float FadeAlpha = 0;
+  std::string MessageKey;
+  std::string DefaultText;
+  TItem* Data = nullptr;
+  TGuiCallback OnDone;
+  TGuiTextCallback OnText;
+  TGuiItemCallback OnItem;
+  int32_t Value = 0;
+
+  // Nothing when already shown; otherwise copies the fade times, shows as a form and starts
+  // fading in.
+  void Show(int32_t AtLayer);
+  // Nothing when not shown. At once: hidden now; otherwise the fade-out starts.
+  void Hide(bool AtOnce);
+  // One frame of the fade by Dt seconds.
+  void StepFade(float Dt);
+};
+
+// ---- Hints, cursors and transitions ---------------------------------------------------------
+
+class TGuiHint : public TNamedItem {
+ public:
+  TGuiHint(std::string Name, float Delay, float FadeInTime, float FadeOutTime);
+
+  int32_t Layer = HintLayer;
+  float Delay = 0;
+  float FadeInTime = 0;
+  float FadeOutTime = 0;
+  int32_t FadeState = 3;  // 0 fading in, 1 shown, 2 fading out, 3 done
+  float FadeAlpha = 0;
+  std::string Text;
+  TVector Anchor;          // the centre of the control the hint belongs to
+  TVector BoxCenter;       // set by PlaceHintBox
+  TVector BoxSize;
+  float ControlHalfHeight = 0;
+  // What PlaceHintBox measures with and keeps around the text.
+  int32_t FontIndex = 0;
+  float MaxTextWidth = 400;  // the text wraps at this width
+  float Margin = 12;         // between the text and the box's edge
+  float Gap = 6;             // between the box and the control
+
+  // Called every frame while the hint is on screen (true), and once with false when it goes.
+  virtual void Show(bool Visible) { (void)Visible; }
+
+  // One frame of the fade by Dt seconds.
+  void StepFade(float Dt);
+  // Starts the fade-out unless the hint is done.
+  void FadeOut();
+};
+
+// Places a hint's box for a text of TextSize: the text plus the margin, above the anchor clear of
+// the control's half height when that stays below the screen's top edge, below it otherwise, and
+// shifted sideways to stay inside a screen of ScreenSize (centred on (0, 0)).
+void PlaceHintBox(TGuiHint& Hint, TVector TextSize, TVector ScreenSize);
+// The same, measuring Hint.Text with its font (the texts module must be started) on the screen
+// canvas's size.
+void PlaceHintBox(TGuiHint& Hint);
+
+class TGuiCursor : public TNamedItem {
+ public:
+  explicit TGuiCursor(std::string Name) : TNamedItem(std::move(Name)) {}
+
+  int32_t Layer = CursorLayer;
+
+  // Called every frame with whether the mouse is inside the window; false once when replaced.
+  virtual void Show(bool Visible) { (void)Visible; }
+};
+
+class TGuiTransition : public TNamedItem {
+ public:
+  explicit TGuiTransition(std::string Name) : TNamedItem(std::move(Name)) {}
+
+  int32_t Layer = TransitionLayer;
+  bool FromNothing = false;  // no form was current when it started
+  int32_t Phase = 0;         // 0..7
+  TGuiCallback Callback;
+
+  virtual void Begin() = 0;
+  virtual void Finish() = 0;
+  virtual bool CoverStep1() = 0;
+  virtual bool CoverStep2() = 0;
+  virtual bool CoverStep3() = 0;
+  virtual bool UncoverStep1() = 0;
+  virtual bool UncoverStep2() = 0;
+  virtual bool UncoverStep3() = 0;
+
+  // Runs the phase's step and advances the phase when it completes (phase 3 passes at once).
+  void Step();
+};
+
+// ---- The module -----------------------------------------------------------------------------
+
+// Creates the five registries and installs the screen manager as the GUI handler. Safe to call
+// again after GuiShutdown.
+void GuiStartup();
+// Hides all dialogs, drops the hint and the cursor, frees the registries (forms, transitions,
+// dialogs, hints, cursors) and uninstalls the handler; safe when GuiStartup never ran.
+void GuiShutdown();
+bool GuiStarted();
+
+// Registries: each takes ownership; nothing happens (and the object is freed) before GuiStartup.
+// Each returns the object registered.
+TGuiCursor* RegisterCursor(std::unique_ptr<TGuiCursor> Cursor);
+TGuiHint* RegisterHint(std::unique_ptr<TGuiHint> Hint);
+TGuiDialog* RegisterDialog(std::unique_ptr<TGuiDialog> Dialog);
+TGuiTransition* RegisterTransition(std::unique_ptr<TGuiTransition> Transition);
+TGuiForm* RegisterForm(std::unique_ptr<TGuiForm> Form);
+TGuiCursor* FindCursor(const std::string& Name);
+TGuiHint* FindHint(const std::string& Name);
+TGuiDialog* FindDialog(const std::string& Name);
+TGuiTransition* FindTransition(const std::string& Name);
+TGuiForm* FindForm(const std::string& Name);
+// The registries themselves (nullptr before start-up).
+TContainer* GuiForms();
+TContainer* GuiDialogs();
+
+// Stops a running transition, hides the current form, forgets the pending one and shows the
+// named form at layer 0; an empty or unknown name leaves no form current.
+void ShowForm(const std::string& Name);
+// The screen operations of the narrow interface, done by the screen manager itself.
+void GuiSwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
+void GuiShowDialog(const std::string& Name, const TDialogArgs& Args);
+void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
+// Starts the fade-out of a dialog in the stack.
+void HideDialog(TGuiDialog* Dialog);
+// Hides every stacked dialog at once and empties the stack.
+void HideAllDialogs();
+// Keeps the current cursor when it has that name; otherwise tells it Show (false) and makes the
+// named one current (none when unknown or empty).
+void SetCursor(const std::string& Name);
+// Hides a shown form and shows it again at the same layer.
+void Reshow(TGuiForm* Form);
+// Relocalizes every dialog and every form; installed as the text table's relocalise hook.
+void RelocalizeAll();
+
+// The frame step: dialog fades, input, hover, clicks, shortcut keys, cursor, hints, updates, the
+// transition, rendering.
+void UpdateGui();
+
+// ---- State, for the game's screens, the test harness and tests ------------------------------
+
+TGuiForm* CurrentForm();
+TGuiForm* PendingForm();
+TGuiTransition* RunningTransition();
+// The dialog in stack slot 1..3, or none.
+TGuiDialog* DialogInSlot(int32_t Slot);
+// The dialog in the highest occupied slot, or none.
+TGuiDialog* TopDialog();
+TGuiHint* ShownHint();
+TGuiHint* PendingHint();
+TGuiCursor* CurrentCursor();
+TGuiControl* HoveredControl();
+// The form that currently has input (Active), or none.
+TGuiForm* InputForm();
+// The form or dialog input goes to (the topmost dialog, else the current form), whether or not it
+// accepts input now; and whether it does (a dialog when Ready, the form when no transition runs).
+TGuiForm* InputTarget();
+bool InputTargetReady();
+// A control of the input target by name when it is visible and enabled, else none. Does not
+// change the target's Sender.
+TGuiControl* FindUsableControl(const std::string& ControlName);
+
+// What happened in the GUI, for a trace of a run.
+enum class TGuiHappening {
+  FormShown,        // Name: the form that became current
+  DialogShown,      // Name: the dialog that entered the stack
+  DialogHidden,     // Name: the dialog that left the stack
+  Click,            // Name: the control clicked; In: the form or dialog it belongs to
+  TransitionStart,  // Name: the transition
+  TransitionEnd,
+};
+using TGuiObserver = std::function<void(TGuiHappening What, const std::string& Name, const std::string& In)>;
+// Installs the observer told of every happening (an empty one turns it off). It survives
+// GuiShutdown and GuiStartup.
+void SetGuiObserver(TGuiObserver Observer);
+
+// Runs after every GuiStartup, once the registries exist: lets a test register forms of its own in
+// a real run. An empty hook turns it off.
+void SetGuiStartupHook(std::function<void()> Hook);
+
+// The seconds the frame step takes as the frame's time step; tests may fix it (a negative value
+// returns to the timer's elapsed time).
+void SetGuiTimeStep(float Seconds);
 
 }  // namespace tv
