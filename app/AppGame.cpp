@@ -50,7 +50,7 @@ const TVector3 Black{0, 0, 0};
 // Every game dialog fades in and out in 0.3 s and uses the custom cursor and hint style.
 template <class T>
 void RegisterGameDialog(const char* Name) {
-  RegisterDialog(std::make_unique<T>(Name, DialogFade, DialogFade, "Custom", "Custom").release());
+  RegisterDialog(std::make_unique<T>(Name, "Custom", "Custom", DialogFade, DialogFade));
 }
 
 }  // namespace
@@ -78,10 +78,10 @@ void DestroyGame() {
 
 void RegisterScreens() {
   const bool debug = IsDebugMode();
-  RegisterCursor(std::make_unique<TGuiCursorCustom>("Custom").release());
-  if (debug) RegisterCursor(std::make_unique<TGuiCursor>("Default").release());
-  RegisterHint(std::make_unique<TGuiHintCustom>("Custom", HintDelay, HintFade, HintFade).release());
-  if (debug) RegisterHint(std::make_unique<TGuiHintDefault>("Default", HintDelay, 0.0f, 0.0f).release());
+  RegisterCursor(std::make_unique<TGuiCursorCustom>("Custom"));
+  if (debug) RegisterCursor(std::make_unique<TGuiCursor>("Default"));
+  RegisterHint(std::make_unique<TGuiHintCustom>("Custom", HintDelay, HintFade, HintFade));
+  if (debug) RegisterHint(std::make_unique<TGuiHintDefault>("Default", HintDelay, 0.0f, 0.0f));
 
   RegisterGameDialog<TGuiDialogMessageCustom>("MessageCustom");
   RegisterGameDialog<TGuiDialogQueryCustom>("QueryCustom");
@@ -92,12 +92,12 @@ void RegisterScreens() {
   // "Scene", "Inventory", "Hint".
   // Debug only, once the prop list exists: "ShowAllProps" (no fades, cursor "Default").
   // The chooser's filter prompt, a plain input line under the name the chooser opens.
-  if (debug) RegisterDialog(std::make_unique<TGuiDialogInputLine>("InputLine", 0.0f, 0.0f, "Default", "Custom").release());
+  if (debug) RegisterDialog(std::make_unique<TGuiDialogInputLine>("InputLine", "Default", "Custom", 0.0f, 0.0f));
 
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("Splash", 0.75f, 0.75f, Black, "").release());
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.3f, Black, "").release());
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, "").release());
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd").release());
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("Splash", 0.75f, 0.75f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.3f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd"));
 
   // To be registered here as their screens land, in this order: the forms "Splash", "Menu",
   // "Profiles" and "Play" (cursor "Custom", hint style "Custom").

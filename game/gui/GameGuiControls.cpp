@@ -114,7 +114,7 @@ void TGuiControlButton::Render(bool Visible) {
     FreeText(Caption);
     return;
   }
-  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 5), IntF, ByteParam);
+  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 5), ParamF, ParamByte);
   ShowText(Caption, Down ? "> " + Text + " <" : Text, PlatePosition(), GuiColors::White, TextAlpha(Enabled) * Alpha);
 }
 
@@ -147,12 +147,12 @@ void TGuiControlCanvas::Render(bool Visible) {
   if (Sprite == nullptr) return;
   Sprite->Scale = Scale;
   Sprite->Color = Color4(Color, Alpha);
-  Sprite->Orientation = IntParam1;
-  Sprite->Mode = IntParam3;
+  Sprite->Orientation = Param1;
+  Sprite->Mode = Param3;
   Sprite->SetTexture(0, Own->Target.get());
   Sprite->SetSegment(0, 0);
-  Sprite->SetTextureName(1, StringB);
-  Sprite->SetSegment(1, IntE);
+  Sprite->SetTextureName(1, ParamB);
+  Sprite->SetSegment(1, ParamE);
 }
 
 // ---- TGuiControlScreenCover -----------------------------------------------------------------
@@ -190,12 +190,12 @@ void TGuiControlPicture::Render(bool Visible) {
   if (Sprite == nullptr) return;
   Sprite->Scale = Scale;
   Sprite->Color = Color4(Color, Alpha);
-  Sprite->Orientation = IntParam1;
-  Sprite->Mode = IntParam3;
-  Sprite->SetTextureName(0, StringA);
-  Sprite->SetSegment(0, IntD);
-  Sprite->SetTextureName(1, StringB);
-  Sprite->SetSegment(1, IntE);
+  Sprite->Orientation = Param1;
+  Sprite->Mode = Param3;
+  Sprite->SetTextureName(0, ParamA);
+  Sprite->SetSegment(0, ParamD);
+  Sprite->SetTextureName(1, ParamB);
+  Sprite->SetSegment(1, ParamE);
 }
 
 // ---- TGuiControlPlate and TGuiControlBorder -------------------------------------------------
@@ -203,7 +203,7 @@ void TGuiControlPicture::Render(bool Visible) {
 void TGuiControlPlate::AfterCreate() {
   Color = GuiColors::Black;
   Alpha = 0.5f;
-  StringA = "G2Square09Filled";
+  ParamA = "G2Square09Filled";
 }
 
 void TGuiControlPlate::Render(bool Visible) {
@@ -211,7 +211,7 @@ void TGuiControlPlate::Render(bool Visible) {
     FreeSquare(Square);
     return;
   }
-  MakeSquare(Square, Canvas, Layer, StringA, WithFill());
+  MakeSquare(Square, Canvas, Layer, ParamA, WithFill());
   ShowSquare(Square, Offset, Size, Color, Alpha);
 }
 
@@ -219,7 +219,7 @@ void TGuiControlBorder::AfterCreate() {
   TGuiControlPlate::AfterCreate();
   Color = GuiColors::White;
   Alpha = 1;
-  StringA = "G2Square09Outline";
+  ParamA = "G2Square09Outline";
 }
 
 // ---- TGuiControlEffect ----------------------------------------------------------------------
@@ -230,7 +230,7 @@ void TGuiControlEffect::Render(bool Visible) {
     return;
   }
   if (Performer == nullptr) {
-    CreatePerformer(Performer, Canvas, Layer + 12, StringC);
+    CreatePerformer(Performer, Canvas, Layer + 12, ParamC);
     if (Performer == nullptr) return;
     Performer->SetActive(true);
   }
@@ -246,7 +246,7 @@ void TGuiControlLabel::Render(bool Visible) {
     FreeText(Caption);
     return;
   }
-  MakeText(Caption, Canvas, Layer + 6, Size, IntF, ByteParam);
+  MakeText(Caption, Canvas, Layer + 6, Size, ParamF, ParamByte);
   ShowText(Caption, Shown(), Offset, Color, Alpha);
 }
 
@@ -280,7 +280,7 @@ void TGuiControlInput::Update() {
 
 void TGuiControlInput::PlaceCaret() {
   if (Caret == nullptr || Caption == nullptr) return;
-  const int32_t index = GetTextInputCursor() + 1;
+  const int32_t index = GetTextInputCursor();
   Caret->Visible = CaretOn && Enabled;
   if (index == CaretIndex && !Dirty) return;
   CaretIndex = index;
@@ -301,9 +301,9 @@ void TGuiControlInput::Render(bool Visible) {
   ShowSquare(Fill, Offset, Size, GuiColors::DarkBrown, Alpha);
   MakeSquare(Outline, Canvas, Layer + 9, "G2Square06Outline", false);
   ShowSquare(Outline, Offset, Size, GuiColors::OutlineGold, Alpha);
-  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 10), IntF, ByteParam != 0 ? ByteParam : AlignLeft);
+  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 10), ParamF, ParamByte != 0 ? ParamByte : AlignLeft);
   ShowText(Caption, Text, Offset, Color, Alpha);
-  const float line = TextsStarted() ? FontLineHeight(IntF) : Size.Y - 10;
+  const float line = TextsStarted() ? FontLineHeight(ParamF) : Size.Y - 10;
   PlaceSprite(Caret, Canvas, Layer + 5, Caret != nullptr ? Caret->Position : Offset, Vector(2, line));
   if (Caret != nullptr) {
     Caret->SetTextureName(0, "G2LineVertical");
@@ -340,36 +340,36 @@ void TGuiControlButtonChoose::Render(bool Visible) {
   const TVector at = PlatePosition();
   const TVector box = SubS(Size, ChooseMargin);
   const float alpha = TextAlpha(Enabled) * Alpha;
-  if (!StringA.empty()) {
+  if (!ParamA.empty()) {
     FreeText(Caption);
     FreePerformer(Performer);
     FreeCanvas(EffectCanvas);
     PlaceSprite(Picture, Canvas, Layer + 3, at, box);
     if (Picture == nullptr) return;
-    Picture->SetTextureName(0, StringA);
-    Picture->SetSegment(0, IntD);
-    Picture->SetTextureName(1, StringB);
-    Picture->SetSegment(1, IntE);
-    Picture->Size = FitKeepingAspect(box, SegmentAspect(Picture->GetTexture(0), IntD));
+    Picture->SetTextureName(0, ParamA);
+    Picture->SetSegment(0, ParamD);
+    Picture->SetTextureName(1, ParamB);
+    Picture->SetSegment(1, ParamE);
+    Picture->Size = FitKeepingAspect(box, SegmentAspect(Picture->GetTexture(0), ParamD));
     Picture->Color = Color4(GuiColors::White, alpha);
-    Picture->Mode = IntParam3;
+    Picture->Mode = Param3;
     return;
   }
-  if (!Text.empty() || StringC.empty()) {
+  if (!Text.empty() || ParamC.empty()) {
     ReleaseContent();
-    MakeText(Caption, Canvas, Layer + 6, box, IntF, ByteParam);
+    MakeText(Caption, Canvas, Layer + 6, box, ParamF, ParamByte);
     ShowText(Caption, Text, at, GuiColors::White, alpha);
     return;
   }
   // A particle effect, drawn into a small canvas of its own and shown fitted like a picture.
   FreeText(Caption);
   if (EffectCanvas == nullptr) {
-    const TEffect* effect = GetEffect(StringC);
+    const TEffect* effect = GetEffect(ParamC);
     TVector area = effect != nullptr ? effect->Area : box;
     if (!(area.X > 0) || !(area.Y > 0)) area = box;
     CreateCanvas(EffectCanvas, Layer, area);
     if (EffectCanvas == nullptr) return;
-    CreatePerformer(Performer, EffectCanvas, 0, StringC);
+    CreatePerformer(Performer, EffectCanvas, 0, ParamC);
     if (Performer != nullptr) {
       Performer->Area = area;
       Performer->SetActive(true);
@@ -386,8 +386,8 @@ void TGuiControlButtonChoose::Render(bool Visible) {
 
 void TGuiControlButtonCustom::AfterCreate() {
   Enabled = true;
-  IntF = 4;
-  StringA = CustomButtonTexture(Size.X);
+  ParamF = 4;
+  ParamA = CustomButtonTexture(Size.X);
 }
 
 void TGuiControlButtonCustom::OnMouseEnter() { PlayEffectsSound("G8ButtonFocus"); }
@@ -403,17 +403,17 @@ void TGuiControlButtonCustom::Render(bool Visible) {
   }
   PlaceSprite(Face, Canvas, Layer, Offset, Size);
   if (Face != nullptr) {
-    Face->SetTextureName(0, StringA);
+    Face->SetTextureName(0, ParamA);
     Face->SetSegment(0, Enabled ? 2 : 3);
     Face->Color = Color4(Down ? GuiColors::CustomDownTint : GuiColors::White, Alpha);
   }
   PlaceSprite(Glow, Canvas, Layer + 9, Offset, Size);
   if (Glow != nullptr) {
-    Glow->SetTextureName(0, StringA);
+    Glow->SetTextureName(0, ParamA);
     Glow->SetSegment(0, Hovered ? 1 : 0);
     Glow->Color = Color4(GuiColors::White, Alpha);
   }
-  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 20), IntF, ByteParam);
+  MakeText(Caption, Canvas, Layer + 6, SubS(Size, 20), ParamF, ParamByte);
   ShowText(Caption, Down ? CustomDownCaption(Text) : Text, Offset, Color, TextAlpha(Enabled) * Alpha);
 }
 
@@ -430,7 +430,7 @@ void TGuiControlButtonLink::Render(bool Visible) {
     FreeText(Caption);
     return;
   }
-  MakeText(Caption, Canvas, Layer + 6, Size, IntF, ByteParam);
+  MakeText(Caption, Canvas, Layer + 6, Size, ParamF, ParamByte);
   ShowText(Caption, Text, Pressed ? AddS(Offset, PressedShift) : Offset,
            Hovered ? GuiColors::LinkHoverGold : GuiColors::White, TextAlpha(Enabled) * Alpha);
 }
@@ -460,8 +460,8 @@ TVector MirrorForSide(TVector V, int32_t Side) {
 void TGuiControlRecommendedArrow::AfterCreate() {
   SetSize(Vector(64, 64));
   Alpha = 0;
-  StringA = "G2Arrows";
-  StringC = "G2Arrows";
+  ParamA = "G2Arrows";
+  ParamC = "G2Arrows";
 }
 
 void TGuiControlRecommendedArrow::Update() {
@@ -471,8 +471,8 @@ void TGuiControlRecommendedArrow::Update() {
   if (wanted) {
     IsShowing = true;
     const int32_t side = Form->RecommendedSide;
-    if (IntD != side) {
-      IntD = side;
+    if (ParamD != side) {
+      ParamD = side;
       MarkDirty();
     }
     Phase = Fraction(Phase + dt);
@@ -499,12 +499,12 @@ void TGuiControlRecommendedArrow::Render(bool Visible) {
   }
   PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
   if (Sprite != nullptr) {
-    Sprite->SetTextureName(0, StringA);
-    Sprite->SetSegment(0, IntD);
+    Sprite->SetTextureName(0, ParamA);
+    Sprite->SetSegment(0, ParamD);
     Sprite->Color = Color4(GuiColors::White, Alpha);
   }
   if (Performer == nullptr) {
-    CreatePerformer(Performer, Canvas, Layer + 12, StringC);
+    CreatePerformer(Performer, Canvas, Layer + 12, ParamC);
     if (Performer != nullptr) Performer->SetActive(true);
   }
   if (Performer != nullptr) {

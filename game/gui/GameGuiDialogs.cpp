@@ -1,0 +1,390 @@
+#include "game/gui/GameGuiDialogs.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "TolvarenVersion.h"
+#include "app/AppInput.h"
+#include "app/AppWindow.h"
+#include "engine/EngineAudio.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "game/gui/GameGuiControls.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int32_t TitleFont = 5;
+constexpr int32_t LabelFont = 4;
+constexpr float ButtonHeight = 60;
+
+// A label showing the text of Key, or Key itself when it is not a known text (a caption).
+TGuiControlLabel* AddMessageLabel(TGuiForm& Form, const std::string& Key, int32_t Font) {
+  auto* label = Form.AddControl<TGuiControlLabel>(10, PropParamF, Font, PropParamByte, WordWrap);
+  if (!GetText(Key).empty()) {
+    label->SetProperty(PropTextKey, Key);
+  } else {
+    label->SetProperty(PropText, Key);
+  }
+  return label;
+}
+
+template <class T>
+T* AddNamedButton(TGuiForm& Form, const char* Name, int32_t TextProperty, const char* Text) {
+  return Form.AddControl<T>(10, PropName, Name, TextProperty, Text);
+}
+
+void Confirm(const TGuiCallback& Done) {
+  if (Done) Done();
+}
+
+bool SenderIs(const TGuiForm& Form, const char* Name) { return Form.Sender != nullptr && Form.Sender->Name == Name; }
+
+// The plain look: a dark plate in the middle of the screen.
+void BuildPlate(TGuiForm& Form, float Width, float Height) {
+  Form.AddControl<TGuiControlScreenCover>(0);
+  PlaceBox(Form, 0, 0, Width, Height);
+  Form.AddControl<TGuiControlPlate>(1);
+}
+
+void SetEnabled(TGuiControl* Control, bool Value) {
+  if (Control == nullptr || Control->Enabled == Value) return;
+  Control->SetProperty(PropEnabled, Value);
+  Control->MarkDirty();
+}
+
+}  // namespace
+
+// ---- The custom look ------------------------------------------------------------------------
+
+void PlaceBox(TGuiForm& Form, float X, float Y, float W, float H) {
+  Form.Place(PlaceSetX, X, PlaceSetY, Y, PlaceWidth, W, PlaceHeight, H);
+}
+
+TGuiSheet BuildSheet(TGuiForm& Form, float Width, float Height, const char* FrameTexture) {
+  TGuiSheet sheet;
+  Form.Place(PlaceRestore, 0);
+  sheet.Cover = Form.AddControl<TGuiControlScreenCover>(0);
+  PlaceBox(Form, 0, 0, Width, Height);
+  // The frame stays on the screen's canvas, above the sheet.
+  sheet.Frame = Form.AddControl<TGuiControlPicture>(20, PropParamA, FrameTexture);
+  sheet.Sheet = Form.AddControl<TGuiControlCanvas>(10);
+  Form.AddControl<TGuiControlPicture>(0, PropParamA, "G2BackgroundForm");
+  return sheet;
+}
+
+void FadeSheet(const TGuiSheet& Sheet, float FadeAlpha) {
+  if (Sheet.Cover != nullptr) Sheet.Cover->SetAlpha(0.5f * FadeAlpha);
+  if (Sheet.Sheet != nullptr) Sheet.Sheet->SetAlpha(FadeAlpha);
+  if (Sheet.Frame != nullptr) Sheet.Frame->SetAlpha(FrameAlphaShare * FadeAlpha);
+}
+
+// ---- Message --------------------------------------------------------------------------------
+
+void TGuiDialogMessage::OnShow() {
+  BuildPlate(*this, 600, 220);
+  PlaceBox(*this, 0, -30, 560, 120);
+  AddMessageLabel(*this, MessageKey, 0);
+  PlaceBox(*this, 0, 70, 120, 40);
+  auto* ok = AddNamedButton<TGuiControlButton>(*this, "OK", PropText, "OK");
+  KeyControls[KeySlotCancel] = ok;
+  KeyControls[KeySlotConfirm] = ok;
+}
+
+void TGuiDialogMessage::OnClick() {
+  if (Sender == nullptr) return;
+  Confirm(OnDone);
+  HideDialog(this);
+}
+
+void TGuiDialogMessageCustom::OnShow() {
+  Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
+  PlaceBox(*this, 0, -40, 500, 150);
+  AddMessageLabel(*this, MessageKey, LabelFont);
+  PlaceBox(*this, 0, 85, 200, ButtonHeight);
+  auto* ok = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
+  KeyControls[KeySlotCancel] = ok;
+  KeyControls[KeySlotConfirm] = ok;
+}
+
+void TGuiDialogMessageCustom::OnRender() { FadeSheet(Sheet, FadeAlpha); }
+
+// ---- Query ----------------------------------------------------------------------------------
+
+void TGuiDialogQuery::OnShow() {
+  BuildPlate(*this, 600, 220);
+  PlaceBox(*this, 0, -30, 560, 120);
+  AddMessageLabel(*this, MessageKey, 0);
+  PlaceBox(*this, -80, 70, 120, 40);
+  KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButton>(*this, "Yes", PropText, "YES");
+  PlaceBox(*this, 80, 70, 120, 40);
+  KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButton>(*this, "No", PropText, "NO");
+}
+
+void TGuiDialogQuery::OnClick() {
+  if (SenderIs(*this, "Yes")) {
+    Confirm(OnDone);
+    HideDialog(this);
+  } else if (SenderIs(*this, "No")) {
+    HideDialog(this);
+  }
+}
+
+void TGuiDialogQueryCustom::OnShow() {
+  Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
+  PlaceBox(*this, 0, -40, 500, 150);
+  AddMessageLabel(*this, MessageKey, LabelFont);
+  PlaceBox(*this, -115, 85, 200, ButtonHeight);
+  KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "Yes", PropTextKey, "ButtonYes");
+  PlaceBox(*this, 115, 85, 200, ButtonHeight);
+  KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButtonCustom>(*this, "No", PropTextKey, "ButtonNo");
+}
+
+void TGuiDialogQueryCustom::OnRender() { FadeSheet(Sheet, FadeAlpha); }
+
+// ---- Input line -----------------------------------------------------------------------------
+
+void TGuiDialogInputLine::OnShow() {
+  Started = false;
+  BuildPlate(*this, 640, 260);
+  PlaceBox(*this, 0, -85, 600, 50);
+  AddMessageLabel(*this, MessageKey, 0);
+  PlaceBox(*this, 0, -25, 600, 44);
+  AddControl<TGuiControlInput>(10, PropName, "Input");
+  const char* names[] = {"Store", "Delete", "Insert", "Cancel", "OK"};
+  const char* texts[] = {"STR", "DEL", "INS", "CANCEL", "OK"};
+  for (int i = 0; i < 5; ++i) {
+    PlaceBox(*this, -240.0f + 120.0f * static_cast<float>(i), 70, 100, 40);
+    AddNamedButton<TGuiControlButton>(*this, names[i], PropText, texts[i]);
+  }
+  KeyControls[KeySlotConfirm] = FindControl("OK");
+  KeyControls[KeySlotCancel] = FindControl("Cancel");
+  Empty = DefaultText.empty();
+  RefreshButtons();
+}
+
+void TGuiDialogInputLine::RefreshButtons() {
+  SetEnabled(FindControl("OK"), (Value & InputLineNeedsText) == 0 || !Empty);
+  const bool history = HistoryMode && Active;
+  SetEnabled(FindControl("Store"), history && !GetTextInput().empty());
+  SetEnabled(FindControl("Delete"), history && HasStoredText());
+  SetEnabled(FindControl("Insert"), history && HasStoredText());
+}
+
+void TGuiDialogInputLine::OnActivate() {
+  // The first activation presets the line; coming back from a dialog above keeps what was typed.
+  const std::string preset = Started ? GetTextInput() : DefaultText;
+  const int32_t length = Value > 0 ? Value : InputLineDefaultLength;
+  BeginTextInput(preset, length, false, true, NameFilter());
+  EnableTextInput();
+  Started = true;
+  RefreshButtons();
+}
+
+void TGuiDialogInputLine::OnDeactivate() {
+  if (TextInputActive()) EndTextInput();
+}
+
+void TGuiDialogInputLine::OnUpdate() {
+  if (!Active) return;
+  const bool empty = GetTextInput().empty();
+  if (empty != Empty) {
+    Empty = empty;
+    RefreshButtons();
+  } else if (HistoryMode) {
+    RefreshButtons();
+  }
+}
+
+void TGuiDialogInputLine::OnClick() {
+  if (SenderIs(*this, "OK")) {
+    const std::string text = EndTextInput();
+    // Callbacks may open other dialogs; the stored ones are called from copies.
+    const TGuiCallback done = OnDone;
+    const TGuiTextCallback entered = OnText;
+    if (done) done();
+    if (entered) entered(text);
+    HideDialog(this);
+  } else if (SenderIs(*this, "Cancel")) {
+    HideDialog(this);
+  } else if (SenderIs(*this, "Store")) {
+    StoreTextInput();
+    RefreshButtons();
+  } else if (SenderIs(*this, "Delete")) {
+    // Storing an empty line empties the store.
+    const std::string typed = GetTextInput();
+    ClearTextInput();
+    StoreTextInput();
+    BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
+    EnableTextInput();
+    RefreshButtons();
+  } else if (SenderIs(*this, "Insert")) {
+    InsertStoredText();
+    RefreshButtons();
+  }
+}
+
+void TGuiDialogInputLineCustom::OnShow() {
+  Started = false;
+  Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
+  PlaceBox(*this, 0, -80, 500, 70);
+  AddMessageLabel(*this, MessageKey, LabelFont);
+  PlaceBox(*this, 0, -5, 460, 56);
+  AddControl<TGuiControlInput>(10, PropName, "Input", PropParamF, LabelFont);
+  // The usual arrangement puts "OK" left of "Cancel"; the second one stacks "OK" in the middle
+  // with a narrower "Cancel" at the right edge.
+  if ((Value & InputLineSecondLayout) == 0) {
+    PlaceBox(*this, -115, 85, 200, ButtonHeight);
+    KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
+    PlaceBox(*this, 115, 85, 200, ButtonHeight);
+    KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButtonCustom>(*this, "Cancel", PropTextKey, "ButtonCancel");
+  } else {
+    PlaceBox(*this, 0, 85, 200, ButtonHeight);
+    KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
+    PlaceBox(*this, 205, 85, 130, ButtonHeight);
+    KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButtonCustom>(*this, "Cancel", PropTextKey, "ButtonCancel");
+  }
+  Empty = DefaultText.empty();
+  RefreshButtons();
+}
+
+void TGuiDialogInputLineCustom::OnRender() { FadeSheet(Sheet, FadeAlpha); }
+
+// ---- Options --------------------------------------------------------------------------------
+
+namespace {
+constexpr int32_t VolumeSteps = 10;
+const char* const VolumeLabels[SoundGroupCount] = {"LabelVolumeEffects", "LabelVolumeEnvironment",
+                                                   "LabelVolumeMusic"};
+}  // namespace
+
+const char* VolumeRowName(int32_t Group) {
+  static const char* const names[SoundGroupCount] = {"Effects", "Environment", "Music"};
+  return Group >= 0 && Group < SoundGroupCount ? names[Group] : "";
+}
+
+void TGuiDialogOptions::OnShow() {
+  Sheet = BuildSheet(*this, 700, 645, "G2Border700x645");
+  PlaceBox(*this, 0, -255, 600, 70);
+  AddControl<TGuiControlLabel>(10, PropTextKey, "ButtonOptions", PropParamF, TitleFont);
+
+  PlaceBox(*this, 0, -175, 600, 50);
+  AddControl<TGuiControlLabel>(10, PropName, "LabelDisplayMode", PropTextKey, "LabelDisplayMode", PropParamF,
+                               LabelFont);
+  PlaceBox(*this, -115, -115, 220, ButtonHeight);
+  AddControl<TGuiControlButtonCustom>(10, PropName, "FullScreen", PropTextKey, "LabelFullScreen", PropToggle, true,
+                                      PropGroup, "DisplayMode");
+  PlaceBox(*this, 115, -115, 220, ButtonHeight);
+  AddControl<TGuiControlButtonCustom>(10, PropName, "Windowed", PropTextKey, "LabelWindowed", PropToggle, true,
+                                      PropGroup, "DisplayMode");
+
+  for (int32_t group = 0; group < SoundGroupCount; ++group) {
+    const std::string row = VolumeRowName(group);
+    const float y = -15 + 95 * static_cast<float>(group);
+    PlaceBox(*this, 0, y - 35, 600, 40);
+    AddControl<TGuiControlLabelSuffix>(10, PropName, "Label" + row, PropTextKey, VolumeLabels[group], PropParamF,
+                                       LabelFont);
+    PlaceBox(*this, -230, y + 15, 60, ButtonHeight);
+    AddControl<TGuiControlButtonCustom>(10, PropName, row + "Down", PropTextKey, "IconVolumeDown");
+    for (int32_t dot = 1; dot <= VolumeSteps; ++dot) {
+      PlaceBox(*this, -182 + 36 * static_cast<float>(dot), y + 15, 32, 32);
+      AddControl<TGuiControlPicture>(10, PropName, "Dot" + row + std::to_string(dot), PropParamA, "G2Dots");
+    }
+    PlaceBox(*this, 230, y + 15, 60, ButtonHeight);
+    AddControl<TGuiControlButtonCustom>(10, PropName, row + "Up", PropTextKey, "IconVolumeUp");
+    RefreshVolume(group);
+  }
+
+  PlaceBox(*this, 0, 255, 200, ButtonHeight);
+  auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
+  KeyControls[KeySlotCancel] = close;
+  KeyControls[KeySlotConfirm] = close;
+  RefreshMode();
+}
+
+void TGuiDialogOptions::RefreshMode() {
+  WindowedShown = !IsFullScreen();
+  TGuiControl* full = FindControl("FullScreen");
+  TGuiControl* windowed = FindControl("Windowed");
+  if (full != nullptr) full->SetDown(!WindowedShown);
+  if (windowed != nullptr) windowed->SetDown(WindowedShown);
+}
+
+void TGuiDialogOptions::RefreshVolume(int32_t Group) {
+  const std::string row = VolumeRowName(Group);
+  const int32_t volume = GetGroupVolume(Group);
+  if (auto* label = dynamic_cast<TGuiControlLabelSuffix*>(FindControl("Label" + row))) {
+    label->SetSuffix(GetColonPrefix() + ":");
+  }
+  SetEnabled(FindControl(row + "Down"), volume > 0);
+  SetEnabled(FindControl(row + "Up"), volume < VolumeSteps);
+  for (int32_t dot = 1; dot <= VolumeSteps; ++dot) {
+    TGuiControl* picture = FindControl("Dot" + row + std::to_string(dot));
+    if (picture == nullptr) continue;
+    const int32_t segment = dot <= volume ? 1 : 0;
+    if (picture->ParamD != segment) {
+      picture->SetProperty(PropParamD, segment);
+      picture->MarkDirty();
+    }
+  }
+}
+
+void TGuiDialogOptions::OnUpdate() {
+  if (WindowedShown == IsFullScreen()) RefreshMode();
+}
+
+void TGuiDialogOptions::OnRender() { FadeSheet(Sheet, FadeAlpha); }
+
+void TGuiDialogOptions::OnClick() {
+  if (Sender == nullptr) return;
+  const std::string name = Sender->Name;
+  if (name == "Close") {
+    HideDialog(this);
+    return;
+  }
+  if (name == "FullScreen" || name == "Windowed") {
+    SetFullScreen(name == "FullScreen");
+    RefreshMode();
+    return;
+  }
+  for (int32_t group = 0; group < SoundGroupCount; ++group) {
+    const std::string row = VolumeRowName(group);
+    const int32_t step = name == row + "Up" ? 1 : (name == row + "Down" ? -1 : 0);
+    if (step == 0) continue;
+    SetGroupVolume(group, GetGroupVolume(group) + step);
+    RefreshVolume(group);
+    return;
+  }
+}
+
+// ---- About ----------------------------------------------------------------------------------
+
+const char* ProgramVersion() { return TV_VERSION_TEXT; }
+
+void TGuiDialogAbout::OnShow() {
+  Sheet = BuildSheet(*this, 580, 600, "G2Border580x600");
+  PlaceBox(*this, 0, -225, 500, 70);
+  AddControl<TGuiControlLabel>(10, PropTextKey, "GameTitle", PropParamF, TitleFont);
+  PlaceBox(*this, 0, -160, 500, 40);
+  auto* version = AddControl<TGuiControlLabelSuffix>(10, PropName, "LabelVersion", PropTextKey, "LabelVersion",
+                                                     PropParamF, LabelFont);
+  version->SetSuffix(std::string(" ") + ProgramVersion());
+  PlaceBox(*this, 0, 10, 500, 280);
+  AddControl<TGuiControlLabel>(10, PropName, "TextCredits", PropTextKey, "TextCredits", PropParamF, LabelFont,
+                               PropParamByte, WordWrap);
+  PlaceBox(*this, 0, 180, 500, 30);
+  AddControl<TGuiControlLabel>(10, PropName, "Copyright", PropTextKey, "Copyright");
+  PlaceBox(*this, 0, 240, 200, ButtonHeight);
+  auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
+  KeyControls[KeySlotCancel] = close;
+  KeyControls[KeySlotConfirm] = close;
+}
+
+void TGuiDialogAbout::OnRender() { FadeSheet(Sheet, FadeAlpha); }
+
+void TGuiDialogAbout::OnClick() {
+  if (Sender != nullptr) HideDialog(this);
+}
+
+}  // namespace tv
