@@ -11,8 +11,10 @@
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
+#include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
@@ -216,14 +218,19 @@ void StartUp(const std::vector<std::string>& Args) {
   // Input: nothing to prepare.
   InitTexts();
   AudioStartup();
+  SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
   VideoStartup();
   TextsStartup();
   KeepPresentedFrames();
   EffectsStartup();
   InstallPoolEffectLoader();
+  CreateGame();
+  GuiStartup();
+  RegisterScreens();
   State.Initialized = true;
   Activate();
   Resume();
+  OpenFirstScreen();
 }
 
 void MainLoop() {
@@ -241,6 +248,8 @@ void MainLoop() {
     AdvanceFrameNumber();
     UpdateTimer();
     UpdateInput();
+    UpdateGui();
+    UpdateGame();
     EffectsUpdate();
     UpdateTexts();
     DrawFrame();
@@ -269,6 +278,14 @@ size_t WriteLogFile() {
 size_t ShutDown() {
   if (!State.CommandLine.ScreenshotFile.empty() && !LastFrame.Rgba.empty()) {
     WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba);
+  }
+  GuiShutdown();
+  try {
+    DestroyGame();
+  } catch (const EError& e) {
+    // The players could not be saved: the run still shuts down in order, and says why.
+    State.Log.emplace_back(e.what());
+    if (State.ErrorCode == 0) State.ErrorCode = 1;
   }
   size_t written = 0;
   try {

@@ -5,8 +5,14 @@
 #include "app/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppMain.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
+#include "game/GamePlayers.h"
 #include "game/GamePool.h"
+#include "game/GameScenario.h"
+#include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiTransitions.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -68,6 +74,133 @@ TEST(AppGamePool, EffectAssetsLoadTheirEffectAndFiguresTakeItsArea) {
 
   SetPoolLoaders({});
   DestroyPool();
+  DoneFolders();
+}
+
+
+TEST(AppGameSegments, NamesThatMayHaveSegmentFilesAndTheNamesTheyShare) {
+  for (const char* name : {"K0Grass", "K7", "K1", "G2Props", "KK", "T2FontCustom"}) EXPECT_TRUE(MayHaveSegments(name)) << name;
+  for (const char* name : {"", "K", "G", "K3Road", "K2", "K6x"}) EXPECT_FALSE(MayHaveSegments(name)) << name;
+
+  EXPECT_EQ(AlternativeSegmentsName("K1Water"), "K0");
+  EXPECT_EQ(AlternativeSegmentsName("K0"), "K0");
+  EXPECT_EQ(AlternativeSegmentsName("K2Water"), "K2Water");
+  EXPECT_EQ(AlternativeSegmentsName("G2Square06Filled"), "G2Square06");
+  EXPECT_EQ(AlternativeSegmentsName("G2Square09Outline"), "G2Square09");
+  // The prefix must be shorter than the name.
+  EXPECT_EQ(AlternativeSegmentsName("G2Square09"), "G2Square09");
+  EXPECT_EQ(AlternativeSegmentsName("G2Square28Border"), "G2Square28Border");
+  EXPECT_EQ(AlternativeSegmentsName("G2Props"), "G2Props");
+}
+
+std::vector<std::string> NamesIn(TContainer* Registry) {
+  std::vector<std::string> names;
+  for (TItem* item = Registry != nullptr ? Registry->First() : nullptr; item != nullptr; item = item->GetNext()) {
+    names.push_back(static_cast<TNamedItem*>(item)->Name);
+  }
+  return names;
+}
+
+class AppGameRegistry : public ::testing::Test {
+ protected:
+  void Register(bool Debug) {
+    GuiShutdown();
+    SetDebugMode(Debug);
+    GuiStartup();
+    RegisterScreens();
+  }
+  void TearDown() override {
+    GuiShutdown();
+    SetDebugMode(false);
+  }
+};
+
+TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
+  Register(false);
+  EXPECT_NE(FindCursor("Custom"), nullptr);
+  EXPECT_NE(FindHint("Custom"), nullptr);
+  EXPECT_EQ(FindCursor("Default"), nullptr);
+  EXPECT_EQ(FindHint("Default"), nullptr);
+  EXPECT_EQ(FindDialog("ShowAllProps"), nullptr);
+  EXPECT_EQ(FindDialog("InputLine"), nullptr);
+  // Asking for a screen that is not there does nothing.
+  ShowDialog("ShowAllProps");
+  EXPECT_EQ(TopDialog(), nullptr);
+
+  Register(true);
+  ASSERT_NE(FindCursor("Default"), nullptr);
+  auto* plain = FindHint("Default");
+  ASSERT_NE(plain, nullptr);
+  EXPECT_FLOAT_EQ(plain->Delay, 0.75f);
+  EXPECT_FLOAT_EQ(plain->FadeInTime, 0);
+  EXPECT_FLOAT_EQ(plain->FadeOutTime, 0);
+  EXPECT_NE(FindDialog("InputLine"), nullptr);
+}
+
+TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
+  Register(false);
+  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About"};
+  EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
+  for (const std::string& name : dialogs) {
+    const TGuiDialog* dialog = FindDialog(name);
+    EXPECT_FLOAT_EQ(dialog->FadeInTime, 0.3f) << name;
+    EXPECT_FLOAT_EQ(dialog->FadeOutTime, 0.3f) << name;
+    EXPECT_EQ(dialog->CursorName, "Custom") << name;
+    EXPECT_EQ(dialog->HintName, "Custom") << name;
+  }
+  auto* hint = FindHint("Custom");
+  EXPECT_FLOAT_EQ(hint->Delay, 0.75f);
+  EXPECT_FLOAT_EQ(hint->FadeInTime, 0.25f);
+  EXPECT_FLOAT_EQ(hint->FadeOutTime, 0.25f);
+
+  struct TTiming {
+    const char* Name;
+    float Cover;
+    float Uncover;
+    const char* Caption;
+  };
+  for (const TTiming& t : {TTiming{"Splash", 0.75f, 0.75f, ""}, TTiming{"Fade", 0.3f, 0.3f, ""},
+                           TTiming{"FadeBeginning", 0.3f, 1.5f, ""}, TTiming{"FadeEnding", 4.0f, 2.0f, "LabelTheEnd"}}) {
+    auto* cover = dynamic_cast<TGuiTransitionCover*>(FindTransition(t.Name));
+    ASSERT_NE(cover, nullptr) << t.Name;
+    EXPECT_FLOAT_EQ(cover->CoverTime, t.Cover) << t.Name;
+    EXPECT_FLOAT_EQ(cover->UncoverTime, t.Uncover) << t.Name;
+    EXPECT_EQ(cover->CaptionKey, t.Caption) << t.Name;
+    EXPECT_TRUE(Vector3Equal(cover->Color, {0, 0, 0})) << t.Name;
+  }
+}
+
+// The game model lives from CreateGame to DestroyGame; every frame the player takes over the
+// engine's settings, and the save written at the end holds them.
+TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
+  TTempDir dir;
+  TScopedEnv xdg("XDG_DATA_HOME", (dir / "data").c_str());
+  test::MakeDirs(dir / "Ordinary");
+  InitFoldersFrom(dir / "tolvaren");
+  DestroyGame();  // safe before any CreateGame
+  CreateGame();
+  ASSERT_NE(CurrentPlayer(), nullptr);
+  ASSERT_NE(Pictures(), nullptr);
+  ASSERT_NE(Groups(), nullptr);
+  SetGroupVolume(SoundGroupEffects, 3);
+  UpdateGame();
+  EXPECT_EQ(CurrentPlayer()->EffectsVolume, 3);
+  EXPECT_TRUE(PlayersChanged());
+
+  PrepareGame();
+  EXPECT_TRUE(GamePrepared());
+  EXPECT_TRUE(IsScenarioLoaded());
+  PrepareGame();  // once per run
+
+  DestroyGame();
+  EXPECT_EQ(Pictures(), nullptr);
+  EXPECT_FALSE(GamePrepared());
+  const std::string save = test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat");
+  const TSaveContents contents = ParseSaveFile(save, "save");
+  ASSERT_EQ(contents.Players.size(), 1u);
+  EXPECT_EQ(contents.Players[0]->EffectsVolume, 3);
+  DestroyGame();
+  SetGroupVolume(SoundGroupEffects, 10);
   DoneFolders();
 }
 
