@@ -7,10 +7,12 @@
 #include "app/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
+#include "app/AppInputScript.h"
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
@@ -28,6 +30,7 @@ struct TProcessState {
   bool Running = false;
   bool Terminated = false;
   int32_t ErrorCode = 0;
+  int32_t ExitCode = 0;
   std::vector<std::string> Log;
   std::string OpenAtExit;
   bool DebugMode = false;
@@ -51,6 +54,10 @@ std::string AsciiLower(std::string Text) {
 // ---- Process services -----------------------------------------------------------------------
 
 void Terminate() { State.Terminated = true; }
+void EndRun(int32_t ExitCode) {
+  State.ExitCode = ExitCode;
+  State.Terminated = true;
+}
 bool IsTerminated() { return State.Terminated; }
 void SetErrorCode(int32_t Code) { State.ErrorCode = Code; }
 int32_t GetErrorCode() { return State.ErrorCode; }
@@ -177,6 +184,8 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
       if (++i < Args.size()) line.InputFile = Args[i];
     } else if (arg == "-screenshot") {
       if (++i < Args.size()) line.ScreenshotFile = Args[i];
+    } else if (arg == "-gui-trace") {
+      if (++i < Args.size()) line.GuiTraceFile = Args[i];
     }
   }
   return line;
@@ -211,7 +220,16 @@ void StartUp(const std::vector<std::string>& Args) {
   InitFolders();
   InitTimer();
   if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
-  if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
+  if (!State.CommandLine.GuiTraceFile.empty()) StartGuiTrace(State.CommandLine.GuiTraceFile);
+  if (!State.CommandLine.InputFile.empty()) {
+    try {
+      LoadInputScript(State.CommandLine.InputFile);
+    } catch (const EScriptLineError& e) {
+      // A script that cannot be read fails loudly, as a failing script does, not as a crash.
+      std::fprintf(stderr, "%s\n", e.what());
+      EndRun(ScriptFailureExitCode);
+    }
+  }
   CreateMainWindow();
   // Input: nothing to prepare.
   InitTexts();
@@ -221,6 +239,7 @@ void StartUp(const std::vector<std::string>& Args) {
   KeepPresentedFrames();
   EffectsStartup();
   InstallPoolEffectLoader();
+  GuiStartup();
   State.Initialized = true;
   Activate();
   Resume();
@@ -241,6 +260,7 @@ void MainLoop() {
     AdvanceFrameNumber();
     UpdateTimer();
     UpdateInput();
+    UpdateGui();
     EffectsUpdate();
     UpdateTexts();
     DrawFrame();
@@ -280,6 +300,8 @@ size_t ShutDown() {
   State.Running = false;
   State.Active = false;
   State.Initialized = false;
+  StopGuiTrace();
+  GuiShutdown();
   EffectsShutdown();
   TextsShutdown();
   VideoShutdown();
@@ -324,8 +346,9 @@ int Run(const std::vector<std::string>& Args) {
   }
   const size_t written = ShutDown();
   SetWindowInstanceChannel(nullptr);
-  const int32_t code = State.ErrorCode;
-  if (code != 0) {
+  const int32_t code = State.ErrorCode != 0 ? State.ErrorCode : State.ExitCode;
+  EndGuiTrace(code);
+  if (State.ErrorCode != 0) {
     ShowMessage(ReportText(code, State.Log));
   } else {
     // Messages that never reached the log file (it could not be written, or they arose while the
