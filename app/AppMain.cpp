@@ -7,6 +7,7 @@
 #include "app/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
+#include "app/AppInputScript.h"
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
@@ -30,6 +31,7 @@ struct TProcessState {
   bool Running = false;
   bool Terminated = false;
   int32_t ErrorCode = 0;
+  int32_t ExitCode = 0;
   std::vector<std::string> Log;
   std::string OpenAtExit;
   bool DebugMode = false;
@@ -53,6 +55,10 @@ std::string AsciiLower(std::string Text) {
 // ---- Process services -----------------------------------------------------------------------
 
 void Terminate() { State.Terminated = true; }
+void EndRun(int32_t ExitCode) {
+  State.ExitCode = ExitCode;
+  State.Terminated = true;
+}
 bool IsTerminated() { return State.Terminated; }
 void SetErrorCode(int32_t Code) { State.ErrorCode = Code; }
 int32_t GetErrorCode() { return State.ErrorCode; }
@@ -179,6 +185,8 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
       if (++i < Args.size()) line.InputFile = Args[i];
     } else if (arg == "-screenshot") {
       if (++i < Args.size()) line.ScreenshotFile = Args[i];
+    } else if (arg == "-gui-trace") {
+      if (++i < Args.size()) line.GuiTraceFile = Args[i];
     }
   }
   return line;
@@ -213,7 +221,16 @@ void StartUp(const std::vector<std::string>& Args) {
   InitFolders();
   InitTimer();
   if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
-  if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
+  if (!State.CommandLine.GuiTraceFile.empty()) StartGuiTrace(State.CommandLine.GuiTraceFile);
+  if (!State.CommandLine.InputFile.empty()) {
+    try {
+      LoadInputScript(State.CommandLine.InputFile);
+    } catch (const EScriptLineError& e) {
+      // A script that cannot be read fails loudly, as a failing script does, not as a crash.
+      std::fprintf(stderr, "%s\n", e.what());
+      EndRun(ScriptFailureExitCode);
+    }
+  }
   CreateMainWindow();
   // Input: nothing to prepare.
   InitTexts();
@@ -279,6 +296,7 @@ size_t ShutDown() {
   if (!State.CommandLine.ScreenshotFile.empty() && !LastFrame.Rgba.empty()) {
     WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba);
   }
+  StopGuiTrace();
   GuiShutdown();
   try {
     DestroyGame();
@@ -341,8 +359,9 @@ int Run(const std::vector<std::string>& Args) {
   }
   const size_t written = ShutDown();
   SetWindowInstanceChannel(nullptr);
-  const int32_t code = State.ErrorCode;
-  if (code != 0) {
+  const int32_t code = State.ErrorCode != 0 ? State.ErrorCode : State.ExitCode;
+  EndGuiTrace(code);
+  if (State.ErrorCode != 0) {
     ShowMessage(ReportText(code, State.Log));
   } else {
     // Messages that never reached the log file (it could not be written, or they arose while the

@@ -14,6 +14,9 @@ namespace tv {
 
 void Terminate();
 bool IsTerminated();
+// Ends the run after the current step with a process exit code of its own (the test harness's
+// failure code), unless a fatal error sets another.
+void EndRun(int32_t ExitCode);
 // Selects the message the user sees after shutdown: 1 for a failure, 2 for an unfit machine.
 void SetErrorCode(int32_t Code);
 int32_t GetErrorCode();
@@ -63,6 +66,7 @@ struct TCommandLine {
   bool HasSeed = false;      // "-seed N": seed the random generator with N
   uint32_t Seed = 0;
   std::string ScreenshotFile;  // "-screenshot FILE": PNG of the last frame at exit
+  std::string GuiTraceFile;    // "-gui-trace FILE": one JSON line per GUI happening
 };
 
 // Reads the arguments (without the program name). Compares them in ASCII lower case; unknown

@@ -14,17 +14,6 @@ namespace tv {
 
 namespace {
 
-struct TScriptedEvent {
-  enum class Kind { Move, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Close };
-  uint32_t Frame = 0;
-  Kind What = Kind::Move;
-  float X = 0;
-  float Y = 0;
-  int Button = 0;
-  SDL_Scancode Key = SDL_SCANCODE_UNKNOWN;
-  std::string Text;
-};
-
 struct TWindowState {
   bool Created = false;
   bool FullScreen = true;
@@ -35,8 +24,6 @@ struct TWindowState {
   int32_t StillHeight = 0;
   TWindowVideoHooks Video;
   TSingleInstance* Channel = nullptr;
-  std::vector<TScriptedEvent> Script;
-  size_t ScriptNext = 0;
 };
 
 TWindowState Window;
@@ -221,121 +208,9 @@ void DestroyMainWindow() {
   }
   const TWindowVideoHooks hooks = Window.Video;
   TSingleInstance* channel = Window.Channel;
-  std::vector<TScriptedEvent> script = std::move(Window.Script);
-  const size_t next = Window.ScriptNext;
   Window = TWindowState{};
   Window.Video = hooks;
   Window.Channel = channel;
-  Window.Script = std::move(script);
-  Window.ScriptNext = next;
-}
-
-// ---- Scripted input -------------------------------------------------------------------------
-
-void LoadInputScript(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) throw EError("Unable to open file \"" + Path + "\"");
-  Window.Script.clear();
-  Window.ScriptNext = 0;
-  std::string line;
-  int lineNumber = 0;
-  while (std::getline(in, line)) {
-    ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream words(line);
-    std::string first;
-    if (!(words >> first) || first[0] == '#') continue;
-    auto fail = [&](const std::string& why) {
-      throw EError("Input script \"" + Path + "\" line " + std::to_string(lineNumber) + ": " + why);
-    };
-    TScriptedEvent event;
-    char* end = nullptr;
-    const unsigned long frame = std::strtoul(first.c_str(), &end, 10);
-    if (*end != '\0' || frame == 0) fail("expected a frame number from 1");
-    event.Frame = static_cast<uint32_t>(frame);
-    std::string verb;
-    words >> verb;
-    if (verb == "move") {
-      event.What = TScriptedEvent::Kind::Move;
-      if (!(words >> event.X >> event.Y)) fail("move needs X and Y");
-    } else if (verb == "down" || verb == "up") {
-      event.What = verb == "down" ? TScriptedEvent::Kind::ButtonDown : TScriptedEvent::Kind::ButtonUp;
-      std::string button;
-      words >> button;
-      if (button == "left") {
-        event.Button = SDL_BUTTON_LEFT;
-      } else if (button == "right") {
-        event.Button = SDL_BUTTON_RIGHT;
-      } else {
-        fail("button must be left or right");
-      }
-    } else if (verb == "keydown" || verb == "keyup") {
-      event.What = verb == "keydown" ? TScriptedEvent::Kind::KeyDown : TScriptedEvent::Kind::KeyUp;
-      std::string name;
-      std::getline(words >> std::ws, name);
-      event.Key = SDL_GetScancodeFromName(name.c_str());
-      if (event.Key == SDL_SCANCODE_UNKNOWN) fail("unknown key \"" + name + "\"");
-    } else if (verb == "text") {
-      event.What = TScriptedEvent::Kind::Text;
-      std::getline(words >> std::noskipws, event.Text);
-      if (!event.Text.empty() && event.Text[0] == ' ') event.Text.erase(0, 1);
-      if (event.Text.empty() || event.Text.size() >= sizeof(SDL_TextInputEvent{}.text)) fail("text must hold 1 to 31 bytes");
-    } else if (verb == "close") {
-      event.What = TScriptedEvent::Kind::Close;
-    } else {
-      fail("unknown event \"" + verb + "\"");
-    }
-    Window.Script.push_back(event);
-  }
-}
-
-void ClearInputScript() {
-  Window.Script.clear();
-  Window.ScriptNext = 0;
-}
-
-void InjectScriptedInput(uint32_t Frame) {
-  while (Window.ScriptNext < Window.Script.size() && Window.Script[Window.ScriptNext].Frame <= Frame) {
-    const TScriptedEvent& s = Window.Script[Window.ScriptNext++];
-    SDL_Event e{};
-    switch (s.What) {
-      case TScriptedEvent::Kind::Move: {
-        // Design units, (0, 0) at the centre, to window pixels.
-        const TVector canvas = ScreenCanvasSize();
-        e.type = SDL_MOUSEMOTION;
-        e.motion.x = static_cast<int32_t>(std::floor((s.X / canvas.X + 0.5f) * static_cast<float>(Window.ClientWidth)));
-        e.motion.y = static_cast<int32_t>(std::floor((s.Y / canvas.Y + 0.5f) * static_cast<float>(Window.ClientHeight)));
-        break;
-      }
-      case TScriptedEvent::Kind::ButtonDown:
-      case TScriptedEvent::Kind::ButtonUp: {
-        int32_t x = 0;
-        int32_t y = 0;
-        PlatformMousePosition(x, y);
-        e.type = s.What == TScriptedEvent::Kind::ButtonDown ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = static_cast<uint8_t>(s.Button);
-        e.button.state = s.What == TScriptedEvent::Kind::ButtonDown ? SDL_PRESSED : SDL_RELEASED;
-        e.button.x = x;
-        e.button.y = y;
-        break;
-      }
-      case TScriptedEvent::Kind::KeyDown:
-      case TScriptedEvent::Kind::KeyUp:
-        e.type = s.What == TScriptedEvent::Kind::KeyDown ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.state = s.What == TScriptedEvent::Kind::KeyDown ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = s.Key;
-        e.key.keysym.sym = SDL_GetKeyFromScancode(s.Key);
-        break;
-      case TScriptedEvent::Kind::Text:
-        e.type = SDL_TEXTINPUT;
-        std::copy(s.Text.begin(), s.Text.end(), e.text.text);
-        break;
-      case TScriptedEvent::Kind::Close:
-        e.type = SDL_QUIT;
-        break;
-    }
-    PlatformInjectEvent(e);
-  }
 }
 
 }  // namespace tv

@@ -44,17 +44,4 @@ class TSingleInstance;
 // The channel through which a second copy asks this one to show its window; polled by the pump.
 void SetWindowInstanceChannel(TSingleInstance* Channel);
 
-// Scripted input ("-input FILE"): events queued for given frames, injected through the same
-// path as the system's events. Each line: frame number, then one of
-//   move X Y          (design-screen units, (0, 0) at the centre)
-//   down left|right   /   up left|right
-//   keydown NAME      /   keyup NAME      (SDL key names: Return, Escape, F11, H, Left Alt, ...)
-//   text TEXT         (typed text, UTF-8)
-//   close
-// Blank lines and lines starting with "#" are ignored. Fails with a message naming the line.
-void LoadInputScript(const std::string& Path);
-// Injects the events scripted for this frame; called before the frame's messages are pumped.
-void InjectScriptedInput(uint32_t Frame);
-void ClearInputScript();
-
 }  // namespace tv

@@ -1,8 +1,19 @@
 #include "engine/EngineGui.h"
 
+#include <charconv>
+#include <climits>
+#include <cmath>
 #include <utility>
 
+#include "app/AppInput.h"
+#include "app/AppTimer.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "engine/EngineVideo.h"
+
 namespace tv {
+
+// ---- The narrow screen interface ------------------------------------------------------------
 
 namespace {
 TGuiHandler* Handler = nullptr;
@@ -36,5 +47,1007 @@ void SendCommand(const std::string& FormName, const std::string& Text, TItem* Da
   if (Handler == nullptr || FormName.empty() || Text.empty()) return;
   Handler->SendCommand(FormName, Text, Data);
 }
+
+// ---- Module state ---------------------------------------------------------------------------
+
+namespace {
+
+// The screen manager as the handler of the narrow interface.
+class TScreenHandler : public TGuiHandler {
+ public:
+  void ShowDialog(const std::string& Name, const TDialogArgs& Args) override { GuiShowDialog(Name, Args); }
+  void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) override {
+    GuiSwitchForm(FormName, TransitionName, std::move(Callback));
+  }
+  void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) override {
+    GuiSendCommand(FormName, Text, Data);
+  }
+};
+
+struct TGuiState {
+  bool Started = false;
+  std::unique_ptr<TContainer> Cursors;
+  std::unique_ptr<TContainer> Hints;
+  std::unique_ptr<TContainer> Dialogs;
+  std::unique_ptr<TContainer> Transitions;
+  std::unique_ptr<TContainer> Forms;
+  TGuiForm* Current = nullptr;
+  TGuiForm* Pending = nullptr;
+  TGuiTransition* Transition = nullptr;
+  TGuiDialog* Slots[DialogSlotCount] = {};
+  TGuiHint* Hint = nullptr;         // the hint on screen
+  TGuiHint* PendingHint = nullptr;  // the hint waiting for its delay
+  float HintTimer = 0;
+  TGuiCursor* Cursor = nullptr;
+  TGuiForm* InputForm = nullptr;  // the form that has input
+  TGuiControl* Hovered = nullptr;
+  float ClickTimer = 0;
+};
+
+TGuiState State;
+TScreenHandler ScreenHandler;
+TGuiObserver Observer;
+std::function<void()> StartupHook;
+float FixedTimeStep = -1;
+const TGuiInputFrame* InputOverride = nullptr;
+// Bumped whenever controls are destroyed, so that walks over a form's controls stop when a handler
+// destroyed what they stand on.
+uint32_t ControlsGeneration = 0;
+
+const std::string EmptyName;
+
+void Tell(TGuiHappening What, const std::string& Name, const std::string& In = EmptyName) {
+  if (Observer) Observer(What, Name, In);
+}
+
+float TimeStep() { return FixedTimeStep >= 0 ? FixedTimeStep : ElapsedSeconds(); }
+
+bool InputDown(int32_t Key) { return InputOverride != nullptr ? InputOverride->Down[Key] : KeyDown(Key); }
+bool InputWasDown(int32_t Key) { return InputOverride != nullptr ? InputOverride->WasDown[Key] : KeyWasDown(Key); }
+bool InputPressed(int32_t Key) { return InputDown(Key) && !InputWasDown(Key); }
+TVector InputMouse() { return InputOverride != nullptr ? InputOverride->Mouse : MousePosition(); }
+bool InputMouseInside() { return InputOverride != nullptr ? InputOverride->MouseInside : IsMouseInside(); }
+
+TVector ScreenSize() {
+  if (VideoStarted() && MainCanvas() != nullptr) return MainCanvas()->Size;
+  return ScreenCanvasSize();
+}
+
+// The logical key of each shortcut slot.
+constexpr int32_t SlotKeys[KeySlotCount] = {KeyCancel, KeyConfirm, KeyHint, KeyInventory, KeyMap};
+
+void DropHint(TGuiHint*& Hint) {
+  if (Hint == nullptr) return;
+  TGuiHint* hint = Hint;
+  Hint = nullptr;
+  hint->Show(false);
+}
+
+// Leaves the hovered control: not pressed, not hovered, its hint fading out.
+void LeaveHovered() {
+  TGuiControl* control = State.Hovered;
+  if (control == nullptr) return;
+  State.Hovered = nullptr;
+  State.PendingHint = nullptr;
+  control->Pressed = false;
+  control->Hovered = false;
+  control->Dirty = true;
+  control->OnMouseLeave();
+  if (State.Hint != nullptr) State.Hint->FadeOut();
+}
+
+void TakeInput(TGuiForm* Form) {
+  if (Form == nullptr || !Form->Active) return;
+  if (State.InputForm == Form) {
+    LeaveHovered();
+    State.InputForm = nullptr;
+  }
+  Form->Active = false;
+  Form->OnDeactivate();
+}
+
+void GiveInput(TGuiForm* Form) {
+  State.InputForm = Form;
+  if (Form == nullptr) return;
+  Form->Active = true;
+  Form->OnActivate();
+}
+
+// Clears every reference the module and the form hold to a control about to be destroyed.
+void ForgetControl(TGuiForm* Form, TGuiControl* Control) {
+  if (State.Hovered == Control) {
+    State.Hovered = nullptr;
+    State.PendingHint = nullptr;
+  }
+  if (Form->Sender == Control) Form->Sender = nullptr;
+  if (Form->RecommendedControl == Control) Form->RecommendedControl = nullptr;
+  for (TGuiControl*& slot : Form->KeyControls) {
+    if (slot == Control) slot = nullptr;
+  }
+}
+
+// True when Control (compared, never read) is still one of the form's controls.
+bool HasControl(const TGuiForm* Form, const TGuiControl* Control) {
+  for (TItem* item : Form->Controls) {
+    if (item == Control) return true;
+  }
+  return false;
+}
+
+// Fires the click rule on a control of the form that has input.
+void ClickControl(TGuiControl* Control) {
+  TGuiForm* form = Control->Form;
+  if (Control->Toggle) {
+    if (Control->Down) return;
+    Control->SetDown(true);
+  }
+  Tell(TGuiHappening::Click, Control->Name, form->Name);
+  const uint32_t generation = ControlsGeneration;
+  Control->OnClick();
+  if (!form->Shown) return;
+  if (generation != ControlsGeneration && !HasControl(form, Control)) return;  // the control is gone
+  form->Sender = Control;
+  form->OnClick();
+}
+
+// Walks a form's controls calling F on each; stops when a call destroyed controls.
+template <class F>
+void ForEachControl(TGuiForm* Form, F&& Call) {
+  const uint32_t generation = ControlsGeneration;
+  for (TItem* item = Form->Controls.First(); item != nullptr;) {
+    TItem* next = item->GetNext();
+    Call(static_cast<TGuiControl*>(item));
+    if (generation != ControlsGeneration) return;
+    item = next;
+  }
+}
+
+void UpdateForm(TGuiForm* Form) {
+  const uint32_t generation = ControlsGeneration;
+  Form->OnUpdate();
+  if (generation != ControlsGeneration || !Form->Shown) return;
+  ForEachControl(Form, [](TGuiControl* c) { c->Update(); });
+}
+
+void RenderForm(TGuiForm* Form) {
+  if (!Form->Shown) return;
+  Form->OnRender();
+  ForEachControl(Form, [](TGuiControl* c) {
+    if (!c->Dirty) return;
+    c->Dirty = false;
+    c->Render(c->Visible);
+  });
+}
+
+void StopTransition() {
+  TGuiTransition* transition = State.Transition;
+  if (transition == nullptr) return;
+  State.Transition = nullptr;
+  transition->Finish();
+  transition->Callback = nullptr;
+  Tell(TGuiHappening::TransitionEnd, transition->Name);
+}
+
+void MakeCurrent(TGuiForm* Form) {
+  State.Current = Form;
+  if (Form == nullptr) return;
+  Form->Show(FormLayer);
+  Tell(TGuiHappening::FormShown, Form->Name);
+}
+
+void HideCurrent() {
+  TGuiForm* form = State.Current;
+  State.Current = nullptr;
+  if (form != nullptr) form->Hide();
+}
+
+// Frees a registry, telling each object it goes.
+template <class T>
+void FreeRegistry(std::unique_ptr<TContainer>& Registry) {
+  if (!Registry) return;
+  if constexpr (requires(T * t) { t->BeforeDestroy(); }) {
+    for (TItem* item : *Registry) static_cast<T*>(item)->BeforeDestroy();
+  }
+  Registry.reset();
+}
+
+template <class T>
+T* Register(std::unique_ptr<TContainer>& Registry, std::unique_ptr<T> Object) {
+  if (!Registry || !Object) return nullptr;
+  T* object = Object.release();
+  Registry->Insert(object, false);
+  if constexpr (requires(T * t) { t->AfterCreate(); }) object->AfterCreate();
+  return object;
+}
+
+template <class T>
+T* FindIn(const std::unique_ptr<TContainer>& Registry, const std::string& Name) {
+  if (!Registry || Name.empty()) return nullptr;
+  return static_cast<T*>(Registry->Find(Name));
+}
+
+}  // namespace
+
+// ---- Values and placement -------------------------------------------------------------------
+
+bool TGuiValue::AsBool() const {
+  if (const auto* b = std::get_if<bool>(&Value)) return *b;
+  if (const auto* i = std::get_if<int32_t>(&Value)) return *i != 0;
+  if (const auto* f = std::get_if<float>(&Value)) return *f != 0;
+  return AsInt() != 0;
+}
+
+int32_t TGuiValue::AsInt() const {
+  if (const auto* b = std::get_if<bool>(&Value)) return *b ? 1 : 0;
+  if (const auto* i = std::get_if<int32_t>(&Value)) return *i;
+  if (const auto* f = std::get_if<float>(&Value)) {
+    if (!std::isfinite(*f)) return 0;
+    const double r = std::nearbyint(static_cast<double>(*f));
+    if (r >= 2147483647.0) return INT32_MAX;
+    if (r <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(r);
+  }
+  const std::string& s = std::get<std::string>(Value);
+  int32_t result = 0;
+  std::from_chars(s.data(), s.data() + s.size(), result);
+  return result;
+}
+
+float TGuiValue::AsFloat() const {
+  if (const auto* b = std::get_if<bool>(&Value)) return *b ? 1.0f : 0.0f;
+  if (const auto* i = std::get_if<int32_t>(&Value)) return static_cast<float>(*i);
+  if (const auto* f = std::get_if<float>(&Value)) return *f;
+  const std::string& s = std::get<std::string>(Value);
+  float result = 0;
+  std::from_chars(s.data(), s.data() + s.size(), result);
+  return result;
+}
+
+std::string TGuiValue::AsString() const {
+  if (const auto* s = std::get_if<std::string>(&Value)) return *s;
+  if (const auto* b = std::get_if<bool>(&Value)) return *b ? "1" : "0";
+  if (const auto* i = std::get_if<int32_t>(&Value)) return std::to_string(*i);
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::get<float>(Value));
+  return std::string(buffer, result.ptr);
+}
+
+void ApplyPlaceOp(TGuiRect& P, TGuiRect (&Saved)[3], int32_t Op, float V) {
+  const float a = std::fabs(V);
+  // New size along one axis keeping the edge on the side given: the centre moves by half the change.
+  auto keepHigh = [](float& Centre, float& Size, float NewSize) {  // the right or bottom edge stays
+    Centre -= (NewSize - Size) / 2;
+    Size = NewSize;
+  };
+  auto keepLow = [](float& Centre, float& Size, float NewSize) {  // the left or top edge stays
+    Centre += (NewSize - Size) / 2;
+    Size = NewSize;
+  };
+  auto slot = [&] {
+    const float r = std::nearbyint(V);
+    return r <= 0 ? 0 : (r >= 2 ? 2 : static_cast<int32_t>(r));
+  };
+  switch (Op) {
+    case PlaceSave: Saved[slot()] = P; break;
+    case PlaceRestore: P = Saved[slot()]; break;
+    case PlaceSetX: P.X = V; break;
+    case PlaceSetY: P.Y = V; break;
+    case PlaceAddX: P.X += V; break;
+    case PlaceAddY: P.Y += V; break;
+    case PlaceMirrorX: P.X = V - P.X; break;
+    case PlaceMirrorY: P.Y = V - P.Y; break;
+    case PlaceStepLeft: P.X = P.X - P.W + V; break;
+    case PlaceStepRight: P.X = P.X + P.W + V; break;
+    case PlaceStepUp: P.Y = P.Y - P.H + V; break;
+    case PlaceStepDown: P.Y = P.Y + P.H + V; break;
+    case PlaceBoxLeft: P.X = P.X - P.W / 2 - a / 2; P.W = a; break;
+    case PlaceBoxRight: P.X = P.X + P.W / 2 + a / 2; P.W = a; break;
+    case PlaceBoxAbove: P.Y = P.Y - P.H / 2 - a / 2; P.H = a; break;
+    case PlaceBoxBelow: P.Y = P.Y + P.H / 2 + a / 2; P.H = a; break;
+    case PlaceSquare: P.W = a; P.H = a; break;
+    case PlaceWidth: P.W = a; break;
+    case PlaceHeight: P.H = a; break;
+    case PlaceWidthKeepRight: keepHigh(P.X, P.W, a); break;
+    case PlaceWidthKeepLeft: keepLow(P.X, P.W, a); break;
+    case PlaceHeightKeepBottom: keepHigh(P.Y, P.H, a); break;
+    case PlaceHeightKeepTop: keepLow(P.Y, P.H, a); break;
+    case PlaceGrow: P.W = MaxF(0, P.W + V); P.H = MaxF(0, P.H + V); break;
+    case PlaceGrowWidth: P.W = MaxF(0, P.W + V); break;
+    case PlaceGrowHeight: P.H = MaxF(0, P.H + V); break;
+    case PlaceGrowWidthKeepRight: keepHigh(P.X, P.W, MaxF(0, P.W + V)); break;
+    case PlaceGrowWidthKeepLeft: keepLow(P.X, P.W, MaxF(0, P.W + V)); break;
+    case PlaceGrowHeightKeepBottom: keepHigh(P.Y, P.H, MaxF(0, P.H + V)); break;
+    case PlaceGrowHeightKeepTop: keepLow(P.Y, P.H, MaxF(0, P.H + V)); break;
+    case PlaceHalfWidthKeepRight: keepHigh(P.X, P.W, MaxF(0, P.W / 2 + V)); break;
+    case PlaceHalfWidthKeepLeft: keepLow(P.X, P.W, MaxF(0, P.W / 2 + V)); break;
+    case PlaceHalfHeightKeepBottom: keepHigh(P.Y, P.H, MaxF(0, P.H / 2 + V)); break;
+    case PlaceHalfHeightKeepTop: keepLow(P.Y, P.H, MaxF(0, P.H / 2 + V)); break;
+    default: break;
+  }
+}
+
+// ---- Controls -------------------------------------------------------------------------------
+
+bool TGuiControl::HitTest(TVector Local) {
+  return std::fabs(Local.X - Offset.X) <= Size.X / 2 && std::fabs(Local.Y - Offset.Y) <= Size.Y / 2;
+}
+
+namespace {
+template <class T>
+void Change(TGuiControl& C, T& Field, const T& Value) {
+  if (Field == Value) return;
+  Field = Value;
+  C.Dirty = true;
+}
+}  // namespace
+
+void TGuiControl::SetProperty(int32_t Index, const TGuiValue& Value) {
+  switch (Index) {
+    case PropName: SetName(Value.AsString()); break;
+    case PropGroup: Group = Value.AsString(); break;
+    case PropVisible: Change(*this, Visible, Value.AsBool()); break;
+    case PropEnabled: Change(*this, Enabled, Value.AsBool()); break;
+    case PropDown: Change(*this, Down, Value.AsBool()); break;
+    case PropToggle: Change(*this, Toggle, Value.AsBool()); break;
+    case PropScale: Change(*this, Scale, Value.AsFloat()); break;
+    case PropParam1: Change(*this, Param1, Value.AsInt()); break;
+    case PropParam2: Change(*this, Param2, Value.AsInt()); break;
+    case PropParam3: Change(*this, Param3, Value.AsInt()); break;
+    case PropColor: {
+      const auto packed = static_cast<uint32_t>(Value.AsInt());
+      const TVector3 color{static_cast<float>((packed >> 16) & 0xFF) / 255.0f,
+                           static_cast<float>((packed >> 8) & 0xFF) / 255.0f, static_cast<float>(packed & 0xFF) / 255.0f};
+      if (color.X != Color.X || color.Y != Color.Y || color.Z != Color.Z) {
+        Color = color;
+        Dirty = true;
+      }
+      break;
+    }
+    case PropAlpha: Change(*this, Alpha, Value.AsFloat()); break;
+    case PropParamA:
+    case PropParamA2: Change(*this, ParamA, Value.AsString()); break;
+    case PropParamB: Change(*this, ParamB, Value.AsString()); break;
+    case PropParamD:
+    case PropParamD2: Change(*this, ParamD, Value.AsInt()); break;
+    case PropParamE: Change(*this, ParamE, Value.AsInt()); break;
+    case PropParamC: Change(*this, ParamC, Value.AsString()); break;
+    case PropParamF: Change(*this, ParamF, Value.AsInt()); break;
+    case PropParamByte: Change(*this, ParamByte, static_cast<uint8_t>(Value.AsInt())); break;
+    case PropText:
+      TextKey.clear();
+      Change(*this, Text, Value.AsString());
+      break;
+    case PropTextKey:
+      TextKey = Value.AsString();
+      Change(*this, Text, GetText(TextKey));
+      break;
+    case PropHintText:
+      HintTextKey.clear();
+      HintText = Value.AsString();
+      HintChanged();
+      break;
+    case PropHintTextKey:
+      HintTextKey = Value.AsString();
+      HintText = GetText(HintTextKey);
+      HintChanged();
+      break;
+    case PropCursorName: CursorName = Value.AsString(); break;
+    case PropHintName: HintName = Value.AsString(); break;
+    default: break;
+  }
+}
+
+void TGuiControl::HintChanged() {
+  // Only the hovered control's hint is on screen or pending; a pending one picks the new text up
+  // when its delay runs out.
+  if (State.Hovered != this || State.PendingHint != nullptr) return;
+  DropHint(State.Hint);
+  if (HintText.empty() || Form == nullptr) return;
+  State.PendingHint = FindHint(HintName.empty() ? Form->HintName : HintName);
+  State.HintTimer = 0;
+}
+
+void TGuiControl::SetOffset(TVector Value) {
+  if (VectorsEqual(Offset, Value)) return;
+  Offset = Value;
+  Dirty = true;
+}
+
+void TGuiControl::SetSize(TVector Value) {
+  if (VectorsEqual(Size, Value)) return;
+  Size = Value;
+  Dirty = true;
+}
+
+void TGuiControl::SetOffsetX(float Value) { SetOffset({Value, Offset.Y}); }
+void TGuiControl::SetOffsetY(float Value) { SetOffset({Offset.X, Value}); }
+void TGuiControl::SetAlpha(float Value) { Change(*this, Alpha, Value); }
+void TGuiControl::SetScale(float Value) { Change(*this, Scale, Value); }
+void TGuiControl::SetText(const std::string& Value) { Change(*this, Text, Value); }
+
+void TGuiControl::SetDown(bool Value) {
+  Down = Value;
+  Dirty = true;
+  if (!Value || Group.empty() || Form == nullptr) return;
+  for (TItem* item : Form->Controls) {
+    auto* other = static_cast<TGuiControl*>(item);
+    if (other != this && other->Down && other->Group == Group) {
+      other->Down = false;
+      other->Dirty = true;
+    }
+  }
+}
+
+// ---- Forms ----------------------------------------------------------------------------------
+
+TGuiForm::TGuiForm(std::string Name, std::string Cursor, std::string Hint)
+    : TNamedItem(std::move(Name)), CursorName(std::move(Cursor)), HintName(std::move(Hint)) {}
+
+TGuiForm::~TGuiForm() {
+  // A form freed while shown (a registry dropped without hiding it) must not leave the module
+  // pointing at it or at its controls.
+  if (State.InputForm == this) {
+    State.InputForm = nullptr;
+    State.Hovered = nullptr;
+    State.PendingHint = nullptr;
+  }
+  if (State.Current == this) State.Current = nullptr;
+  if (State.Pending == this) State.Pending = nullptr;
+  for (TGuiDialog*& slot : State.Slots) {
+    if (slot == this) slot = nullptr;
+  }
+  ++ControlsGeneration;
+}
+
+void TGuiForm::Show(int32_t AtLayer) {
+  Shown = true;
+  Canvas = VideoStarted() ? MainCanvas() : nullptr;
+  Origin = {0, 0};
+  Layer = AtLayer;
+  const TVector screen = ScreenSize();
+  PlaceRect = {0, 0, screen.X, screen.Y};
+  SavedPlaces[0] = PlaceRect;
+  OnShow();
+  if (!Shown) return;  // OnShow hid the form again
+  for (TItem* item : Controls) static_cast<TGuiControl*>(item)->Dirty = true;
+}
+
+void TGuiForm::Hide() {
+  if (!Shown) return;
+  TakeInput(this);
+  ForEachControl(this, [](TGuiControl* c) { c->Render(false); });
+  OnHide();
+  Shown = false;
+  for (TItem* item : Controls) ForgetControl(this, static_cast<TGuiControl*>(item));
+  for (TItem* item : Controls) static_cast<TGuiControl*>(item)->BeforeDestroy();
+  ++ControlsGeneration;
+  Controls.Clear();
+  Sender = nullptr;
+  RecommendedControl = nullptr;
+  for (TGuiControl*& slot : KeyControls) slot = nullptr;
+}
+
+void TGuiForm::AttachControl(TGuiControl* Control, int32_t LayerOffset) {
+  std::unique_ptr<TGuiControl> owned(Control);
+  Control->Form = this;
+  Control->Layer = Layer + LayerOffset;
+  Control->Canvas = Canvas;
+  Control->Origin = Origin;
+  Control->Offset = {PlaceRect.X - Origin.X, PlaceRect.Y - Origin.Y};
+  Control->Size = {PlaceRect.W, PlaceRect.H};
+  Control->Visible = true;
+  Control->Scale = 1;
+  Control->Color = {1, 1, 1};
+  Control->Alpha = 1;
+  Control->AfterCreate();
+  Controls.Insert(owned.release(), false);
+  Sender = Control;
+}
+
+void TGuiForm::DestroyControl(TGuiControl* Control) {
+  if (Control == nullptr || Control->Container != &Controls) return;
+  ForgetControl(this, Control);
+  Control->Render(false);
+  Control->BeforeDestroy();
+  ++ControlsGeneration;
+  Controls.Remove(Control);
+}
+
+TGuiControl* TGuiForm::FindControl(const std::string& ControlName) {
+  Sender = static_cast<TGuiControl*>(Controls.Find(ControlName));
+  return Sender;
+}
+
+void TGuiForm::SetRecommended(TGuiControl* Control, int32_t Side) {
+  if (Control == RecommendedControl) return;
+  RecommendedControl = Control;
+  RecommendedSide = Clamp(Side, 0, 3);
+}
+
+void TGuiForm::SetRecommendedByName(const std::string& ControlName, int32_t Side) {
+  SetRecommended(ControlName.empty() ? nullptr : FindControl(ControlName), Side);
+}
+
+void TGuiForm::Relocalize() {
+  for (TItem* item : Controls) {
+    auto* c = static_cast<TGuiControl*>(item);
+    if (!c->TextKey.empty()) c->SetText(GetText(c->TextKey));
+    if (!c->HintTextKey.empty()) c->SetProperty(PropHintTextKey, c->HintTextKey);
+  }
+}
+
+// ---- Dialogs --------------------------------------------------------------------------------
+
+TGuiDialog::TGuiDialog(std::string Name, std::string Cursor, std::string Hint, float FadeIn, float FadeOut)
+    : TGuiForm(std::move(Name), std::move(Cursor), std::move(Hint)), FadeInTime(FadeIn), FadeOutTime(FadeOut) {}
+
+void TGuiDialog::Show(int32_t AtLayer) {
+  if (Shown) return;
+  CurrentFadeIn = FadeInTime;
+  CurrentFadeOut = FadeOutTime;
+  Ready = false;
+  TGuiForm::Show(AtLayer);
+  FadeState = 0;
+  FadeAlpha = 0;
+}
+
+void TGuiDialog::Hide(bool AtOnce) {
+  if (!Shown) return;
+  Ready = false;
+  if (AtOnce) {
+    FadeState = 3;
+    FadeAlpha = 0;
+    TGuiForm::Hide();
+  } else if (FadeState != 3) {
+    FadeState = 2;
+  }
+}
+
+void TGuiDialog::StepFade(float Dt) {
+  if (FadeState == 0) {
+    FadeAlpha = CurrentFadeIn > 0 ? FadeAlpha + Dt / CurrentFadeIn : 1.0f;
+    if (FadeAlpha >= 1) {
+      FadeState = 1;
+      FadeAlpha = 1;
+      Ready = true;
+    }
+  } else if (FadeState == 2) {
+    FadeAlpha = CurrentFadeOut > 0 ? FadeAlpha - Dt / CurrentFadeOut : 0.0f;
+    if (FadeAlpha <= 0) {
+      FadeState = 3;
+      FadeAlpha = 0;
+      TGuiForm::Hide();
+    }
+  }
+}
+
+// ---- Hints, cursors, transitions ------------------------------------------------------------
+
+TGuiHint::TGuiHint(std::string Name, float HintDelay, float FadeIn, float FadeOut)
+    : TNamedItem(std::move(Name)), Delay(HintDelay), FadeInTime(FadeIn), FadeOutTime(FadeOut) {}
+
+void TGuiHint::StepFade(float Dt) {
+  if (FadeState == 0) {
+    FadeAlpha = FadeInTime > 0 ? FadeAlpha + Dt / FadeInTime : 1.0f;
+    if (FadeAlpha >= 1) {
+      FadeState = 1;
+      FadeAlpha = 1;
+    }
+  } else if (FadeState == 2) {
+    FadeAlpha = FadeOutTime > 0 ? FadeAlpha - Dt / FadeOutTime : 0.0f;
+    if (FadeAlpha <= 0) {
+      FadeState = 3;
+      FadeAlpha = 0;
+    }
+  }
+}
+
+void TGuiHint::FadeOut() {
+  if (FadeState != 3) FadeState = 2;
+}
+
+void PlaceHintBox(TGuiHint& Hint, TVector TextSize, TVector Screen) {
+  Hint.BoxSize = {TextSize.X + 2 * Hint.Margin, TextSize.Y + 2 * Hint.Margin};
+  const float reach = Hint.ControlHalfHeight + Hint.Gap + Hint.BoxSize.Y / 2;
+  const float above = Hint.Anchor.Y - reach;
+  Hint.BoxCenter.Y = above - Hint.BoxSize.Y / 2 >= -Screen.Y / 2 ? above : Hint.Anchor.Y + reach;
+  const float half = Screen.X / 2 - Hint.BoxSize.X / 2;
+  Hint.BoxCenter.X = half <= 0 ? 0 : (Hint.Anchor.X < -half ? -half : (Hint.Anchor.X > half ? half : Hint.Anchor.X));
+}
+
+void PlaceHintBox(TGuiHint& Hint) {
+  TVector size;
+  int32_t lines = 0;
+  if (TextsStarted()) MeasureText(Hint.Text, Hint.FontIndex, Hint.MaxTextWidth, size, lines);
+  PlaceHintBox(Hint, size, ScreenSize());
+}
+
+void TGuiTransition::Step() {
+  bool done = false;
+  switch (Phase) {
+    case 0: done = CoverStep1(); break;
+    case 1: done = CoverStep2(); break;
+    case 2: done = CoverStep3(); break;
+    case 3: done = true; break;
+    case 4: done = UncoverStep1(); break;
+    case 5: done = UncoverStep2(); break;
+    case 6: done = UncoverStep3(); break;
+    default: break;
+  }
+  if (done && Phase < 7) ++Phase;
+}
+
+// ---- The module -----------------------------------------------------------------------------
+
+void GuiStartup() {
+  if (State.Started) return;
+  State = TGuiState{};
+  State.Cursors = std::make_unique<TContainer>(false, true);
+  State.Hints = std::make_unique<TContainer>(false, true);
+  State.Dialogs = std::make_unique<TContainer>(false, true);
+  State.Transitions = std::make_unique<TContainer>(false, true);
+  State.Forms = std::make_unique<TContainer>(false, true);
+  State.Started = true;
+  SetGuiHandler(&ScreenHandler);
+  SetRelocalizeHook(&RelocalizeAll);
+  if (StartupHook) StartupHook();
+}
+
+void GuiShutdown() {
+  if (GetGuiHandler() == &ScreenHandler) SetGuiHandler(nullptr);
+  if (!State.Started) return;
+  SetRelocalizeHook(nullptr);
+  HideAllDialogs();
+  // The current form is hidden too, so that its controls give their sprites back while the video
+  // device still runs, and no transition is left half-way.
+  StopTransition();
+  State.Pending = nullptr;
+  HideCurrent();
+  DropHint(State.Hint);
+  State.PendingHint = nullptr;
+  if (State.Cursor != nullptr) {
+    TGuiCursor* cursor = State.Cursor;
+    State.Cursor = nullptr;
+    cursor->Show(false);
+  }
+  FreeRegistry<TGuiForm>(State.Forms);
+  FreeRegistry<TGuiTransition>(State.Transitions);
+  FreeRegistry<TGuiDialog>(State.Dialogs);
+  FreeRegistry<TGuiHint>(State.Hints);
+  FreeRegistry<TGuiCursor>(State.Cursors);
+  State = TGuiState{};
+}
+
+bool GuiStarted() { return State.Started; }
+
+TGuiCursor* RegisterCursor(std::unique_ptr<TGuiCursor> Cursor) { return Register(State.Cursors, std::move(Cursor)); }
+TGuiHint* RegisterHint(std::unique_ptr<TGuiHint> Hint) { return Register(State.Hints, std::move(Hint)); }
+TGuiDialog* RegisterDialog(std::unique_ptr<TGuiDialog> Dialog) { return Register(State.Dialogs, std::move(Dialog)); }
+TGuiTransition* RegisterTransition(std::unique_ptr<TGuiTransition> Transition) {
+  return Register(State.Transitions, std::move(Transition));
+}
+TGuiForm* RegisterForm(std::unique_ptr<TGuiForm> Form) { return Register(State.Forms, std::move(Form)); }
+
+TGuiCursor* FindCursor(const std::string& Name) { return FindIn<TGuiCursor>(State.Cursors, Name); }
+TGuiHint* FindHint(const std::string& Name) { return FindIn<TGuiHint>(State.Hints, Name); }
+TGuiDialog* FindDialog(const std::string& Name) { return FindIn<TGuiDialog>(State.Dialogs, Name); }
+TGuiTransition* FindTransition(const std::string& Name) { return FindIn<TGuiTransition>(State.Transitions, Name); }
+TGuiForm* FindForm(const std::string& Name) { return FindIn<TGuiForm>(State.Forms, Name); }
+TContainer* GuiForms() { return State.Forms.get(); }
+TContainer* GuiDialogs() { return State.Dialogs.get(); }
+
+void ShowForm(const std::string& Name) {
+  TGuiForm* form = FindForm(Name);
+  if (form == nullptr && !Name.empty()) return;  // an unknown name changes nothing
+  StopTransition();
+  HideCurrent();
+  State.Pending = nullptr;
+  MakeCurrent(form);
+}
+
+void GuiSwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) {
+  TGuiTransition* transition = FindTransition(TransitionName);
+  if (transition == nullptr) return;
+  StopTransition();
+  State.Pending = FindForm(FormName);
+  State.Transition = transition;
+  transition->Callback = std::move(Callback);
+  transition->Layer = TransitionLayer;
+  transition->FromNothing = State.Current == nullptr;
+  transition->Phase = 0;
+  Tell(TGuiHappening::TransitionStart, transition->Name);
+  transition->Begin();
+}
+
+void GuiShowDialog(const std::string& Name, const TDialogArgs& Args) {
+  TGuiDialog* dialog = FindDialog(Name);
+  if (dialog == nullptr || dialog->Shown) return;
+  for (int32_t k = 0; k < DialogSlotCount; ++k) {
+    if (State.Slots[k] != nullptr) continue;
+    State.Slots[k] = dialog;
+    dialog->MessageKey = Args.MessageKey;
+    dialog->DefaultText = Args.DefaultText;
+    dialog->Value = Args.Value;
+    dialog->OnDone = Args.OnDone;
+    dialog->OnText = Args.OnText;
+    dialog->OnItem = Args.OnItem;
+    dialog->Data = Args.Data;
+    Tell(TGuiHappening::DialogShown, dialog->Name);
+    dialog->Show((k + 1) * DialogLayerStep);
+    return;
+  }
+}
+
+void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem* Data) {
+  if (Text.empty()) return;
+  TGuiForm* form = FindForm(FormName);
+  if (form == nullptr) form = FindDialog(FormName);
+  if (form == nullptr) return;
+  form->CommandText = Text;
+  form->CommandData = Data;
+  form->OnCommand();
+}
+
+void HideDialog(TGuiDialog* Dialog) {
+  if (Dialog == nullptr) return;
+  for (TGuiDialog* slot : State.Slots) {
+    if (slot == Dialog) Dialog->Hide(false);
+  }
+}
+
+void HideAllDialogs() {
+  for (TGuiDialog*& slot : State.Slots) {
+    TGuiDialog* dialog = slot;
+    if (dialog == nullptr) continue;
+    slot = nullptr;
+    dialog->Hide(true);
+    Tell(TGuiHappening::DialogHidden, dialog->Name);
+  }
+}
+
+void SetCursor(const std::string& Name) {
+  if (State.Cursor != nullptr && State.Cursor->Name == Name) return;
+  if (State.Cursor != nullptr) State.Cursor->Show(false);
+  State.Cursor = FindCursor(Name);
+}
+
+void Reshow(TGuiForm* Form) {
+  if (Form == nullptr || !Form->Shown) return;
+  const int32_t layer = Form->Layer;
+  Form->Hide();
+  Form->Show(layer);
+}
+
+void RelocalizeAll() {
+  if (!State.Started) return;
+  for (TItem* item : *State.Dialogs) static_cast<TGuiDialog*>(item)->Relocalize();
+  for (TItem* item : *State.Forms) static_cast<TGuiForm*>(item)->Relocalize();
+}
+
+// ---- The frame step -------------------------------------------------------------------------
+
+void UpdateGui() {
+  if (!State.Started) return;
+  const float dt = TimeStep();
+
+  // 1. Dialog fades; a dialog no longer shown leaves its slot.
+  for (TGuiDialog*& slot : State.Slots) {
+    TGuiDialog* dialog = slot;
+    if (dialog == nullptr) continue;
+    dialog->StepFade(dt);
+    if (!dialog->Shown && slot == dialog) {
+      slot = nullptr;
+      Tell(TGuiHappening::DialogHidden, dialog->Name);
+    }
+  }
+
+  // 2. The input target.
+  TGuiForm* target = InputTarget();
+  TGuiForm* accepting = InputTargetReady() ? target : nullptr;
+
+  // 3. Activation.
+  if (accepting != State.InputForm) {
+    TakeInput(State.InputForm);
+    GiveInput(accepting);
+  }
+
+  // 4. Hit test.
+  const TVector mouse = InputMouse();
+  TGuiControl* winner = nullptr;
+  if (InputMouseInside() && State.InputForm != nullptr) {
+    int32_t best = INT32_MIN;
+    for (TItem* item : State.InputForm->Controls) {
+      auto* c = static_cast<TGuiControl*>(item);
+      if (!c->Visible || !c->Enabled || c->Layer < best) continue;
+      if (c->HitTest({mouse.X - c->Origin.X, mouse.Y - c->Origin.Y})) {
+        winner = c;
+        best = c->Layer;
+      }
+    }
+  }
+
+  // 5. Hover.
+  if (winner != State.Hovered) {
+    const uint32_t before = ControlsGeneration;
+    LeaveHovered();
+    // When the leave handler destroyed controls, the winner may be gone: it is found next frame.
+    if (winner != nullptr && State.InputForm != nullptr && before == ControlsGeneration) {
+      State.Hovered = winner;
+      winner->Hovered = true;
+      winner->Dirty = true;
+      const uint32_t generation = ControlsGeneration;
+      winner->OnMouseEnter();
+      if (generation == ControlsGeneration && State.Hovered == winner && !winner->HintText.empty()) {
+        State.PendingHint = FindHint(winner->HintName.empty() ? winner->Form->HintName : winner->HintName);
+        State.HintTimer = 0;
+      }
+    }
+  }
+
+  // 6. The mouse button on the hovered control.
+  if (TGuiControl* control = State.Hovered) {
+    TGuiForm* form = control->Form;
+    const TVector local{mouse.X - control->Origin.X, mouse.Y - control->Origin.Y};
+    const bool down = InputDown(KeyClick);
+    const bool wasDown = InputWasDown(KeyClick);
+    auto alive = [&] { return State.Hovered == control; };
+    if (down && !wasDown) {
+      State.ClickTimer = dt + ClickTimeLimit;
+      control->Pressed = true;
+      control->Dirty = true;
+      control->OnMouseDown(local);
+      if (alive()) {
+        form->Sender = control;
+        form->OnMouseDown(local);
+      }
+    }
+    if (alive() && down && control->Pressed) {
+      if (State.ClickTimer >= 0) State.ClickTimer -= dt;
+      control->OnMouseHold(local);
+      if (alive()) {
+        form->Sender = control;
+        form->OnMouseHold(local);
+      }
+    }
+    if (alive() && !down && control->Pressed) {
+      control->Pressed = false;
+      control->Dirty = true;
+      if (wasDown) {
+        control->OnMouseUp(local);
+        if (alive()) {
+          form->Sender = control;
+          form->OnMouseUp(local);
+        }
+      }
+      if (alive() && State.InputForm != nullptr && State.ClickTimer >= 0) ClickControl(control);
+    }
+  }
+
+  // 7. Shortcut keys.
+  if (TGuiForm* form = State.InputForm) {
+    for (int32_t slot = 0; slot < KeySlotCount; ++slot) {
+      if (!InputPressed(SlotKeys[slot])) continue;
+      TGuiControl* control = form->KeyControls[slot];
+      if (control == nullptr || !control->Usable()) continue;
+      ClickControl(control);
+      break;
+    }
+  }
+
+  // 8. Cursor.
+  target = InputTarget();
+  const std::string* cursor = target != nullptr ? &target->CursorName : &EmptyName;
+  if (State.Hovered != nullptr && !State.Hovered->CursorName.empty()) cursor = &State.Hovered->CursorName;
+  SetCursor(*cursor);
+
+  // 9. The hint on screen fades.
+  if (State.Hint != nullptr) {
+    State.Hint->StepFade(dt);
+    if (State.Hint->FadeState == 3) DropHint(State.Hint);
+  }
+
+  // 10. The pending hint.
+  if (State.Hovered != nullptr && State.PendingHint != nullptr) {
+    State.HintTimer += dt;
+    if (State.HintTimer >= State.PendingHint->Delay) {
+      DropHint(State.Hint);
+      TGuiHint* hint = State.PendingHint;
+      TGuiControl* control = State.Hovered;
+      hint->Text = control->HintText;
+      hint->Anchor = control->ScreenCenter();
+      hint->ControlHalfHeight = control->Size.Y / 2;
+      hint->FadeState = 0;
+      hint->FadeAlpha = 0;
+      State.Hint = hint;
+      State.PendingHint = nullptr;
+    }
+  }
+
+  // 11. Dialogs update, topmost first.
+  for (int32_t k = DialogSlotCount - 1; k >= 0; --k) {
+    if (TGuiDialog* dialog = State.Slots[k]; dialog != nullptr && dialog->Shown) UpdateForm(dialog);
+  }
+
+  // 12. The transition; the screen switches when the screen is covered.
+  if (TGuiTransition* transition = State.Transition) {
+    transition->Step();
+    if (transition->Phase >= 7) {
+      StopTransition();
+    } else if (transition->Phase == 3) {
+      HideCurrent();
+      TGuiCallback callback = std::move(transition->Callback);
+      transition->Callback = nullptr;
+      if (callback) callback();
+      TGuiForm* pending = State.Pending;
+      State.Pending = nullptr;
+      // The callback may have shown a form itself; the pending form replaces it as ShowForm would.
+      if (pending != nullptr) {
+        HideCurrent();
+        MakeCurrent(pending);
+      }
+    }
+  }
+
+  // 13. The current form.
+  if (State.Current != nullptr && State.Current->Shown) UpdateForm(State.Current);
+
+  // 14, 15. Cursor and hint show themselves.
+  if (State.Cursor != nullptr) State.Cursor->Show(InputMouseInside());
+  if (State.Hint != nullptr) State.Hint->Show(true);
+
+  // 16. Rendering of dirty controls, topmost dialog first.
+  for (int32_t k = DialogSlotCount - 1; k >= 0; --k) {
+    if (TGuiDialog* dialog = State.Slots[k]) RenderForm(dialog);
+  }
+  if (State.Current != nullptr) RenderForm(State.Current);
+}
+
+// ---- State ----------------------------------------------------------------------------------
+
+TGuiForm* CurrentForm() { return State.Current; }
+TGuiForm* PendingForm() { return State.Pending; }
+TGuiTransition* RunningTransition() { return State.Transition; }
+
+TGuiDialog* DialogInSlot(int32_t Slot) {
+  return Slot >= 1 && Slot <= DialogSlotCount ? State.Slots[Slot - 1] : nullptr;
+}
+
+TGuiDialog* TopDialog() {
+  for (int32_t k = DialogSlotCount - 1; k >= 0; --k) {
+    if (State.Slots[k] != nullptr) return State.Slots[k];
+  }
+  return nullptr;
+}
+
+TGuiHint* ShownHint() { return State.Hint; }
+TGuiHint* PendingHint() { return State.PendingHint; }
+TGuiCursor* CurrentCursor() { return State.Cursor; }
+TGuiControl* HoveredControl() { return State.Hovered; }
+TGuiForm* InputForm() { return State.InputForm; }
+
+TGuiForm* InputTarget() {
+  if (TGuiDialog* dialog = TopDialog()) return dialog;
+  return State.Current;
+}
+
+bool InputTargetReady() {
+  if (TGuiDialog* dialog = TopDialog()) return dialog->Ready;
+  return State.Current != nullptr && State.Transition == nullptr;
+}
+
+TGuiControl* FindUsableControl(const std::string& ControlName) {
+  TGuiForm* target = InputTarget();
+  if (target == nullptr || ControlName.empty()) return nullptr;
+  for (TItem* item : target->Controls) {
+    auto* c = static_cast<TGuiControl*>(item);
+    if (c->Name == ControlName && c->Usable()) return c;
+  }
+  return nullptr;
+}
+
+void SetGuiObserver(TGuiObserver NewObserver) { Observer = std::move(NewObserver); }
+void SetGuiStartupHook(std::function<void()> Hook) { StartupHook = std::move(Hook); }
+void SetGuiTimeStep(float Seconds) { FixedTimeStep = Seconds; }
+void SetGuiInputOverride(const TGuiInputFrame* Frame) { InputOverride = Frame; }
 
 }  // namespace tv

@@ -586,4 +586,16 @@ void SetGuiStartupHook(std::function<void()> Hook);
 // returns to the timer's elapsed time).
 void SetGuiTimeStep(float Seconds);
 
+// The input the frame step reads, indexed by the input module's logical keys (Click 0, Cancel 1,
+// Confirm 2, full screen 3, HintKey 4, InventoryKey 5, MapKey 6).
+struct TGuiInputFrame {
+  bool Down[8] = {};
+  bool WasDown[8] = {};
+  TVector Mouse;
+  bool MouseInside = true;
+};
+// Tests and benchmarks feed the frame step from a frame of their own (not owned) instead of the
+// input module; nullptr returns to the input module.
+void SetGuiInputOverride(const TGuiInputFrame* Frame);
+
 }  // namespace tv

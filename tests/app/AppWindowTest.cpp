@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppTimer.h"
+#include "app/AppInputScript.h"
 #include "app/AppWindow.h"
 #include "engine/EngineClasses.h"
 #include "support/TestSupport.h"

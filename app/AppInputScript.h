@@ -1,0 +1,79 @@
+// Scripted input ("-input FILE") and the GUI trace ("-gui-trace FILE"), for tests and for
+// reproducing a problem.
+//
+// A script line is a frame followed by a command. The frame is either absolute (the event is
+// delivered before that frame) or relative, "+N": N frames after the previous line finished.
+// Raw events go through the same path as the system's events:
+//   move X Y          (design-screen units, (0, 0) at the centre)
+//   down left|right   /   up left|right
+//   keydown NAME      /   keyup NAME      (SDL key names: Return, Escape, F11, H, Left Alt, ...)
+//   text TEXT         (typed text, UTF-8)
+//   close
+// GUI commands name screens and controls instead of positions:
+//   wait form NAME [LIMIT]     holds the script until NAME is the current form
+//   wait dialog NAME [LIMIT]   ... until NAME is the topmost dialog
+//   wait ready [LIMIT]         ... until the input target accepts input
+//   click NAME                 moves the mouse over the centre of the named, visible, enabled
+//                              control of the input target, presses the left button, and
+//                              releases it in the next frame
+//   key NAME                   presses a key and releases it in the next frame
+// LIMIT is in frames (default 1200). A wait that runs out or a click on a control that is not there
+// ends the run with exit code 3 and one line on stderr naming the frame, the input target and its
+// controls. Blank lines and lines starting with "#" are ignored.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+
+#include "engine/EngineClasses.h"
+
+namespace tv {
+
+// A script line that cannot be read (the run ends with ScriptFailureExitCode).
+class EScriptLineError : public EError {
+ public:
+  using EError::EError;
+};
+
+constexpr uint32_t DefaultWaitLimit = 1200;
+// The exit code of a run whose script failed.
+constexpr int32_t ScriptFailureExitCode = 3;
+
+struct TScriptLine {
+  enum class Kind { Move, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Close, WaitForm, WaitDialog, WaitReady, Click, Key };
+  bool Relative = false;
+  uint32_t Frame = 0;  // absolute frame from 1, or frames after the previous line
+  Kind What = Kind::Move;
+  float X = 0;
+  float Y = 0;
+  int Button = 0;
+  SDL_Scancode Key = SDL_SCANCODE_UNKNOWN;
+  std::string Text;  // typed text, or the form, dialog or control name
+  uint32_t Limit = DefaultWaitLimit;
+};
+
+// Parses one line. Returns false for a blank or comment line; throws EError with the reason for a
+// line it cannot read.
+bool ParseInputScriptLine(const std::string& Line, TScriptLine& Out);
+
+// Loads a script; an unreadable file fails with the file-open error, a bad line with an error
+// naming the file and the line (EScriptLineError).
+void LoadInputScript(const std::string& Path);
+// Plays the script up to this frame; called before the frame's messages are pumped.
+void InjectScriptedInput(uint32_t Frame);
+void ClearInputScript();
+// True once every line has been played.
+bool InputScriptDone();
+
+// Starts writing the GUI trace to Path (one JSON object per line); an empty path writes none.
+void StartGuiTrace(const std::string& Path);
+// Stops tracing GUI happenings (shutdown is not traced).
+void StopGuiTrace();
+// Writes the last line, {"frame": F, "exit": CODE}, and closes the trace.
+void EndGuiTrace(int32_t ExitCode);
+// A JSON string literal of narrow text (bytes above 127 as \u00XX).
+std::string JsonString(const std::string& Text);
+
+}  // namespace tv
