@@ -438,9 +438,13 @@ void TGuiControl::SetProperty(int32_t Index, const TGuiValue& Value) {
 }
 
 void TGuiControl::HintChanged() {
-  // Only the hovered control's hint is on screen or pending; a pending one picks the new text up
-  // when its delay runs out.
-  if (State.Hovered != this || State.PendingHint != nullptr) return;
+  // Only the hovered control's hint is on screen or pending. A pending one picks the new text up
+  // when its delay runs out, unless the control no longer has one.
+  if (State.Hovered != this) return;
+  if (State.PendingHint != nullptr) {
+    if (HintText.empty()) State.PendingHint = nullptr;
+    return;
+  }
   DropHint(State.Hint);
   if (HintText.empty() || Form == nullptr) return;
   State.PendingHint = FindHint(HintName.empty() ? Form->HintName : HintName);
@@ -947,6 +951,9 @@ void UpdateGui() {
   }
 
   // 10. The pending hint.
+  if (State.Hovered != nullptr && State.PendingHint != nullptr && State.Hovered->HintText.empty()) {
+    State.PendingHint = nullptr;
+  }
   if (State.Hovered != nullptr && State.PendingHint != nullptr) {
     State.HintTimer += dt;
     if (State.HintTimer >= State.PendingHint->Delay) {
