@@ -11,6 +11,7 @@
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
 #include "engine/EngineGui.h"
+#include "game/GameHeadless.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -331,24 +332,6 @@ void InjectScriptedInput(uint32_t Frame) {
 }
 
 // ---- GUI trace ------------------------------------------------------------------------------
-
-std::string JsonString(const std::string& Text) {
-  std::string out = "\"";
-  for (char ch : Text) {
-    const auto c = static_cast<uint8_t>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-      out += buffer;
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
-}
 
 void StartGuiTrace(const std::string& Path) {
   EndGuiTrace(-1);

@@ -73,7 +73,5 @@ void StartGuiTrace(const std::string& Path);
 void StopGuiTrace();
 // Writes the last line, {"frame": F, "exit": CODE}, and closes the trace.
 void EndGuiTrace(int32_t ExitCode);
-// A JSON string literal of narrow text (bytes above 127 as \u00XX).
-std::string JsonString(const std::string& Text);
 
 }  // namespace tv
