@@ -282,7 +282,12 @@ void SyncBackBuffer() {
   int32_t w = 0;
   int32_t h = 0;
   DrawableSize(w, h);
-  const bool direct = w == Dev.Params.Width && h == Dev.Params.Height;
+  // The off-screen video driver keeps the surface of the window's first size whatever size the
+  // window is given later (while it reports the new size), so there every frame is drawn into a
+  // frame buffer of our own.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool offscreen = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
+  const bool direct = !offscreen && w == Dev.Params.Width && h == Dev.Params.Height;
   if (direct) {
     ReleaseBackFramebuffer();
     return;
