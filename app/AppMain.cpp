@@ -240,6 +240,7 @@ void StartUp(const std::vector<std::string>& Args) {
   TextsStartup();
   KeepPresentedFrames();
   EffectsStartup();
+  InstallPoolTextureLoader();
   InstallPoolEffectLoader();
   CreateGame();
   GuiStartup();
