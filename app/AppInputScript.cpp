@@ -11,6 +11,7 @@
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
 #include "engine/EngineGui.h"
+#include "game/GameHeadless.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -152,16 +153,21 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
   if (!(words >> first) || first[0] == '#') return false;
   TScriptLine event;
   bool ok = false;
+  std::string verb;
   if (first[0] == '+') {
     event.Relative = true;
     event.Frame = ParseCount(first.substr(1), ok);
     if (!ok) throw EError("expected a frame count after \"+\"");
-  } else {
+    words >> verb;
+  } else if (first[0] >= '0' && first[0] <= '9') {
     event.Frame = ParseCount(first, ok);
     if (!ok || event.Frame == 0) throw EError("expected a frame number from 1 or +N");
+    words >> verb;
+  } else {
+    // A line without a frame follows the previous one at once ("+0").
+    event.Relative = true;
+    verb = first;
   }
-  std::string verb;
-  words >> verb;
   auto rest = [&] {
     std::string text;
     std::getline(words >> std::ws, text);
@@ -331,24 +337,6 @@ void InjectScriptedInput(uint32_t Frame) {
 }
 
 // ---- GUI trace ------------------------------------------------------------------------------
-
-std::string JsonString(const std::string& Text) {
-  std::string out = "\"";
-  for (char ch : Text) {
-    const auto c = static_cast<uint8_t>(ch);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (c < 0x20 || c >= 0x7F) {
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-      out += buffer;
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
-}
 
 void StartGuiTrace(const std::string& Path) {
   EndGuiTrace(-1);
