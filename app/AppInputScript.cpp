@@ -167,16 +167,21 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
   if (!(words >> first) || first[0] == '#') return false;
   TScriptLine event;
   bool ok = false;
+  std::string verb;
   if (first[0] == '+') {
     event.Relative = true;
     event.Frame = ParseCount(first.substr(1), ok);
     if (!ok) throw EError("expected a frame count after \"+\"");
-  } else {
+    words >> verb;
+  } else if (first[0] >= '0' && first[0] <= '9') {
     event.Frame = ParseCount(first, ok);
     if (!ok || event.Frame == 0) throw EError("expected a frame number from 1 or +N");
+    words >> verb;
+  } else {
+    // A line without a frame follows the previous one at once ("+0").
+    event.Relative = true;
+    verb = first;
   }
-  std::string verb;
-  words >> verb;
   auto rest = [&] {
     std::string text;
     std::getline(words >> std::ws, text);
