@@ -68,8 +68,14 @@ void UpdateGame() {
 }
 
 void DestroyGame() {
-  // The players go first: freeing them saves them, and a save must not outlive its scenario.
-  FreePlayers();
+  // The players go first: freeing them saves them. A save that fails is logged, and the rest of
+  // the model is still taken down.
+  try {
+    FreePlayers();
+  } catch (const EError& e) {
+    AddLogMessage(e.what());
+    FreePlayersWithoutSaving();
+  }
   DestroyScenario();
   DestroyPool();
   Game.Created = false;

@@ -200,6 +200,19 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   ASSERT_EQ(contents.Players.size(), 1u);
   EXPECT_EQ(contents.Players[0]->EffectsVolume, 3);
   DestroyGame();
+
+  // A save that fails at the end is logged, and the model still goes.
+  CreateGame();
+  SetGroupVolume(SoundGroupEffects, 4);
+  UpdateGame();
+  SetSaveFailureStep(1);
+  const size_t logged = GetLogMessages().size();
+  EXPECT_NO_THROW(DestroyGame());
+  SetSaveFailureStep(0);
+  EXPECT_EQ(GetLogMessages().size(), logged + 1);
+  EXPECT_EQ(Pictures(), nullptr);
+  EXPECT_EQ(CurrentPlayer(), nullptr);
+  EXPECT_EQ(ParseSaveFile(test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat"), "save").Players[0]->EffectsVolume, 3);
   SetGroupVolume(SoundGroupEffects, 10);
   DoneFolders();
 }
