@@ -135,6 +135,10 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
   EXPECT_FLOAT_EQ(plain->FadeInTime, 0);
   EXPECT_FLOAT_EQ(plain->FadeOutTime, 0);
   EXPECT_NE(FindDialog("InputLine"), nullptr);
+  const TGuiDialog* props = FindDialog("ShowAllProps");
+  ASSERT_NE(props, nullptr);
+  EXPECT_FLOAT_EQ(props->FadeInTime, 0);
+  EXPECT_EQ(props->CursorName, "Default");
 }
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
