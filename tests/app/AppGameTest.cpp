@@ -221,5 +221,44 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   DoneFolders();
 }
 
+
+// The first screen: the splash when branding exists (the splash prepares the game itself), else
+// the game is prepared at once and a player without a name is asked for one.
+TEST(AppGameFirstScreen, SplashOrNamePromptOrMenu) {
+  TTempDir dir;
+  TScopedEnv xdg("XDG_DATA_HOME", (dir / "data").c_str());
+  test::MakeDirs(dir / "Ordinary");
+  InitFoldersFrom(dir / "tolvaren");
+  GuiStartup();
+  RegisterScreens();
+  CreateGame();
+
+  SetSplashAvailable(true);
+  OpenFirstScreen();
+  EXPECT_FALSE(GamePrepared());
+  EXPECT_EQ(TopDialog(), nullptr);
+  EXPECT_NE(RunningTransition(), nullptr);  // "Splash" runs towards the splash form
+  SetSplashAvailable(false);
+
+  // A fresh install: one player without a name.
+  OpenFirstScreen();
+  EXPECT_TRUE(GamePrepared());
+  ASSERT_NE(TopDialog(), nullptr);
+  EXPECT_EQ(TopDialog()->Name, "InputLineCustom");
+  EXPECT_EQ(TopDialog()->MessageKey, "InputName");
+  HideAllDialogs();
+
+  CurrentPlayer()->SetName("Ada");
+  OpenFirstScreen();
+  EXPECT_EQ(TopDialog(), nullptr);
+  ASSERT_NE(RunningTransition(), nullptr);
+  EXPECT_EQ(RunningTransition()->Name, "Splash");
+
+  GuiShutdown();
+  FreePlayersWithoutSaving();
+  DestroyGame();
+  DoneFolders();
+}
+
 }  // namespace
 }  // namespace tv
