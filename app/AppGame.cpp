@@ -69,8 +69,14 @@ void UpdateGame() {
 }
 
 void DestroyGame() {
-  // The players go first: freeing them saves them, and a save must not outlive its scenario.
-  FreePlayers();
+  // The players go first: freeing them saves them. A save that fails is logged, and the rest of
+  // the model is still taken down.
+  try {
+    FreePlayers();
+  } catch (const EError& e) {
+    AddLogMessage(e.what());
+    FreePlayersWithoutSaving();
+  }
   DestroyScenario();
   DestroyPool();
   Game.Created = false;
@@ -91,9 +97,13 @@ void RegisterScreens() {
   RegisterGameDialog<TGuiDialogAbout>("About");
   // To be registered here as their screens land, in this order: "Achievement", "Achievements",
   // "Scene", "Inventory", "Hint".
-  // Debug only, once the prop list exists: "ShowAllProps" (no fades, cursor "Default").
-  // The chooser's filter prompt, a plain input line under the name the chooser opens.
-  if (debug) RegisterDialog(std::make_unique<TGuiDialogInputLine>("InputLine", "Default", "Custom", 0.0f, 0.0f));
+  if (debug) {
+    RegisterDialog(std::make_unique<TGuiDialogShowAllProps>("ShowAllProps", "Default", "Custom", 0.0f, 0.0f));
+    // The chooser's filter prompt: the plain input line under the name the chooser opens.
+    auto filter = std::make_unique<TGuiDialogInputLine>("InputLine", "Default", "Custom", 0.0f, 0.0f);
+    filter->HistoryMode = true;
+    RegisterDialog(std::move(filter));
+  }
 
   RegisterTransition(std::make_unique<TGuiTransitionCover>("Splash", 0.75f, 0.75f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.3f, Black, ""));

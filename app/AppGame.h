@@ -11,8 +11,8 @@ namespace tv {
 void CreateGame();
 // Once a frame after the GUI: the current display mode and volumes go into the current player.
 void UpdateGame();
-// Frees the players (which saves them), the scenario and the asset pool. Safe when CreateGame
-// never ran or failed part-way.
+// Frees the players (which saves them; a failed save is logged), the scenario and the asset pool.
+// Safe when CreateGame never ran or failed part-way.
 void DestroyGame();
 
 // Creates every cursor, hint style, dialog, transition and form of the game and registers it by

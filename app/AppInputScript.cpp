@@ -45,6 +45,15 @@ uint32_t ParseCount(const std::string& Word, bool& Ok) {
 
 void Inject(const SDL_Event& Event) { PlatformInjectEvent(Event); }
 
+// Where the last scripted move put the mouse: a button injected in the same frame must be pressed
+// there, not where the window last saw the mouse (the move is not pumped yet).
+struct TInjectedMouse {
+  bool Known = false;
+  int32_t X = 0;
+  int32_t Y = 0;
+};
+TInjectedMouse InjectedMouse;
+
 void InjectMove(float X, float Y) {
   // Design units, (0, 0) at the centre, to window pixels.
   int32_t w = 0;
@@ -55,6 +64,7 @@ void InjectMove(float X, float Y) {
   e.type = SDL_MOUSEMOTION;
   e.motion.x = static_cast<int32_t>(std::floor((X / canvas.X + 0.5f) * static_cast<float>(w)));
   e.motion.y = static_cast<int32_t>(std::floor((Y / canvas.Y + 0.5f) * static_cast<float>(h)));
+  InjectedMouse = {true, e.motion.x, e.motion.y};
   Inject(e);
 }
 
@@ -62,6 +72,10 @@ void InjectButton(bool Down, int Button) {
   int32_t x = 0;
   int32_t y = 0;
   PlatformMousePosition(x, y);
+  if (InjectedMouse.Known) {
+    x = InjectedMouse.X;
+    y = InjectedMouse.Y;
+  }
   SDL_Event e{};
   e.type = Down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
   e.button.button = static_cast<uint8_t>(Button);
@@ -153,16 +167,21 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
   if (!(words >> first) || first[0] == '#') return false;
   TScriptLine event;
   bool ok = false;
+  std::string verb;
   if (first[0] == '+') {
     event.Relative = true;
     event.Frame = ParseCount(first.substr(1), ok);
     if (!ok) throw EError("expected a frame count after \"+\"");
-  } else {
+    words >> verb;
+  } else if (first[0] >= '0' && first[0] <= '9') {
     event.Frame = ParseCount(first, ok);
     if (!ok || event.Frame == 0) throw EError("expected a frame number from 1 or +N");
+    words >> verb;
+  } else {
+    // A line without a frame follows the previous one at once ("+0").
+    event.Relative = true;
+    verb = first;
   }
-  std::string verb;
-  words >> verb;
   auto rest = [&] {
     std::string text;
     std::getline(words >> std::ws, text);
@@ -253,7 +272,10 @@ void LoadInputScript(const std::string& Path) {
   }
 }
 
-void ClearInputScript() { Script = TScriptState{}; }
+void ClearInputScript() {
+  Script = TScriptState{};
+  InjectedMouse = TInjectedMouse{};
+}
 
 bool InputScriptDone() { return Script.Next >= Script.Lines.size(); }
 

@@ -2,7 +2,8 @@
 // reproducing a problem.
 //
 // A script line is a frame followed by a command. The frame is either absolute (the event is
-// delivered before that frame) or relative, "+N": N frames after the previous line finished.
+// delivered before that frame) or relative, "+N": N frames after the previous line finished; a
+// line without a frame counts as "+0".
 // Raw events go through the same path as the system's events:
 //   move X Y          (design-screen units, (0, 0) at the centre)
 //   down left|right   /   up left|right

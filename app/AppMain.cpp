@@ -299,13 +299,7 @@ size_t ShutDown() {
   }
   StopGuiTrace();
   GuiShutdown();
-  try {
-    DestroyGame();
-  } catch (const EError& e) {
-    // The players could not be saved: the run still shuts down in order, and says why.
-    State.Log.emplace_back(e.what());
-    if (State.ErrorCode == 0) State.ErrorCode = 1;
-  }
+  DestroyGame();
   size_t written = 0;
   try {
     written = WriteLogFile();

@@ -135,6 +135,10 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
   EXPECT_FLOAT_EQ(plain->FadeInTime, 0);
   EXPECT_FLOAT_EQ(plain->FadeOutTime, 0);
   EXPECT_NE(FindDialog("InputLine"), nullptr);
+  const TGuiDialog* props = FindDialog("ShowAllProps");
+  ASSERT_NE(props, nullptr);
+  EXPECT_FLOAT_EQ(props->FadeInTime, 0);
+  EXPECT_EQ(props->CursorName, "Default");
 }
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
@@ -200,7 +204,59 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   ASSERT_EQ(contents.Players.size(), 1u);
   EXPECT_EQ(contents.Players[0]->EffectsVolume, 3);
   DestroyGame();
+
+  // A save that fails at the end is logged, and the model still goes.
+  CreateGame();
+  SetGroupVolume(SoundGroupEffects, 4);
+  UpdateGame();
+  SetSaveFailureStep(1);
+  const size_t logged = GetLogMessages().size();
+  EXPECT_NO_THROW(DestroyGame());
+  SetSaveFailureStep(0);
+  EXPECT_EQ(GetLogMessages().size(), logged + 1);
+  EXPECT_EQ(Pictures(), nullptr);
+  EXPECT_EQ(CurrentPlayer(), nullptr);
+  EXPECT_EQ(ParseSaveFile(test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat"), "save").Players[0]->EffectsVolume, 3);
   SetGroupVolume(SoundGroupEffects, 10);
+  DoneFolders();
+}
+
+
+// The first screen: the splash when branding exists (the splash prepares the game itself), else
+// the game is prepared at once and a player without a name is asked for one.
+TEST(AppGameFirstScreen, SplashOrNamePromptOrMenu) {
+  TTempDir dir;
+  TScopedEnv xdg("XDG_DATA_HOME", (dir / "data").c_str());
+  test::MakeDirs(dir / "Ordinary");
+  InitFoldersFrom(dir / "tolvaren");
+  GuiStartup();
+  RegisterScreens();
+  CreateGame();
+
+  SetSplashAvailable(true);
+  OpenFirstScreen();
+  EXPECT_FALSE(GamePrepared());
+  EXPECT_EQ(TopDialog(), nullptr);
+  EXPECT_NE(RunningTransition(), nullptr);  // "Splash" runs towards the splash form
+  SetSplashAvailable(false);
+
+  // A fresh install: one player without a name.
+  OpenFirstScreen();
+  EXPECT_TRUE(GamePrepared());
+  ASSERT_NE(TopDialog(), nullptr);
+  EXPECT_EQ(TopDialog()->Name, "InputLineCustom");
+  EXPECT_EQ(TopDialog()->MessageKey, "InputName");
+  HideAllDialogs();
+
+  CurrentPlayer()->SetName("Ada");
+  OpenFirstScreen();
+  EXPECT_EQ(TopDialog(), nullptr);
+  ASSERT_NE(RunningTransition(), nullptr);
+  EXPECT_EQ(RunningTransition()->Name, "Splash");
+
+  GuiShutdown();
+  FreePlayersWithoutSaving();
+  DestroyGame();
   DoneFolders();
 }
 

@@ -408,6 +408,23 @@ TEST_F(GuiTest, HidingAFormInItsClickHandlerDestroysItsControlsSafely) {
   EXPECT_EQ(InputForm(), FindForm("Play"));
 }
 
+TEST_F(GuiTest, HarnessFindsOnlyUsableControlsOfTheInputTarget) {
+  AddForm("Menu", [](TTestForm& f) { Button(f, "Play", 0, 0); });
+  AddDialog("Query", [](TTestForm& f) {
+    Button(f, "Yes", -100, 50);
+    Button(f, "No", 100, 0)->SetProperty(PropEnabled, false);
+  });
+  ShowForm("Menu");
+  EXPECT_EQ(FindUsableControl("Play"), CurrentForm()->FindControl("Play"));
+  ShowDialog("Query");
+  EXPECT_EQ(FindUsableControl("Play"), nullptr);  // the form is no longer the target
+  EXPECT_EQ(FindUsableControl("No"), nullptr);
+  TGuiControl* yes = FindUsableControl("Yes");
+  ASSERT_NE(yes, nullptr);
+  EXPECT_FLOAT_EQ(yes->ScreenCenter().X, -100);
+  EXPECT_FLOAT_EQ(yes->ScreenCenter().Y, 50);
+}
+
 TEST(GuiPlaceTest, PlacementOperations) {
   TGuiRect saved[3];
   auto apply = [&](TGuiRect r, int32_t op, float v) {

@@ -1,0 +1,109 @@
+// The input script: reading lines, relative frames and waits that hold the script. Played
+// without a window, injected keys reach the input state directly.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppInput.h"
+#include "app/AppInputScript.h"
+#include "engine/EngineGui.h"
+#include "support/TestSupport.h"
+
+namespace tv {
+namespace {
+
+TScriptLine Parse(const std::string& Line) {
+  TScriptLine out;
+  EXPECT_TRUE(ParseInputScriptLine(Line, out)) << Line;
+  return out;
+}
+
+TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
+  TScriptLine l = Parse("+5 wait form Menu 600\r");
+  EXPECT_TRUE(l.Relative);
+  EXPECT_EQ(l.Frame, 5u);
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitForm);
+  EXPECT_EQ(l.Text, "Menu");
+  EXPECT_EQ(l.Limit, 600u);
+
+  l = Parse("12 wait dialog QueryCustom");
+  EXPECT_FALSE(l.Relative);
+  EXPECT_EQ(l.Frame, 12u);
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitDialog);
+  EXPECT_EQ(l.Limit, DefaultWaitLimit);
+
+  l = Parse("wait ready 30");  // no frame: right after the previous line
+  EXPECT_TRUE(l.Relative);
+  EXPECT_EQ(l.Frame, 0u);
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitReady);
+  EXPECT_EQ(l.Limit, 30u);
+
+  l = Parse("+0 click Play");
+  EXPECT_EQ(l.What, TScriptLine::Kind::Click);
+  EXPECT_EQ(l.Text, "Play");
+
+  l = Parse("+1 key Left Alt");
+  EXPECT_EQ(l.What, TScriptLine::Kind::Key);
+  EXPECT_EQ(l.Key, SDL_SCANCODE_LALT);
+
+  l = Parse("3 move -10.5 20");
+  EXPECT_FLOAT_EQ(l.X, -10.5f);
+  EXPECT_FLOAT_EQ(l.Y, 20);
+
+  TScriptLine unused;
+  EXPECT_FALSE(ParseInputScriptLine("   # a comment", unused));
+  EXPECT_FALSE(ParseInputScriptLine("", unused));
+}
+
+TEST(InputScriptParseTest, BadLinesAreRejectedAndNamedWithTheirNumberAndText) {
+  for (const char* bad : {"+ click Play", "+x click Play", "+-1 key Escape", "0 click Play", "1 click",
+                          "1 click Play Now", "1 wait", "1 wait form", "1 wait menu Menu", "1 wait form Menu 0",
+                          "1 wait form Menu soon", "1 wait ready 5 6", "1 key NoSuchKey", "jump", "1 close now",
+                          "99999999999 close"}) {
+    TScriptLine out;
+    EXPECT_THROW(ParseInputScriptLine(bad, out), EError) << bad;
+  }
+  test::TTempDir dir;
+  const std::string path = dir / "input.txt";
+  test::WriteFile(path, "+1 wait form Menu\n+2 wiggle Play\n");
+  try {
+    LoadInputScript(path);
+    ADD_FAILURE() << "accepted";
+  } catch (const EScriptLineError& e) {
+    EXPECT_NE(std::string(e.what()).find("line 2 \"+2 wiggle Play\": unknown command \"wiggle\""), std::string::npos)
+        << e.what();
+  }
+  ClearInputScript();
+}
+
+TEST(InputScriptPlayTest, WaitsHoldTheScriptAndRelativeFramesCountFromThePreviousLine) {
+  test::TTempDir dir;
+  const std::string path = dir / "input.txt";
+  test::WriteFile(path, "+2 key Escape\nwait form Menu 50\n+1 key Return\n6 key H\n");
+  GuiStartup();
+  RegisterForm(std::make_unique<TGuiForm>("Menu", "", ""));
+  LoadInputScript(path);
+  std::vector<uint32_t> cancel;
+  std::vector<uint32_t> confirm;
+  std::vector<uint32_t> hint;
+  for (uint32_t frame = 1; frame <= 20; ++frame) {
+    if (frame == 10) ShowForm("Menu");
+    InjectScriptedInput(frame);
+    UpdateInput();
+    if (KeyDown(KeyCancel)) cancel.push_back(frame);
+    if (KeyDown(KeyConfirm)) confirm.push_back(frame);
+    if (KeyDown(KeyHint)) hint.push_back(frame);
+  }
+  EXPECT_TRUE(InputScriptDone());
+  EXPECT_EQ(cancel, std::vector<uint32_t>{2});
+  // The wait ends in frame 10 (the form is shown before the script is played), Return follows a
+  // frame later, and the absolute frame 6 already passed, so H comes right after.
+  EXPECT_EQ(confirm, std::vector<uint32_t>{11});
+  EXPECT_EQ(hint, std::vector<uint32_t>{12});
+  ClearInputScript();
+  GuiShutdown();
+}
+
+}  // namespace
+}  // namespace tv

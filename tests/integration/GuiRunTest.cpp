@@ -1,0 +1,163 @@
+// The real main loop with the test form "GuiTest" (every common control, and buttons that open
+// the common dialogs), driven by input scripts through the GUI harness: what the GUI trace lists,
+// what the players' save holds afterwards, and how each dialog looks (golden pictures).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/EngineTextures.h"
+#include "game/GamePlayers.h"
+#include "support/TestSupport.h"
+
+namespace tv::test {
+namespace {
+
+const std::string GoldenDir = std::string(TV_SOURCE_DIR) + "/tests/golden";
+
+class GuiRun : public ::testing::Test {
+ protected:
+  std::string UserFolder() const { return Dir / "data/Quillmark/Tolvaren"; }
+  // Runs the test program with a script; returns its exit code.
+  int Run(const std::string& Script, std::string* Err, const std::string& Extra = "") {
+    WriteFile(Dir / "input.txt", Script);
+    return RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+                          Dir.Path() + "/data' '" TV_BIN_DIR "/tolvaren-guitest' -fixed-dt 0.02 -seed 7 -input '" +
+                          Dir / "input.txt" + "' -gui-trace '" + Dir / "trace.txt" + "' " + Extra,
+                      nullptr, Err);
+  }
+  // The trace's lines without their frame numbers.
+  std::vector<std::string> Happenings() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(Dir / "trace.txt"));
+    for (std::string line; std::getline(in, line);) {
+      const size_t comma = line.find(", ");
+      lines.push_back(line.rfind("{\"frame\": ", 0) == 0 && comma != std::string::npos ? "{" + line.substr(comma + 2)
+                                                                                       : line);
+    }
+    return lines;
+  }
+  TTempDir Dir;
+};
+
+TEST_F(GuiRun, OptionsChangedThroughTheDialogReachTheSaveAndTheQueryEndsTheRun) {
+  const std::string script =
+      "1 wait form GuiTest\n"
+      "+1 wait ready\n"
+      "+1 click Options\n"
+      "+1 wait dialog Options\n"
+      "+1 wait ready\n"
+      "+1 click EffectsDown\n"
+      "+3 click MusicUp\n"
+      "+3 click Windowed\n"
+      "+3 click Close\n"
+      "+1 wait form GuiTest\n"
+      "+1 wait ready\n"
+      "+1 click Quit\n"
+      "+1 wait dialog QueryCustom\n"
+      "+1 wait ready\n"
+      "+1 click Yes\n";
+  std::string err;
+  ASSERT_EQ(Run(script, &err), 0) << err;
+  const std::vector<std::string> expected = {
+      R"({"transition": "Fade", "phase": "start"})",
+      R"({"form": "GuiTest"})",
+      R"({"transition": "Fade", "phase": "end"})",
+      R"({"click": "Options", "in": "GuiTest"})",
+      R"({"dialog": "Options", "shown": true})",
+      R"({"click": "EffectsDown", "in": "Options"})",
+      R"({"click": "MusicUp", "in": "Options"})",
+      R"({"click": "Windowed", "in": "Options"})",
+      R"({"click": "Close", "in": "Options"})",
+      R"({"dialog": "Options", "shown": false})",
+      R"({"click": "Quit", "in": "GuiTest"})",
+      R"({"dialog": "QueryCustom", "shown": true})",
+      R"({"click": "Yes", "in": "QueryCustom"})",
+      R"({"exit": 0})",
+  };
+  EXPECT_EQ(Happenings(), expected);
+
+  // The run started in full screen with every volume at its default; the player keeps the changes.
+  const std::string save = ReadFile(UserFolder() + "/Save_qv.dat");
+  const TSaveContents contents = ParseSaveFile(save, "save");
+  ASSERT_EQ(contents.Players.size(), 1u);
+  const TPlayer& player = *contents.Players[0];
+  EXPECT_FALSE(player.FullScreen);
+  EXPECT_EQ(player.EffectsVolume, 9);
+  EXPECT_EQ(player.EnvironmentVolume, 10);
+  EXPECT_EQ(player.MusicVolume, 9);
+  EXPECT_TRUE(PathExists(UserFolder() + "/StartWindowed.flg"));
+}
+
+TEST_F(GuiRun, ScriptNamingAControlThatIsNotThereFailsLoudly) {
+  std::string err;
+  EXPECT_EQ(Run("1 wait form GuiTest\n+1 wait ready\n+1 click NoSuchButton\n", &err), 3);
+  EXPECT_NE(err.find("NoSuchButton"), std::string::npos) << err;
+  // A disabled control cannot be clicked either.
+  EXPECT_EQ(Run("1 wait form GuiTest\n+1 wait ready\n+1 click PlainDisabled\n", &err), 3);
+}
+
+// ---- Golden pictures ----------------------------------------------------------------------------
+
+// Compares a screenshot with tests/golden/<Name>.png: at most 0.3 % of the pixels may differ by
+// more than 24 in a channel. TV_UPDATE_GOLDENS=1 writes the golden instead.
+void CheckGolden(const std::string& Name, const std::string& Shot) {
+  const std::string golden = GoldenDir + "/" + Name + ".png";
+  ASSERT_TRUE(PathExists(Shot)) << Shot;
+  if (std::getenv("TV_UPDATE_GOLDENS") != nullptr) {
+    WriteFile(golden, ReadFile(Shot));
+    return;
+  }
+  ASSERT_TRUE(PathExists(golden)) << golden << " is missing; make it with TV_UPDATE_GOLDENS=1";
+  const std::string a = ReadFile(Shot);
+  const std::string b = ReadFile(golden);
+  const TImage got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
+  const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
+  ASSERT_EQ(got.Width, want.Width);
+  ASSERT_EQ(got.Height, want.Height);
+  int64_t differing = 0;
+  for (size_t i = 0; i < got.Bytes.size(); i += 4) {
+    int worst = 0;
+    for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int{got.Bytes[i + k]} - int{want.Bytes[i + k]}));
+    if (worst > 24) ++differing;
+  }
+  const int64_t pixels = int64_t{got.Width} * got.Height;
+  if (differing * 1000 > pixels * 3) {
+    MakeDirs(std::string(TV_BIN_DIR) + "/../golden-actual");
+    WriteFile(std::string(TV_BIN_DIR) + "/../golden-actual/" + Name + ".png", a);
+  }
+  EXPECT_LE(differing * 1000, pixels * 3) << Name << ": " << differing << " pixels differ";
+}
+
+TEST_F(GuiRun, GoldenFormOfEveryControl) {
+  // The mouse rests on the link; the form holds its other buttons in their looks.
+  std::string err;
+  ASSERT_EQ(Run("1 wait form GuiTest\n+1 wait ready\n+1 move 40 -200\n+20 close\n", &err,
+                "-screenshot '" + Dir / "shot.png" + "'"),
+            0)
+      << err;
+  CheckGolden("gui_controls", Dir / "shot.png");
+}
+
+TEST_F(GuiRun, GoldenCommonDialogs) {
+  struct TCase {
+    const char* Button;
+    const char* Dialog;
+    const char* Golden;
+  };
+  for (const TCase& c : {TCase{"Message", "MessageCustom", "gui_message"}, TCase{"Quit", "QueryCustom", "gui_query"},
+                         TCase{"InputLine", "InputLineCustom", "gui_inputline"}, TCase{"Options", "Options", "gui_options"},
+                         TCase{"About", "About", "gui_about"}}) {
+    std::string err;
+    const std::string script = std::string("1 wait form GuiTest\n+1 wait ready\n+1 click ") + c.Button +
+                               "\n+1 wait dialog " + c.Dialog + "\n+1 wait ready\n+1 move 700 400\n+10 close\n";
+    ASSERT_EQ(Run(script, &err, "-screenshot '" + Dir / c.Golden + ".png'"), 0) << c.Dialog << ": " << err;
+    CheckGolden(c.Golden, Dir / (std::string(c.Golden) + ".png"));
+  }
+}
+
+}  // namespace
+}  // namespace tv::test
