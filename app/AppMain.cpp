@@ -24,6 +24,12 @@ namespace tv {
 
 namespace {
 
+constexpr bool SameKey(TLogicalKey A, TGuiKey B) { return static_cast<int32_t>(A) == static_cast<int32_t>(B); }
+static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel) && SameKey(KeyConfirm, GuiKeyConfirm) &&
+                  SameKey(KeyHint, GuiKeyHint) && SameKey(KeyInventory, GuiKeyInventory) && SameKey(KeyMap, GuiKeyMap) &&
+                  static_cast<int32_t>(LogicalKeyCount) <= static_cast<int32_t>(GuiKeyCount),
+              "the GUI reads the input module's logical keys by their numbers");
+
 struct TProcessState {
   bool Initialized = false;
   bool Active = false;
@@ -239,6 +245,7 @@ void StartUp(const std::vector<std::string>& Args) {
   KeepPresentedFrames();
   EffectsStartup();
   InstallPoolEffectLoader();
+  SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});
   GuiStartup();
   State.Initialized = true;
   Activate();
