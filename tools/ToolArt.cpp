@@ -336,7 +336,7 @@ constexpr int32_t TileH = 60;
 // fade along a side equals the fade of the edge across it and neighbouring tiles meet.
 float MaskCoverage(uint8_t Bits, float U, float V, uint32_t Seed) {
   // The wobble repeats with the tile, so it is the same on both sides of a shared edge.
-  const float wobble = (Fbm(U * TileW, V * TileH, TileW, TileH, 3, 2, 3, Seed) - 0.5f) * 0.16f;
+  const float wobble = (Fbm(U * TileW, V * TileH, TileW, TileH, 3, 2, 3, Seed) - 0.5f) * 0.3f;
   float d = 1e9f;
   if (Bits & 0x80) d = std::min(d, V);
   if (Bits & 0x20) d = std::min(d, 1 - U);
