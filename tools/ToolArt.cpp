@@ -254,7 +254,7 @@ TColor Terrain(const std::string& Kind, float X, float Y, uint32_t Seed) {
     TColor c = Mix(Hex(0xA98458), Hex(0xC19A68), broad);
     c = Scale(c, 0.9f + 0.2f * fine);
     const TCell p = Cellular(X, Y, SheetW, SheetH, 24, 12, Seed + 5u);
-    if (p.F1 < 2.2f + 1.5f * IdRandom(p.Id, 4)) {
+    if (IdRandom(p.Id, 6) < 0.45f && p.F1 < 1.8f + 1.4f * IdRandom(p.Id, 4)) {
       const float light = std::clamp(1.0f + (-p.Dx - p.Dy) / 5.0f, 0.6f, 1.3f);
       c = Scale(Hex(0x9C968A), light);
     }
