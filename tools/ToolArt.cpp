@@ -284,11 +284,11 @@ bool IsTerrainKind(const std::string& Kind) {
 
 // --- parchment ---------------------------------------------------------------------------------
 
-TColor Parchment(float X, float Y, int32_t W, int32_t H, uint32_t Seed) {
+TColor Parchment(float X, float Y, int32_t W, int32_t H, uint32_t Seed, bool Chart) {
   const float broad = Fbm(X, Y, W, H, 3, 2, 6, Seed);
-  const float fibre = Fbm(X, Y * 4.0f, W, H * 4, 64, 16, 2, Seed + 40u);
-  TColor c = Mix(Hex(0xD9C39A), Hex(0xF0E2C0), broad);
-  c = Scale(c, 0.96f + 0.06f * fibre);
+  const float fibre = Fbm(X, Y, W, H, 20, 90, 2, Seed + 40u);
+  TColor c = Mix(Hex(0xD2B98C), Hex(0xF2E4C2), Smooth(0.2f, 0.8f, broad));
+  c = Scale(c, 0.95f + 0.08f * fibre);
   // Tea-coloured stains.
   const float stain = Fbm(X, Y, W, H, 6, 4, 4, Seed + 90u);
   c = Mix(c, Hex(0xB99866), Smooth(0.62f, 0.75f, stain) * 0.35f);
@@ -296,7 +296,30 @@ TColor Parchment(float X, float Y, int32_t W, int32_t H, uint32_t Seed) {
   const float ex = std::min(X, static_cast<float>(W) - X) / static_cast<float>(W);
   const float ey = std::min(Y, static_cast<float>(H) - Y) / static_cast<float>(H);
   const float edge = 1.0f - Smooth(0.0f, 0.12f, std::min(ex, ey * 0.6f));
-  return Mix(c, Hex(0x9C7A4C), edge * 0.5f);
+  c = Mix(c, Hex(0x9C7A4C), edge * 0.5f);
+  if (!Chart) return c;
+  // A sea chart's rhumb lines: sixteen faint inked rays from two compass points, and a rose
+  // drawn round each.
+  const float centres[2][2] = {{0.3f, 0.38f}, {0.74f, 0.66f}};
+  float ink = 0;
+  for (const auto& centre : centres) {
+    const float dx = X - centre[0] * static_cast<float>(W);
+    const float dy = Y - centre[1] * static_cast<float>(H);
+    const float r = std::hypot(dx, dy);
+    const float step = 6.2831853f / 16.0f;
+    const float angle = std::atan2(dy, dx);
+    const float nearest = std::round(angle / step) * step;
+    const float off = r * std::fabs(std::sin(angle - nearest));
+    ink = std::max(ink, (1 - Smooth(0.3f, 1.1f, off)) * Smooth(40.0f, 70.0f, r) * 0.18f);
+    ink = std::max(ink, (1 - Smooth(0.4f, 1.3f, std::fabs(r - 36.0f))) * 0.45f);
+    ink = std::max(ink, (1 - Smooth(0.3f, 1.0f, std::fabs(r - 30.0f))) * 0.3f);
+    // The rose's four long points.
+    const float quarter = std::round(angle / 1.5707963f) * 1.5707963f;
+    const float along = r * std::cos(angle - quarter);
+    const float across = r * std::fabs(std::sin(angle - quarter));
+    if (along < 34.0f && across < 6.0f * (1 - along / 34.0f)) ink = std::max(ink, 0.35f);
+  }
+  return Mix(c, Hex(0x4A3420), ink);
 }
 
 // --- masks -------------------------------------------------------------------------------------
@@ -481,11 +504,11 @@ int RunArt(const TArgs& Args) {
     segments = Grid(4, 4, TileW, TileH);
   } else if (kind == "parchment") {
     picture = TPicture(13 * TileW, 15 * TileH);
-    Fill(picture, [&](float x, float y) { return Parchment(x, y, picture.Width, picture.Height, s); });
+    Fill(picture, [&](float x, float y) { return Parchment(x, y, picture.Width, picture.Height, s, true); });
     segments = Grid(13, 15, TileW, TileH);
   } else if (kind == "paper") {
     picture = TPicture(1600, 900);
-    Fill(picture, [&](float x, float y) { return Parchment(x, y, 1600, 900, s); });
+    Fill(picture, [&](float x, float y) { return Parchment(x, y, 1600, 900, s, false); });
     segments = {{0, 0, 1600, 900}};
   } else if (kind == "seabed") {
     picture = TPicture(1560, 860);
