@@ -410,10 +410,11 @@ float ParticleAlpha(int32_t S, float X, float Y, uint32_t Seed) {
       return (1 - Smooth(0.0f, 0.12f, std::fabs(Y))) * (1 - Smooth(0.3f, 1.0f, std::fabs(X)));
     case 8:  // soft round glow
       return std::pow(std::max(0.0f, 1 - r), 2.0f);
-    case 9: {  // flame
-      const float yy = Y + 0.2f;
-      const float w = 0.45f * std::sqrt(std::max(0.0f, (0.8f - yy) / 1.5f)) * (1 - Smooth(0.3f, 0.8f, yy));
-      return (1 - Smooth(w * 0.6f, w + 0.02f, std::fabs(X))) * (1 - Smooth(0.75f, 0.85f, -yy));
+    case 9: {  // flame: a round foot narrowing to a tip at the top
+      float d;
+      if (Y >= 0.3f) d = std::hypot(X, Y - 0.3f) - 0.45f;
+      else d = std::fabs(X) - 0.45f * std::max(0.0f, (Y + 0.9f) / 1.2f);
+      return 1 - Smooth(-0.04f, 0.04f, d);
     }
     case 10: {  // gull seen from afar: two arcs
       const float side = std::fabs(X);
@@ -434,7 +435,7 @@ float ParticleAlpha(int32_t S, float X, float Y, uint32_t Seed) {
     }
     default: {  // 15: a long bank of mist
       const float n = Fbm((X + 1) * 32, (Y + 1) * 32, 64, 64, 4, 2, 4, Seed + 9u);
-      const float shape = (1 - Smooth(0.4f, 1.0f, std::fabs(X))) * (1 - Smooth(0.15f, 0.5f, std::fabs(Y)));
+      const float shape = 1 - Smooth(0.45f, 1.0f, std::hypot(X / 0.95f, Y / 0.45f));
       (void)a;
       return std::clamp(shape * (0.3f + 0.9f * n), 0.0f, 1.0f);
     }
