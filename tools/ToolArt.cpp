@@ -240,14 +240,21 @@ TColor Terrain(const std::string& Kind, float X, float Y, uint32_t Seed) {
   }
   if (Kind == "marsh") {
     TColor c = Mix(Hex(0x6B7440), Hex(0x858A4E), broad);
-    const float wet = Fbm(X, Y, SheetW, SheetH, 8, 4, 4, Seed + 3u);
-    c = Mix(c, Hex(0x3F5A4A), Smooth(0.56f, 0.62f, wet));
     c = Scale(c, 0.9f + 0.2f * fine);
-    // Reeds: short dark upright strokes.
-    const int32_t col = static_cast<int32_t>(X / 6.0f);
-    const float reed = Random01(col, static_cast<int32_t>(Y / 9.0f), Seed + 21u);
-    const float within = std::fmod(X, 6.0f);
-    if (reed > 0.85f && within < 1.3f) c = Hex(0x3D4526);
+    // Small pools of standing water with a pale rim on their lit side.
+    const float wet = Fbm(X, Y, SheetW, SheetH, 16, 8, 3, Seed + 3u);
+    const float pool = Smooth(0.67f, 0.71f, wet);
+    c = Mix(c, Hex(0x4F6E5E), pool * 0.85f);
+    const float rim = Smooth(0.63f, 0.67f, wet) * (1 - pool);
+    c = Mix(c, Hex(0x9AA060), rim * 0.6f);
+    // Tufts of reeds: three short strokes fanning out from a foot.
+    const TCell t = Cellular(X, Y, SheetW, SheetH, 24, 12, Seed + 21u);
+    if (IdRandom(t.Id, 8) < 0.55f && t.Dy > -7.0f && t.Dy < 0.5f && pool < 0.5f) {
+      const float up = std::max(0.0f, -t.Dy);
+      for (float lean : {-0.6f, 0.0f, 0.6f}) {
+        if (std::fabs(t.Dx - lean * up) < 0.65f) c = Hex(0x3D4526);
+      }
+    }
     return c;
   }
   if (Kind == "path") {
