@@ -209,3 +209,49 @@ else()
 endif()
 add_custom_target(art ALL DEPENDS ${TV_ART_OUTPUTS})
 add_dependencies(content art)
+
+# Sounds: each recipe content/Sounds/NAME.synth is rendered by the tool's synthesiser into
+# Ordinary/NAME.ogg (the game looks for NAME.ogg before NAME.wav).
+file(GLOB TV_SOUND_RECIPES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Sounds/*.synth)
+set(TV_SOUND_FILES)
+foreach(recipe ${TV_SOUND_RECIPES})
+  get_filename_component(stem ${recipe} NAME_WE)
+  set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
+    COMMAND ${TV_TOOL} sound synth ${recipe} -o ${out}
+    DEPENDS ${recipe} tolvaren-tool
+    COMMENT "Synthesising sound ${stem}")
+  list(APPEND TV_SOUND_FILES ${out})
+endforeach()
+
+# Music: each piece content/Music/NAME.abc is written as notes (ABC notation), turned into MIDI
+# by abc2midi, played through a General MIDI SoundFont by FluidSynth, and made a seamless loop
+# at the target loudness by "tolvaren-tool sound master" into Ordinary/NAME.ogg. The MIDI file
+# and the rendering stay in the build folder.
+file(GLOB TV_MUSIC_SOURCES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Music/*.abc)
+find_program(TV_ABC2MIDI abc2midi)
+find_program(TV_FLUIDSYNTH fluidsynth)
+find_file(TV_SOUNDFONT TimGM6mb.sf2 PATHS /usr/share/sounds/sf2 NO_DEFAULT_PATH)
+if(TV_MUSIC_SOURCES AND TV_ABC2MIDI AND TV_FLUIDSYNTH AND TV_SOUNDFONT)
+  set(work ${CMAKE_BINARY_DIR}/music)
+  foreach(piece ${TV_MUSIC_SOURCES})
+    get_filename_component(stem ${piece} NAME_WE)
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+    add_custom_command(OUTPUT ${out}
+      BYPRODUCTS ${work}/${stem}.mid ${work}/${stem}.wav
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${work} ${TV_BIN_DIR}/Ordinary
+      COMMAND ${TV_ABC2MIDI} ${piece} -silent -o ${work}/${stem}.mid
+      COMMAND ${TV_FLUIDSYNTH} -n -i -q -C0 -R1 -g 0.3 -r 44100 -T wav -O float
+              -F ${work}/${stem}.wav ${TV_SOUNDFONT} ${work}/${stem}.mid
+      COMMAND ${TV_TOOL} sound master ${work}/${stem}.wav --midi ${work}/${stem}.mid -o ${out}
+      DEPENDS ${piece} ${TV_SOUNDFONT} tolvaren-tool
+      COMMENT "Rendering music ${stem}")
+    list(APPEND TV_SOUND_FILES ${out})
+  endforeach()
+elseif(TV_MUSIC_SOURCES)
+  message(WARNING "abc2midi, fluidsynth or the TimGM6mb SoundFont is missing: the music is not rendered "
+                  "(install abcmidi, fluidsynth and timgm6mb-soundfont)")
+endif()
+add_custom_target(sounds ALL DEPENDS ${TV_SOUND_FILES})
+add_dependencies(content sounds)
