@@ -211,12 +211,17 @@ add_custom_target(art ALL DEPENDS ${TV_ART_OUTPUTS})
 add_dependencies(content art)
 
 # Sounds: each recipe content/Sounds/NAME.synth is rendered by the tool's synthesiser into
-# Ordinary/NAME.ogg (the game looks for NAME.ogg before NAME.wav).
+# Ordinary. Environment sounds ("K..."), long stereo loops, become NAME.ogg; the short effects
+# become NAME.wav, exact to the sample (they start and end at zero, with no encoder noise).
 file(GLOB TV_SOUND_RECIPES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Sounds/*.synth)
 set(TV_SOUND_FILES)
 foreach(recipe ${TV_SOUND_RECIPES})
   get_filename_component(stem ${recipe} NAME_WE)
-  set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+  if(stem MATCHES "^K")
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+  else()
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.wav)
+  endif()
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
     COMMAND ${TV_TOOL} sound synth ${recipe} -o ${out}

@@ -4,7 +4,9 @@
 // length (given, or read from its MIDI file: the last note's end rounded up to a whole bar);
 // whatever rings on past it is added to the loop's start, exactly as it would sound when the
 // piece starts over, so the end runs into the beginning without a seam. Then the loop is brought
-// to the target loudness, its peaks limited (around the loop), and it is encoded.
+// to the target loudness, its peaks limited (around the loop), turned so that the file begins at
+// a still moment just before the downbeat, and encoded.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -23,9 +25,9 @@ namespace {
 int RunSoundMaster(const TArgs& Args);
 
 const TToolCommand Command{
-    "sound master", "RENDER.wav (--midi PIECE.mid | --loop SECONDS) -o OUT.ogg [--loudness LUFS] [--ceiling DB] [--quality Q]",
+    "sound master", "RENDER.wav (--midi PIECE.mid | --loop SECONDS) -o OUT.ogg|OUT.wav [--loudness LUFS] [--ceiling DB] [--quality Q]",
     "makes a seamless loop of a rendered piece, brings it to the loudness (default -16 LUFS) under the true "
-    "peak ceiling (default -1.5 dBTP) and encodes it as Ogg Vorbis",
+    "peak ceiling (default -1.5 dBTP) and encodes it as Ogg Vorbis (or 16-bit WAVE)",
     RunSoundMaster};
 
 class TMidiError : public EError {
@@ -142,6 +144,32 @@ nlohmann::ordered_json Figure(double Db) {
   return std::isfinite(Db) ? nlohmann::ordered_json(std::round(Db * 100) / 100) : nlohmann::ordered_json(nullptr);
 }
 
+// Where the file should begin: the loop's start itself, or up to 50 ms before it, wherever the
+// waveform changes least from one sample to the next. The encoder's small errors at the two ends
+// of the file then meet where the music is nearly still, and the jump back stays inaudible. The
+// result is a frame index (0, or one within the last 50 ms).
+size_t QuietestStart(const TPcm& Pcm) {
+  const size_t frames = Pcm.Frames();
+  const size_t ch = static_cast<size_t>(Pcm.Channels);
+  const size_t window = std::min(frames - 1, static_cast<size_t>(Pcm.Rate) / 20);
+  auto step = [&](size_t F) {  // from frame F - 1 (around the loop) to frame F
+    const size_t prev = (F + frames - 1) % frames;
+    float most = 0;
+    for (size_t c = 0; c < ch; ++c) most = std::max(most, std::abs(Pcm.Samples[F * ch + c] - Pcm.Samples[prev * ch + c]));
+    return most;
+  };
+  size_t best = 0;
+  float bestStep = step(0);
+  for (size_t back = 1; back <= window; ++back) {
+    const size_t f = frames - back;
+    if (const float s = step(f); s < bestStep) {
+      best = f;
+      bestStep = s;
+    }
+  }
+  return best;
+}
+
 int RunSoundMaster(const TArgs& Args) {
   std::string input;
   std::string output;
@@ -197,11 +225,16 @@ int RunSoundMaster(const TArgs& Args) {
     pcm.Samples.resize(length);
     const TLoudness before = MeasureLoudness(pcm);
     NormaliseLoudness(pcm, loudness, ceiling, true, true);
+    const size_t lead = QuietestStart(pcm);
+    std::rotate(pcm.Samples.begin(), pcm.Samples.begin() + static_cast<std::ptrdiff_t>(lead * channels),
+                pcm.Samples.end());
     std::vector<int16_t> samples(pcm.Samples.size());
     for (size_t i = 0; i < samples.size(); ++i) {
       samples[i] = static_cast<int16_t>(std::lround(std::clamp(pcm.Samples[i], -1.0f, 1.0f) * 32767.0f));
     }
-    const std::string bytes = EncodeOggVorbis(samples, pcm.Channels, pcm.Rate, quality);
+    const bool wave = output.size() >= 4 && output.compare(output.size() - 4, 4, ".wav") == 0;
+    const std::string bytes = wave ? EncodeWave(samples, pcm.Channels, pcm.Rate)
+                                   : EncodeOggVorbis(samples, pcm.Channels, pcm.Rate, quality);
     {
       std::ofstream out(output, std::ios::binary | std::ios::trunc);
       if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
@@ -214,6 +247,7 @@ int RunSoundMaster(const TArgs& Args) {
     nlohmann::ordered_json report;
     report["output"] = output;
     report["seconds"] = static_cast<double>(decoded.Frames()) / decoded.Rate;
+    report["starts_early"] = lead == 0 ? 0.0 : static_cast<double>(pcm.Frames() - lead) / pcm.Rate;
     report["rendered_loudness"] = Figure(before.Integrated);
     report["loudness"] = Figure(after.Integrated);
     report["true_peak"] = Figure(after.TruePeak);
