@@ -2,11 +2,17 @@
 // at its level, without clicks; the music loops without a seam at the loudness it was mastered to.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <thread>
 #include <regex>
 #include <set>
 #include <string>
 
+#include "app/AppFolders.h"
+#include "engine/EngineAudio.h"
 #include "engine/EngineClasses.h"
 #include "engine/EngineLoudness.h"
 #include "support/TestSupport.h"
@@ -85,6 +91,51 @@ TEST(SoundContent, MusicTracksLastLoopAndShareOneLoudness) {
     EXPECT_LE(LoopStep(pcm), LargestStep(pcm, frames - static_cast<size_t>(pcm.Rate), frames));
   }
   EXPECT_GE(tracks, 11);
+}
+
+// As a player hears it: the menu theme through the game's mixer with interface sounds over it,
+// recorded by the disk driver. Nothing clips, and the music is there at a sensible level.
+TEST(SoundContent, TheMenuThemeWithInterfaceSoundsOverItDoesNotClip) {
+  test::TTempDir dir;
+  const std::string raw = dir / "mix.raw";
+  test::TScopedEnv driver("SDL_AUDIODRIVER", "disk");
+  test::TScopedEnv file("SDL_DISKAUDIOFILE", raw.c_str());
+  SetFolderPath(TFolderKind::Ordinary, Ordinary);
+  SetFolderPath(TFolderKind::Language, dir / "Language/");
+  SetFolderPath(TFolderKind::Branding, dir / "Branding/");
+  const TSoundClock clock = GetSoundClock();
+  SetSoundClock(TSoundClock::Device);
+  AudioStartup();
+  ASSERT_NE(GetAudioDevice(), nullptr);
+  for (int32_t g = 0; g < SoundGroupCount; ++g) SetGroupVolume(g, 10);
+  SetMusic("J9CrashCourseFull");
+  SkipMusicWait();
+  const char* sounds[] = {"G8ButtonFocus", "G8ButtonClick", "G8RewardPop", "G8Reward", "G8AchievementEarned",
+                          "G8ButtonClick"};
+  for (int step = 0; step < 60; ++step) {
+    AudioUpdateBy(0.05f);
+    if (step >= 6 && step % 8 == 6 && step / 8 < 6) {
+      EXPECT_NE(PlaySound(sounds[step / 8], false, SoundGroupEffects, nullptr), nullptr) << sounds[step / 8];
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  AudioShutdown();
+  SetSoundClock(clock);
+
+  const std::string bytes = test::ReadFile(raw);
+  std::vector<int16_t> out(bytes.size() / 2);
+  std::memcpy(out.data(), bytes.data(), out.size() * 2);
+  ASSERT_GT(out.size(), 2u * 48000);
+  int peak = 0;
+  double sum = 0;
+  for (const int16_t s : out) {
+    peak = std::max(peak, std::abs(static_cast<int>(s)));
+    sum += static_cast<double>(s) * s;
+  }
+  const double rmsDb = 10 * std::log10(sum / static_cast<double>(out.size()) / (32768.0 * 32768.0));
+  EXPECT_LT(peak, 32767 * 0.95) << "the peaks stay below full scale";
+  EXPECT_GT(rmsDb, -40.0) << "the music is heard";
+  EXPECT_LT(rmsDb, -12.0);
 }
 
 }  // namespace
