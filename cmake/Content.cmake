@@ -213,7 +213,14 @@ add_dependencies(content art)
 # Sounds: each recipe content/Sounds/NAME.synth is rendered by the tool's synthesiser into
 # Ordinary. Environment sounds ("K..."), long stereo loops, become NAME.ogg; the short effects
 # become NAME.wav, exact to the sample (they start and end at zero, with no encoder noise).
+# Rendering takes a while (the music most), so a sound is made again only when its source or the
+# code that renders it changed, not whenever the tool is relinked: the commands depend on these
+# sources, and the "sounds" target merely waits for the tool to be built.
 file(GLOB TV_SOUND_RECIPES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Sounds/*.synth)
+set(TV_SOUND_RENDERER
+  ${CMAKE_SOURCE_DIR}/tools/ToolSound.cpp ${CMAKE_SOURCE_DIR}/tools/ToolSoundMaster.cpp
+  ${CMAKE_SOURCE_DIR}/engine/EngineLoudness.cpp ${CMAKE_SOURCE_DIR}/engine/EngineLoudness.h
+  ${CMAKE_SOURCE_DIR}/engine/EngineSoundFiles.cpp)
 set(TV_SOUND_FILES)
 foreach(recipe ${TV_SOUND_RECIPES})
   get_filename_component(stem ${recipe} NAME_WE)
@@ -225,7 +232,7 @@ foreach(recipe ${TV_SOUND_RECIPES})
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
     COMMAND ${TV_TOOL} sound synth ${recipe} -o ${out}
-    DEPENDS ${recipe} tolvaren-tool
+    DEPENDS ${recipe} ${TV_SOUND_RENDERER}
     COMMENT "Synthesising sound ${stem}")
   list(APPEND TV_SOUND_FILES ${out})
 endforeach()
@@ -250,7 +257,7 @@ if(TV_MUSIC_SOURCES AND TV_ABC2MIDI AND TV_FLUIDSYNTH AND TV_SOUNDFONT)
       COMMAND ${TV_FLUIDSYNTH} -n -i -q -C0 -R1 -g 0.3 -r 44100 -T wav -O float
               -F ${work}/${stem}.wav ${TV_SOUNDFONT} ${work}/${stem}.mid
       COMMAND ${TV_TOOL} sound master ${work}/${stem}.wav --midi ${work}/${stem}.mid -o ${out}
-      DEPENDS ${piece} ${TV_SOUNDFONT} tolvaren-tool
+      DEPENDS ${piece} ${TV_SOUNDFONT} ${TV_SOUND_RENDERER}
       COMMENT "Rendering music ${stem}")
     list(APPEND TV_SOUND_FILES ${out})
   endforeach()
@@ -259,4 +266,5 @@ elseif(TV_MUSIC_SOURCES)
                   "(install abcmidi, fluidsynth and timgm6mb-soundfont)")
 endif()
 add_custom_target(sounds ALL DEPENDS ${TV_SOUND_FILES})
+add_dependencies(sounds tolvaren-tool)
 add_dependencies(content sounds)

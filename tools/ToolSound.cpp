@@ -13,8 +13,9 @@
 //                               exactly zero (default 0.002; not for loops)
 //   loop                        the sound loops: everything after "length" is added to its start,
 //                               so the end runs on into the beginning without a seam
-//   loudness -20                scale to this integrated loudness (LUFS); the true peak stays at
-//                               or below "ceiling DB" (default -1.5 dBTP, leaving room for the encoder) by turning it down
+//   loudness -20                scale to this integrated loudness (LUFS); a sound whose true peak
+//                               would pass "ceiling DB" (default -1.5 dBTP, room for the encoder)
+//                               is turned down to it instead
 //   instrument NAME WAVE [attack S] [decay S] [sustain LEVEL] [release S] [gain G] [pan P]
 //                        [vibrato HZ SEMITONES] [slide SEMITONES] [lowpass HZ] [harmonic N LEVEL]...
 //                        [highpass HZ] [bandpass HZ Q] [sweep OCTAVES] [fm RATIO INDEX]
@@ -31,6 +32,7 @@
 //   sequence NAME START STEP PITCH...
 //       PITCH is a frequency in Hz or a note name (A4 = 440 Hz, C#5, Bb3); "-" or "R" rests;
 //       "PITCH*N" lasts N steps. A noise instrument ignores the pitch.
+//   ceiling -1.5                the true peak a "loudness" may reach, in dBTP
 #include <array>
 #include <cmath>
 #include <cstdio>
