@@ -15,8 +15,14 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
+#include "game/gui/GameGuiDialogAchievements.h"
+#include "game/gui/GameGuiDialogHint.h"
+#include "game/gui/GameGuiDialogInventory.h"
 #include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiFormMenu.h"
 #include "game/gui/GameGuiFormPlay.h"
+#include "game/gui/GameGuiFormProfiles.h"
+#include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiTransitions.h"
 
@@ -95,8 +101,11 @@ void RegisterScreens() {
   RegisterGameDialog<TGuiDialogInputLineCustom>("InputLineCustom");
   RegisterGameDialog<TGuiDialogOptions>("Options");
   RegisterGameDialog<TGuiDialogAbout>("About");
-  // To be registered here as their screens land, in this order: "Achievement", "Achievements",
-  // "Scene", "Inventory", "Hint".
+  RegisterGameDialog<TGuiDialogAchievement>("Achievement");
+  RegisterGameDialog<TGuiDialogAchievements>("Achievements");
+  // To be registered here when its screen lands: "Scene".
+  RegisterGameDialog<TGuiDialogInventory>("Inventory");
+  RegisterGameDialog<TGuiDialogHint>("Hint");
   if (debug) {
     RegisterDialog(std::make_unique<TGuiDialogShowAllProps>("ShowAllProps", "Default", "Custom", 0.0f, 0.0f));
     // The chooser's filter prompt: the plain input line under the name the chooser opens.
@@ -110,8 +119,9 @@ void RegisterScreens() {
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd"));
 
-  // To be registered here as their screens land, in this order: the forms "Splash", "Menu" and
-  // "Profiles" (cursor "Custom", hint style "Custom"), before "Play".
+  RegisterForm(std::make_unique<TGuiFormSplash>("Splash", "Custom", "Custom"));
+  RegisterForm(std::make_unique<TGuiFormMenu>("Menu", "Custom", "Custom"));
+  RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", "Custom", "Custom"));
   RegisterForm(std::make_unique<TGuiFormPlay>("Play", "Custom", "Custom"));
   if (Game.TestRegister) Game.TestRegister();
 }

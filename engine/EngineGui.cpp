@@ -1069,6 +1069,8 @@ TGuiControl* FindUsableControl(const std::string& ControlName) {
 void SetGuiObserver(TGuiObserver NewObserver) { Observer = std::move(NewObserver); }
 void SetGuiStartupHook(std::function<void()> Hook) { StartupHook = std::move(Hook); }
 void SetGuiTimeStep(float Seconds) { FixedTimeStep = Seconds; }
+bool GuiKeyPressed(int32_t Key) { return Key >= 0 && Key < GuiKeyCount && InputPressed(Key); }
+
 void SetGuiInputOverride(const TGuiInputFrame* Frame) { InputOverride = Frame; }
 void SetGuiInputHooks(const TGuiInputHooks& Hooks) { InputHooks = Hooks; }
 

@@ -618,5 +618,7 @@ struct TGuiInputFrame {
 // Tests and benchmarks feed the frame step from a frame of their own (not owned) instead of the
 // input hooks; nullptr returns to the hooks.
 void SetGuiInputOverride(const TGuiInputFrame* Frame);
+// Whether the logical key went down in this frame, as the frame step reads it (hooks or override).
+bool GuiKeyPressed(int32_t Key);
 
 }  // namespace tv

@@ -174,6 +174,13 @@ void Rebuild() {
   Replay();
 }
 
+bool MovePointer(int32_t From, int32_t To) {
+  if (GetPointer() != From) return false;
+  SetPointer(To);
+  RecordEvent(TEvent::CreateValue(PointerChanged, To));
+  return true;
+}
+
 void NewGame() {
   ClearEvents();
   Rebuild();

@@ -127,6 +127,9 @@ void Replay();
 void Rebuild();
 // ClearEvents, then Rebuild.
 void NewGame();
+// Moves the tutorial pointer from From to To and records the change; false (nothing done) when
+// the pointer is not at From.
+bool MovePointer(int32_t From, int32_t To);
 // Applies one event to the world during a replay; Location is the site the hero is inside.
 void ApplyEvent(const TData& Data, TSite*& Location);
 

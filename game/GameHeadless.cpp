@@ -170,13 +170,9 @@ std::string THeadlessPlay::Perform(const std::string& Line) {
   } else if (action == "newgame") {
     NewGame();
   } else if (action == "close-inventory") {
-    if (GetPointer() != 2) return "ignored: the pointer is not at the inventory";
-    SetPointer(9);
-    RecordEvent(TEvent::CreateValue(PointerChanged, 9));
+    if (!MovePointer(2, 9)) return "ignored: the pointer is not at the inventory";
   } else if (action == "close-hint") {
-    if (GetPointer() != 1) return "ignored: the pointer is not at the hint";
-    SetPointer(0);
-    RecordEvent(TEvent::CreateValue(PointerChanged, 0));
+    if (!MovePointer(1, 0)) return "ignored: the pointer is not at the hint";
   } else {
     return "ignored: unknown action \"" + action + "\"";
   }

@@ -1,0 +1,83 @@
+#include "game/gui/GameGuiDialogHint.h"
+
+#include <algorithm>
+
+#include "engine/EngineAudio.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "game/GameAvatar.h"
+#include "game/GameHint.h"
+#include "game/GameProp.h"
+#include "game/GameScenario.h"
+#include "game/gui/GameGuiControls.h"
+#include "game/gui/GameGuiDialogInventory.h"
+#include "game/gui/GameGuiDialogs.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int32_t TextFont = 4;
+constexpr float MinTextWidth = 360;
+constexpr float MaxTextWidth = 760;
+constexpr float Margin = 40;
+constexpr float TitleHeight = 60;
+constexpr float FooterHeight = 90;
+
+}  // namespace
+
+std::string HintText(const THint* Hint) {
+  if (Hint == nullptr) return {};
+  std::string text = GetText(Hint->LegendKey());
+  const TProp* prop = Hint->NeedsProp;
+  if (prop != nullptr && Hint->NeedsAmount > 0) {
+    text += " " + GetText("LabelINeed") + " " + FormatInteger(Hint->NeedsAmount) + ".";
+    if (prop->Amount > 0) text += " " + GetText("LabelIHave") + " " + FormatInteger(prop->Amount) + ".";
+  }
+  return text;
+}
+
+void TGuiDialogHint::OnShow() {
+  HintShown = CurrentHint();
+  const std::string text = HintText(HintShown);
+  TVector titleSize;
+  TVector textSize;
+  int32_t lines = 0;
+  MeasureText(GetText("LabelHint"), TextFont, 0, titleSize, lines);
+  MeasureText(text, TextFont, MaxTextWidth, textSize, lines);
+  const float textWidth = std::clamp(std::max(titleSize.X, textSize.X), MinTextWidth, MaxTextWidth);
+  const float textHeight = std::max(textSize.Y, FontLineHeight(TextFont));
+  const float width = textWidth + 2 * Margin;
+  const float height = TitleHeight + textHeight + FooterHeight + Margin;
+  PlaceBox(*this, 0, 0, width, height);
+  Sheet = AddFramedSheet(*this);
+
+  const float top = -height / 2 + Margin / 2;
+  PlaceBox(*this, 0, top + TitleHeight / 2, textWidth, TitleHeight);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelHint", PropTextKey, "LabelHint", PropParamF, TextFont);
+  PlaceBox(*this, 0, top + TitleHeight + textHeight / 2, textWidth + 4, textHeight + 4);
+  AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropParamF, TextFont, PropParamByte, WordWrap);
+  PlaceBox(*this, 0, height / 2 - FooterHeight / 2 - 5, 60, 60);
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, 5, PropTextKey, "IconAccept");
+  KeyControls[KeySlotCancel] = close;
+  KeyControls[KeySlotConfirm] = close;
+  KeyControls[KeySlotHint] = close;
+  Place(PlaceRestore, 0);
+  AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
+  if (GetPointer() == 1) SetRecommendedByName("Close", 0);
+  PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
+}
+
+void TGuiDialogHint::OnHide() { Sheet = nullptr; }
+
+void TGuiDialogHint::OnRender() {
+  if (Sheet != nullptr) Sheet->SetAlpha(FadeAlpha);
+}
+
+void TGuiDialogHint::OnClick() {
+  if (Sender == nullptr || Sender->Name != "Close") return;
+  MovePointer(1, 0);
+  HideDialog(this);
+}
+
+}  // namespace tv

@@ -1,0 +1,31 @@
+// The hint dialog: what the player should do next, with what it takes and how much of it the
+// hero has. Closing it moves the tutorial on from the hint icon.
+#pragma once
+
+#include <string>
+
+#include "engine/EngineGui.h"
+
+namespace tv {
+
+class THint;
+class TGuiControlCanvas;
+
+// The hint's text: its legend, then "I need N." when it names a prop and a positive amount, then
+// "I have M." when the hero holds some of that prop.
+std::string HintText(const THint* Hint);
+
+class TGuiDialogHint : public TGuiDialog {
+ public:
+  using TGuiDialog::TGuiDialog;
+
+  THint* HintShown = nullptr;
+  TGuiControlCanvas* Sheet = nullptr;
+
+  void OnShow() override;
+  void OnHide() override;
+  void OnRender() override;
+  void OnClick() override;
+};
+
+}  // namespace tv

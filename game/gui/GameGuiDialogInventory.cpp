@@ -1,0 +1,167 @@
+#include "game/gui/GameGuiDialogInventory.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/AppMain.h"
+#include "engine/EngineAudio.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "game/GameAvatar.h"
+#include "game/GamePool.h"
+#include "game/GameProp.h"
+#include "game/GameScenario.h"
+#include "game/gui/GameGuiControls.h"
+#include "game/gui/GameGuiDialogs.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int32_t TitleFont = 5;
+constexpr int32_t AmountFont = 4;
+constexpr float Margin = 40;
+constexpr float TitleHeight = 70;
+constexpr float FooterHeight = 90;
+constexpr float IconSize = 82;
+constexpr float FrameSize = 90;
+constexpr float PictureSize = 70;
+
+// Held: a "Property" always counts, every other kind only above 0.
+bool HeldForInventory(const TProp& Prop) { return Prop.Kind == TPropKind::Property || Prop.Amount > 0; }
+
+// One prop's cell: the plate, the prop's picture, the frame (which carries the prop's name and its
+// display text as hint) and the amount when it is worth showing.
+void AddPropCell(TGuiForm& Form, const TProp& Prop, float X, float Y) {
+  PlaceBox(Form, X, Y, IconSize, IconSize);
+  Form.AddControl<TGuiControlPicture>(10, PropParamA, "G2Props", PropParamD, 1);
+  if (Prop.Picture != nullptr) {
+    PlaceBox(Form, X, Y, PictureSize, PictureSize);
+    Form.AddControl<TGuiControlPicture>(11, PropParamA, Prop.Picture->Name, PropParamD, Prop.Frame);
+  }
+  PlaceBox(Form, X, Y, FrameSize, FrameSize);
+  Form.AddControl<TGuiControlPicture>(13, PropName, Prop.Name, PropParamA, "G2Props", PropParamD, 2, PropHintText,
+                                      Prop.DisplayName())
+      ->SetProperty(PropEnabled, true);
+  if (Prop.IsCounted() && (!Prop.SingleUnit || Prop.Amount > 1)) {
+    PlaceBox(Form, X, Y, 70, 78);
+    Form.AddControl<TGuiControlLabel>(16, PropText, FormatInteger(Prop.Amount), PropParamF, AmountFont,
+                                      PropParamByte, AlignRight + AlignBottom);
+  }
+}
+
+}  // namespace
+
+TGuiControlCanvas* AddFramedSheet(TGuiForm& Form) {
+  auto* sheet = Form.AddControl<TGuiControlCanvas>(10);
+  Form.AddControl<TGuiControlPlate>(0, PropColor, 0x302010, PropAlpha, 0.66f);
+  Form.AddControl<TGuiControlBorder>(1, PropParamA, "G2Square28Border");
+  return sheet;
+}
+
+void TGuiDialogInventory::OnShow() {
+  // The props held, kind by kind (the scenario keeps them in kind order).
+  std::vector<std::vector<const TProp*>> groups(PropKindCount);
+  if (Props() != nullptr) {
+    for (TItem* item : *Props()) {
+      const auto* prop = static_cast<const TProp*>(item);
+      if (HeldForInventory(*prop)) groups[static_cast<int32_t>(prop->Kind)].push_back(prop);
+    }
+  }
+  // Each group is its heading and its props; a group starts a new row when it does not fit the
+  // rest of the current one, and wraps when it is longer than a row.
+  struct TCell {
+    const TProp* Prop;  // none: the heading of Kind
+    int32_t Kind;
+    int32_t Column;
+    int32_t Row;
+  };
+  std::vector<TCell> cells;
+  int32_t column = 0;
+  int32_t row = 0;
+  int32_t widest = 1;
+  for (int32_t kind = 0; kind < PropKindCount; ++kind) {
+    const auto& group = groups[kind];
+    if (group.empty()) continue;
+    const int32_t length = static_cast<int32_t>(group.size()) + 1;
+    if (column > 0 && column + length > InventoryColumns) {
+      column = 0;
+      ++row;
+    }
+    for (int32_t i = 0; i < length; ++i) {
+      if (column == InventoryColumns) {
+        column = 0;
+        ++row;
+      }
+      cells.push_back({i == 0 ? nullptr : group[i - 1], kind, column, row});
+      ++column;
+      widest = std::max(widest, column);
+    }
+  }
+  Rows = cells.empty() ? 1 : row + 1;
+
+  const float width = std::max(480.0f, static_cast<float>(widest) * InventoryCell + 2 * Margin);
+  const float height = TitleHeight + static_cast<float>(Rows) * InventoryCell + FooterHeight + Margin;
+  PlaceBox(*this, 0, 0, width, height);
+  Sheet = AddFramedSheet(*this);
+
+  const float top = -height / 2;
+  PlaceBox(*this, 0, top + Margin / 2 + TitleHeight / 2, width - 2 * Margin, TitleHeight);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropParamF, TitleFont);
+
+  const float left = -static_cast<float>(widest) * InventoryCell / 2 + InventoryCell / 2;
+  const float firstRow = top + Margin / 2 + TitleHeight + InventoryCell / 2;
+  for (const TCell& cell : cells) {
+    const float x = left + static_cast<float>(cell.Column) * InventoryCell;
+    const float y = firstRow + static_cast<float>(cell.Row) * InventoryCell;
+    if (cell.Prop == nullptr) {
+      PlaceBox(*this, x, y, FrameSize, FrameSize);
+      AddControl<TGuiControlPicture>(20, PropName, std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
+                                     PropParamA, "G2Inventory", PropParamD, cell.Kind);
+    } else {
+      AddPropCell(*this, *cell.Prop, x, y);
+    }
+  }
+
+  const float buttons = height / 2 - FooterHeight / 2 - 5;
+  PlaceBox(*this, 0, buttons, 60, 60);
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, 5, PropTextKey, "IconAccept");
+  KeyControls[KeySlotCancel] = close;
+  KeyControls[KeySlotConfirm] = close;
+  KeyControls[KeySlotInventory] = close;
+  PlaceBox(*this, width / 2 - Margin - 30, buttons, 60, 60);
+  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, 5, PropTextKey, "IconAchievements",
+                                      PropHintTextKey, "HintAchievements");
+  if (IsDebugMode()) {
+    PlaceBox(*this, -width / 2 + Margin + 80, buttons, 160, 40);
+    AddControl<TGuiControlButton>(20, PropName, "ShowItems", PropText, "SHOW ITEMS", PropHintText,
+                                  "Show all available items", PropHintName, "Default");
+  }
+  Place(PlaceRestore, 0);
+  AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
+  if (GetPointer() == 2) SetRecommendedByName("Close", 0);
+  PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
+}
+
+void TGuiDialogInventory::OnHide() { Sheet = nullptr; }
+
+void TGuiDialogInventory::OnRender() {
+  if (Sheet != nullptr) Sheet->SetAlpha(FadeAlpha);
+}
+
+void TGuiDialogInventory::OnClick() {
+  if (Sender == nullptr) return;
+  const std::string name = Sender->Name;
+  if (name == "Close") {
+    MovePointer(2, 9);
+    HideDialog(this);
+  } else if (name == "Achievements") {
+    ShowDialog("Achievements");
+    HideDialog(this);
+  } else if (name == "ShowItems" && IsDebugMode()) {
+    ShowDialog("ShowAllProps");
+  }
+}
+
+}  // namespace tv

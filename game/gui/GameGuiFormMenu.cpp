@@ -1,0 +1,166 @@
+#include "game/gui/GameGuiFormMenu.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/AppFolders.h"
+#include "app/AppMain.h"
+#include "engine/EngineAudio.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "game/GameAvatar.h"
+#include "game/GamePlayers.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
+#include "game/gui/GameGuiControlMap.h"
+#include "game/gui/GameGuiControls.h"
+
+namespace tv {
+
+namespace {
+
+constexpr int32_t LabelFont = 4;
+constexpr float HalfWidth = 800;
+constexpr float HalfHeight = 450;
+constexpr float FrameMargin = 40;  // keeps plates and icons clear of the screen frame
+constexpr float PlatePadding = 24;
+constexpr float LineHeight = 44;
+constexpr float ButtonWidth = 300;
+constexpr float ButtonHeight = 60;
+constexpr float ButtonStep = 72;
+constexpr float IconSize = 60;
+constexpr float WelcomeMaxWidth = 700;
+constexpr float LogoY = -165;          // the logo's bottom stays above the buttons' plate
+constexpr int32_t BlendOneOverlay = 4;  // shading mode: the second texture over the first
+
+// A plate with the framed border over it, both of the current Place.
+void AddFramedPlate(TGuiForm& Form, int32_t Layer) {
+  Form.AddControl<TGuiControlPlate>(Layer);
+  Form.AddControl<TGuiControlBorder>(Layer + 1, PropParamA, "G2Square28Border");
+}
+
+bool EventsEmpty() {
+  TPlayer* player = CurrentPlayer();
+  return player == nullptr || player->Events == nullptr || player->Events->GetCount() == 0;
+}
+
+void StartPlaying(const char* Transition, TGuiCallback Callback) {
+  SetMusic("");
+  SwitchForm("Play", Transition, std::move(Callback));
+}
+
+}  // namespace
+
+void QuitFromMenu() {
+  if (DataFileExists(TFolderKind::Program, "Homepage", TExtKind::Url)) {
+    SetOpenAtExit(DataFilePath(TFolderKind::Program, "Homepage", TExtKind::Url));
+  }
+  Terminate();
+}
+
+void TGuiFormMenu::OnShow() {
+  TRegion* region = MenuRegion();
+  if (region != nullptr) region->Preload();
+
+  Place(PlaceWidth, 2 * HalfWidth - FrameMargin, PlaceHeight, 2 * HalfHeight - FrameMargin);
+  auto* map = AddControl<TGuiControlMap>(-100, PropName, "Map");
+  map->SetRegion(region);
+  map->RevealAll();
+  Place(PlaceRestore, 0);
+  AddControl<TGuiControlPicture>(990, PropParamA, "G2Border1600x900");
+
+  // The welcome plate in the top left corner, as wide as the longer of its two lines.
+  TPlayer* player = CurrentPlayer();
+  const std::string welcome = GetText("LabelWelcome") + " " + (player != nullptr ? player->Name : std::string());
+  TVector welcomeSize;
+  TVector linkSize;
+  int32_t lines = 0;
+  MeasureText(welcome, LabelFont, WelcomeMaxWidth, welcomeSize, lines);
+  MeasureText(GetText("LabelWrongProfile"), LabelFont, WelcomeMaxWidth, linkSize, lines);
+  const float textWidth = std::max({welcomeSize.X, linkSize.X, 120.0f});
+  const float plateWidth = textWidth + 2 * PlatePadding;
+  const float plateHeight = 2 * LineHeight + 2 * PlatePadding - 8;
+  const float plateX = -HalfWidth + FrameMargin + plateWidth / 2;
+  const float plateY = -HalfHeight + FrameMargin + plateHeight / 2;
+  Place(PlaceSetX, plateX, PlaceSetY, plateY, PlaceWidth, plateWidth, PlaceHeight, plateHeight);
+  AddFramedPlate(*this, 100);
+  Place(PlaceSetY, plateY - LineHeight / 2, PlaceWidth, textWidth + 8, PlaceHeight, LineHeight);
+  AddControl<TGuiControlLabel>(110, PropName, "Welcome", PropText, welcome, PropParamF, LabelFont);
+  Place(PlaceSetY, plateY + LineHeight / 2, PlaceWidth, linkSize.X + 8);
+  AddControl<TGuiControlButtonLink>(110, PropName, "Profiles", PropTextKey, "LabelWrongProfile", PropParamF, LabelFont);
+
+  // The logo with the shine sweeping over it.
+  Place(PlaceSetX, 0, PlaceSetY, LogoY, PlaceWidth, 640, PlaceHeight, 240);
+  AddControl<TGuiControlPicture>(200, PropName, "Logo", PropParamA, "G2LogoBack", PropParamB, "G2LogoLabel",
+                                 PropParam3, BlendOneOverlay);
+  AddControl<TGuiControlEffect>(210, PropName, "LogoShine", PropParamC, "G2LogoShine");
+
+  if (IsDebugMode()) {
+    TVector debugSize;
+    MeasureText(GetText("LabelDebug"), LabelFont, 0, debugSize, lines);
+    const float w = debugSize.X + 2 * PlatePadding;
+    Place(PlaceSetX, HalfWidth - FrameMargin - w / 2, PlaceSetY, -HalfHeight + FrameMargin + 30, PlaceWidth, w,
+          PlaceHeight, 60);
+    AddFramedPlate(*this, 100);
+    AddControl<TGuiControlLabel>(110, PropName, "LabelDebug", PropTextKey, "LabelDebug", PropParamF, LabelFont);
+  }
+
+  // The menu buttons, one below the other, on their plate.
+  const char* const buttons[][2] = {
+      {"Play", "ButtonPlay"}, {"NewGame", "ButtonNewGame"}, {"Options", "ButtonOptions"}, {"Quit", "ButtonQuit"}};
+  constexpr float ButtonsTop = 20;
+  const float plateH = 3 * ButtonStep + ButtonHeight + 2 * PlatePadding + 8;
+  Place(PlaceSetX, 0, PlaceSetY, ButtonsTop + 1.5f * ButtonStep, PlaceWidth, ButtonWidth + 2 * PlatePadding + 16,
+        PlaceHeight, plateH);
+  AddFramedPlate(*this, 100);
+  float y = ButtonsTop;
+  for (const auto& b : buttons) {
+    Place(PlaceSetX, 0, PlaceSetY, y, PlaceWidth, ButtonWidth, PlaceHeight, ButtonHeight);
+    AddControl<TGuiControlButtonCustom>(110, PropName, b[0], PropTextKey, b[1]);
+    y += ButtonStep;
+  }
+
+  // The two icons in the bottom corners.
+  const float iconX = HalfWidth - FrameMargin - IconSize / 2;
+  const float iconY = HalfHeight - FrameMargin - IconSize / 2;
+  Place(PlaceSetX, -iconX, PlaceSetY, iconY, PlaceWidth, IconSize, PlaceHeight, IconSize);
+  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, 5, PropTextKey, "IconAchievements",
+                                      PropHintTextKey, "HintAchievements");
+  Place(PlaceSetX, iconX);
+  AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropParamF, 5, PropTextKey, "IconAbout",
+                                      PropHintTextKey, "HintAbout");
+
+  Place(PlaceRestore, 0);
+  AddControl<TGuiControlRecommendedArrow>(1000, PropName, "Arrow");
+  SetRecommendedByName("Play", 0);
+
+  SetMusic("");
+  SetMusic(MenuMusic);
+}
+
+void TGuiFormMenu::OnClick() {
+  if (Sender == nullptr) return;
+  const std::string& name = Sender->Name;
+  if (name == "Play") {
+    StartPlaying(EventsEmpty() ? "FadeBeginning" : "Fade", nullptr);
+  } else if (name == "NewGame") {
+    if (EventsEmpty()) {
+      StartPlaying("FadeBeginning", nullptr);
+    } else {
+      ShowDialog("QueryCustom", "QueryNewGame", "", 0, [] { StartPlaying("FadeBeginning", [] { NewGame(); }); },
+                 nullptr, nullptr, nullptr);
+    }
+  } else if (name == "Options") {
+    ShowDialog("Options");
+  } else if (name == "Achievements") {
+    ShowDialog("Achievements");
+  } else if (name == "About") {
+    ShowDialog("About");
+  } else if (name == "Quit") {
+    ShowDialog("QueryCustom", "QueryQuitGame", "", 0, [] { QuitFromMenu(); }, nullptr, nullptr, nullptr);
+  } else if (name == "Profiles") {
+    SwitchForm("Profiles", "Fade", nullptr);
+  }
+}
+
+}  // namespace tv
