@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
   libvorbis-dev libogg-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev
+  librsvg2-bin fonts-noto-color-emoji
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
 )
 missing=()
