@@ -15,6 +15,7 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
+#include "game/gui/GameGuiDialogScene.h"
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiTransitions.h"
@@ -94,8 +95,9 @@ void RegisterScreens() {
   RegisterGameDialog<TGuiDialogInputLineCustom>("InputLineCustom");
   RegisterGameDialog<TGuiDialogOptions>("Options");
   RegisterGameDialog<TGuiDialogAbout>("About");
-  // To be registered here as their screens land, in this order: "Achievement", "Achievements",
-  // "Scene", "Inventory", "Hint".
+  // "Achievement" and "Achievements" are to be registered here as their screens land.
+  RegisterGameDialog<TGuiDialogScene>("Scene");
+  // "Inventory" and "Hint" are to be registered here as their screens land.
   if (debug) {
     RegisterDialog(std::make_unique<TGuiDialogShowAllProps>("ShowAllProps", "Default", "Custom", 0.0f, 0.0f));
     // The chooser's filter prompt: the plain input line under the name the chooser opens.
