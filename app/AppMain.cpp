@@ -25,6 +25,12 @@ namespace tv {
 
 namespace {
 
+constexpr bool SameKey(TLogicalKey A, TGuiKey B) { return static_cast<int32_t>(A) == static_cast<int32_t>(B); }
+static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel) && SameKey(KeyConfirm, GuiKeyConfirm) &&
+                  SameKey(KeyHint, GuiKeyHint) && SameKey(KeyInventory, GuiKeyInventory) && SameKey(KeyMap, GuiKeyMap) &&
+                  static_cast<int32_t>(LogicalKeyCount) <= static_cast<int32_t>(GuiKeyCount),
+              "the GUI reads the input module's logical keys by their numbers");
+
 struct TProcessState {
   bool Initialized = false;
   bool Active = false;
@@ -242,6 +248,7 @@ void StartUp(const std::vector<std::string>& Args) {
   EffectsStartup();
   InstallPoolEffectLoader();
   CreateGame();
+  SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});
   GuiStartup();
   RegisterScreens();
   State.Initialized = true;

@@ -105,8 +105,8 @@ void BM_GuiFrame(benchmark::State& State) {
     // The mouse crosses the top dialog's buttons; a click every ten frames.
     input.Mouse = {std::sin(static_cast<float>(Frame) * 0.05f) * 700, std::cos(static_cast<float>(Frame) * 0.03f) * 70};
     const bool down = Frame % 10 == 1;
-    input.WasDown[0] = previous;
-    input.Down[0] = down;
+    input.WasDown[GuiKeyClick] = previous;
+    input.Down[GuiKeyClick] = down;
     previous = down;
     UpdateGui();
     RenderFrame(nullptr);

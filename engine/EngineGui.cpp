@@ -5,7 +5,6 @@
 #include <cmath>
 #include <utility>
 
-#include "app/AppInput.h"
 #include "app/AppTimer.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
@@ -102,19 +101,34 @@ void Tell(TGuiHappening What, const std::string& Name, const std::string& In = E
 
 float TimeStep() { return FixedTimeStep >= 0 ? FixedTimeStep : ElapsedSeconds(); }
 
-bool InputDown(int32_t Key) { return InputOverride != nullptr ? InputOverride->Down[Key] : KeyDown(Key); }
-bool InputWasDown(int32_t Key) { return InputOverride != nullptr ? InputOverride->WasDown[Key] : KeyWasDown(Key); }
-bool InputPressed(int32_t Key) { return InputDown(Key) && !InputWasDown(Key); }
-TVector InputMouse() { return InputOverride != nullptr ? InputOverride->Mouse : MousePosition(); }
-bool InputMouseInside() { return InputOverride != nullptr ? InputOverride->MouseInside : IsMouseInside(); }
+TGuiInputHooks InputHooks;
 
+bool InputDown(int32_t Key) {
+  if (InputOverride != nullptr) return InputOverride->Down[Key];
+  return InputHooks.KeyDown != nullptr && InputHooks.KeyDown(Key);
+}
+bool InputWasDown(int32_t Key) {
+  if (InputOverride != nullptr) return InputOverride->WasDown[Key];
+  return InputHooks.KeyWasDown != nullptr && InputHooks.KeyWasDown(Key);
+}
+bool InputPressed(int32_t Key) { return InputDown(Key) && !InputWasDown(Key); }
+TVector InputMouse() {
+  if (InputOverride != nullptr) return InputOverride->Mouse;
+  return InputHooks.MousePosition != nullptr ? InputHooks.MousePosition() : TVector{};
+}
+bool InputMouseInside() {
+  if (InputOverride != nullptr) return InputOverride->MouseInside;
+  return InputHooks.MouseInside != nullptr && InputHooks.MouseInside();
+}
+
+// The screen canvas's size in design units; the design screen itself without a video device.
 TVector ScreenSize() {
   if (VideoStarted() && MainCanvas() != nullptr) return MainCanvas()->Size;
-  return ScreenCanvasSize();
+  return {DesignWidth, DesignHeight};
 }
 
 // The logical key of each shortcut slot.
-constexpr int32_t SlotKeys[KeySlotCount] = {KeyCancel, KeyConfirm, KeyHint, KeyInventory, KeyMap};
+constexpr int32_t SlotKeys[KeySlotCount] = {GuiKeyCancel, GuiKeyConfirm, GuiKeyHint, GuiKeyInventory, GuiKeyMap};
 
 void DropHint(TGuiHint*& Hint) {
   if (Hint == nullptr) return;
@@ -892,8 +906,8 @@ void UpdateGui() {
   if (TGuiControl* control = State.Hovered) {
     TGuiForm* form = control->Form;
     const TVector local{mouse.X - control->Origin.X, mouse.Y - control->Origin.Y};
-    const bool down = InputDown(KeyClick);
-    const bool wasDown = InputWasDown(KeyClick);
+    const bool down = InputDown(GuiKeyClick);
+    const bool wasDown = InputWasDown(GuiKeyClick);
     auto alive = [&] { return State.Hovered == control; };
     if (down && !wasDown) {
       State.ClickTimer = dt + ClickTimeLimit;
@@ -1056,5 +1070,6 @@ void SetGuiObserver(TGuiObserver NewObserver) { Observer = std::move(NewObserver
 void SetGuiStartupHook(std::function<void()> Hook) { StartupHook = std::move(Hook); }
 void SetGuiTimeStep(float Seconds) { FixedTimeStep = Seconds; }
 void SetGuiInputOverride(const TGuiInputFrame* Frame) { InputOverride = Frame; }
+void SetGuiInputHooks(const TGuiInputHooks& Hooks) { InputHooks = Hooks; }
 
 }  // namespace tv

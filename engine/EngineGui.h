@@ -586,16 +586,37 @@ void SetGuiStartupHook(std::function<void()> Hook);
 // returns to the timer's elapsed time).
 void SetGuiTimeStep(float Seconds);
 
-// The input the frame step reads, indexed by the input module's logical keys (Click 0, Cancel 1,
-// Confirm 2, full screen 3, HintKey 4, InventoryKey 5, MapKey 6).
+// The logical keys the frame step reads, numbered as the program's input module numbers them.
+enum TGuiKey : int32_t {
+  GuiKeyClick = 0,
+  GuiKeyCancel = 1,
+  GuiKeyConfirm = 2,
+  GuiKeyHint = 4,
+  GuiKeyInventory = 5,
+  GuiKeyMap = 6,
+  GuiKeyCount = 8,
+};
+
+// Where the frame step reads the keys and the mouse (design-screen units, (0, 0) at the centre):
+// the program installs its input module here before the GUI starts. Without hooks no key is down
+// and the mouse is outside the window. The hooks survive GuiShutdown.
+struct TGuiInputHooks {
+  bool (*KeyDown)(int32_t Key) = nullptr;
+  bool (*KeyWasDown)(int32_t Key) = nullptr;
+  TVector (*MousePosition)() = nullptr;
+  bool (*MouseInside)() = nullptr;
+};
+void SetGuiInputHooks(const TGuiInputHooks& Hooks);
+
+// The input the frame step reads, indexed by TGuiKey.
 struct TGuiInputFrame {
-  bool Down[8] = {};
-  bool WasDown[8] = {};
+  bool Down[GuiKeyCount] = {};
+  bool WasDown[GuiKeyCount] = {};
   TVector Mouse;
   bool MouseInside = true;
 };
 // Tests and benchmarks feed the frame step from a frame of their own (not owned) instead of the
-// input module; nullptr returns to the input module.
+// input hooks; nullptr returns to the hooks.
 void SetGuiInputOverride(const TGuiInputFrame* Frame);
 
 }  // namespace tv

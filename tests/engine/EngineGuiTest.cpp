@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/AppInput.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 
@@ -102,11 +101,11 @@ class GuiTest : public ::testing::Test {
   }
   // One frame with the mouse at (X, Y) and the button as given.
   void Frame(float X, float Y, bool Button) {
-    for (int k = 0; k < 8; ++k) Input.WasDown[k] = Prev[k];
-    Input.Down[KeyClick] = Button;
+    for (int k = 0; k < GuiKeyCount; ++k) Input.WasDown[k] = Prev[k];
+    Input.Down[GuiKeyClick] = Button;
     Input.Mouse = {X, Y};
     UpdateGui();
-    for (int k = 0; k < 8; ++k) Prev[k] = Input.Down[k];
+    for (int k = 0; k < GuiKeyCount; ++k) Prev[k] = Input.Down[k];
   }
   void Frames(int N, float X, float Y, bool Button) {
     for (int i = 0; i < N; ++i) Frame(X, Y, Button);
@@ -118,7 +117,7 @@ class GuiTest : public ::testing::Test {
   }
   bool Logged(const std::string& Entry) const { return std::find(Log.begin(), Log.end(), Entry) != Log.end(); }
   TGuiInputFrame Input;
-  bool Prev[8] = {};
+  bool Prev[GuiKeyCount] = {};
 };
 
 TEST_F(GuiTest, HitTestPrefersHigherLayerThenLaterControlAndSkipsUnusableOnes) {
@@ -284,9 +283,9 @@ TEST_F(GuiTest, CancelIsTriedBeforeConfirmAndOnlyOneKeyClicksAFrame) {
   Frame(0, 300, false);
   auto both = [&] {
     Log.clear();
-    Input.Down[KeyCancel] = Input.Down[KeyConfirm] = true;
+    Input.Down[GuiKeyCancel] = Input.Down[GuiKeyConfirm] = true;
     Frame(0, 300, false);
-    Input.Down[KeyCancel] = Input.Down[KeyConfirm] = false;
+    Input.Down[GuiKeyCancel] = Input.Down[GuiKeyConfirm] = false;
     Frame(0, 300, false);
   };
   both();
@@ -298,7 +297,7 @@ TEST_F(GuiTest, CancelIsTriedBeforeConfirmAndOnlyOneKeyClicksAFrame) {
   EXPECT_FALSE(Logged("No:click"));
   // A key held down does not click again.
   Log.clear();
-  Input.Down[KeyConfirm] = true;
+  Input.Down[GuiKeyConfirm] = true;
   Frames(3, 0, 300, false);
   EXPECT_EQ(std::count(Log.begin(), Log.end(), "Yes:click"), 1);
 }
