@@ -17,6 +17,7 @@
 #include "game/gui/GameGuiCursors.h"
 #include "game/gui/GameGuiDialogScene.h"
 #include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiFormPlay.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiTransitions.h"
 
@@ -111,8 +112,9 @@ void RegisterScreens() {
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd"));
 
-  // To be registered here as their screens land, in this order: the forms "Splash", "Menu",
-  // "Profiles" and "Play" (cursor "Custom", hint style "Custom").
+  // To be registered here as their screens land, in this order: the forms "Splash", "Menu" and
+  // "Profiles" (cursor "Custom", hint style "Custom"), before "Play".
+  RegisterForm(std::make_unique<TGuiFormPlay>("Play", "Custom", "Custom"));
   if (Game.TestRegister) Game.TestRegister();
 }
 
@@ -202,6 +204,26 @@ void RegisterDefaultTexts() {
   AddText("IconHint", Icon(14));
   AddText("IconMap", Icon(15));
   if (IsDebugMode()) AddText("LabelDebug", "DEBUG");
+}
+
+void InstallPoolTextureLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadTexture = [](const std::string& Name) {
+    TTextureFacts facts;
+    facts.Texture = LoadTexture(Name);
+    if (facts.Texture != nullptr) {
+      facts.FrameCount = facts.Texture->FrameCount();
+      const float rate = facts.Texture->FrameRate();
+      facts.AnimationLength = rate > 0 ? static_cast<float>(facts.FrameCount) / rate : 0;
+      const TVector size = SegmentSize(facts.Texture, 0);
+      facts.Width = WholeUnits(size.X);
+      facts.Height = WholeUnits(size.Y);
+    }
+    return facts;
+  };
+  // An animated texture shows the frame of the phase through the sprites that draw it; the pool
+  // keeps the phase.
+  SetPoolLoaders(std::move(loaders));
 }
 
 void InstallPoolEffectLoader() {

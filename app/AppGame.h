@@ -54,5 +54,8 @@ void RegisterDefaultTexts();
 // effect of its name (loaded on first use; a missing file gives the placeholder), and a figure
 // measures its effect's area, rounded to whole units.
 void InstallPoolEffectLoader();
+// Hands the asset pool the engine's texture loader: a picture, terrain, water or figure gets the
+// texture of its name, with its frame count, animation length and the size of its first segment.
+void InstallPoolTextureLoader();
 
 }  // namespace tv

@@ -246,6 +246,7 @@ void StartUp(const std::vector<std::string>& Args) {
   TextsStartup();
   KeepPresentedFrames();
   EffectsStartup();
+  InstallPoolTextureLoader();
   InstallPoolEffectLoader();
   CreateGame();
   SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});

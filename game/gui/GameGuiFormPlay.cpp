@@ -1,0 +1,198 @@
+#include "game/gui/GameGuiFormPlay.h"
+
+#include "app/AppMain.h"
+#include "app/AppTimer.h"
+#include "engine/EngineAudio.h"
+#include "game/GameAvatar.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
+#include "game/GameScene.h"
+#include "game/GameSite.h"
+#include "game/gui/GameGuiControlMap.h"
+#include "game/gui/GameGuiControlSite.h"
+#include "game/gui/GameGuiControls.h"
+
+namespace tv {
+
+namespace {
+
+constexpr float IconMargin = 30;
+constexpr float IconSlide = 30;
+constexpr float HalfWidth = 800;
+constexpr float HalfHeight = 450;
+constexpr float IconSlideRate = 2;  // a full slide in half a second
+constexpr float IconEnableLevel = 0.05f;
+constexpr float DimEmphasis = 0.4f;
+
+void PlayEffectsSound(const char* Name) { PlaySound(Name, false, SoundGroupEffects, nullptr); }
+
+}  // namespace
+
+void TGuiFormPlay::OnShow() {
+  TRegion* region = CurrentRegion();
+  if (region != nullptr) region->Preload();
+  IconsShown = 0;
+
+  AddControl<TGuiControlPicture>(990, PropParamA, "G2Border1600x900");
+
+  if (IsDebugMode()) {
+    Place(PlaceWidth, 140, PlaceHeightKeepBottom, 30);
+    AddControl<TGuiControlButton>(1010, PropName, "Undo", PropText, "UNDO", PropHintText, "Undo last game action",
+                                  PropHintName, "Default");
+    Place(PlaceRestore, 0);
+  }
+
+  MapOpen = region != nullptr && region == MapRegion();
+
+  Place(PlaceWidth, 1560, PlaceHeight, 860);
+  MapControl = AddControl<TGuiControlMap>(-100, PropName, "Map");
+  MapControl->SetRegion(region);
+  if (MapOpen) {
+    MapControl->RevealAll();
+  } else {
+    MapControl->RevealVisited();
+  }
+
+  if (region != nullptr) {
+    for (TItem* item : *region->Sites) {
+      auto* site = static_cast<TSite*>(item);
+      auto* control = AddControl<TGuiControlSite>(-40, PropName, site->Name, PropGroup, "SiteControl");
+      control->SetSite(site);
+      control->SetProperty(PropHintTextKey, site->Caption != nullptr ? site->Caption->Name : std::string());
+    }
+  }
+
+  SetSiteEmphasis(0);
+
+  const auto icon = [this](const char* Name, int32_t WidthOp, int32_t HeightOp, int32_t Font, const char* Key,
+                           const char* Hint, TGuiKeySlot Slot) {
+    Place(PlaceRestore, 0, WidthOp, 60, HeightOp, 60);
+    auto* control = AddControl<TGuiControlButtonCustom>(0, PropName, Name, PropParamF, Font, PropTextKey, Key,
+                                                        PropHintTextKey, Hint);
+    KeyControls[Slot] = control;
+    return control;
+  };
+  ExitIcon = icon("ExitIcon", PlaceWidthKeepRight, PlaceHeightKeepTop, 3, "IconExit", "HintExit", KeySlotCancel);
+  HintIcon = icon("HintIcon", PlaceWidthKeepRight, PlaceHeightKeepBottom, 5, "IconHint", "HintHint", KeySlotHint);
+  InventoryIcon = icon("InventoryIcon", PlaceWidthKeepLeft, PlaceHeightKeepBottom, 5, "IconInventory",
+                       "HintInventory", KeySlotInventory);
+  MapIcon = icon("MapIcon", PlaceWidthKeepLeft, PlaceHeightKeepTop, 5, "IconMap", MapOpen ? "HintMap2" : "HintMap1",
+                 KeySlotMap);
+  Place(PlaceRestore, 0);
+  PlaceIcons();
+
+  AddControl<TGuiControlRecommendedArrow>(1000, PropName, "Arrow");
+
+  if (MapOpen) PlayEffectsSound("G8MapOpen");
+}
+
+void TGuiFormPlay::OnHide() {
+  MapControl = nullptr;
+  ExitIcon = HintIcon = InventoryIcon = MapIcon = nullptr;
+}
+
+void TGuiFormPlay::PlaceIcons() {
+  const float e = IconSlide * IconsShown;
+  const bool enabled = IconsShown > IconEnableLevel;
+  const float m = IconMargin;
+  if (ExitIcon != nullptr) {
+    ExitIcon->SetOffset(Sub(Vector(HalfWidth - m - e, -HalfHeight + m + e), ExitIcon->Origin));
+    ExitIcon->Enabled = enabled;
+  }
+  const struct {
+    TGuiControlButtonCustom* Icon;
+    int32_t Button;
+    float X;
+    float Y;
+  } corners[] = {{HintIcon, 1, 1, 1}, {InventoryIcon, 2, -1, 1}, {MapIcon, 3, -1, -1}};
+  for (const auto& c : corners) {
+    if (c.Icon == nullptr) continue;
+    const bool unlocked = IsUnlocked(c.Button);
+    const float slide = unlocked ? e : 0;
+    const TVector centre = Vector(c.X * (HalfWidth - m - slide), c.Y * (HalfHeight - m - slide));
+    c.Icon->SetOffset(Sub(centre, c.Icon->Origin));
+    const bool usable = unlocked && enabled;
+    if (c.Icon->Enabled != usable) {
+      c.Icon->Enabled = usable;
+      c.Icon->MarkDirty();
+    }
+  }
+  if (ExitIcon != nullptr) ExitIcon->MarkDirty();
+}
+
+void TGuiFormPlay::OnUpdate() {
+  TAvatar* avatar = Avatar();
+  if (avatar != nullptr) avatar->Update(Active);
+  if (!Shown) return;  // the step switched or rebuilt the screen
+
+  const int32_t pointer = GetPointer();
+  TGuiControl* const pointed[] = {HintIcon, InventoryIcon, MapIcon};
+  if (pointer >= 1 && pointer <= 3) {
+    SetRecommended(pointed[pointer - 1], pointer - 1);
+  } else {
+    SetRecommended(nullptr, 0);
+  }
+
+  const float step = IconSlideRate * ElapsedSeconds();
+  const bool busy = avatar != nullptr && avatar->State != StateIdle;
+  if (!Active || busy) {
+    IconsShown = MaxF(0, IconsShown - step);
+  } else {
+    IconsShown = MinF(1, IconsShown + step);
+  }
+  SetSiteEmphasis(RecommendedControl != nullptr ? DimEmphasis : DimEmphasis + (1 - DimEmphasis) * IconsShown);
+  PlaceIcons();
+
+  if (IsDebugMode()) {
+    if (TGuiControl* undo = FindControl("Undo")) {
+      const bool visible = IconsShown > IconEnableLevel;
+      if (undo->Visible != visible) {
+        undo->Visible = visible;
+        undo->MarkDirty();
+      }
+    }
+    Sender = nullptr;
+  }
+
+  TRegion* region = CurrentRegion();
+  if (region != nullptr && region->Music != nullptr && GroupEnabled(SoundGroupMusic)) QueueMusic(region->Music->Name);
+}
+
+void TGuiFormPlay::OnClick() {
+  TGuiControl* sender = Sender;
+  if (sender == nullptr) return;
+  TAvatar* avatar = Avatar();
+  if (sender->Group == "SiteControl") {
+    auto* site = static_cast<TGuiControlSite*>(sender);
+    if (avatar != nullptr && site->SiteRef != nullptr) avatar->PlaceInSite(site->SiteRef, true);
+  } else if (sender == HintIcon) {
+    ShowDialog("Hint");
+  } else if (sender == InventoryIcon) {
+    ShowDialog("Inventory");
+  } else if (sender == MapIcon) {
+    if (avatar == nullptr) return;
+    if (MapOpen) {
+      if (avatar->State == StateIdle && PreviousRegion() != nullptr) PlayEffectsSound("G8MapClose");
+      avatar->TravelTo(PreviousRegion());
+    } else {
+      avatar->TravelTo(MapRegion());
+    }
+  } else if (sender == ExitIcon) {
+    ShowDialog("QueryCustom", "QueryExitToMenu", "", 0,
+               [] { SwitchForm("Menu", "Fade", [] { SavePlayers(); }); }, nullptr, nullptr, nullptr);
+  } else if (IsDebugMode() && sender->Name == "Undo") {
+    ShowForm("");
+    Undo();
+    Rebuild();
+    ShowForm("Play");
+  }
+}
+
+void TGuiFormPlay::OnCommand() {
+  if (CommandText != "PlaySceneExecutionEffects") return;
+  if (MapControl != nullptr) MapControl->PlaySceneEffects(static_cast<TScene*>(CommandData));
+}
+
+}  // namespace tv
