@@ -210,6 +210,9 @@ void TGuiDialogScene::OnShow() {
       break;
   }
 
+  // A preview in place is looked at for as long as it is wanted.
+  if (Value == ScenePreviewInPlace) AutoAccept = false;
+
   // 4. The button row and the frame's padding.
   const float width = contentW + padding;
   const float height = contentH + padding + buttonRow;
@@ -269,7 +272,7 @@ void TGuiDialogScene::OnShow() {
   Activated = false;
 }
 
-void TGuiDialogScene::BuildContent(const TGuiRect& Inner, float ContentHeight, float LegendWidth, float LegendHeight) {
+void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float LegendWidth, float LegendHeight) {
   const int32_t kind = Scene->Kind;
   const float top = Inner.Y - Inner.H / 2;
   const float cx = Inner.X;
@@ -402,7 +405,7 @@ void TGuiDialogScene::BuildContent(const TGuiRect& Inner, float ContentHeight, f
   if (!IsPreview()) Scene->BeginBarter();
 }
 
-void TGuiDialogScene::BuildButtons(const TGuiRect& Inner) {
+void TGuiDialogScene::BuildButtons(TGuiRect Inner) {
   const TSceneKindInfo& info = SceneKind(Scene->Kind);
   const bool accept = info.Flags[SceneFlagAccept] != 0;
   const bool cancel = info.Flags[SceneFlagDecline] != 0;

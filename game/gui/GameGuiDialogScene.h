@@ -56,8 +56,9 @@ class TGuiDialogScene : public TGuiDialog {
   bool IsPreview() const { return Value != 0; }
 
  private:
-  void BuildContent(const TGuiRect& Inner, float ContentHeight, float LegendWidth, float LegendHeight);
-  void BuildButtons(const TGuiRect& Inner);
+  // Inner is copied: placing controls moves the form's placement rectangle.
+  void BuildContent(TGuiRect Inner, float ContentHeight, float LegendWidth, float LegendHeight);
+  void BuildButtons(TGuiRect Inner);
   std::string LegendKey() const;
   float SheetRestY = 0;
 };

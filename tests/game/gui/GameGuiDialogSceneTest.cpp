@@ -227,6 +227,8 @@ TEST_F(SceneDialog, BarterRowsTradeOnePerClickUntilTheLeftPropRunsShort) {
   barter.Right = {TSlotDef{Torch, 1}, TSlotDef{Title, 1}, TSlotDef{Key, 1}};
   Finish();
   TGuiDialogScene* dialog = Open(1);
+  // Cancel and Accept side by side, apart.
+  EXPECT_GE(Find(dialog, "Accept")->ScreenCenter().X - Find(dialog, "Cancel")->ScreenCenter().X, 60);
   EXPECT_EQ(dialog->BarterRows, 3);
   EXPECT_EQ(Find(dialog, "BarterPerf3"), nullptr);  // a row without its left prop is not shown
   EXPECT_EQ(Find(dialog, "BarterCountA1")->Text, "5");
