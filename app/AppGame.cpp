@@ -18,6 +18,7 @@
 #include "game/gui/GameGuiDialogAchievements.h"
 #include "game/gui/GameGuiDialogHint.h"
 #include "game/gui/GameGuiDialogInventory.h"
+#include "game/gui/GameGuiDialogScene.h"
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiFormMenu.h"
 #include "game/gui/GameGuiFormPlay.h"
@@ -103,7 +104,7 @@ void RegisterScreens() {
   RegisterGameDialog<TGuiDialogAbout>("About");
   RegisterGameDialog<TGuiDialogAchievement>("Achievement");
   RegisterGameDialog<TGuiDialogAchievements>("Achievements");
-  // To be registered here when its screen lands: "Scene".
+  RegisterGameDialog<TGuiDialogScene>("Scene");
   RegisterGameDialog<TGuiDialogInventory>("Inventory");
   RegisterGameDialog<TGuiDialogHint>("Hint");
   if (debug) {

@@ -69,31 +69,6 @@ bool ReadInt(std::istringstream& In, int32_t& Value) {
   return true;
 }
 
-// The trades of a barter dialog: each row exchanges, up to its quantity, as often as the
-// amount shown for the left prop still pays for it.
-void SimulateBarter(TScene* Scene, const std::vector<int32_t>& Quantities) {
-  for (TItem* item : *Props()) {
-    auto* prop = static_cast<TProp*>(item);
-    prop->AmountBefore = prop->Amount;
-  }
-  TCounts counts{};
-  for (int32_t i = 0; i < SceneSlotCount; ++i) {
-    const TSceneSlot& left = Scene->Left[i];
-    const TSceneSlot& right = Scene->Right[i];
-    if (left.Prop == nullptr || right.Prop == nullptr) continue;
-    const int64_t wanted = i < static_cast<int32_t>(Quantities.size()) ? Quantities[static_cast<size_t>(i)] : 0;
-    if (wanted <= 0) continue;
-    const int64_t have = left.Prop->AmountBefore;
-    const int64_t price = left.Amount;
-    int64_t n = 0;
-    if (have >= price) n = price > 0 ? std::min(wanted, have / price) : wanted;
-    left.Prop->AmountBefore = WrapSub(left.Prop->AmountBefore, WrapMul(static_cast<int32_t>(n), left.Amount));
-    right.Prop->AmountBefore = WrapAdd(right.Prop->AmountBefore, WrapMul(static_cast<int32_t>(n), right.Amount));
-    counts[static_cast<size_t>(i)] = static_cast<int32_t>(n);
-  }
-  Avatar()->BarterCounts = counts;
-}
-
 }  // namespace
 
 THeadlessPlay::THeadlessPlay() : Previous(GetGuiHandler()) { SetGuiHandler(&Gui); }
@@ -142,7 +117,11 @@ std::string THeadlessPlay::Perform(const std::string& Line) {
     TScene* scene = avatar->Scene;
     if (SceneKind(scene->Kind).Flags[SceneFlagAccept] == 0) return "ignored: the scene cannot be accepted";
     if (scene->HasRequirements() && !scene->RequirementsMet()) return "ignored: requirements not met";
-    if (scene->IsBarter()) SimulateBarter(scene, quantities);
+    // Exactly what the scene dialog does: q_i clicks of row i's trade button, row after row.
+    if (scene->IsBarter()) {
+      scene->BeginBarter();
+      scene->TradeRows(quantities);
+    }
     avatar->AcceptScene();
   } else if (action == "skip") {
     if (avatar->State != StatePresenting) return "ignored: no scene is presented";

@@ -1,5 +1,7 @@
 #include "game/GameScene.h"
 
+#include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "engine/EngineAudio.h"
@@ -134,6 +136,64 @@ void TScene::ApplyBarter() {
     if (!applies(i)) continue;
     Left[i].Prop->Normalize();
     Right[i].Prop->Normalize();
+  }
+}
+
+void TScene::BeginBarter() {
+  if (Props() != nullptr) {
+    for (TItem* item : *Props()) {
+      auto* prop = static_cast<TProp*>(item);
+      prop->AmountBefore = prop->Amount;
+    }
+  }
+  if (Avatar() != nullptr) Avatar()->BarterCounts = {};
+}
+
+namespace {
+bool RowInRange(const TScene& Scene, int32_t Row) {
+  return Scene.IsBarter() && Row >= 1 && Row <= LeftSlots(Scene.Kind) && Scene.Left[Row - 1].Prop != nullptr &&
+         Scene.Right[Row - 1].Prop != nullptr;
+}
+}  // namespace
+
+bool TScene::CanTrade(int32_t Row) const {
+  if (!RowInRange(*this, Row)) return false;
+  const TSceneSlot& left = Left[Row - 1];
+  return left.Prop->AmountBefore >= left.Amount;
+}
+
+void TScene::TradeGive(int32_t Row) {
+  if (!RowInRange(*this, Row)) return;
+  TSceneSlot& left = Left[Row - 1];
+  left.Prop->AmountBefore = WrapSub(left.Prop->AmountBefore, left.Amount);
+}
+
+void TScene::TradeReceive(int32_t Row) {
+  if (!RowInRange(*this, Row)) return;
+  TSceneSlot& right = Right[Row - 1];
+  right.Prop->AmountBefore = WrapAdd(right.Prop->AmountBefore, right.Amount);
+}
+
+void TScene::TradeCount(int32_t Row) {
+  if (!RowInRange(*this, Row) || Avatar() == nullptr) return;
+  int32_t& count = Avatar()->BarterCounts[static_cast<size_t>(Row - 1)];
+  if (count < INT32_MAX) ++count;
+}
+
+bool TScene::Trade(int32_t Row) {
+  if (!CanTrade(Row)) return false;
+  TradeGive(Row);
+  TradeReceive(Row);
+  TradeCount(Row);
+  return true;
+}
+
+void TScene::TradeRows(const std::vector<int32_t>& Clicks) {
+  const int32_t rows = std::min<int32_t>(LeftSlots(Kind), static_cast<int32_t>(Clicks.size()));
+  for (int32_t row = 1; row <= rows; ++row) {
+    for (int32_t click = 0; click < Clicks[static_cast<size_t>(row - 1)]; ++click) {
+      if (!Trade(row)) break;
+    }
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/EngineClasses.h"
 
@@ -91,6 +92,28 @@ class TScene : public TItem {
   void ApplyBarter();
   void ApplyAchievement();
   void ToggleGroups();
+
+  // The barter as the player makes it, one trade per click of a row's trade button. Trades
+  // change only the props' AmountBefore and the avatar's BarterCounts; the amounts themselves
+  // change when the accepted scene is carried out (ApplyBarter). Rows count from 1.
+  //
+  // Opens the barter: every prop's AmountBefore becomes its Amount, and the counts are cleared.
+  void BeginBarter();
+  // Whether the row has both props and its left prop's AmountBefore still pays the row's left
+  // amount; a barter kind only.
+  bool CanTrade(int32_t Row) const;
+  // The three steps of one trade, in this order: the left prop's AmountBefore pays the left
+  // amount, the right prop's AmountBefore receives the right amount, the row's count grows by one.
+  // Rows without both props are left alone.
+  void TradeGive(int32_t Row);
+  void TradeReceive(int32_t Row);
+  void TradeCount(int32_t Row);
+  // One whole trade when CanTrade allows it; whether it took place.
+  bool Trade(int32_t Row);
+  // Clicks[i] clicks on the trade button of row i + 1, row after row, each trade checked and
+  // applied on its own; a row that runs short takes no further trades. Clicks beyond the scene's
+  // rows, and counts of 0 or below, do nothing.
+  void TradeRows(const std::vector<int32_t>& Clicks);
   void Reset() { Count = 0; }
   void Preload();
   // Starts the scene's music and sound (when their groups play).

@@ -12,6 +12,7 @@
 #include "game/GamePool.h"
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
+#include "game/gui/GameGuiControlProp.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogs.h"
 
@@ -20,35 +21,20 @@ namespace tv {
 namespace {
 
 constexpr int32_t TitleFont = 5;
-constexpr int32_t AmountFont = 4;
 constexpr float Margin = 40;
 constexpr float TitleHeight = 70;
 constexpr float FooterHeight = 90;
-constexpr float IconSize = 82;
-constexpr float FrameSize = 90;
-constexpr float PictureSize = 70;
+constexpr float CellSize = 90;
 
 // Held: a "Property" always counts, every other kind only above 0.
 bool HeldForInventory(const TProp& Prop) { return Prop.Kind == TPropKind::Property || Prop.Amount > 0; }
 
-// One prop's cell: the plate, the prop's picture, the frame (which carries the prop's name and its
-// display text as hint) and the amount when it is worth showing.
-void AddPropCell(TGuiForm& Form, const TProp& Prop, float X, float Y) {
-  PlaceBox(Form, X, Y, IconSize, IconSize);
-  Form.AddControl<TGuiControlPicture>(10, PropParamA, "G2Props", PropParamD, 1);
-  if (Prop.Picture != nullptr) {
-    PlaceBox(Form, X, Y, PictureSize, PictureSize);
-    Form.AddControl<TGuiControlPicture>(11, PropParamA, Prop.Picture->Name, PropParamD, Prop.Frame);
-  }
-  PlaceBox(Form, X, Y, FrameSize, FrameSize);
-  Form.AddControl<TGuiControlPicture>(13, PropName, Prop.Name, PropParamA, "G2Props", PropParamD, 2, PropHintText,
-                                      Prop.DisplayName())
-      ->SetProperty(PropEnabled, true);
-  if (Prop.IsCounted() && (!Prop.SingleUnit || Prop.Amount > 1)) {
-    PlaceBox(Form, X, Y, 70, 78);
-    Form.AddControl<TGuiControlLabel>(16, PropText, FormatInteger(Prop.Amount), PropParamF, AmountFont,
-                                      PropParamByte, AlignRight + AlignBottom);
-  }
+// One prop's cell, carrying the prop's name and its display text as hint.
+void AddPropCell(TGuiForm& Form, TProp& Prop, float X, float Y) {
+  PlaceBox(Form, X, Y, CellSize, CellSize);
+  auto* cell = Form.AddControl<TGuiControlPropInventory>(10, PropName, Prop.Name, PropHintText, Prop.DisplayName(),
+                                                         PropEnabled, true);
+  cell->SetProp(&Prop);
 }
 
 }  // namespace
@@ -62,17 +48,17 @@ TGuiControlCanvas* AddFramedSheet(TGuiForm& Form) {
 
 void TGuiDialogInventory::OnShow() {
   // The props held, kind by kind (the scenario keeps them in kind order).
-  std::vector<std::vector<const TProp*>> groups(PropKindCount);
+  std::vector<std::vector<TProp*>> groups(PropKindCount);
   if (Props() != nullptr) {
     for (TItem* item : *Props()) {
-      const auto* prop = static_cast<const TProp*>(item);
+      auto* prop = static_cast<TProp*>(item);
       if (HeldForInventory(*prop)) groups[static_cast<int32_t>(prop->Kind)].push_back(prop);
     }
   }
   // Each group is its heading and its props; a group starts a new row when it does not fit the
   // rest of the current one, and wraps when it is longer than a row.
   struct TCell {
-    const TProp* Prop;  // none: the heading of Kind
+    TProp* Prop;  // none: the heading of Kind
     int32_t Kind;
     int32_t Column;
     int32_t Row;
@@ -116,7 +102,7 @@ void TGuiDialogInventory::OnShow() {
     const float x = left + static_cast<float>(cell.Column) * InventoryCell;
     const float y = firstRow + static_cast<float>(cell.Row) * InventoryCell;
     if (cell.Prop == nullptr) {
-      PlaceBox(*this, x, y, FrameSize, FrameSize);
+      PlaceBox(*this, x, y, CellSize, CellSize);
       AddControl<TGuiControlPicture>(20, PropName, std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
                                      PropParamA, "G2Inventory", PropParamD, cell.Kind);
     } else {

@@ -143,7 +143,8 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
   Register(false);
-  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About"};
+  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About",
+                                           "Scene"};
   EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
   for (const std::string& name : dialogs) {
     const TGuiDialog* dialog = FindDialog(name);

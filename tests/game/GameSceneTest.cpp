@@ -130,6 +130,79 @@ TEST_F(GameScene, BarterRowsApplyBeforeAnyIsNormalised) {
   EXPECT_EQ(B->Amount, 0);
 }
 
+TEST_F(GameScene, TradesMoveOnlyTheShownAmountsOneClickAtATime) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    TSceneDef& barter = b.AddScene(s, 1, 35);  // Barter 3
+    barter.Left = {TSlotDef{1, 2}, TSlotDef{2, 1}, TSlotDef{0, 0}};
+    barter.Right = {TSlotDef{2, 1}, TSlotDef{3, 1}, TSlotDef{2, 1}};
+  });
+  TScene* scene = SceneAt(1);
+  A->AmountBefore = 77;
+  Avatar()->BarterCounts = {4, 4, 4, 4, 4, 4, 4};
+  scene->BeginBarter();
+  EXPECT_EQ(A->AmountBefore, 5);
+  EXPECT_EQ(Avatar()->BarterCounts, (TCounts{}));
+  // Row 1 pays 2 A for 1 B: two trades, then A (1 left) runs short and the row refuses.
+  EXPECT_TRUE(scene->Trade(1));
+  EXPECT_TRUE(scene->Trade(1));
+  EXPECT_EQ(A->AmountBefore, 1);
+  EXPECT_EQ(B->AmountBefore, 2);
+  EXPECT_FALSE(scene->CanTrade(1));
+  EXPECT_FALSE(scene->Trade(1));
+  EXPECT_EQ(A->AmountBefore, 1);
+  EXPECT_EQ(Avatar()->BarterCounts, (TCounts{2, 0, 0, 0, 0, 0, 0}));
+  // The B just bought pays for row 2; row 3 has no left prop, rows 0 and 4 do not exist.
+  EXPECT_TRUE(scene->CanTrade(2));
+  EXPECT_FALSE(scene->CanTrade(3));
+  EXPECT_FALSE(scene->CanTrade(0));
+  EXPECT_FALSE(scene->CanTrade(4));
+  // The three steps of a trade are the dialog's animation phases: each moves one thing.
+  scene->TradeGive(2);
+  EXPECT_EQ(B->AmountBefore, 1);
+  EXPECT_EQ(Knight->AmountBefore, 0);
+  scene->TradeReceive(2);
+  EXPECT_EQ(Knight->AmountBefore, 1);
+  EXPECT_EQ(Avatar()->BarterCounts[1], 0);
+  scene->TradeCount(2);
+  EXPECT_EQ(Avatar()->BarterCounts[1], 1);
+  // Nothing real changed before the scene is carried out.
+  EXPECT_EQ(A->Amount, 5);
+  EXPECT_EQ(B->Amount, 0);
+  scene->ApplyBarter();
+  EXPECT_EQ(A->Amount, 1);
+  EXPECT_EQ(B->Amount, 1);
+  EXPECT_EQ(Knight->Amount, 1);
+}
+
+TEST_F(GameScene, RowsTakingAndGivingOnePropAndRowsOfZeroOrNegativeAmountsTradeClickByClick) {
+  LoadScenes([](TScenarioBuilder& b, int32_t s) {
+    TSceneDef& barter = b.AddScene(s, 1, 36);  // Barter 4
+    // Row 1 takes 2 A and gives 3 A back; row 2 asks nothing; row 3 asks -1 B; row 4 gives 2 A
+    // for 4 A and runs short.
+    barter.Left = {TSlotDef{1, 2}, TSlotDef{1, 0}, TSlotDef{2, -1}, TSlotDef{1, 4}};
+    barter.Right = {TSlotDef{1, 3}, TSlotDef{2, 1}, TSlotDef{2, 1}, TSlotDef{1, 2}};
+  });
+  TScene* scene = SceneAt(1);
+  scene->BeginBarter();
+  // Four clicks on row 1: each trade leaves A one higher, so all four pay (a single division of
+  // what is held by the price would allow only two).
+  scene->TradeRows({4});
+  EXPECT_EQ(A->AmountBefore, 9);
+  EXPECT_EQ(Avatar()->BarterCounts[0], 4);
+  // Row 2 asks 0: every click trades; row 3 asks -1 B, which raises B too.
+  scene->TradeRows({0, 3, 2});
+  EXPECT_EQ(Avatar()->BarterCounts, (TCounts{4, 3, 2, 0, 0, 0, 0}));
+  EXPECT_EQ(B->AmountBefore, 3 + 2 * 2);
+  // Row 4 from 9 A: 9 -> 7 -> 5 -> 3, then short; negative and missing counts click nothing.
+  scene->TradeRows({-5, 0, 0, 10, 3, 3, 3, 3});
+  EXPECT_EQ(A->AmountBefore, 3);
+  EXPECT_EQ(Avatar()->BarterCounts, (TCounts{4, 3, 2, 3, 0, 0, 0}));
+  // Carried out, the same counts give the same amounts.
+  scene->ApplyBarter();
+  EXPECT_EQ(A->Amount, A->AmountBefore);
+  EXPECT_EQ(B->Amount, B->AmountBefore);
+}
+
 TEST_F(GameScene, FirstSceneOfVisitSkipsWhatWasPerformed) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
     b.AddScene(s, 1, 2);

@@ -117,6 +117,25 @@ TEST_F(GameVisit, BarterRowsThatShareAPropTradeAsTheDialogShowsThem) {
   EXPECT_EQ(PropNamed("Salt")->Amount, 6);
 }
 
+TEST_F(GameVisit, AcceptClicksEachRowsTradeButtonAsOftenAsItIsToldWhileTheRowPays) {
+  TScenarioBuilder b;
+  const int32_t gold = b.AddProp("Gold", 0, 3);
+  const int32_t fish = b.AddProp("Fish", 4, 0);
+  const int32_t r = b.AddRegion("R", 1);
+  const int32_t s = b.AddSite(r, "Market", 1);
+  // Row 1 takes 2 gold and gives 3 gold back; row 2 asks no gold for a fish.
+  TSceneDef& barter = b.AddScene(s, 11, 34);
+  barter.Left = {TSlotDef{gold, 2}, TSlotDef{gold, 0}};
+  barter.Right = {TSlotDef{gold, 3}, TSlotDef{fish, 1}};
+  Load(b);
+  Settle();
+  EXPECT_EQ(Script("enter 1 1\naccept 5 2"), (TLines{"ok", "ok"}));
+  // Five clicks on row 1 each pay: 3 -> 4 -> ... -> 8 gold.
+  EXPECT_EQ(Avatar()->BarterCounts, (TCounts{5, 2, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(PropNamed("Gold")->Amount, 8);
+  EXPECT_EQ(PropNamed("Fish")->Amount, 2);
+}
+
 TEST_F(GameVisit, EnterOnRevealChainsRunOneAfterTheOther) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);

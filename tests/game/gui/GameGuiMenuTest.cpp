@@ -176,8 +176,8 @@ TEST_F(MenuScreens, RegistryHoldsEveryScreenInItsOrder) {
   std::vector<std::string> dialogs;
   for (TItem* d : *GuiDialogs()) dialogs.push_back(static_cast<TGuiDialog*>(d)->Name);
   const std::vector<std::string> expected = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About",
-                                             "Achievement",   "Achievements", "Inventory",      "Hint"};
-  EXPECT_EQ(dialogs, expected);  // "ShowAllProps" only in debug mode, "Scene" once it exists
+                                             "Achievement",   "Achievements", "Scene",          "Inventory", "Hint"};
+  EXPECT_EQ(dialogs, expected);  // "ShowAllProps" only in debug mode
   EXPECT_EQ(FindDialog("ShowAllProps"), nullptr);
 }
 
