@@ -281,12 +281,10 @@ void TGuiControlInput::Update() {
 void TGuiControlInput::PlaceCaret() {
   if (Caret == nullptr || Caption == nullptr) return;
   const int32_t index = GetTextInputCursor();
-  Caret->Visible = CaretOn && Enabled;
+  Caret->Visible = CaretOn;
   if (index == CaretIndex && !Dirty) return;
   CaretIndex = index;
-  TVector at = Caption->CaretPosition(index);
-  if (Caption->Text.empty()) at = Vector(Offset.X - (Size.X - 10) / 2, Offset.Y);
-  Caret->Position = at;
+  Caret->Position = Caption->CaretPosition(index);
 }
 
 void TGuiControlInput::Render(bool Visible) {

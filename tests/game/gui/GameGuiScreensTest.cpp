@@ -7,6 +7,7 @@
 
 #include "app/AppGame.h"
 #include "app/AppInput.h"
+#include "app/AppMain.h"
 #include "app/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
@@ -14,6 +15,9 @@
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
+#include "game/GamePool.h"
+#include "game/GameProp.h"
+#include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiHints.h"
@@ -415,6 +419,32 @@ TEST_F(GuiScreens, ChooserPagesFiltersAndChooses) {
   Frames(2);
   Click(chooser, "Cancel");
   EXPECT_EQ(texts.size(), 2u);
+}
+
+TEST_F(GuiScreens, ShowAllPropsListsTheScenariosProps) {
+  GuiShutdown();
+  SetDebugMode(true);
+  GuiStartup();
+  RegisterScreens();
+  SetDebugMode(false);
+  CreatePool();
+  CreateScenario();
+  for (const char* name : {"Rope", "Lantern", "Salt"}) Props()->Insert(new TProp(name), true);  // owned
+  std::vector<TItem*> chosen;
+  ShowDialog("ShowAllProps", "", "", 0, nullptr, nullptr, [&](TItem* I) { chosen.push_back(I); }, nullptr);
+  Frames(1);
+  auto* chooser = dynamic_cast<TGuiDialogChoose*>(TopDialog());
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->Matching().size(), 3u);
+  TGuiControl* first = chooser->FindControl("Item");
+  ASSERT_NE(first, nullptr);
+  chooser->Sender = first;
+  chooser->OnClick();
+  ASSERT_EQ(chosen.size(), 1u);
+  EXPECT_NE(dynamic_cast<TProp*>(chosen[0]), nullptr);
+  GuiShutdown();
+  DestroyScenario();
+  DestroyPool();
 }
 
 // ---- Hints and transitions --------------------------------------------------------------------

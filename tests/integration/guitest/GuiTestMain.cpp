@@ -33,11 +33,12 @@ class TGuiFormTest : public TGuiForm {
     // Row 2: custom buttons of the three widths, then hovered, down and disabled.
     const float widths[] = {60, 200, 300, 200, 200, 200};
     const char* custom[] = {"Custom60", "Custom200", "Custom300", "CustomHovered", "CustomDown", "CustomDisabled"};
+    const int looks[] = {0, 0, 0, 1, 3, 4};
     float x = -740;
     for (int i = 0; i < 6; ++i) {
       PlaceBox(*this, x + widths[i] / 2, -290, widths[i], 60);
       auto* b = AddControl<TGuiControlButtonCustom>(10, PropName, custom[i], PropText, i == 0 ? "\x01\x05" : custom[i]);
-      Look(b, i < 3 ? 0 : i - 2);
+      Look(b, looks[i]);
       x += widths[i] + 20;
     }
     // Row 3: labels, a link, choose buttons.
