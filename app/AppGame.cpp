@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/AppInput.h"
 #include "app/AppMain.h"
+#include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -17,6 +19,7 @@
 #include "game/gui/GameGuiCursors.h"
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
 
 namespace tv {
@@ -81,6 +84,27 @@ void DestroyGame() {
   Game.Created = false;
   Game.Prepared = false;
 }
+
+void InstallScreenHooks() {
+  TGameGuiHooks hooks;
+  hooks.BeginTextInput = &BeginTextInput;
+  hooks.EnableTextInput = &EnableTextInput;
+  hooks.TextInputActive = &TextInputActive;
+  hooks.EndTextInput = &EndTextInput;
+  hooks.GetTextInput = &GetTextInput;
+  hooks.GetTextInputCursor = &GetTextInputCursor;
+  hooks.StoreTextInput = &StoreTextInput;
+  hooks.HasStoredText = &HasStoredText;
+  hooks.InsertStoredText = &InsertStoredText;
+  hooks.ClearTextInput = &ClearTextInput;
+  hooks.IsFullScreen = &IsFullScreen;
+  hooks.SetFullScreen = &SetFullScreen;
+  hooks.ClickPressed = [] { return KeyPressed(KeyClick); };
+  hooks.MousePosition = &MousePosition;
+  SetGameGuiHooks(hooks);
+}
+
+void ClearScreenHooks() { SetGameGuiHooks({}); }
 
 void RegisterScreens() {
   const bool debug = IsDebugMode();

@@ -4,8 +4,6 @@
 #include <string>
 
 #include "TolvarenVersion.h"
-#include "app/AppInput.h"
-#include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
@@ -13,6 +11,7 @@
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/gui/GameGuiHooks.h"
 
 namespace tv {
 
@@ -170,28 +169,28 @@ void TGuiDialogInputLine::OnShow() {
 void TGuiDialogInputLine::RefreshButtons() {
   SetEnabled(FindControl("OK"), (Value & InputLineNeedsText) == 0 || !Empty);
   const bool history = HistoryMode && Active;
-  SetEnabled(FindControl("Store"), history && !GetTextInput().empty());
-  SetEnabled(FindControl("Delete"), history && HasStoredText());
-  SetEnabled(FindControl("Insert"), history && HasStoredText());
+  SetEnabled(FindControl("Store"), history && !GuiInput::GetTextInput().empty());
+  SetEnabled(FindControl("Delete"), history && GuiInput::HasStoredText());
+  SetEnabled(FindControl("Insert"), history && GuiInput::HasStoredText());
 }
 
 void TGuiDialogInputLine::OnActivate() {
   // The first activation presets the line; coming back from a dialog above keeps what was typed.
-  const std::string preset = Started ? GetTextInput() : DefaultText;
+  const std::string preset = Started ? GuiInput::GetTextInput() : DefaultText;
   const int32_t length = Value > 0 ? Value : InputLineDefaultLength;
-  BeginTextInput(preset, length, false, true, NameFilter());
-  EnableTextInput();
+  GuiInput::BeginTextInput(preset, length, false, true, NameFilter());
+  GuiInput::EnableTextInput();
   Started = true;
   RefreshButtons();
 }
 
 void TGuiDialogInputLine::OnDeactivate() {
-  if (TextInputActive()) EndTextInput();
+  if (GuiInput::TextInputActive()) GuiInput::EndTextInput();
 }
 
 void TGuiDialogInputLine::OnUpdate() {
   if (!Active) return;
-  const bool empty = GetTextInput().empty();
+  const bool empty = GuiInput::GetTextInput().empty();
   if (empty != Empty) {
     Empty = empty;
     RefreshButtons();
@@ -202,7 +201,7 @@ void TGuiDialogInputLine::OnUpdate() {
 
 void TGuiDialogInputLine::OnClick() {
   if (SenderIs(*this, "OK")) {
-    const std::string text = EndTextInput();
+    const std::string text = GuiInput::EndTextInput();
     // Callbacks may open other dialogs; the stored ones are called from copies.
     const TGuiCallback done = OnDone;
     const TGuiTextCallback entered = OnText;
@@ -212,18 +211,18 @@ void TGuiDialogInputLine::OnClick() {
   } else if (SenderIs(*this, "Cancel")) {
     HideDialog(this);
   } else if (SenderIs(*this, "Store")) {
-    StoreTextInput();
+    GuiInput::StoreTextInput();
     RefreshButtons();
   } else if (SenderIs(*this, "Delete")) {
     // Storing an empty line empties the store.
-    const std::string typed = GetTextInput();
-    ClearTextInput();
-    StoreTextInput();
-    BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
-    EnableTextInput();
+    const std::string typed = GuiInput::GetTextInput();
+    GuiInput::ClearTextInput();
+    GuiInput::StoreTextInput();
+    GuiInput::BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
+    GuiInput::EnableTextInput();
     RefreshButtons();
   } else if (SenderIs(*this, "Insert")) {
-    InsertStoredText();
+    GuiInput::InsertStoredText();
     RefreshButtons();
   }
 }
@@ -307,7 +306,7 @@ void TGuiDialogOptions::OnShow() {
 }
 
 void TGuiDialogOptions::RefreshMode() {
-  WindowedShown = !IsFullScreen();
+  WindowedShown = !GuiInput::IsFullScreen();
   TGuiControl* full = FindControl("FullScreen");
   TGuiControl* windowed = FindControl("Windowed");
   if (full != nullptr) full->SetDown(!WindowedShown);
@@ -334,7 +333,7 @@ void TGuiDialogOptions::RefreshVolume(int32_t Group) {
 }
 
 void TGuiDialogOptions::OnUpdate() {
-  if (WindowedShown == IsFullScreen()) RefreshMode();
+  if (WindowedShown == GuiInput::IsFullScreen()) RefreshMode();
 }
 
 void TGuiDialogOptions::OnRender() { FadeSheet(Sheet, FadeAlpha); }
@@ -347,7 +346,7 @@ void TGuiDialogOptions::OnClick() {
     return;
   }
   if (name == "FullScreen" || name == "Windowed") {
-    SetFullScreen(name == "FullScreen");
+    GuiInput::SetFullScreen(name == "FullScreen");
     RefreshMode();
     return;
   }
