@@ -234,8 +234,9 @@ void TGuiDialogInputLineCustom::OnShow() {
   AddMessageLabel(*this, MessageKey, LabelFont);
   PlaceBox(*this, 0, -5, 460, 56);
   AddControl<TGuiControlInput>(10, PropName, "Input", PropParamF, LabelFont);
-  // The usual arrangement puts "OK" left of "Cancel"; the second one stacks "OK" in the middle
-  // with a narrower "Cancel" at the right edge.
+  // The usual arrangement puts "OK" left of "Cancel". The second one, which the first-start name
+  // prompt asks for, offers "OK" alone: dismissing that prompt would leave the game without any
+  // screen to go on from.
   if ((Value & InputLineSecondLayout) == 0) {
     PlaceBox(*this, -115, 85, 200, ButtonHeight);
     KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
@@ -244,8 +245,6 @@ void TGuiDialogInputLineCustom::OnShow() {
   } else {
     PlaceBox(*this, 0, 85, 200, ButtonHeight);
     KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
-    PlaceBox(*this, 205, 85, 130, ButtonHeight);
-    KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButtonCustom>(*this, "Cancel", PropTextKey, "ButtonCancel");
   }
   Empty = DefaultText.empty();
   RefreshButtons();

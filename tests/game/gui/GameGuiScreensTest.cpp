@@ -267,6 +267,9 @@ TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
   ASSERT_NE(line, nullptr);
   TGuiControl* ok = line->FindControl("OK");
   EXPECT_FALSE(ok->Enabled);
+  // With the bit of value 4 (the first-start name prompt) there is no way to dismiss it unnamed.
+  EXPECT_EQ(line->FindControl("Cancel"), nullptr);
+  EXPECT_EQ(line->KeyControls[KeySlotCancel], nullptr);
   EXPECT_TRUE(TextInputActive());
   TextInputKey('K');
   TextInputKey('a');
