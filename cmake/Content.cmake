@@ -209,3 +209,62 @@ else()
 endif()
 add_custom_target(art ALL DEPENDS ${TV_ART_OUTPUTS})
 add_dependencies(content art)
+
+# Sounds: each recipe content/Sounds/NAME.synth is rendered by the tool's synthesiser into
+# Ordinary. Environment sounds ("K..."), long stereo loops, become NAME.ogg; the short effects
+# become NAME.wav, exact to the sample (they start and end at zero, with no encoder noise).
+# Rendering takes a while (the music most), so a sound is made again only when its source or the
+# code that renders it changed, not whenever the tool is relinked: the commands depend on these
+# sources, and the "sounds" target merely waits for the tool to be built.
+file(GLOB TV_SOUND_RECIPES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Sounds/*.synth)
+set(TV_SOUND_RENDERER
+  ${CMAKE_SOURCE_DIR}/tools/ToolSound.cpp ${CMAKE_SOURCE_DIR}/tools/ToolSoundMaster.cpp
+  ${CMAKE_SOURCE_DIR}/engine/EngineLoudness.cpp ${CMAKE_SOURCE_DIR}/engine/EngineLoudness.h
+  ${CMAKE_SOURCE_DIR}/engine/EngineSoundFiles.cpp)
+set(TV_SOUND_FILES)
+foreach(recipe ${TV_SOUND_RECIPES})
+  get_filename_component(stem ${recipe} NAME_WE)
+  if(stem MATCHES "^K")
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+  else()
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.wav)
+  endif()
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Ordinary
+    COMMAND ${TV_TOOL} sound synth ${recipe} -o ${out}
+    DEPENDS ${recipe} ${TV_SOUND_RENDERER}
+    COMMENT "Synthesising sound ${stem}")
+  list(APPEND TV_SOUND_FILES ${out})
+endforeach()
+
+# Music: each piece content/Music/NAME.abc is written as notes (ABC notation), turned into MIDI
+# by abc2midi, played through a General MIDI SoundFont by FluidSynth, and made a seamless loop
+# at the target loudness by "tolvaren-tool sound master" into Ordinary/NAME.ogg. The MIDI file
+# and the rendering stay in the build folder.
+file(GLOB TV_MUSIC_SOURCES CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Music/*.abc)
+find_program(TV_ABC2MIDI abc2midi)
+find_program(TV_FLUIDSYNTH fluidsynth)
+find_file(TV_SOUNDFONT TimGM6mb.sf2 PATHS /usr/share/sounds/sf2 NO_DEFAULT_PATH)
+if(TV_MUSIC_SOURCES AND TV_ABC2MIDI AND TV_FLUIDSYNTH AND TV_SOUNDFONT)
+  set(work ${CMAKE_BINARY_DIR}/music)
+  foreach(piece ${TV_MUSIC_SOURCES})
+    get_filename_component(stem ${piece} NAME_WE)
+    set(out ${TV_BIN_DIR}/Ordinary/${stem}.ogg)
+    add_custom_command(OUTPUT ${out}
+      BYPRODUCTS ${work}/${stem}.mid ${work}/${stem}.wav
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${work} ${TV_BIN_DIR}/Ordinary
+      COMMAND ${TV_ABC2MIDI} ${piece} -silent -o ${work}/${stem}.mid
+      COMMAND ${TV_FLUIDSYNTH} -n -i -q -C0 -R1 -g 0.3 -r 44100 -T wav -O float
+              -F ${work}/${stem}.wav ${TV_SOUNDFONT} ${work}/${stem}.mid
+      COMMAND ${TV_TOOL} sound master ${work}/${stem}.wav --midi ${work}/${stem}.mid -o ${out}
+      DEPENDS ${piece} ${TV_SOUNDFONT} ${TV_SOUND_RENDERER}
+      COMMENT "Rendering music ${stem}")
+    list(APPEND TV_SOUND_FILES ${out})
+  endforeach()
+elseif(TV_MUSIC_SOURCES)
+  message(WARNING "abc2midi, fluidsynth or the TimGM6mb SoundFont is missing: the music is not rendered "
+                  "(install abcmidi, fluidsynth and timgm6mb-soundfont)")
+endif()
+add_custom_target(sounds ALL DEPENDS ${TV_SOUND_FILES})
+add_dependencies(sounds tolvaren-tool)
+add_dependencies(content sounds)

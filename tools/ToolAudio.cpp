@@ -1,8 +1,10 @@
 // "audio info": loads a sound file the way the game does and describes it as JSON.
+#include <cmath>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "engine/EngineAudio.h"
+#include "engine/EngineLoudness.h"
 #include "tools/ToolCommands.h"
 
 namespace tv::tool {
@@ -12,7 +14,8 @@ int RunAudioInfo(const TArgs& Args);
 
 const TToolCommand Command{"audio info", "FILE",
                            "loads a .wav or .ogg as the game would and prints its format, length, whether it "
-                           "streams and the load failure's message (exit 1 when it would not load)",
+                           "streams, its loudness (LUFS) and true peak (dBTP) and the load failure's message "
+                           "(exit 1 when it would not load)",
                            RunAudioInfo};
 
 std::string LowerExtension(const std::string& Path) {
@@ -66,6 +69,20 @@ int RunAudioInfo(const TArgs& Args) {
     result["rate"] = loaded ? sample.Buffer->GetFormat().SamplesPerSec : 0;
     result["length"] = loaded ? sample.Duration : 0.0f;
     result["streaming"] = loaded && sample.Streaming;
+    // EBU R128 figures of the decoded samples: integrated loudness (LUFS) and true peak (dBTP).
+    nlohmann::ordered_json loudness(nullptr);
+    nlohmann::ordered_json truePeak(nullptr);
+    if (loaded) {
+      try {
+        const TLoudness m = MeasureLoudness(ReadSoundFile(path));
+        if (std::isfinite(m.Integrated)) loudness = std::round(m.Integrated * 100) / 100;
+        if (std::isfinite(m.TruePeak)) truePeak = std::round(m.TruePeak * 100) / 100;
+      } catch (const EError&) {
+        // The game reads it, the measurement cannot: the figures stay null.
+      }
+    }
+    result["loudness"] = loudness;
+    result["true_peak"] = truePeak;
     result["error"] = error.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(error);
   }
   AudioShutdown();

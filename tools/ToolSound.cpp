@@ -9,14 +9,30 @@
 //   length 4                    total length (default: the end of the last note's release)
 //   seed 7                      seed of the noise generator (default 1)
 //   quality 0.4                 Ogg Vorbis quality, -0.1 to 1 (default 0.4)
+//   fade 0.002                  fade in and out of the whole sound, so it starts and ends at
+//                               exactly zero (default 0.002; not for loops)
+//   loop                        the sound loops: everything after "length" is added to its start,
+//                               so the end runs on into the beginning without a seam
+//   loudness -20                scale to this integrated loudness (LUFS); a sound whose true peak
+//                               would pass "ceiling DB" (default -1.5 dBTP, room for the encoder)
+//                               is turned down to it instead
 //   instrument NAME WAVE [attack S] [decay S] [sustain LEVEL] [release S] [gain G] [pan P]
 //                        [vibrato HZ SEMITONES] [slide SEMITONES] [lowpass HZ] [harmonic N LEVEL]...
-//       WAVE is sine, square, saw, triangle or noise. Defaults: attack 0.005, decay 0, sustain 1,
-//       release 0.05, gain 0.5, pan 0 (-1 left to 1 right). Harmonics add sine partials.
+//                        [highpass HZ] [bandpass HZ Q] [sweep OCTAVES] [fm RATIO INDEX]
+//                        [tremolo HZ DEPTH] [curve linear|exp] [damping D]
+//       WAVE is sine, square, saw, triangle, noise or pluck (a plucked string: a burst of noise
+//       in a delay line as long as one period, losing "damping" per pass, default 0.996).
+//       Defaults: attack 0.005, decay 0, sustain 1, release 0.05, gain 0.5, pan 0 (-1 left to
+//       1 right). Harmonics add sine partials. The filters (lowpass, highpass, bandpass with its
+//       Q) act on the wave; "sweep" moves their cutoffs by that many octaves over the note. "fm"
+//       modulates the phase with a sine of RATIO times the pitch, INDEX deep at full envelope (bells
+//       and tines). "tremolo" dips the level by DEPTH (0 to 1) HZ times a second. "curve exp" makes
+//       decay and release fall exponentially (still reaching exactly zero at the release's end).
 //   note NAME START DURATION PITCH [gain G]
 //   sequence NAME START STEP PITCH...
 //       PITCH is a frequency in Hz or a note name (A4 = 440 Hz, C#5, Bb3); "-" or "R" rests;
 //       "PITCH*N" lasts N steps. A noise instrument ignores the pitch.
+//   ceiling -1.5                the true peak a "loudness" may reach, in dBTP
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +41,7 @@
 #include <sstream>
 
 #include "engine/EngineClasses.h"
+#include "engine/EngineLoudness.h"
 #include "engine/EngineSoundFiles.h"
 #include "platform/PlatformSystem.h"
 #include "tools/ToolCommands.h"
@@ -39,7 +56,7 @@ const TToolCommand Command{"sound synth", "RECIPE -o OUT.wav|OUT.ogg",
                            "to a WAVE or Ogg Vorbis file",
                            RunSoundSynth};
 
-enum class TWave { Sine, Square, Saw, Triangle, Noise };
+enum class TWave { Sine, Square, Saw, Triangle, Noise, Pluck };
 
 struct TInstrument {
   TWave Wave = TWave::Sine;
@@ -53,6 +70,16 @@ struct TInstrument {
   double VibratoDepth = 0;
   double Slide = 0;
   double Lowpass = 0;
+  double Highpass = 0;
+  double Bandpass = 0;
+  double BandQ = 1;
+  double Sweep = 0;
+  double FmRatio = 0;
+  double FmIndex = 0;
+  double TremoloHz = 0;
+  double TremoloDepth = 0;
+  double Damping = 0.996;
+  bool Exponential = false;
   std::vector<std::pair<int, double>> Harmonics;
 };
 
@@ -71,6 +98,11 @@ struct TRecipe {
   double Length = -1;
   uint32_t Seed = 1;
   float Quality = 0.4f;
+  double Fade = 0.002;
+  bool Loop = false;
+  bool Normalise = false;
+  double Loudness = -20;
+  double Ceiling = -1.5;
   std::map<std::string, TInstrument> Instruments;
   std::vector<TNote> Notes;
 };
@@ -115,6 +147,7 @@ TWave WaveNamed(const std::string& Name) {
   if (Name == "saw") return TWave::Saw;
   if (Name == "triangle") return TWave::Triangle;
   if (Name == "noise") return TWave::Noise;
+  if (Name == "pluck") return TWave::Pluck;
   throw TRecipeError("unknown wave \"" + Name + "\"");
 }
 
@@ -156,6 +189,21 @@ TRecipe ParseRecipe(const std::string& Text) {
       } else if (key == "quality") {
         need(2);
         recipe.Quality = static_cast<float>(std::clamp(Number(w[1]), -0.1, 1.0));
+      } else if (key == "fade") {
+        need(2);
+        recipe.Fade = Number(w[1]);
+        if (recipe.Fade < 0 || recipe.Fade > 10) throw TRecipeError("fade must be 0 to 10 seconds");
+      } else if (key == "loop") {
+        recipe.Loop = true;
+      } else if (key == "loudness") {
+        need(2);
+        recipe.Normalise = true;
+        recipe.Loudness = Number(w[1]);
+        if (recipe.Loudness < -70 || recipe.Loudness > 0) throw TRecipeError("loudness must be -70 to 0 LUFS");
+      } else if (key == "ceiling") {
+        need(2);
+        recipe.Ceiling = Number(w[1]);
+        if (recipe.Ceiling < -30 || recipe.Ceiling > 0) throw TRecipeError("ceiling must be -30 to 0 dB");
       } else if (key == "instrument") {
         need(3);
         TInstrument in;
@@ -185,6 +233,26 @@ TRecipe ParseRecipe(const std::string& Text) {
             in.Slide = value();
           } else if (p == "lowpass") {
             in.Lowpass = value();
+          } else if (p == "highpass") {
+            in.Highpass = value();
+          } else if (p == "bandpass") {
+            in.Bandpass = value();
+            in.BandQ = value();
+            if (in.BandQ <= 0) throw TRecipeError("the Q of a band-pass is above 0");
+          } else if (p == "sweep") {
+            in.Sweep = value();
+          } else if (p == "fm") {
+            in.FmRatio = value();
+            in.FmIndex = value();
+          } else if (p == "tremolo") {
+            in.TremoloHz = value();
+            in.TremoloDepth = std::clamp(value(), 0.0, 1.0);
+          } else if (p == "damping") {
+            in.Damping = std::clamp(value(), 0.0, 1.0);
+          } else if (p == "curve") {
+            if (++i >= w.size()) throw TRecipeError("\"curve\" needs linear or exp");
+            if (w[i] != "linear" && w[i] != "exp") throw TRecipeError("curve is linear or exp");
+            in.Exponential = w[i] == "exp";
           } else if (p == "harmonic") {
             const double n = value();
             const double level = value();
@@ -235,20 +303,47 @@ TRecipe ParseRecipe(const std::string& Text) {
     }
   }
   if (recipe.Notes.empty()) throw TRecipeError("the recipe plays no note");
+  if (recipe.Loop && recipe.Length <= 0) throw TRecipeError("a loop needs a length");
   return recipe;
 }
 
-// Renders the recipe to interleaved floats.
+// A state-variable filter (trapezoidal integration: stable up to half the sample rate).
+struct TFilter {
+  double Ic1 = 0;
+  double Ic2 = 0;
+  // Returns low, band and high pass of V at cutoff Hz with damping K (1 / Q).
+  std::array<double, 3> Run(double V, double Hz, double K, double Rate) {
+    const double g = std::tan(M_PI * std::min(Hz, Rate * 0.45) / Rate);
+    const double a1 = 1 / (1 + g * (g + K));
+    const double a2 = g * a1;
+    const double a3 = g * a2;
+    const double v3 = V - Ic2;
+    const double v1 = a1 * Ic1 + a2 * v3;
+    const double v2 = Ic2 + a2 * Ic1 + a3 * v3;
+    Ic1 = 2 * v1 - Ic1;
+    Ic2 = 2 * v2 - Ic2;
+    return {v2, v1, V - K * v1 - v2};
+  }
+};
+
+// Renders the recipe to interleaved floats. A loop is rendered to its end and everything past
+// its length is folded onto its start.
 std::vector<float> Render(const TRecipe& Recipe) {
   double end = 0;
   for (const TNote& n : Recipe.Notes) {
     end = std::max(end, n.Start + n.Duration + Recipe.Instruments.at(n.Instrument).Release);
   }
-  if (Recipe.Length > 0) end = Recipe.Length;
-  const size_t frames = static_cast<size_t>(std::ceil(end * Recipe.Rate));
+  const size_t length = static_cast<size_t>(std::ceil((Recipe.Length > 0 ? Recipe.Length : end) * Recipe.Rate));
+  const size_t frames = Recipe.Loop ? std::max(length, static_cast<size_t>(std::ceil(end * Recipe.Rate))) : length;
   const size_t channels = static_cast<size_t>(Recipe.Channels);
   std::vector<float> mix(frames * channels, 0.0f);
   uint32_t noise = Recipe.Seed == 0 ? 0x9E3779B9u : Recipe.Seed;
+  auto white = [&noise]() {
+    noise ^= noise << 13;
+    noise ^= noise >> 17;
+    noise ^= noise << 5;
+    return static_cast<double>(noise) / 2147483648.0 - 1;
+  };
   const double dt = 1.0 / Recipe.Rate;
   for (const TNote& note : Recipe.Notes) {
     const TInstrument& in = Recipe.Instruments.at(note.Instrument);
@@ -259,7 +354,16 @@ std::vector<float> Render(const TRecipe& Recipe) {
                                         channels == 2 ? std::sin(angle) * M_SQRT2 : 1.0};
     double phase = 0;
     double low = 0;
+    TFilter high;
+    TFilter band;
     double releaseFrom = -1;
+    // A plucked string: one period of noise circulating through a damped averaging delay line.
+    std::vector<double> string;
+    size_t at = 0;
+    if (in.Wave == TWave::Pluck) {
+      string.resize(std::max<size_t>(2, static_cast<size_t>(std::lround(Recipe.Rate / note.Hz))));
+      for (double& v : string) v = white();
+    }
     for (size_t i = 0; i < count && first + i < frames; ++i) {
       const double t = static_cast<double>(i) * dt;
       // Envelope: attack, decay to the sustain level, hold, then release from wherever it was.
@@ -267,22 +371,27 @@ std::vector<float> Render(const TRecipe& Recipe) {
       if (t < in.Attack) {
         env = t / in.Attack;
       } else if (t < in.Attack + in.Decay) {
-        env = 1 - (1 - in.Sustain) * (t - in.Attack) / in.Decay;
+        const double x = (t - in.Attack) / in.Decay;
+        env = in.Exponential ? in.Sustain + (1 - in.Sustain) * std::exp(-5 * x)
+                             : 1 - (1 - in.Sustain) * x;
       } else {
         env = in.Sustain;
       }
       if (t >= note.Duration) {
         if (releaseFrom < 0) releaseFrom = env;
-        env = in.Release > 0 ? releaseFrom * std::max(0.0, 1 - (t - note.Duration) / in.Release) : 0;
+        const double x = in.Release > 0 ? std::min(1.0, (t - note.Duration) / in.Release) : 1;
+        env = releaseFrom * (1 - x) * (in.Exponential ? std::exp(-4 * x) : 1);
       }
-      double semis = in.Slide * std::min(1.0, t / note.Duration);
+      if (in.TremoloHz > 0) env *= 1 - in.TremoloDepth * (0.5 - 0.5 * std::cos(2 * M_PI * in.TremoloHz * t));
+      const double progress = std::min(1.0, t / note.Duration);
+      double semis = in.Slide * progress;
       if (in.VibratoHz > 0) semis += in.VibratoDepth * std::sin(2 * M_PI * in.VibratoHz * t);
       phase += note.Hz * std::pow(2.0, semis / 12.0) * dt;
       phase -= std::floor(phase);
       double v;
       switch (in.Wave) {
         case TWave::Sine:
-          v = std::sin(2 * M_PI * phase);
+          v = std::sin(2 * M_PI * phase + (in.FmRatio > 0 ? in.FmIndex * env * std::sin(2 * M_PI * in.FmRatio * phase) : 0));
           break;
         case TWave::Square:
           v = phase < 0.5 ? 1 : -1;
@@ -293,25 +402,79 @@ std::vector<float> Render(const TRecipe& Recipe) {
         case TWave::Triangle:
           v = 4 * std::abs(phase - 0.5) - 1;
           break;
+        case TWave::Pluck: {
+          const size_t next = (at + 1) % string.size();
+          v = string[at];
+          string[at] = 0.5 * (string[at] + string[next]) * in.Damping;
+          at = next;
+          break;
+        }
         case TWave::Noise:
         default:
-          noise ^= noise << 13;
-          noise ^= noise >> 17;
-          noise ^= noise << 5;
-          v = static_cast<double>(noise) / 2147483648.0 - 1;
+          v = white();
           break;
       }
       for (const auto& [n, level] : in.Harmonics) v += level * std::sin(2 * M_PI * n * phase);
+      const double sweep = in.Sweep != 0 ? std::pow(2.0, in.Sweep * progress) : 1.0;
       if (in.Lowpass > 0) {
-        const double a = 1 - std::exp(-2 * M_PI * in.Lowpass * dt);
+        const double a = 1 - std::exp(-2 * M_PI * std::min(in.Lowpass * sweep, Recipe.Rate * 0.45) * dt);
         low += a * (v - low);
         v = low;
       }
+      if (in.Highpass > 0) v = high.Run(v, in.Highpass * sweep, M_SQRT2, Recipe.Rate)[2];
+      if (in.Bandpass > 0) v = band.Run(v, in.Bandpass * sweep, 1 / in.BandQ, Recipe.Rate)[1] / in.BandQ;
       const double s = v * env * in.Gain * note.Gain * Recipe.Gain;
       for (size_t c = 0; c < channels; ++c) mix[(first + i) * channels + c] += static_cast<float>(s * side[c]);
     }
   }
+  if (Recipe.Loop) {
+    for (size_t i = length * channels; i < mix.size(); ++i) mix[i % (length * channels)] += mix[i];
+    mix.resize(length * channels);
+  } else if (Recipe.Fade > 0) {
+    // Fades of the whole sound: its first and last samples are exactly zero.
+    const size_t fade = std::min(length / 2, static_cast<size_t>(std::ceil(Recipe.Fade * Recipe.Rate)) + 1);
+    for (size_t f = 0; f < fade; ++f) {
+      const float g = static_cast<float>(f) / static_cast<float>(fade);
+      for (size_t c = 0; c < channels; ++c) {
+        mix[f * channels + c] *= g;
+        mix[(length - 1 - f) * channels + c] *= g;
+      }
+    }
+  }
   return mix;
+}
+
+// Writes 16-bit WAVE or Ogg Vorbis (by the extension) and prints what was written: length,
+// peak, clipped samples, loudness and true peak of the samples as written.
+void WriteSound(const TPcm& Pcm, const std::string& OutPath, float Quality) {
+  std::vector<int16_t> pcm(Pcm.Samples.size());
+  float peak = 0;
+  size_t clipped = 0;
+  for (size_t i = 0; i < Pcm.Samples.size(); ++i) {
+    const float v = Pcm.Samples[i];
+    peak = std::max(peak, std::abs(v));
+    if (std::abs(v) > 1.0f) ++clipped;
+    pcm[i] = static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
+  }
+  const bool wave = OutPath.size() >= 4 && (OutPath.substr(OutPath.size() - 4) == ".wav" ||
+                                            OutPath.substr(OutPath.size() - 4) == ".WAV");
+  const std::string bytes =
+      wave ? EncodeWave(pcm, Pcm.Channels, Pcm.Rate) : EncodeOggVorbis(pcm, Pcm.Channels, Pcm.Rate, Quality);
+  TFileStream out(OutPath, TFileStream::Mode::Create);
+  if (!out.IsOpen() || !out.Write(bytes)) throw EError("cannot write \"" + OutPath + "\"");
+  const TLoudness loudness = MeasureLoudness(Pcm);
+  auto figure = [](double Db) {
+    return std::isfinite(Db) ? nlohmann::ordered_json(std::round(Db * 100) / 100) : nlohmann::ordered_json(nullptr);
+  };
+  nlohmann::ordered_json report;
+  report["output"] = OutPath;
+  report["seconds"] = static_cast<double>(Pcm.Frames()) / Pcm.Rate;
+  report["peak"] = peak;
+  report["clipped"] = clipped;
+  report["loudness"] = figure(loudness.Integrated);
+  report["true_peak"] = figure(loudness.TruePeak);
+  std::printf("%s\n", report.dump().c_str());
+  if (clipped > 0) std::fprintf(stderr, "warning: %zu samples clipped; lower the gain\n", clipped);
 }
 
 int RunSoundSynth(const TArgs& Args) {
@@ -335,26 +498,9 @@ int RunSoundSynth(const TArgs& Args) {
     TFileStream in(recipePath, TFileStream::Mode::Read);
     if (!in.IsOpen()) throw EError("cannot read \"" + recipePath + "\"");
     const TRecipe recipe = ParseRecipe(in.ReadRest());
-    const std::vector<float> mix = Render(recipe);
-    std::vector<int16_t> pcm(mix.size());
-    float peak = 0;
-    size_t clipped = 0;
-    for (size_t i = 0; i < mix.size(); ++i) {
-      peak = std::max(peak, std::abs(mix[i]));
-      if (std::abs(mix[i]) > 1.0f) ++clipped;
-      pcm[i] = static_cast<int16_t>(std::lround(std::clamp(mix[i], -1.0f, 1.0f) * 32767.0f));
-    }
-    const std::string bytes = ext == ".wav" ? EncodeWave(pcm, recipe.Channels, recipe.Rate)
-                                            : EncodeOggVorbis(pcm, recipe.Channels, recipe.Rate, recipe.Quality);
-    TFileStream out(outPath, TFileStream::Mode::Create);
-    if (!out.IsOpen() || !out.Write(bytes)) throw EError("cannot write \"" + outPath + "\"");
-    nlohmann::ordered_json report;
-    report["output"] = outPath;
-    report["seconds"] = static_cast<double>(mix.size() / static_cast<size_t>(recipe.Channels)) / recipe.Rate;
-    report["peak"] = peak;
-    report["clipped"] = clipped;
-    std::printf("%s\n", report.dump().c_str());
-    if (clipped > 0) std::fprintf(stderr, "warning: %zu samples clipped; lower the gain\n", clipped);
+    TPcm pcm{recipe.Channels, recipe.Rate, Render(recipe)};
+    if (recipe.Normalise) NormaliseLoudness(pcm, recipe.Loudness, recipe.Ceiling, false, recipe.Loop);
+    WriteSound(pcm, outPath, recipe.Quality);
     return 0;
   } catch (const EError& e) {
     std::fprintf(stderr, "tolvaren-tool sound synth: %s\n", e.what());

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "engine/EngineLoudness.h"
 #include "engine/EngineSoundFiles.h"
 #include "support/TestSupport.h"
 
@@ -13,6 +14,7 @@ namespace tv {
 namespace {
 
 using nlohmann::json;
+using TCaseList = std::vector<std::pair<std::string, std::string>>;
 
 const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
 
@@ -76,6 +78,10 @@ TEST(ToolSound, SynthesisesNotesWithTheirPitchLevelAndLength) {
   EXPECT_NEAR(info["length"].get<double>(), 2.0, 1e-6);
   EXPECT_EQ(info["streaming"], false);
   EXPECT_TRUE(info["error"].is_null());
+  // A half-scale tone peaks at -6 dB; the encoded copy is as loud as the exact one.
+  const json exact = Info(dir / "tone.wav", 0);
+  EXPECT_NEAR(exact["true_peak"].get<double>(), -6.0, 0.3);
+  EXPECT_NEAR(info["loudness"].get<double>(), exact["loudness"].get<double>(), 0.2);
 }
 
 TEST(ToolSound, RecipeMistakesNameTheirLine) {
@@ -107,6 +113,101 @@ TEST(ToolSound, RecipeMistakesNameTheirLine) {
   EXPECT_EQ(RunTool("sound synth '" + dir / "missing.txt" + "' -o '" + dir / "r.wav" + "'", nullptr, &err), 1);
 }
 
+TEST(ToolSound, LoopsFoldTheirTailAndLoudnessMeetsItsTarget) {
+  test::TTempDir dir;
+  // A swelling noise and a tone that ring on past the loop's length: folded onto the start, the
+  // end runs on into the beginning.
+  test::WriteFile(dir / "loop.txt",
+                  "rate 22050\nchannels 2\nlength 2\nloop\nloudness -24\n"
+                  "instrument surf noise attack 0.5 sustain 1 release 0.8 lowpass 900 bandpass 400 2 sweep 1\n"
+                  "instrument hum sine attack 0.2 release 0.5 fm 2 1 tremolo 3 0.5 curve exp\n"
+                  "note surf 1.2 0.7 -\nnote hum 1.5 0.4 220\n");
+  std::string out;
+  std::string err;
+  ASSERT_EQ(RunTool("sound synth '" + dir / "loop.txt" + "' -o '" + dir / "loop.wav" + "'", &out, &err), 0) << err;
+  const json report = json::parse(out);
+  EXPECT_DOUBLE_EQ(report["seconds"].get<double>(), 2.0);
+  EXPECT_NEAR(report["loudness"].get<double>(), -24.0, 0.1);
+  EXPECT_LE(report["true_peak"].get<double>(), -1.5);
+  const TPcm loop = ReadSoundFile(dir / "loop.wav");
+  ASSERT_EQ(loop.Frames(), 44100u);
+  EXPECT_GT(std::abs(loop.Samples[0]) + std::abs(loop.Samples[1000]), 0.0f);  // the tail is at the start
+  EXPECT_LE(LoopStep(loop), LargestStep(loop, 22050, 44100));
+
+  // A one-shot sound starts and ends at exactly zero, even with an instant attack; plucks decay.
+  test::WriteFile(dir / "pluck.txt",
+                  "instrument s pluck attack 0 release 0 damping 0.99\n"
+                  "instrument n noise attack 0 release 0 highpass 2000\n"
+                  "note s 0 0.5 A3\nnote n 0 0.5 -\n");
+  ASSERT_EQ(RunTool("sound synth '" + dir / "pluck.txt" + "' -o '" + dir / "pluck.wav" + "'", &out, &err), 0) << err;
+  const std::vector<int16_t> pcm = WaveSamples(test::ReadFile(dir / "pluck.wav"));
+  ASSERT_FALSE(pcm.empty());
+  EXPECT_EQ(pcm.front(), 0);
+  EXPECT_EQ(pcm.back(), 0);
+
+  const TCaseList mistakes = {
+      {"loop\ninstrument a sine\nnote a 0 1 A4\n", "a loop needs a length"},
+      {"instrument a sine curve round\n", "line 1: curve is linear or exp"},
+      {"instrument a noise bandpass 400 0\n", "line 1: the Q of a band-pass is above 0"},
+      {"loudness 3\n", "line 1: loudness must be -70 to 0 LUFS"},
+  };
+  for (const auto& [recipe, message] : mistakes) {
+    test::WriteFile(dir / "r.txt", recipe);
+    EXPECT_EQ(RunTool("sound synth '" + dir / "r.txt" + "' -o '" + dir / "r.wav" + "'", &out, &err), 1);
+    EXPECT_NE(err.find(message), std::string::npos) << err;
+  }
+}
+
+// A type-0 MIDI file at 120 beats a minute in 3/4 whose one note ends after four beats.
+std::string FourBeatMidi() {
+  const std::string track = std::string("\x00\xFF\x51\x03\x07\xA1\x20", 7) +      // tempo 500000 us
+                            std::string("\x00\xFF\x58\x04\x03\x02\x18\x08", 8) +  // 3/4
+                            std::string("\x00\x90\x45\x60", 4) +                  // note on
+                            std::string("\x8F\x00\x80\x45\x00", 5) +              // 1920 ticks later: off
+                            std::string("\x00\xFF\x2F\x00", 4);
+  std::string midi("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\xE0", 14);
+  midi += "MTrk";
+  midi += std::string("\x00\x00\x00", 3) + static_cast<char>(track.size());
+  return midi + track;
+}
+
+TEST(ToolSound, MasterMakesALoopOfTheWholeBarsAtTheLoudness) {
+  test::TTempDir dir;
+  // The "rendering": a tone that lasts four beats and rings on for two more.
+  test::WriteFile(dir / "piece.txt",
+                  "channels 2\ninstrument pad triangle attack 0.3 release 1 lowpass 2000\n"
+                  "note pad 0 2 C4\nnote pad 0.5 1.5 G4\n");
+  std::string out;
+  std::string err;
+  ASSERT_EQ(RunTool("sound synth '" + dir / "piece.txt" + "' -o '" + dir / "piece.wav" + "'", &out, &err), 0) << err;
+  test::WriteFile(dir / "piece.mid", FourBeatMidi());
+  ASSERT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' --midi '" + dir / "piece.mid" + "' -o '" +
+                        dir / "piece.ogg" + "'",
+                    &out, &err),
+            0)
+      << err;
+  // Four beats round up to two bars of three: 3 seconds.
+  const TPcm pcm = ReadSoundFile(dir / "piece.ogg");
+  EXPECT_EQ(pcm.Frames(), 3u * 44100u);
+  const TLoudness m = MeasureLoudness(pcm);
+  EXPECT_NEAR(m.Integrated, -16, 0.5);
+  EXPECT_LE(m.TruePeak, -1.0);
+  const json info = Info(dir / "piece.ogg", 0);
+  EXPECT_NEAR(info["loudness"].get<double>(), m.Integrated, 0.01);
+  EXPECT_NEAR(info["true_peak"].get<double>(), m.TruePeak, 0.01);
+
+  // A damaged MIDI file: an error, and no output left behind.
+  std::string midi = FourBeatMidi();
+  test::WriteFile(dir / "cut.mid", midi.substr(0, midi.size() - 6));
+  EXPECT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' --midi '" + dir / "cut.mid" + "' -o '" +
+                        dir / "cut.ogg" + "'",
+                    &out, &err),
+            1);
+  EXPECT_NE(err.find("ends too early"), std::string::npos) << err;
+  EXPECT_FALSE(test::PathExists(dir / "cut.ogg"));
+  EXPECT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' -o x.ogg", nullptr, &err), 2);
+}
+
 TEST(ToolAudioInfo, ReportsStreamingAndLoadFailures) {
   test::TTempDir dir;
   test::WriteFile(dir / "long.txt",
@@ -125,6 +226,8 @@ TEST(ToolAudioInfo, ReportsStreamingAndLoadFailures) {
   EXPECT_EQ(info["format"], "wav");
   EXPECT_EQ(info["error"], "Unsupported bits per sample");
   EXPECT_EQ(info["channels"], 0);
+  EXPECT_TRUE(info["loudness"].is_null());
+  EXPECT_TRUE(info["true_peak"].is_null());
 
   // Without a known extension the first bytes decide.
   test::WriteFile(dir / "sound.bin", test::ReadFile(dir / "long.ogg"));
