@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "app/AppInput.h"
 #include "app/AppMain.h"
+#include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -25,6 +27,7 @@
 #include "game/gui/GameGuiFormProfiles.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
 
 namespace tv {
@@ -89,6 +92,27 @@ void DestroyGame() {
   Game.Created = false;
   Game.Prepared = false;
 }
+
+void InstallScreenHooks() {
+  TGameGuiHooks hooks;
+  hooks.BeginTextInput = &BeginTextInput;
+  hooks.EnableTextInput = &EnableTextInput;
+  hooks.TextInputActive = &TextInputActive;
+  hooks.EndTextInput = &EndTextInput;
+  hooks.GetTextInput = &GetTextInput;
+  hooks.GetTextInputCursor = &GetTextInputCursor;
+  hooks.StoreTextInput = &StoreTextInput;
+  hooks.HasStoredText = &HasStoredText;
+  hooks.InsertStoredText = &InsertStoredText;
+  hooks.ClearTextInput = &ClearTextInput;
+  hooks.IsFullScreen = &IsFullScreen;
+  hooks.SetFullScreen = &SetFullScreen;
+  hooks.ClickPressed = [] { return KeyPressed(KeyClick); };
+  hooks.MousePosition = &MousePosition;
+  SetGameGuiHooks(hooks);
+}
+
+void ClearScreenHooks() { SetGameGuiHooks({}); }
 
 void RegisterScreens() {
   const bool debug = IsDebugMode();

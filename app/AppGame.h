@@ -15,6 +15,11 @@ void UpdateGame();
 // Safe when CreateGame never ran or failed part-way.
 void DestroyGame();
 
+// Hands the screens the input module's text input and mouse button and the window's display mode
+// (SetGameGuiHooks); ClearScreenHooks takes them back.
+void InstallScreenHooks();
+void ClearScreenHooks();
+
 // Creates every cursor, hint style, dialog, transition and form of the game and registers it by
 // name with the GUI framework, in the registry's order. Debug-only screens only in debug mode.
 void RegisterScreens();

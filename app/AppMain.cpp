@@ -251,6 +251,7 @@ void StartUp(const std::vector<std::string>& Args) {
   CreateGame();
   SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});
   GuiStartup();
+  InstallScreenHooks();
   RegisterScreens();
   State.Initialized = true;
   Activate();
@@ -306,6 +307,7 @@ size_t ShutDown() {
   }
   StopGuiTrace();
   GuiShutdown();
+  ClearScreenHooks();
   DestroyGame();
   size_t written = 0;
   try {
