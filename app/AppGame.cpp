@@ -144,7 +144,10 @@ void RegisterScreens() {
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd"));
 
-  RegisterForm(std::make_unique<TGuiFormSplash>("Splash", "Custom", "Custom"));
+  // The splash form reads the branding folder when it is registered; it prepares the game itself.
+  auto* splash = static_cast<TGuiFormSplash*>(RegisterForm(std::make_unique<TGuiFormSplash>("Splash", "Custom", "Custom")));
+  if (splash != nullptr) splash->PrepareGame = [] { PrepareGame(); };
+  Game.SplashAvailable = splash != nullptr && splash->Pictures.GetCount() > 0;
   RegisterForm(std::make_unique<TGuiFormMenu>("Menu", "Custom", "Custom"));
   RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", "Custom", "Custom"));
   RegisterForm(std::make_unique<TGuiFormPlay>("Play", "Custom", "Custom"));

@@ -1,7 +1,6 @@
 #include "game/gui/GameGuiFormSplash.h"
 
 #include "app/AppFolders.h"
-#include "app/AppGame.h"
 #include "app/AppTimer.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
@@ -18,7 +17,6 @@ void TGuiFormSplash::AfterCreate() {
     if (Pictures.Find(name) == nullptr) Pictures.Insert(new TNamedItem(name), true);  // owned by Pictures
   }
   EndFindDataFiles();
-  SetSplashAvailable(Pictures.GetCount() > 0);
 }
 
 void TGuiFormSplash::BeforeDestroy() { Pictures.Clear(); }
@@ -54,7 +52,7 @@ void TGuiFormSplash::OnRender() {
 void TGuiFormSplash::OnActivate() {
   if (LoadStarted) return;
   LoadStarted = true;
-  PrepareGame();
+  if (PrepareGame) PrepareGame();
 }
 
 void TGuiFormSplash::OnUpdate() {

@@ -2,6 +2,7 @@
 // data loads behind them.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "engine/EngineClasses.h"
@@ -23,8 +24,10 @@ class TGuiFormSplash : public TGuiForm {
   bool LoadStarted = false;
   float ShowTime = 0;
   TSprite* PictureSprite = nullptr;
+  // Starts loading the game's data; the program sets it when it registers the form.
+  std::function<void()> PrepareGame;
 
-  // Reads the branding folder; sets the game's SplashAvailable flag.
+  // Reads the branding folder.
   void AfterCreate() override;
   void BeforeDestroy() override;
   void OnShow() override;

@@ -515,7 +515,10 @@ class PlayForm : public ::testing::Test {
   // scene dialog would.
   void Settle(int Limit = 400) {
     for (int i = 0; i < Limit && Avatar()->State != StateIdle; ++i) {
-      if (Avatar()->State == StatePresenting) Avatar()->AcceptScene();
+      if (Avatar()->State == StatePresenting) {
+        Avatar()->AcceptScene();
+        HideAllDialogs();  // the scene dialog closes as it accepts
+      }
       Frames(1);
     }
     ASSERT_EQ(Avatar()->State, StateIdle);
