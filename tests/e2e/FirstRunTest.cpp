@@ -168,7 +168,11 @@ TEST_F(FirstRun, ADamagedSaveIsKeptAsideAndTheBackupPlayed) {
   test::WriteFile(UserDir() + "/Save_qv.dat", "not a save file at all");
 
   std::vector<json> trace;
-  ASSERT_EQ(Run("wait dialog InputLineCustom\n+2 close\n", trace, err), 0) << err;  // the backup's player has no name
+  // The backup's player has no name yet: naming it makes the program save its game at exit.
+  ASSERT_EQ(Run("wait dialog InputLineCustom\nwait ready\n+1 text Bo\n+2 click OK\nwait form Menu\n+2 close\n", trace,
+                err),
+            0)
+      << err;
   bool keptAside = false;
   for (const std::string& name : UserFiles()) {
     if (name.rfind("Save_qv.dat.bad-", 0) == 0) {
