@@ -512,10 +512,14 @@ class PlayForm : public ::testing::Test {
     }
   }
   // Runs frames until the avatar rests, at most Limit, accepting every scene it presents as the
-  // scene dialog would.
+  // scene dialog would, and closing the dialog.
   void Settle(int Limit = 400) {
     for (int i = 0; i < Limit && Avatar()->State != StateIdle; ++i) {
-      if (Avatar()->State == StatePresenting) Avatar()->AcceptScene();
+      if (Avatar()->State == StatePresenting) {
+        TGuiDialog* dialog = TopDialog();
+        if (dialog != nullptr && dialog->Name == "Scene") HideDialog(dialog);
+        Avatar()->AcceptScene();
+      }
       Frames(1);
     }
     ASSERT_EQ(Avatar()->State, StateIdle);
