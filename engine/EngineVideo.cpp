@@ -121,6 +121,8 @@ void TCanvas::Detached() {
   FormatIndex = 0;
   ClearColor = 0;
   Tiled = false;
+  KeepPicture = false;
+  PictureValid = false;
 }
 
 bool TCanvas::Precedes(const TItem* Other) const { return Order <= static_cast<const TCanvas*>(Other)->Order; }
@@ -371,6 +373,7 @@ bool RenderFrame(TCaptureImage* Capture) {
     auto* canvas = static_cast<TCanvas*>(item);
     if (canvas == &main || canvas->Target->DeviceTexture) continue;
     canvas->Resize();
+    canvas->PictureValid = false;
     if (canvas->PixelSize.X > 0 && canvas->PixelSize.Y > 0) CreateTargetTexture(*canvas->Target, CanvasFormat(canvas->FormatIndex));
   }
 
@@ -403,6 +406,8 @@ bool RenderFrame(TCaptureImage* Capture) {
       GfxSetRenderTarget(capture.get());
     } else {
       if (!canvas->Target->DeviceTexture) continue;
+      if (canvas->KeepPicture && canvas->PictureValid) continue;
+      canvas->PictureValid = true;
       GfxSetRenderTarget(canvas->Target->DeviceTexture.get());
       filterScale = main.Scale * canvas->Scale;
     }

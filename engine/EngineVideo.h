@@ -54,7 +54,12 @@ class TCanvas : public TItem {
   TVector TileSize;
   int32_t TileColumns = 0;
   int32_t TileRows = 0;
+  // An off-screen canvas that keeps its picture is drawn only when its picture is not valid (it
+  // was never drawn, its target was made anew, or its owner called Invalidate).
+  bool KeepPicture = false;
+  bool PictureValid = false;
 
+  void Invalidate() { PictureValid = false; }
   void Attached() override;
   void Detached() override;
   bool Precedes(const TItem* Other) const override;

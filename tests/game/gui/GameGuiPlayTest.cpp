@@ -27,6 +27,7 @@
 #include "game/gui/GameGuiControlSite.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiFormPlay.h"
+#include "platform/PlatformGraphics.h"
 #include "support/VideoTestSupport.h"
 
 namespace tv::test {
@@ -383,12 +384,40 @@ TEST_F(MapControl, HidingTheControlReleasesEverySprite) {
   Map.SetRegion(Region.get());
   Map.Render(true);
   const int32_t onMap = Map.MapCanvas->Sprites->GetCount();
-  EXPECT_EQ(onMap, MapTileCount);  // all hidden: one fog sprite per tile
+  EXPECT_EQ(onMap, MapTileCount + 1);  // all hidden: one fog sprite per tile, and the tiles' picture
+  EXPECT_EQ(Map.TileCanvas->Sprites->GetCount(), 0);
   EXPECT_NE(Map.ViewSprite, nullptr);
   EXPECT_EQ(Map.ViewSprite->GetTexture(0), Map.MapCanvas->Target.get());
   Map.Render(false);
   EXPECT_EQ(Map.MapCanvas->Sprites->GetCount(), 0);
   EXPECT_EQ(Map.ViewSprite, nullptr);
+}
+
+TEST_F(MapControl, TheTilesPictureIsDrawnAgainOnlyAfterATileChanged) {
+  Map.RevealAll();
+  Show();
+  ASSERT_NE(Map.TileCanvas, nullptr);
+  EXPECT_TRUE(Map.TileCanvas->KeepPicture);
+  EXPECT_EQ(Tile(6, 7).BaseSprite->Canvas, Map.TileCanvas);
+  ASSERT_NE(Map.TileSprite, nullptr);
+  EXPECT_EQ(Map.TileSprite->GetTexture(0), Map.TileCanvas->Target.get());
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_TRUE(Map.TileCanvas->PictureValid);
+  // A frame without changes leaves the tiles' canvas alone: only the map and screen draw.
+  const int64_t first = GfxStats().Draw;
+  ASSERT_TRUE(RenderFrame(nullptr));
+  const int64_t steady = GfxStats().Draw - first;
+  Map.Render(true);
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_EQ(GfxStats().Draw - first - steady, steady);
+  // Hiding one tile draws the tiles again, once.
+  Tile(3, 3).SetRevealState(0);
+  Map.Render(true);
+  EXPECT_FALSE(Map.TileCanvas->PictureValid);
+  const int64_t before = GfxStats().Draw;
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_GT(GfxStats().Draw - before, steady + MapTileCount - 2);
+  EXPECT_TRUE(Map.TileCanvas->PictureValid);
 }
 
 // ---- The play form ----------------------------------------------------------------------------
