@@ -686,6 +686,30 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
   EXPECT_NEAR(low, -382, 0.1f);
 }
 
+TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
+  Load(PlayScenario);
+  TGuiFormPlay* form = ShowPlay();
+  TGuiControlSite* quay = SiteControl(form, "Quay");
+  TAvatar* avatar = Avatar();
+  std::vector<float> fade;
+  for (int i = 0; i < 400 && avatar->State != StateIdle; ++i) {
+    Frames(1);
+    if (avatar->State == StateRevealing && avatar->Site == Site("Quay")) {
+      ASSERT_TRUE(quay->Visible);
+      EXPECT_NEAR(quay->Alpha, SiteEmphasis() * avatar->Timer, 1e-5f);
+      fade.push_back(avatar->Timer);
+    }
+  }
+  ASSERT_GE(fade.size(), 3u);  // the opening reveal of the quay took several frames
+  EXPECT_LT(fade.front(), fade.back());
+  Frames(12);
+  Click(form, quay);
+  Frames(1);
+  ASSERT_GE(avatar->State, StateEntering);
+  EXPECT_FALSE(quay->Visible);
+  EXPECT_EQ(quay->IconSprite, nullptr);
+}
+
 TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   Load(PlayScenario);
   Unlock(2);
