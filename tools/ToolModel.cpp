@@ -56,6 +56,8 @@ int StartModel(const TModelOptions& Options) {
     LoadScenarioFile(Options.Scenario);
   } catch (const EError& e) {
     std::fprintf(stderr, "%s\n", e.what());
+    // Stopped here, not at exit: the modules' state may be gone by the time statics are destroyed.
+    Model.Stop();
     return 2;
   }
   if (Options.Save.empty()) {
