@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/AppNumeric.h"
+#include "base/AppNumeric.h"
 #include "engine/EngineClasses.h"
 #include "engine/EngineGui.h"
 #include "game/GameMap.h"

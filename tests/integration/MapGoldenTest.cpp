@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "game/GameAvatar.h"
 #include "game/GamePool.h"

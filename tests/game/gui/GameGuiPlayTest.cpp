@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -512,9 +512,11 @@ class PlayForm : public ::testing::Test {
     InstallPoolTextureLoader();
     InstallPoolEffectLoader();
     GuiStartup();
+    InstallScreenHooks();
     RegisterScreens();
   }
   void TearDown() override {
+    ClearScreenHooks();
     SetPoolLoaders({});
     SetGuiInputOverride(nullptr);
     GuiShutdown();
@@ -808,6 +810,7 @@ TEST_F(PlayForm, DebugUndoTakesBackTheLastVisit) {
   SetDebugMode(true);
   GuiShutdown();
   GuiStartup();
+  InstallScreenHooks();
   RegisterScreens();
   Load(PlayScenario);
   TGuiFormPlay* form = ShowPlay();
