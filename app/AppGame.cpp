@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "app/AppInput.h"
 #include "app/AppMain.h"
+#include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTextures.h"
+#include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
@@ -19,6 +22,7 @@
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiFormPlay.h"
 #include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
 
 namespace tv {
@@ -70,6 +74,8 @@ void UpdateGame() {
 }
 
 void DestroyGame() {
+  // No callback handed to the screens may outlive the model objects it captures.
+  DropGuiCallbacks();
   // The players go first: freeing them saves them. A save that fails is logged, and the rest of
   // the model is still taken down.
   try {
@@ -83,6 +89,27 @@ void DestroyGame() {
   Game.Created = false;
   Game.Prepared = false;
 }
+
+void InstallScreenHooks() {
+  TGameGuiHooks hooks;
+  hooks.BeginTextInput = &BeginTextInput;
+  hooks.EnableTextInput = &EnableTextInput;
+  hooks.TextInputActive = &TextInputActive;
+  hooks.EndTextInput = &EndTextInput;
+  hooks.GetTextInput = &GetTextInput;
+  hooks.GetTextInputCursor = &GetTextInputCursor;
+  hooks.StoreTextInput = &StoreTextInput;
+  hooks.HasStoredText = &HasStoredText;
+  hooks.InsertStoredText = &InsertStoredText;
+  hooks.ClearTextInput = &ClearTextInput;
+  hooks.IsFullScreen = &IsFullScreen;
+  hooks.SetFullScreen = &SetFullScreen;
+  hooks.ClickPressed = [] { return KeyPressed(KeyClick); };
+  hooks.MousePosition = &MousePosition;
+  SetGameGuiHooks(hooks);
+}
+
+void ClearScreenHooks() { SetGameGuiHooks({}); }
 
 void RegisterScreens() {
   const bool debug = IsDebugMode();
@@ -226,6 +253,12 @@ void InstallPoolTextureLoader() {
   SetPoolLoaders(std::move(loaders));
 }
 
+void RemovePoolTextureLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadTexture = nullptr;
+  SetPoolLoaders(std::move(loaders));
+}
+
 void InstallPoolEffectLoader() {
   TPoolLoaders loaders = GetPoolLoaders();
   loaders.LoadEffect = [](const std::string& Name) {
@@ -238,6 +271,28 @@ void InstallPoolEffectLoader() {
     return facts;
   };
   SetPoolLoaders(std::move(loaders));
+}
+
+void RemovePoolEffectLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadEffect = nullptr;
+  SetPoolLoaders(std::move(loaders));
+}
+
+void InstallEngineHooks() {
+  SetDefaultTextsHook(RegisterDefaultTexts);
+  TDisplayHooks hooks;
+  hooks.ClientSize = [](int32_t& Width, int32_t& Height) { GetClientSize(Width, Height); };
+  hooks.IsFullScreen = [] { return IsFullScreen(); };
+  hooks.SetFullScreen = [](bool Value) { SetFullScreen(Value); };
+  hooks.SetCaption = [](const std::u16string& Text) { SetWindowCaption(Text); };
+  hooks.ScreenCanvasSize = [](TVector Size) { SetScreenCanvasSize(Size); };
+  SetDisplayHooks(std::move(hooks));
+}
+
+void ClearEngineHooks() {
+  SetDefaultTextsHook(nullptr);
+  SetDisplayHooks({});
 }
 
 }  // namespace tv

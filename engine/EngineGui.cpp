@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
@@ -21,6 +21,10 @@ TGuiHandler* Handler = nullptr;
 void SetGuiHandler(TGuiHandler* NewHandler) { Handler = NewHandler; }
 
 TGuiHandler* GetGuiHandler() { return Handler; }
+
+void DropGuiCallbacks() {
+  if (Handler != nullptr) Handler->DropCallbacks();
+}
 
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data) {

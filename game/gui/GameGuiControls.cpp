@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "app/AppInput.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
+#include "game/gui/GameGuiHooks.h"
 
 namespace tv {
 
@@ -263,7 +263,7 @@ constexpr float CaretBlinkSeconds = 0.5f;
 }
 
 void TGuiControlInput::Update() {
-  const std::string& typed = GetTextInput();
+  const std::string& typed = GuiInput::GetTextInput();
   if (typed != Text) {
     SetText(typed);
     // Typing shows the caret at once.
@@ -280,7 +280,7 @@ void TGuiControlInput::Update() {
 
 void TGuiControlInput::PlaceCaret() {
   if (Caret == nullptr || Caption == nullptr) return;
-  const int32_t index = GetTextInputCursor();
+  const int32_t index = GuiInput::GetTextInputCursor();
   Caret->Visible = CaretOn;
   if (index == CaretIndex && !Dirty) return;
   CaretIndex = index;

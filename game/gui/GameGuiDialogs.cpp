@@ -4,8 +4,6 @@
 #include <string>
 
 #include "TolvarenVersion.h"
-#include "app/AppInput.h"
-#include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
@@ -13,6 +11,7 @@
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/gui/GameGuiHooks.h"
 
 namespace tv {
 
@@ -170,28 +169,28 @@ void TGuiDialogInputLine::OnShow() {
 void TGuiDialogInputLine::RefreshButtons() {
   SetEnabled(FindControl("OK"), (Value & InputLineNeedsText) == 0 || !Empty);
   const bool history = HistoryMode && Active;
-  SetEnabled(FindControl("Store"), history && !GetTextInput().empty());
-  SetEnabled(FindControl("Delete"), history && HasStoredText());
-  SetEnabled(FindControl("Insert"), history && HasStoredText());
+  SetEnabled(FindControl("Store"), history && !GuiInput::GetTextInput().empty());
+  SetEnabled(FindControl("Delete"), history && GuiInput::HasStoredText());
+  SetEnabled(FindControl("Insert"), history && GuiInput::HasStoredText());
 }
 
 void TGuiDialogInputLine::OnActivate() {
   // The first activation presets the line; coming back from a dialog above keeps what was typed.
-  const std::string preset = Started ? GetTextInput() : DefaultText;
+  const std::string preset = Started ? GuiInput::GetTextInput() : DefaultText;
   const int32_t length = Value > 0 ? Value : InputLineDefaultLength;
-  BeginTextInput(preset, length, false, true, NameFilter());
-  EnableTextInput();
+  GuiInput::BeginTextInput(preset, length, false, true, NameFilter());
+  GuiInput::EnableTextInput();
   Started = true;
   RefreshButtons();
 }
 
 void TGuiDialogInputLine::OnDeactivate() {
-  if (TextInputActive()) EndTextInput();
+  if (GuiInput::TextInputActive()) GuiInput::EndTextInput();
 }
 
 void TGuiDialogInputLine::OnUpdate() {
   if (!Active) return;
-  const bool empty = GetTextInput().empty();
+  const bool empty = GuiInput::GetTextInput().empty();
   if (empty != Empty) {
     Empty = empty;
     RefreshButtons();
@@ -202,7 +201,7 @@ void TGuiDialogInputLine::OnUpdate() {
 
 void TGuiDialogInputLine::OnClick() {
   if (SenderIs(*this, "OK")) {
-    const std::string text = EndTextInput();
+    const std::string text = GuiInput::EndTextInput();
     // Callbacks may open other dialogs; the stored ones are called from copies.
     const TGuiCallback done = OnDone;
     const TGuiTextCallback entered = OnText;
@@ -212,18 +211,18 @@ void TGuiDialogInputLine::OnClick() {
   } else if (SenderIs(*this, "Cancel")) {
     HideDialog(this);
   } else if (SenderIs(*this, "Store")) {
-    StoreTextInput();
+    GuiInput::StoreTextInput();
     RefreshButtons();
   } else if (SenderIs(*this, "Delete")) {
     // Storing an empty line empties the store.
-    const std::string typed = GetTextInput();
-    ClearTextInput();
-    StoreTextInput();
-    BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
-    EnableTextInput();
+    const std::string typed = GuiInput::GetTextInput();
+    GuiInput::ClearTextInput();
+    GuiInput::StoreTextInput();
+    GuiInput::BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
+    GuiInput::EnableTextInput();
     RefreshButtons();
   } else if (SenderIs(*this, "Insert")) {
-    InsertStoredText();
+    GuiInput::InsertStoredText();
     RefreshButtons();
   }
 }
@@ -235,8 +234,9 @@ void TGuiDialogInputLineCustom::OnShow() {
   AddMessageLabel(*this, MessageKey, LabelFont);
   PlaceBox(*this, 0, -5, 460, 56);
   AddControl<TGuiControlInput>(10, PropName, "Input", PropParamF, LabelFont);
-  // The usual arrangement puts "OK" left of "Cancel"; the second one stacks "OK" in the middle
-  // with a narrower "Cancel" at the right edge.
+  // The usual arrangement puts "OK" left of "Cancel". The second one, which the first-start name
+  // prompt asks for, offers "OK" alone: dismissing that prompt would leave the game without any
+  // screen to go on from.
   if ((Value & InputLineSecondLayout) == 0) {
     PlaceBox(*this, -115, 85, 200, ButtonHeight);
     KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
@@ -245,8 +245,6 @@ void TGuiDialogInputLineCustom::OnShow() {
   } else {
     PlaceBox(*this, 0, 85, 200, ButtonHeight);
     KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
-    PlaceBox(*this, 205, 85, 130, ButtonHeight);
-    KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButtonCustom>(*this, "Cancel", PropTextKey, "ButtonCancel");
   }
   Empty = DefaultText.empty();
   RefreshButtons();
@@ -307,7 +305,7 @@ void TGuiDialogOptions::OnShow() {
 }
 
 void TGuiDialogOptions::RefreshMode() {
-  WindowedShown = !IsFullScreen();
+  WindowedShown = !GuiInput::IsFullScreen();
   TGuiControl* full = FindControl("FullScreen");
   TGuiControl* windowed = FindControl("Windowed");
   if (full != nullptr) full->SetDown(!WindowedShown);
@@ -334,7 +332,7 @@ void TGuiDialogOptions::RefreshVolume(int32_t Group) {
 }
 
 void TGuiDialogOptions::OnUpdate() {
-  if (WindowedShown == IsFullScreen()) RefreshMode();
+  if (WindowedShown == GuiInput::IsFullScreen()) RefreshMode();
 }
 
 void TGuiDialogOptions::OnRender() { FadeSheet(Sheet, FadeAlpha); }
@@ -347,7 +345,7 @@ void TGuiDialogOptions::OnClick() {
     return;
   }
   if (name == "FullScreen" || name == "Windowed") {
-    SetFullScreen(name == "FullScreen");
+    GuiInput::SetFullScreen(name == "FullScreen");
     RefreshMode();
     return;
   }

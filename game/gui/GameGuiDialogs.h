@@ -68,7 +68,7 @@ class TGuiDialogQueryCustom : public TGuiDialogQuery {
 
 // Option bits of the input line's Value (which is also the line's length limit).
 inline constexpr int32_t InputLineNeedsText = 2;   // "OK" only while something is typed
-inline constexpr int32_t InputLineSecondLayout = 4;  // the buttons' second arrangement
+inline constexpr int32_t InputLineSecondLayout = 4;  // "OK" alone, without "Cancel"
 // The length limit when Value gives none.
 inline constexpr int32_t InputLineDefaultLength = 64;
 

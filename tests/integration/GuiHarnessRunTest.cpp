@@ -30,7 +30,7 @@ TEST_F(GuiHarnessRunTest, AWaitThatRunsOutEndsTheRunWithCodeThreeNamingFrameAndT
   // A fresh install opens the name prompt, which is still fading in.
   EXPECT_EQ(err,
             "Input script failed at frame 9: wait form Menu ran out after 5 frames; input target InputLineCustom (not "
-            "ready), controls: Input (disabled), OK, Cancel\n");
+            "ready), controls: Input (disabled), OK\n");
   EXPECT_EQ(test::ReadFile(Trace),
             "{\"frame\": 1, \"dialog\": \"InputLineCustom\", \"shown\": true}\n{\"frame\": 9, \"exit\": 3}\n");
 }
@@ -41,7 +41,7 @@ TEST_F(GuiHarnessRunTest, ClickOnAMissingControlAndAnUnreadableLineEndTheRunWith
   EXPECT_EQ(RunGame("-frames 600", err), 3);
   EXPECT_EQ(err,
             "Input script failed at frame 2: click Play: no visible, enabled control of that name; input target "
-            "InputLineCustom (not ready), controls: Input (disabled), OK, Cancel\n");
+            "InputLineCustom (not ready), controls: Input (disabled), OK\n");
 
   test::WriteFile(Script, "+1 key Escape\n+2 wiggle\n");
   EXPECT_EQ(RunGame("-frames 600", err), 3);

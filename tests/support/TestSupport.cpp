@@ -78,22 +78,4 @@ int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string LogBesidesMissingArt(const std::string& Path) {
-  if (!PathExists(Path)) return {};
-  const std::string log = ReadFile(Path);
-  std::string kept;
-  size_t start = 0;
-  while (start < log.size()) {
-    size_t end = log.find("\r\n", start);
-    if (end == std::string::npos) end = log.size();
-    const std::string line = log.substr(start, end - start);
-    const bool missing = line.size() > 14 && line.compare(line.size() - 14, 14, "(Missing file)") == 0 &&
-                         (line.rfind("Failed to create texture \"", 0) == 0 ||
-                          line.rfind("Failed to load audio sample \"", 0) == 0);
-    if (!missing) kept += line + "\r\n";
-    start = end + 2;
-  }
-  return kept;
-}
-
 }  // namespace tv::test

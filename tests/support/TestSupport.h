@@ -38,12 +38,6 @@ std::string ReadFile(const std::string& Path);
 bool PathExists(const std::string& Path);
 void MakeDirs(const std::string& Path);
 
-// The lines of a log file other than the warnings about pictures and sounds that the data does not
-// hold yet ("Failed to create texture ... (Missing file)", "Failed to load audio sample ...
-// (Missing file)"), each followed by CR LF; "" when the file does not exist. Until the game's art
-// and sounds are complete, a clean run still logs those.
-std::string LogBesidesMissingArt(const std::string& Path);
-
 // Runs a shell command, returning its exit code and what it wrote to stdout (stderr to Err).
 int RunCommand(const std::string& Command, std::string* Out = nullptr, std::string* Err = nullptr);
 

@@ -8,7 +8,7 @@
 #include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
@@ -19,8 +19,10 @@
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/gui/GameGuiCursors.h"
 #include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiHints.h"
+#include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
 #include "support/VideoTestSupport.h"
 
@@ -55,10 +57,12 @@ class GuiScreens : public ::testing::Test {
     InitTimer();
     SetFixedFrameTime(FrameTime);
     GuiStartup();
+    InstallScreenHooks();
     RegisterScreens();
     ResetTextInput();
   }
   void TearDown() override {
+    ClearScreenHooks();
     GuiShutdown();
     EffectsShutdown();
     TextsShutdown();
@@ -263,6 +267,9 @@ TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
   ASSERT_NE(line, nullptr);
   TGuiControl* ok = line->FindControl("OK");
   EXPECT_FALSE(ok->Enabled);
+  // With the bit of value 4 (the first-start name prompt) there is no way to dismiss it unnamed.
+  EXPECT_EQ(line->FindControl("Cancel"), nullptr);
+  EXPECT_EQ(line->KeyControls[KeySlotCancel], nullptr);
   EXPECT_TRUE(TextInputActive());
   TextInputKey('K');
   TextInputKey('a');
@@ -447,7 +454,29 @@ TEST_F(GuiScreens, ShowAllPropsListsTheScenariosProps) {
   DestroyPool();
 }
 
-// ---- Hints and transitions --------------------------------------------------------------------
+// ---- The cursor, hints and transitions --------------------------------------------------------------------
+
+TEST_F(GuiScreens, CursorRipplesWhereTheButtonGoesDown) {
+  TGameGuiHooks hooks;
+  static bool pressed = false;
+  hooks.ClickPressed = [] { return pressed; };
+  hooks.MousePosition = [] { return TVector{120, -40}; };
+  SetGameGuiHooks(hooks);
+  TGuiCursorCustom cursor("Custom");
+  const int32_t before = PerformerCount();
+  cursor.Show(true);
+  EXPECT_EQ(PerformerCount(), before);
+  pressed = true;
+  cursor.Show(false);  // the mouse is outside the window
+  EXPECT_EQ(PerformerCount(), before);
+  cursor.Show(true);
+  ASSERT_EQ(PerformerCount(), before + 1);
+  const auto* ripple = static_cast<const TPerformer*>(Performers()->Last());
+  EXPECT_EQ(ripple->Order, CursorLayer - 10);
+  EXPECT_TRUE(VectorsEqual(ripple->Position, Vector(120, -40)));
+  EXPECT_EQ(ripple->Canvas, MainCanvas());
+  pressed = false;
+}
 
 TEST_F(GuiScreens, HintBoxFollowsTheFade) {
   TGuiHintCustom hint("Custom", 0.75f, 0.25f, 0.25f);

@@ -1,0 +1,229 @@
+// The play form's frame, headless on the llvmpipe OpenGL device at 1600 x 900 (the off-screen SDL
+// driver), beside the 1,536-quad SDL_Renderer reference scene of the video benchmark:
+//
+// - BM_PlayFormFrame: the demo's busiest region (the most plots and sites) on the real play form,
+//   every tile revealed, every site shown, its plots, water, fog and the map effect; one frame is
+//   the GUI step, the particle step, drawing and presenting.
+// - BM_SdlReferenceFrame: the reference scene.
+//
+// Counters: fps, cpu_ms (main-thread CPU time per frame), allocs/frame (heap allocations per
+// steady-state frame, which should be 0) and sprites (drawn on all canvases).
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <new>
+#include <string>
+
+#include "base/AppFolders.h"
+#include "app/AppGame.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
+#include "bench/BenchSdlReference.h"
+#include "engine/EngineAudio.h"
+#include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineTexts.h"
+#include "engine/EngineVideo.h"
+#include "game/GameAvatar.h"
+#include "game/GamePlayers.h"
+#include "game/GamePool.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
+#include "game/GameSite.h"
+#include "game/gui/GameGuiControlMap.h"
+#include "game/gui/GameGuiFormPlay.h"
+#include "platform/PlatformGraphics.h"
+#include "platform/PlatformWindow.h"
+
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+long long gAllocations = 0;
+}
+
+void* operator new(std::size_t Size) {
+  ++gAllocations;
+  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t Size) { return ::operator new(Size); }
+void operator delete(void* P) noexcept { std::free(P); }
+void operator delete[](void* P) noexcept { std::free(P); }
+void operator delete(void* P, std::size_t) noexcept { std::free(P); }
+void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
+
+namespace {
+
+using namespace tv;
+
+constexpr float FrameTime = 1.0f / 60;
+
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+struct TPlayScene {
+  SDL_GLContext Context = nullptr;
+  bool Tried = false;
+  bool Ready = false;
+  std::string Region;
+};
+TPlayScene Play;
+
+int32_t SpritesDrawn() {
+  int32_t n = 0;
+  for (TItem* item : *Canvases()) n += static_cast<TCanvas*>(item)->Sprites->GetCount();
+  return n;
+}
+
+// The region with the most plots and sites.
+TRegion* BusiestRegion() {
+  TRegion* best = nullptr;
+  int32_t most = -1;
+  for (TItem* item : *Regions()) {
+    auto* region = static_cast<TRegion*>(item);
+    const int32_t weight = region->Map->PlotCount() + region->Sites->GetCount();
+    if (weight > most) {
+      most = weight;
+      best = region;
+    }
+  }
+  return best;
+}
+
+void Frame() {
+  AdvanceFrameNumber();
+  UpdateTimer();
+  UpdateGui();
+  EffectsUpdate();
+  RenderFrame(nullptr);
+}
+
+bool StartPlay() {
+  if (Play.Tried) return Play.Ready;
+  Play.Tried = true;
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  const std::string program = TV_BIN_DIR;
+  static char xdg[] = "/tmp/tolvaren-bench-XXXXXX";
+  if (mkdtemp(xdg) == nullptr) return false;
+  setenv("XDG_DATA_HOME", xdg, 1);
+  InitFoldersFrom(program + "/tolvaren");
+  std::string error;
+  if (!PlatformOpenWindow("bench", error) || !HasGLContext()) return false;
+  Play.Context = SDL_GL_GetCurrentContext();
+  PlatformPlaceWindow(false, 1600, 900);
+  SDL_GL_SetSwapInterval(0);
+  InitTimer();
+  SetFixedFrameTime(FrameTime);
+  SeedRandom(7);
+  InitTexts();
+  SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
+  SetVideoOptions({TGfxBackend::OpenGL, 1600, 900});
+  VideoStartup();
+  TextsStartup();
+  EffectsStartup();
+  InstallPoolTextureLoader();
+  InstallPoolEffectLoader();
+  CreateGame();
+  GuiStartup();
+  RegisterScreens();
+  PrepareGame();
+  TRegion* region = BusiestRegion();
+  if (region == nullptr) return false;
+  Play.Region = region->Name;
+  // Every site shown and the hero at rest, so that the frame is the steady picture of the region.
+  for (TItem* item : *region->Sites) {
+    auto* site = static_cast<TSite*>(item);
+    site->Revealed = true;
+    site->Closed = false;
+    site->Count = 0;
+    site->HiddenUntilEntered = false;
+  }
+  for (TPlotData& plot : region->Map->Plots) plot.Visible = true;
+  SetCurrentRegion(region);
+  Avatar()->State = StateIdle;
+  Avatar()->Site = nullptr;
+  SetPointer(0);
+  ShowForm("Play");
+  auto* form = static_cast<TGuiFormPlay*>(CurrentForm());
+  if (form == nullptr || form->MapControl == nullptr) return false;
+  form->MapControl->RevealAll();
+  // Warm the caches, the shader variants and the particle pools.
+  for (int i = 0; i < 240; ++i) Frame();
+  glFinish();
+  Play.Ready = true;
+  return true;
+}
+
+void BM_PlayFormFrame(benchmark::State& State) {
+  if (!StartPlay()) {
+    State.SkipWithError("no OpenGL 3.3 context or no demo data");
+    return;
+  }
+  SDL_GL_MakeCurrent(PlatformWindowHandle(), Play.Context);
+  for (int i = 0; i < 30; ++i) Frame();
+  glFinish();
+  const double cpuStart = ThreadSeconds();
+  const long long allocStart = gAllocations;
+  int64_t frames = 0;
+  for (auto _ : State) {
+    Frame();
+    glFinish();
+    ++frames;
+  }
+  const double cpu = ThreadSeconds() - cpuStart;
+  const long long allocations = gAllocations - allocStart;  // before the counters allocate
+  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
+  State.counters["cpu_ms"] = frames > 0 ? cpu * 1000 / static_cast<double>(frames) : 0;
+  State.counters["allocs/frame"] =
+      frames > 0 ? static_cast<double>(allocations) / static_cast<double>(frames) : 0;
+  State.counters["sprites"] = SpritesDrawn();
+  State.SetLabel(Play.Region);
+}
+
+void BM_SdlReferenceFrame(benchmark::State& State) {
+  if (!StartPlay() || !bench::StartSdl()) {
+    State.SkipWithError("SDL's OpenGL renderer is not available");
+    return;
+  }
+  for (int warm = 0; warm < 3; ++warm) bench::DrawSdlFrame();
+  glFinish();
+  const double cpuStart = ThreadSeconds();
+  int64_t frames = 0;
+  for (auto _ : State) {
+    bench::DrawSdlFrame();
+    glFinish();
+    ++frames;
+  }
+  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
+  State.counters["cpu_ms"] = frames > 0 ? (ThreadSeconds() - cpuStart) * 1000 / static_cast<double>(frames) : 0;
+  State.counters["sprites"] = bench::SpriteCount;
+}
+
+BENCHMARK(BM_PlayFormFrame)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTime();
+BENCHMARK(BM_SdlReferenceFrame)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  bench::FreeSdl();
+  if (Play.Tried) {
+    if (Play.Context != nullptr) SDL_GL_MakeCurrent(PlatformWindowHandle(), Play.Context);
+    GuiShutdown();
+    DestroyGame();
+    EffectsShutdown();
+    TextsShutdown();
+    VideoShutdown();
+    PlatformCloseWindow();
+  }
+  return 0;
+}
