@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineGui.h"
 #include "game/GameMap.h"
 

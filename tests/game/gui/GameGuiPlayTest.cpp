@@ -20,7 +20,7 @@
 #include "game/GameProp.h"
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
 #include "game/GameScene.h"
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControlMap.h"
