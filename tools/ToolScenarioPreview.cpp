@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
@@ -280,6 +280,7 @@ int RunPreview(const TArgs& Args) {
     }
     if (!PlatformOpenWindow("tolvaren-tool scenario preview", error)) throw EError("no window: " + error);
     SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
+    SetDefaultTextsHook(RegisterDefaultTexts);
     SetVideoOptions({TGfxBackend::OpenGL, ScreenWidth, ScreenHeight});
     VideoStartup();
     InitTexts();
@@ -338,6 +339,9 @@ int RunPreview(const TArgs& Args) {
   EffectsShutdown();
   TextsShutdown();
   FreeTexts();
+  RemovePoolTextureLoader();
+  RemovePoolEffectLoader();
+  SetDefaultTextsHook(nullptr);
   VideoShutdown();
   PlatformCloseWindow();
   DoneFolders();
