@@ -12,6 +12,7 @@
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTextures.h"
+#include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
@@ -79,6 +80,8 @@ void UpdateGame() {
 }
 
 void DestroyGame() {
+  // No callback handed to the screens may outlive the model objects it captures.
+  DropGuiCallbacks();
   // The players go first: freeing them saves them. A save that fails is logged, and the rest of
   // the model is still taken down.
   try {
@@ -262,6 +265,12 @@ void InstallPoolTextureLoader() {
   SetPoolLoaders(std::move(loaders));
 }
 
+void RemovePoolTextureLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadTexture = nullptr;
+  SetPoolLoaders(std::move(loaders));
+}
+
 void InstallPoolEffectLoader() {
   TPoolLoaders loaders = GetPoolLoaders();
   loaders.LoadEffect = [](const std::string& Name) {
@@ -274,6 +283,28 @@ void InstallPoolEffectLoader() {
     return facts;
   };
   SetPoolLoaders(std::move(loaders));
+}
+
+void RemovePoolEffectLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadEffect = nullptr;
+  SetPoolLoaders(std::move(loaders));
+}
+
+void InstallEngineHooks() {
+  SetDefaultTextsHook(RegisterDefaultTexts);
+  TDisplayHooks hooks;
+  hooks.ClientSize = [](int32_t& Width, int32_t& Height) { GetClientSize(Width, Height); };
+  hooks.IsFullScreen = [] { return IsFullScreen(); };
+  hooks.SetFullScreen = [](bool Value) { SetFullScreen(Value); };
+  hooks.SetCaption = [](const std::u16string& Text) { SetWindowCaption(Text); };
+  hooks.ScreenCanvasSize = [](TVector Size) { SetScreenCanvasSize(Size); };
+  SetDisplayHooks(std::move(hooks));
+}
+
+void ClearEngineHooks() {
+  SetDefaultTextsHook(nullptr);
+  SetDisplayHooks({});
 }
 
 }  // namespace tv

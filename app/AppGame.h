@@ -62,5 +62,14 @@ void InstallPoolEffectLoader();
 // Hands the asset pool the engine's texture loader: a picture, terrain, water or figure gets the
 // texture of its name, with its frame count, animation length and the size of its first segment.
 void InstallPoolTextureLoader();
+// Takes the texture loader out of the pool again (the video device shuts down after it).
+void RemovePoolTextureLoader();
+// Takes the effect loader out of the pool again (the effects shut down after it).
+void RemovePoolEffectLoader();
+
+// Installs what the engine asks of the program above it: the default texts above, and the main
+// window's size, full-screen state and caption. ClearEngineHooks takes them out again.
+void InstallEngineHooks();
+void ClearEngineHooks();
 
 }  // namespace tv

@@ -17,10 +17,10 @@
 #include <new>
 #include <string>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "bench/BenchSdlReference.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"

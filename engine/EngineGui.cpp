@@ -5,7 +5,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
@@ -21,6 +21,10 @@ TGuiHandler* Handler = nullptr;
 void SetGuiHandler(TGuiHandler* NewHandler) { Handler = NewHandler; }
 
 TGuiHandler* GetGuiHandler() { return Handler; }
+
+void DropGuiCallbacks() {
+  if (Handler != nullptr) Handler->DropCallbacks();
+}
 
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data) {
@@ -61,6 +65,7 @@ class TScreenHandler : public TGuiHandler {
   void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) override {
     GuiSendCommand(FormName, Text, Data);
   }
+  void DropCallbacks() override { GuiDropCallbacks(); }
 };
 
 struct TGuiState {
@@ -804,6 +809,16 @@ void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem*
   form->CommandText = Text;
   form->CommandData = Data;
   form->OnCommand();
+}
+
+void GuiDropCallbacks() {
+  if (State.Transition != nullptr) State.Transition->Callback = nullptr;
+  for (TGuiDialog* dialog : State.Slots) {
+    if (dialog == nullptr) continue;
+    dialog->OnDone = nullptr;
+    dialog->OnText = nullptr;
+    dialog->OnItem = nullptr;
+  }
 }
 
 void HideDialog(TGuiDialog* Dialog) {

@@ -19,8 +19,8 @@
 #include <string>
 #include <variant>
 
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 
@@ -59,12 +59,17 @@ class TGuiHandler {
   // covered, before the new form is shown.
   virtual void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) = 0;
   virtual void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) = 0;
+  // Drops every callback still held (a pending transition's, an open dialog's) without running
+  // it: the model the callbacks capture is about to go away. A handler holding none does nothing.
+  virtual void DropCallbacks() {}
 };
 
 // Installs the handler (not owned); nullptr leaves the operations without effect. GuiStartup
 // installs the screen manager, GuiShutdown takes it out again (only when it is still installed).
 void SetGuiHandler(TGuiHandler* Handler);
 TGuiHandler* GetGuiHandler();
+// Tells the installed handler to drop the callbacks it holds (see TGuiHandler::DropCallbacks).
+void DropGuiCallbacks();
 
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data);
@@ -525,6 +530,9 @@ void ShowForm(const std::string& Name);
 void GuiSwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
 void GuiShowDialog(const std::string& Name, const TDialogArgs& Args);
 void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
+// Drops, without running them, the running transition's callback and the stacked dialogs' OnDone,
+// OnText and OnItem (the screen manager's TGuiHandler::DropCallbacks).
+void GuiDropCallbacks();
 // Starts the fade-out of a dialog in the stack.
 void HideDialog(TGuiDialog* Dialog);
 // Hides every stacked dialog at once and empties the stack.

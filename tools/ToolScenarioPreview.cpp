@@ -2,6 +2,7 @@
 // its place over the site's region, written as a picture; with --all one picture per scene and an
 // index page. Texts squeezed below 80 % of their size, or lying outside the dialog or the screen,
 // are reported (exit 1), so that an author sees every text fits in every language without playing.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
@@ -43,9 +44,9 @@ int RunPreview(const TArgs& Args);
 
 const TToolCommand PreviewCommand{
     "scenario preview",
-    "SRC...|S0Scenario.dat (--scene N -o OUT.png | --all DIR) [--language NAME] [--data DIR]",
+    "SRC...|S0Scenario.dat (--scene N -o OUT.png | --all DIR) [--language NAME] [--data DIR] [--crop]",
     "draws the scene dialog of a scene (or of every scene, with an index.html) as the player sees it and reports "
-    "texts squeezed below 80 % or cut off; exit 1 when there are any",
+    "texts squeezed below 80 % or cut off; exit 1 when there are any; --crop keeps only the dialog and a margin",
     RunPreview};
 
 constexpr int32_t ScreenWidth = 1600;
@@ -130,7 +131,28 @@ std::vector<TTextProblem> CheckTexts(TGuiDialogScene& Dialog) {
 }
 
 // Shows the scene over its region's picture, lets it fade in fully and writes the frame.
-bool Preview(TScene* Scene, const std::string& Output, TPreviewResult& Result, std::string& Error) {
+// Keeps the pixels of the box (design units, centre origin) grown by a margin, inside the frame.
+void Crop(std::vector<uint8_t>& Pixels, int32_t& Width, int32_t& Height, const TGuiRect& Box) {
+  constexpr float Margin = 40;
+  const float sx = static_cast<float>(Width) / ScreenWidth;
+  const float sy = static_cast<float>(Height) / ScreenHeight;
+  const int32_t left = std::clamp(static_cast<int32_t>((Box.X - Box.W / 2 - Margin + ScreenWidth / 2.0f) * sx), 0, Width);
+  const int32_t right = std::clamp(static_cast<int32_t>((Box.X + Box.W / 2 + Margin + ScreenWidth / 2.0f) * sx), left, Width);
+  const int32_t top = std::clamp(static_cast<int32_t>((Box.Y - Box.H / 2 - Margin + ScreenHeight / 2.0f) * sy), 0, Height);
+  const int32_t bottom = std::clamp(static_cast<int32_t>((Box.Y + Box.H / 2 + Margin + ScreenHeight / 2.0f) * sy), top, Height);
+  if (right <= left || bottom <= top) return;
+  std::vector<uint8_t> out;
+  out.reserve(static_cast<size_t>(right - left) * static_cast<size_t>(bottom - top) * 4);
+  for (int32_t y = top; y < bottom; ++y) {
+    const auto row = Pixels.begin() + (static_cast<std::ptrdiff_t>(y) * Width + left) * 4;
+    out.insert(out.end(), row, row + static_cast<std::ptrdiff_t>(right - left) * 4);
+  }
+  Pixels = std::move(out);
+  Width = right - left;
+  Height = bottom - top;
+}
+
+bool Preview(TScene* Scene, const std::string& Output, bool Cropped, TPreviewResult& Result, std::string& Error) {
   Result.Scene = Scene;
   Result.File = Output;
   HideAllDialogs();
@@ -153,6 +175,7 @@ bool Preview(TScene* Scene, const std::string& Output, TPreviewResult& Result, s
     Error = "the frame could not be drawn";
     return false;
   }
+  if (Cropped && dialog != nullptr) Crop(pixels, width, height, dialog->Box);
   if (!WritePngRgba(Output, width, height, pixels)) {
     Error = "cannot write \"" + Output + "\"";
     return false;
@@ -204,6 +227,7 @@ int RunPreview(const TArgs& Args) {
   std::string language;
   int32_t number = 0;
   bool haveNumber = false;
+  bool cropped = false;
   for (size_t i = 0; i < Args.size(); ++i) {
     const std::string& a = Args[i];
     if (a == "-o" || a == "--all" || a == "--data" || a == "--language" || a == "--scene") {
@@ -220,6 +244,8 @@ int RunPreview(const TArgs& Args) {
         number = static_cast<int32_t>(n);
         haveNumber = true;
       }
+    } else if (a == "--crop") {
+      cropped = true;
     } else if (!a.empty() && a[0] == '-') {
       return UsageError(PreviewCommand, "unknown option \"" + a + "\"");
     } else {
@@ -254,6 +280,7 @@ int RunPreview(const TArgs& Args) {
     }
     if (!PlatformOpenWindow("tolvaren-tool scenario preview", error)) throw EError("no window: " + error);
     SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
+    SetDefaultTextsHook(RegisterDefaultTexts);
     SetVideoOptions({TGfxBackend::OpenGL, ScreenWidth, ScreenHeight});
     VideoStartup();
     InitTexts();
@@ -289,7 +316,7 @@ int RunPreview(const TArgs& Args) {
     for (TScene* scene : scenes) {
       const std::string file = all.empty() ? output : all + "/scene" + std::to_string(scene->Number) + ".png";
       TPreviewResult result;
-      if (!Preview(scene, file, result, error)) throw EError(error);
+      if (!Preview(scene, file, cropped, result, error)) throw EError(error);
       for (const TTextProblem& p : result.Problems) {
         std::printf("scene %d (%s, site %s): %s %d %%: \"%s\"\n", scene->Number, KindName(scene->Kind).c_str(),
                     SiteLabel(scene->Site).c_str(), p.Cut ? "cut" : "squeezed",
@@ -312,6 +339,9 @@ int RunPreview(const TArgs& Args) {
   EffectsShutdown();
   TextsShutdown();
   FreeTexts();
+  RemovePoolTextureLoader();
+  RemovePoolEffectLoader();
+  SetDefaultTextsHook(nullptr);
   VideoShutdown();
   PlatformCloseWindow();
   DoneFolders();

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineTextures.h"
@@ -138,6 +138,7 @@ void TMapTile::SetTerrain(TTerrain* Value) {
   if (Value == Terrain) return;
   Terrain = Value;
   BlendsValid = false;
+  if (Owner != nullptr) Owner->TilesChanged = true;
   for (TMapTile* n : Neighbours) {
     if (n != nullptr) n->BlendsValid = false;
   }
@@ -156,6 +157,7 @@ void TMapTile::SetRevealState(int32_t Value) {
   if (Value == RevealState) return;
   RevealState = Value;
   FogValid = false;
+  if (Owner != nullptr) Owner->TilesChanged = true;
   for (TMapTile* n : Neighbours) {
     if (n != nullptr) n->FogValid = false;
   }
@@ -254,13 +256,15 @@ TGuiControlMap::~TGuiControlMap() { ReleaseAll(); }
 void TGuiControlMap::AfterCreate() {
   MaskTexture();
   LoadTexture("G2BackgroundMap");
-  CreateCanvas(FogCanvas, Layer - 2, Size);
+  CreateCanvas(FogCanvas, Layer - 3, Size);
   if (FogCanvas != nullptr) {
     FogCanvas->SetScale(0.25f);
     // The grid is 40 units taller than the control: its first row starts 20 units above the top.
     FogCanvas->SetTiles(Vector(0, (Size.Y - MapGridRows * MapTileHeight) / 2), Vector(MapTileWidth, MapTileHeight),
                         MapGridColumns, MapGridRows);
   }
+  CreateCanvas(TileCanvas, Layer - 2, Size);
+  if (TileCanvas != nullptr) TileCanvas->KeepPicture = true;
   CreateCanvas(MapCanvas, Layer - 1, Size);
   for (int32_t t = 0; t < MapTileCount; ++t) {
     TMapTile& tile = TileVisuals[t];
@@ -288,8 +292,10 @@ void TGuiControlMap::ReleaseAll() {
   FreeSprite(PictureSprite);
   FreePerformer(FogEffect);
   FreeSprite(ViewSprite);
+  FreeSprite(TileSprite);
   StopEffects(this, true);
   StopSounds(this);
+  FreeCanvas(TileCanvas);
   FreeCanvas(MapCanvas);
   FreeCanvas(FogCanvas);
 }
@@ -299,6 +305,7 @@ void TGuiControlMap::SetRegion(TRegion* NewRegion) {
   Region = NewRegion;
   MapData = Region != nullptr ? Region->Map.get() : nullptr;
   Picture = Region != nullptr ? Region->Picture : nullptr;
+  TilesChanged = true;
   for (TPlotVisual& v : PlotVisuals) ReleasePlot(v);
   PlotVisuals.clear();
   for (TMapTile& tile : TileVisuals) {
@@ -390,7 +397,7 @@ void TGuiControlMap::RenderTile(TMapTile& Tile) {
     FreeSprite(Tile.WaterSprite);
   } else {
     if (Tile.Terrain != nullptr) {
-      CreateSprite(Tile.BaseSprite, MapCanvas, MapOrderBase);
+      CreateSprite(Tile.BaseSprite, TileCanvas, MapOrderBase);
       if (TSprite* s = Tile.BaseSprite) {
         s->Position = Tile.Center;
         s->Size = Vector(MapTileWidth, MapTileHeight);
@@ -407,7 +414,7 @@ void TGuiControlMap::RenderTile(TMapTile& Tile) {
         FreeSprite(Tile.BlendSprites[i]);
         continue;
       }
-      CreateSprite(Tile.BlendSprites[i], MapCanvas, MapOrderBlend + i);
+      CreateSprite(Tile.BlendSprites[i], TileCanvas, MapOrderBlend + i);
       TSprite* s = Tile.BlendSprites[i];
       if (s == nullptr) continue;
       s->Position = Tile.Center;
@@ -574,6 +581,8 @@ void TGuiControlMap::Render(bool Visible) {
     FreeSprite(PictureSprite);
     FreePerformer(FogEffect);
     FreeSprite(ViewSprite);
+    FreeSprite(TileSprite);
+    TilesChanged = true;
     return;
   }
   for (TMapTile& tile : TileVisuals) RenderTile(tile);
@@ -582,9 +591,9 @@ void TGuiControlMap::Render(bool Visible) {
     StepPlot(v, dt);
     DrawPlot(v, dt);
   }
-  if (Picture != nullptr && MapCanvas != nullptr) {
+  if (Picture != nullptr && TileCanvas != nullptr) {
     if (!Picture->Loaded) Picture->Load();
-    CreateSprite(PictureSprite, MapCanvas, MapOrderPicture);
+    CreateSprite(PictureSprite, TileCanvas, MapOrderPicture);
     if (TSprite* s = PictureSprite) {
       s->Position = Vector(0, 0);
       s->SetTexture(0, Picture->Texture);
@@ -593,6 +602,17 @@ void TGuiControlMap::Render(bool Visible) {
     }
   } else {
     FreeSprite(PictureSprite);
+  }
+  if (TileCanvas != nullptr) {
+    if (TilesChanged) TileCanvas->Invalidate();
+    TilesChanged = false;
+    CreateSprite(TileSprite, MapCanvas, MapOrderBase);
+    if (TSprite* s = TileSprite) {
+      s->Position = Vector(0, 0);
+      s->Size = Size;
+      s->SetTexture(0, TileCanvas->Target.get());
+      s->SetSegment(0, 0);
+    }
   }
   if (FogEffect == nullptr && FogCanvas != nullptr) {
     CreatePerformer(FogEffect, FogCanvas, 0, "G2MapFog");

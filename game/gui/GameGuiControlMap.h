@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineGui.h"
 #include "game/GameMap.h"
 
@@ -122,6 +122,10 @@ class TGuiControlMap : public TGuiControl {
   TSite* RevealingSite = nullptr;
   TCanvas* MapCanvas = nullptr;
   TCanvas* FogCanvas = nullptr;
+  // The picture, terrain bases and blends: they change only with a tile, so this canvas keeps its
+  // picture between such changes and the map canvas shows it by one sprite.
+  TCanvas* TileCanvas = nullptr;
+  TSprite* TileSprite = nullptr;
   float RevealFraction = 0;
   TSprite* PictureSprite = nullptr;
   TPerformer* FogEffect = nullptr;
@@ -150,6 +154,7 @@ class TGuiControlMap : public TGuiControl {
   void ReleasePlot(TPlotVisual& Visual);
   void ReleaseAll();
   int32_t Computations = 0;
+  bool TilesChanged = true;
 };
 
 }  // namespace tv

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineTextures.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineTexts.h"

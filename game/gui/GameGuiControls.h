@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/AppNumeric.h"
+#include "base/AppNumeric.h"
 #include "engine/EngineGui.h"
 
 namespace tv {

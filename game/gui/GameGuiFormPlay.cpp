@@ -1,7 +1,7 @@
 #include "game/gui/GameGuiFormPlay.h"
 
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"

@@ -1,6 +1,6 @@
 #include "game/gui/GameGuiTransitions.h"
 
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"

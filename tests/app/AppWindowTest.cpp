@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/AppTimer.h"
 #include "app/AppInputScript.h"
 #include "app/AppWindow.h"
-#include "engine/EngineClasses.h"
+#include "base/AppTimer.h"
+#include "base/EngineClasses.h"
 #include "support/TestSupport.h"
 
 namespace tv {

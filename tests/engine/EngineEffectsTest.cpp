@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineEffects.h"
 #include "support/TestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "authoring/GameScenarioLint.h"
 #include "engine/EngineScript.h"
-#include "game/GameScenarioLint.h"
 #include "support/TestSupport.h"
 
 namespace tv {

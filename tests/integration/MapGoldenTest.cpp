@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "game/GameAvatar.h"
 #include "game/GamePool.h"
@@ -224,9 +224,13 @@ class MapGolden : public ::testing::Test {
     ASSERT_EQ(want.Width, w);
     ASSERT_EQ(want.Height, h);
     int64_t differing = 0;
+    // The frame is read back as R, G, B, A; the decoded picture holds B, G, R, A.
+    constexpr size_t Swizzle[4] = {2, 1, 0, 3};
     for (size_t i = 0; i < frame.size(); i += 4) {
       int worst = 0;
-      for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int{frame[i + k]} - int{want.Bytes[i + k]}));
+      for (size_t k = 0; k < 4; ++k) {
+        worst = std::max(worst, std::abs(int{frame[i + k]} - int{want.Bytes[i + Swizzle[k]]}));
+      }
       if (worst > 24) ++differing;
     }
     if (differing * 1000 > int64_t{w} * h * 3) {

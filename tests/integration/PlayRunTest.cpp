@@ -114,7 +114,7 @@ class PlayRun : public ::testing::Test {
 
   int RunGame(const std::string& Script, std::string& Err) {
     test::WriteFile(Dir / "input.txt", Script);
-    return test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+    return test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 XDG_DATA_HOME='" +
                                 (Dir / "data") + "' '" + (Dir / "program/tolvaren-playtest") +
                                 "' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") +
                                 "' -gui-trace '" + (Dir / "trace.jsonl") + "'",

@@ -4,8 +4,11 @@
 // every language finds no text cut off or squeezed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
+#include "engine/EngineTextures.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -145,6 +148,128 @@ TEST_F(SceneRun, EveryDemoSceneFitsItsDialogInEveryLanguage) {
     EXPECT_EQ(code, 0) << language << "\n" << out << err;
     EXPECT_NE(out.find("scenes previewed"), std::string::npos) << out;
     EXPECT_TRUE(test::PathExists(Dir / (std::string(language) + "/index.html")));
+  }
+}
+
+// One scene of each look family, numbered as scenes of the demo story so that they read its texts.
+const char* const Looks = R"(
+start-region Town
+map-region Town
+legend {
+  g G2T2Grass
+}
+prop Coin 1 Property initial 3 caption PropCoin picture G2PropIcons frame 0
+prop Knots 4 Skill caption PropKnots picture G2PropIcons frame 3
+prop Fish 9 Item caption PropFish picture G2PropIcons frame 8
+prop Bread 10 Item caption PropBread picture G2PropIcons frame 9
+prop Rope 11 Item caption PropRope picture G2PropIcons frame 10
+prop Oil 12 Item caption PropOil picture G2PropIcons frame 11
+prop Amber 14 Item caption PropAmber picture G2PropIcons frame 13
+prop Herbs 17 Item caption PropHerbs picture G2PropIcons frame 16
+prop Shell 18 Item caption PropShell picture G2PropIcons frame 17
+prop Letter 20 Item single-unit caption PropLetter picture G2PropIcons frame 19
+region Town 3 {
+  tiles {
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+    ggggggggggggg
+  }
+  site Quay 301 {
+    at 0 0
+    icon 0
+    scene 3091 Floating text
+    scene 2021 Text
+    scene 4071 Text stop
+    scene 3092 Illustration { illustration G2Illustrations frame 2 }
+    scene 3011 Illustrated text (top) { illustration G2Illustrations frame 0 }
+    scene 3051 Illustrated text (left) { illustration G2Illustrations frame 1 }
+    scene 3032 Requirements 1 { need Coin 1 }
+    scene 6021 Requirements 2 { need Rope 1; need Knots 1 }
+    scene 3033 Losses 1 { lose Bread 1 }
+    scene 5012 Floating loss { lose Bread 1 }
+    scene 3014 Rewards 1 { gain Letter 1 }
+    scene 3013 Floating reward { gain Coin 1 }
+    scene 3042 Barter 1 { trade Coin 1 for Bread 1 }
+    scene 6082 Barter 7 {
+      trade Coin 5 for Oil 1
+      trade Coin 3 for Rope 1
+      trade Coin 2 for Bread 1
+      trade Fish 2 for Coin 3
+      trade Shell 3 for Coin 2
+      trade Amber 1 for Coin 6
+      trade Herbs 2 for Coin 3
+    }
+  }
+}
+)";
+
+// Compares a picture with tests/golden/<Name>.png: at most 0.3 % of the pixels may differ by more
+// than 24 in a channel. TV_UPDATE_GOLDENS=1 writes the golden instead.
+void CheckGolden(const std::string& Name, const std::string& Shot) {
+  const std::string golden = std::string(TV_SOURCE_DIR) + "/tests/golden/" + Name + ".png";
+  ASSERT_TRUE(test::PathExists(Shot)) << Shot;
+  if (std::getenv("TV_UPDATE_GOLDENS") != nullptr) {
+    test::WriteFile(golden, test::ReadFile(Shot));
+    return;
+  }
+  ASSERT_TRUE(test::PathExists(golden)) << golden << " is missing; make it with TV_UPDATE_GOLDENS=1";
+  const std::string a = test::ReadFile(Shot);
+  const std::string b = test::ReadFile(golden);
+  const TImage got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
+  const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
+  ASSERT_EQ(got.Width, want.Width) << Name;
+  ASSERT_EQ(got.Height, want.Height) << Name;
+  int64_t differing = 0;
+  for (size_t i = 0; i < got.Bytes.size(); i += 4) {
+    int worst = 0;
+    for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int{got.Bytes[i + k]} - int{want.Bytes[i + k]}));
+    if (worst > 24) ++differing;
+  }
+  const int64_t pixels = int64_t{got.Width} * got.Height;
+  if (differing * 1000 > pixels * 3) {
+    test::MakeDirs(std::string(TV_BIN_DIR) + "/../golden-actual");
+    test::WriteFile(std::string(TV_BIN_DIR) + "/../golden-actual/" + Name + ".png", a);
+  }
+  EXPECT_LE(differing * 1000, pixels * 3) << Name << ": " << differing << " pixels differ";
+}
+
+TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
+  test::WriteFile(Dir / "looks.tvs", Looks);
+  std::string err;
+  ASSERT_EQ(test::RunCommand(Tool + " scenario compile '" + (Dir / "looks.tvs") + "' -o '" + (Dir / "looks.dat") + "'",
+                             nullptr, &err),
+            0)
+      << err;
+  const std::pair<int, const char*> scenes[] = {
+      {3091, "floating_text"},   {2021, "text"},          {4071, "text_stop"},          {3092, "illustration"},
+      {3011, "illustrated_top"}, {3051, "illustrated_left"}, {3032, "requirements_met"}, {6021, "requirements_unmet"},
+      {3033, "losses"},          {5012, "floating_loss"}, {3014, "rewards"},            {3013, "floating_reward"},
+      {3042, "barter_1"},        {6082, "barter_7"}};
+  for (const char* language : {"English", "Russian"}) {
+    const std::string out = Dir / language;
+    std::string printed;
+    ASSERT_EQ(test::RunCommand(Tool + " scenario preview '" + (Dir / "looks.dat") + "' --data '" + TV_BIN_DIR +
+                                   "' --language " + language + " --crop --all '" + out + "'",
+                               &printed, &err),
+              0)
+        << printed << err;
+    std::string lower = language;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const auto& [number, name] : scenes) {
+      CheckGolden(std::string("scene_") + name + "_" + lower, out + "/scene" + std::to_string(number) + ".png");
+    }
   }
 }
 

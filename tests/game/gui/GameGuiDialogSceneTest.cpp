@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "app/AppGame.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -20,13 +20,14 @@
 #include "game/GameProp.h"
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
 #include "game/GameScene.h"
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControlMap.h"
 #include "game/gui/GameGuiControlSite.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiFormPlay.h"
+#include "platform/PlatformGraphics.h"
 #include "support/VideoTestSupport.h"
 
 namespace tv::test {
@@ -383,12 +384,40 @@ TEST_F(MapControl, HidingTheControlReleasesEverySprite) {
   Map.SetRegion(Region.get());
   Map.Render(true);
   const int32_t onMap = Map.MapCanvas->Sprites->GetCount();
-  EXPECT_EQ(onMap, MapTileCount);  // all hidden: one fog sprite per tile
+  EXPECT_EQ(onMap, MapTileCount + 1);  // all hidden: one fog sprite per tile, and the tiles' picture
+  EXPECT_EQ(Map.TileCanvas->Sprites->GetCount(), 0);
   EXPECT_NE(Map.ViewSprite, nullptr);
   EXPECT_EQ(Map.ViewSprite->GetTexture(0), Map.MapCanvas->Target.get());
   Map.Render(false);
   EXPECT_EQ(Map.MapCanvas->Sprites->GetCount(), 0);
   EXPECT_EQ(Map.ViewSprite, nullptr);
+}
+
+TEST_F(MapControl, TheTilesPictureIsDrawnAgainOnlyAfterATileChanged) {
+  Map.RevealAll();
+  Show();
+  ASSERT_NE(Map.TileCanvas, nullptr);
+  EXPECT_TRUE(Map.TileCanvas->KeepPicture);
+  EXPECT_EQ(Tile(6, 7).BaseSprite->Canvas, Map.TileCanvas);
+  ASSERT_NE(Map.TileSprite, nullptr);
+  EXPECT_EQ(Map.TileSprite->GetTexture(0), Map.TileCanvas->Target.get());
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_TRUE(Map.TileCanvas->PictureValid);
+  // A frame without changes leaves the tiles' canvas alone: only the map and screen draw.
+  const int64_t first = GfxStats().Draw;
+  ASSERT_TRUE(RenderFrame(nullptr));
+  const int64_t steady = GfxStats().Draw - first;
+  Map.Render(true);
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_EQ(GfxStats().Draw - first - steady, steady);
+  // Hiding one tile draws the tiles again, once.
+  Tile(3, 3).SetRevealState(0);
+  Map.Render(true);
+  EXPECT_FALSE(Map.TileCanvas->PictureValid);
+  const int64_t before = GfxStats().Draw;
+  ASSERT_TRUE(RenderFrame(nullptr));
+  EXPECT_GT(GfxStats().Draw - before, steady + MapTileCount - 2);
+  EXPECT_TRUE(Map.TileCanvas->PictureValid);
 }
 
 // ---- The play form ----------------------------------------------------------------------------
@@ -483,9 +512,11 @@ class PlayForm : public ::testing::Test {
     InstallPoolTextureLoader();
     InstallPoolEffectLoader();
     GuiStartup();
+    InstallScreenHooks();
     RegisterScreens();
   }
   void TearDown() override {
+    ClearScreenHooks();
     SetPoolLoaders({});
     SetGuiInputOverride(nullptr);
     GuiShutdown();
@@ -512,12 +543,13 @@ class PlayForm : public ::testing::Test {
     }
   }
   // Runs frames until the avatar rests, at most Limit, accepting every scene it presents as the
-  // scene dialog would.
+  // scene dialog would, and closing the dialog.
   void Settle(int Limit = 400) {
     for (int i = 0; i < Limit && Avatar()->State != StateIdle; ++i) {
       if (Avatar()->State == StatePresenting) {
+        TGuiDialog* dialog = TopDialog();
+        if (dialog != nullptr && dialog->Name == "Scene") HideDialog(dialog);
         Avatar()->AcceptScene();
-        HideAllDialogs();  // the scene dialog closes as it accepts
       }
       Frames(1);
     }
@@ -660,6 +692,30 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
   EXPECT_NEAR(low, -382, 0.1f);
 }
 
+TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
+  Load(PlayScenario);
+  TGuiFormPlay* form = ShowPlay();
+  TGuiControlSite* quay = SiteControl(form, "Quay");
+  TAvatar* avatar = Avatar();
+  std::vector<float> fade;
+  for (int i = 0; i < 400 && avatar->State != StateIdle; ++i) {
+    Frames(1);
+    if (avatar->State == StateRevealing && avatar->Site == Site("Quay")) {
+      ASSERT_TRUE(quay->Visible);
+      EXPECT_NEAR(quay->Alpha, SiteEmphasis() * avatar->Timer, 1e-5f);
+      fade.push_back(avatar->Timer);
+    }
+  }
+  ASSERT_GE(fade.size(), 3u);  // the opening reveal of the quay took several frames
+  EXPECT_LT(fade.front(), fade.back());
+  Frames(12);
+  Click(form, quay);
+  Frames(1);
+  ASSERT_GE(avatar->State, StateEntering);
+  EXPECT_FALSE(quay->Visible);
+  EXPECT_EQ(quay->IconSprite, nullptr);
+}
+
 TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   Load(PlayScenario);
   Unlock(2);
@@ -758,6 +814,7 @@ TEST_F(PlayForm, DebugUndoTakesBackTheLastVisit) {
   SetDebugMode(true);
   GuiShutdown();
   GuiStartup();
+  InstallScreenHooks();
   RegisterScreens();
   Load(PlayScenario);
   TGuiFormPlay* form = ShowPlay();

@@ -8,7 +8,7 @@
 #include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"

@@ -17,6 +17,17 @@ enum class TExtKind { None, Exe, Url, Txt, Xml, Wav, Ogg, Tpx, Png, Jpg, Tsg, Em
 
 // Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
 // is picked from the language name given on the command line, falling back to English.
+// The language name: set by the command line (it picks the language folder), later by the
+// common script's option "LanguageName". Default "English". The text table's localisation
+// settings reset it with the rest (ResetLocalization).
+const std::string& GetLanguageName();
+void SetLanguageName(const std::string& Name);
+
+// The language folder of a program folder (ending with "/"): "Language/" when it exists, else
+// "Languages/NAME/" when NAME is a plain folder name and that folder exists, else
+// "Languages/English/". The program and the tool pick it through this one rule.
+std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string& Name);
+
 void InitFolders();
 // The same rules for a program file at another place (tools that work on a data folder, tests).
 void InitFoldersFrom(const std::string& ProgramFile);

@@ -1,14 +1,15 @@
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 
 #include <array>
 #include <optional>
 
-#include "app/AppMain.h"
-#include "engine/EngineScript.h"
+#include "base/AppProcess.h"
 
 namespace tv {
 
 namespace {
+
+std::string LanguageName = "English";
 
 struct TFolderState {
   std::array<std::string, 5> Paths;
@@ -33,6 +34,17 @@ bool IsPlainFolderName(const std::string& Name) {
 
 }  // namespace
 
+const std::string& GetLanguageName() { return LanguageName; }
+void SetLanguageName(const std::string& Name) { LanguageName = Name; }
+
+std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string& Name) {
+  const std::string single = ProgramFolder + "Language/";
+  if (DirectoryExists(single)) return single;
+  const std::string named = ProgramFolder + "Languages/" + Name + "/";
+  if (IsPlainFolderName(Name) && DirectoryExists(named)) return named;
+  return ProgramFolder + "Languages/English/";
+}
+
 void InitFolders() { InitFoldersFrom(ProgramFilePath()); }
 
 void InitFoldersFrom(const std::string& exe) {
@@ -43,13 +55,7 @@ void InitFoldersFrom(const std::string& exe) {
   std::string& program = Folders.Paths[static_cast<size_t>(TFolderKind::Program)];
   program = exe.substr(0, exe.find_last_of('/') + 1);
   Folders.Paths[static_cast<size_t>(TFolderKind::Branding)] = program + "Branding/";
-  std::string language = program + "Language/";
-  if (!DirectoryExists(language)) {
-    const std::string& name = GetLanguageName();
-    language = program + "Languages/" + name + "/";
-    if (!IsPlainFolderName(name) || !DirectoryExists(language)) language = program + "Languages/English/";
-  }
-  Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = language;
+  Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = LanguageFolderOf(program, GetLanguageName());
   Folders.Paths[static_cast<size_t>(TFolderKind::Ordinary)] = program + "Ordinary/";
   std::string user = UserDataFolder();
   if (user.empty()) {
