@@ -17,11 +17,11 @@
 #include <new>
 #include <string>
 
+#include "BenchSdlReference.h"
 #include "base/AppFolders.h"
 #include "app/AppGame.h"
 #include "base/AppProcess.h"
 #include "base/AppTimer.h"
-#include "bench/BenchSdlReference.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -123,6 +123,7 @@ bool StartPlay() {
   InitTimer();
   SetFixedFrameTime(FrameTime);
   SeedRandom(7);
+  InstallEngineHooks();
   InitTexts();
   SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
   SetVideoOptions({TGfxBackend::OpenGL, 1600, 900});
@@ -133,6 +134,7 @@ bool StartPlay() {
   InstallPoolEffectLoader();
   CreateGame();
   GuiStartup();
+  InstallScreenHooks();
   RegisterScreens();
   PrepareGame();
   TRegion* region = BusiestRegion();
@@ -219,6 +221,7 @@ int main(int argc, char** argv) {
   if (Play.Tried) {
     if (Play.Context != nullptr) SDL_GL_MakeCurrent(PlatformWindowHandle(), Play.Context);
     GuiShutdown();
+    ClearScreenHooks();
     DestroyGame();
     EffectsShutdown();
     TextsShutdown();

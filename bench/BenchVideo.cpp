@@ -20,8 +20,8 @@
 #include <random>
 #include <vector>
 
+#include "BenchSdlReference.h"
 #include "base/AppFolders.h"
-#include "bench/BenchSdlReference.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformImage.h"
