@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/AppMain.h"
+#include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppMain.h"
+#include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/AppFolders.h"
-#include "app/AppMain.h"
+#include "base/AppFolders.h"
+#include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"

@@ -1,7 +1,7 @@
 #include "game/gui/GameGuiFormSplash.h"
 
-#include "app/AppFolders.h"
-#include "app/AppTimer.h"
+#include "base/AppFolders.h"
+#include "base/AppTimer.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "game/GamePlayers.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineGui.h"
 
 namespace tv {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "app/AppGame.h"
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
@@ -20,7 +20,7 @@
 #include "game/GamePool.h"
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogAchievements.h"
 #include "game/gui/GameGuiDialogHint.h"
