@@ -143,8 +143,9 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
   Register(false);
-  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About",
-                                           "Scene"};
+  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",
+                                           "About",         "Achievement",  "Achievements",    "Scene",
+                                           "Inventory",     "Hint"};
   EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
   for (const std::string& name : dialogs) {
     const TGuiDialog* dialog = FindDialog(name);
