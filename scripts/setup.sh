@@ -2,6 +2,7 @@
 # Installs the Debian packages the project needs (only those missing), then configures and builds
 # into build/ (the program at build/bin/tolvaren with its data beside it).
 # Usage: scripts/setup.sh [extra cmake arguments...]
+# TV_BUILD_DIR picks another build folder; TV_BUILD_TARGETS (space-separated) builds only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,4 +31,6 @@ fi
 
 build_dir=${TV_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
-cmake --build "$build_dir"
+targets=()
+for t in ${TV_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build_dir" "${targets[@]}"

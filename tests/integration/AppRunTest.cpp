@@ -54,6 +54,24 @@ TEST_F(AppRunTest, FatalStartUpFailureIsReportedAndLogged) {
   EXPECT_EQ(test::ReadFile(LogPath()), line + "\r\n");
 }
 
+TEST_F(AppRunTest, AnyExceptionInStartUpEndsInTheReportAfterAnOrderlyShutdown) {
+  // An allocation failure, and something that is no standard exception at all: each is caught,
+  // the modules shut down, the log is written and the report shown, with code 1 (not an abort).
+  for (const auto& [fault, message] : {std::pair<std::string, std::string>{"bad_alloc", "Out of memory"},
+                                       std::pair<std::string, std::string>{"unknown", "Unexpected error"}}) {
+    SCOPED_TRACE(fault);
+    std::string err;
+    EXPECT_EQ(test::RunCommand("TOLVAREN_FAIL_STARTUP=" + fault + " " + Env() + "'" TV_BIN_DIR "/tolvaren' -frames 5",
+                               nullptr, &err),
+              1);
+    EXPECT_NE(err.find("An error has occured during the game execution.\r\n\r\nLog messages:\r\n" + message),
+              std::string::npos)
+        << err;
+    // The log file is written by the shutdown, after every module has stopped.
+    EXPECT_EQ(test::ReadFile(LogPath()), message + "\r\n");
+  }
+}
+
 TEST_F(AppRunTest, ScriptedAltReturnSwitchesToAWindowAndTheModeIsRemembered) {
   const std::string script = Dir / "input.txt";
   test::WriteFile(script, "2 keydown Left Alt\n3 keydown Return\n4 keyup Return\n5 keyup Left Alt\n");
