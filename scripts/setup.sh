@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
-  libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev
+  libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev graphviz
   librsvg2-bin fonts-noto-color-emoji
   abcmidi fluidsynth timgm6mb-soundfont sox
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
