@@ -21,7 +21,7 @@ struct TScriptedEvent {
   float X = 0;
   float Y = 0;
   int Button = 0;
-  SDL_Scancode Key = SDL_SCANCODE_UNKNOWN;
+  TScanCode Key = ScanUnknown;
   std::string Text;
 };
 
@@ -101,8 +101,6 @@ void GetClientSize(int32_t& Width, int32_t& Height) {
 
 void SetWindowCaption(const std::u16string& Text) { PlatformSetCaption(Text); }
 
-SDL_Window* WindowHandle() { return PlatformWindowHandle(); }
-
 void HandleWindowMessage(const TWindowMessage& Message) {
   switch (Message.Kind) {
     case TWindowMessageKind::Close:
@@ -129,21 +127,21 @@ void HandleWindowMessage(const TWindowMessage& Message) {
     case TWindowMessageKind::KeyDown:
       if (IsRunning() && TextInputActive()) {
         switch (Message.Key) {
-          case SDLK_LEFT:
+          case KeyCodeLeft:
             TextInputKey(1);
             break;
-          case SDLK_RIGHT:
+          case KeyCodeRight:
             TextInputKey(2);
             break;
-          case SDLK_DELETE:
+          case KeyCodeDelete:
             TextInputKey(3);
             break;
           // Keys that type a control character rather than text.
-          case SDLK_BACKSPACE:
+          case KeyCodeBackspace:
             TextInputKey(8);
             break;
-          case SDLK_RETURN:
-          case SDLK_KP_ENTER:
+          case KeyCodeReturn:
+          case KeyCodeKeypadEnter:
             TextInputKey(13);
             break;
           default:
@@ -263,9 +261,9 @@ void LoadInputScript(const std::string& Path) {
       std::string button;
       words >> button;
       if (button == "left") {
-        event.Button = SDL_BUTTON_LEFT;
+        event.Button = MouseButtonLeft;
       } else if (button == "right") {
-        event.Button = SDL_BUTTON_RIGHT;
+        event.Button = MouseButtonRight;
       } else {
         fail("button must be left or right");
       }
@@ -273,13 +271,13 @@ void LoadInputScript(const std::string& Path) {
       event.What = verb == "keydown" ? TScriptedEvent::Kind::KeyDown : TScriptedEvent::Kind::KeyUp;
       std::string name;
       std::getline(words >> std::ws, name);
-      event.Key = SDL_GetScancodeFromName(name.c_str());
-      if (event.Key == SDL_SCANCODE_UNKNOWN) fail("unknown key \"" + name + "\"");
+      event.Key = PlatformScanCodeFromName(name);
+      if (event.Key == ScanUnknown) fail("unknown key \"" + name + "\"");
     } else if (verb == "text") {
       event.What = TScriptedEvent::Kind::Text;
       std::getline(words >> std::noskipws, event.Text);
       if (!event.Text.empty() && event.Text[0] == ' ') event.Text.erase(0, 1);
-      if (event.Text.empty() || event.Text.size() >= sizeof(SDL_TextInputEvent{}.text)) fail("text must hold 1 to 31 bytes");
+      if (event.Text.empty() || event.Text.size() > MaxInputTextBytes) fail("text must hold 1 to 31 bytes");
     } else if (verb == "close") {
       event.What = TScriptedEvent::Kind::Close;
     } else {
@@ -297,41 +295,33 @@ void ClearInputScript() {
 void InjectScriptedInput(uint32_t Frame) {
   while (Window.ScriptNext < Window.Script.size() && Window.Script[Window.ScriptNext].Frame <= Frame) {
     const TScriptedEvent& s = Window.Script[Window.ScriptNext++];
-    SDL_Event e{};
+    TInputEvent e;
     switch (s.What) {
       case TScriptedEvent::Kind::Move: {
         // Design units, (0, 0) at the centre, to window pixels.
         const TVector canvas = ScreenCanvasSize();
-        e.type = SDL_MOUSEMOTION;
-        e.motion.x = static_cast<int32_t>(std::floor((s.X / canvas.X + 0.5f) * static_cast<float>(Window.ClientWidth)));
-        e.motion.y = static_cast<int32_t>(std::floor((s.Y / canvas.Y + 0.5f) * static_cast<float>(Window.ClientHeight)));
+        e.Kind = TInputEvent::TKind::MouseMove;
+        e.X = static_cast<int32_t>(std::floor((s.X / canvas.X + 0.5f) * static_cast<float>(Window.ClientWidth)));
+        e.Y = static_cast<int32_t>(std::floor((s.Y / canvas.Y + 0.5f) * static_cast<float>(Window.ClientHeight)));
         break;
       }
       case TScriptedEvent::Kind::ButtonDown:
-      case TScriptedEvent::Kind::ButtonUp: {
-        int32_t x = 0;
-        int32_t y = 0;
-        PlatformMousePosition(x, y);
-        e.type = s.What == TScriptedEvent::Kind::ButtonDown ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.button = static_cast<uint8_t>(s.Button);
-        e.button.state = s.What == TScriptedEvent::Kind::ButtonDown ? SDL_PRESSED : SDL_RELEASED;
-        e.button.x = x;
-        e.button.y = y;
+      case TScriptedEvent::Kind::ButtonUp:
+        e.Kind = s.What == TScriptedEvent::Kind::ButtonDown ? TInputEvent::TKind::ButtonDown : TInputEvent::TKind::ButtonUp;
+        e.Button = s.Button;
+        PlatformMousePosition(e.X, e.Y);
         break;
-      }
       case TScriptedEvent::Kind::KeyDown:
       case TScriptedEvent::Kind::KeyUp:
-        e.type = s.What == TScriptedEvent::Kind::KeyDown ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.state = s.What == TScriptedEvent::Kind::KeyDown ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = s.Key;
-        e.key.keysym.sym = SDL_GetKeyFromScancode(s.Key);
+        e.Kind = s.What == TScriptedEvent::Kind::KeyDown ? TInputEvent::TKind::KeyDown : TInputEvent::TKind::KeyUp;
+        e.Key = s.Key;
         break;
       case TScriptedEvent::Kind::Text:
-        e.type = SDL_TEXTINPUT;
-        std::copy(s.Text.begin(), s.Text.end(), e.text.text);
+        e.Kind = TInputEvent::TKind::Text;
+        e.Text = s.Text;
         break;
       case TScriptedEvent::Kind::Close:
-        e.type = SDL_QUIT;
+        e.Kind = TInputEvent::TKind::Quit;
         break;
     }
     PlatformInjectEvent(e);

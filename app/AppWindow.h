@@ -22,7 +22,6 @@ void CaptureStill();
 void ReleaseStill();
 bool HasStill();
 void DestroyMainWindow();
-SDL_Window* WindowHandle();
 
 // The client size for a desktop of W x H: the whole desktop in full screen; otherwise 90 % of
 // the desktop along its limiting side in the 16:9 proportion, the width made even.
@@ -48,7 +47,7 @@ void SetWindowInstanceChannel(TSingleInstance* Channel);
 // path as the system's events. Each line: frame number, then one of
 //   move X Y          (design-screen units, (0, 0) at the centre)
 //   down left|right   /   up left|right
-//   keydown NAME      /   keyup NAME      (SDL key names: Return, Escape, F11, H, Left Alt, ...)
+//   keydown NAME      /   keyup NAME      (key names: Return, Escape, F11, H, Left Alt, ...)
 //   text TEXT         (typed text, UTF-8)
 //   close
 // Blank lines and lines starting with "#" are ignored. Fails with a message naming the line.
