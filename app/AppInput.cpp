@@ -1,7 +1,5 @@
 #include "app/AppInput.h"
 
-#include <SDL.h>
-
 #include <array>
 #include <cstdlib>
 
@@ -41,22 +39,22 @@ void PlayKeySound() { PlaySound("G8Key", false, SoundGroupEffects, nullptr); }
 
 void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
   Keys.fill(false);
-  Keys[KeyClick] = PlatformMouseButtonDown(Input.SwapButtons ? SDL_BUTTON_RIGHT : SDL_BUTTON_LEFT);
-  const bool alt = PlatformKeyDown(SDL_SCANCODE_LALT) || PlatformKeyDown(SDL_SCANCODE_RALT);
-  const bool modifier = alt || PlatformKeyDown(SDL_SCANCODE_LCTRL) || PlatformKeyDown(SDL_SCANCODE_RCTRL) ||
-                        PlatformKeyDown(SDL_SCANCODE_LGUI) || PlatformKeyDown(SDL_SCANCODE_RGUI);
-  const bool enter = PlatformKeyDown(SDL_SCANCODE_RETURN) || PlatformKeyDown(SDL_SCANCODE_KP_ENTER);
+  Keys[KeyClick] = PlatformMouseButtonDown(Input.SwapButtons ? MouseButtonRight : MouseButtonLeft);
+  const bool alt = PlatformKeyDown(ScanLeftAlt) || PlatformKeyDown(ScanRightAlt);
+  const bool modifier = alt || PlatformKeyDown(ScanLeftCtrl) || PlatformKeyDown(ScanRightCtrl) ||
+                        PlatformKeyDown(ScanLeftGui) || PlatformKeyDown(ScanRightGui);
+  const bool enter = PlatformKeyDown(ScanReturn) || PlatformKeyDown(ScanKeypadEnter);
   if (modifier) {
     Keys[KeyToggleFullScreen] = alt && enter;
     return;
   }
-  Keys[KeyCancel] = PlatformKeyDown(SDL_SCANCODE_ESCAPE);
+  Keys[KeyCancel] = PlatformKeyDown(ScanEscape);
   Keys[KeyConfirm] = (enter && !(TextInput.Active && TextInput.MultiLine)) ||
-                     (!TextInput.Active && PlatformKeyDown(SDL_SCANCODE_SPACE));
-  Keys[KeyToggleFullScreen] = PlatformKeyDown(SDL_SCANCODE_F11);
-  Keys[KeyHint] = PlatformKeyDown(SDL_SCANCODE_H) || PlatformKeyDown(SDL_SCANCODE_F1);
-  Keys[KeyInventory] = PlatformKeyDown(SDL_SCANCODE_I);
-  Keys[KeyMap] = PlatformKeyDown(SDL_SCANCODE_M);
+                     (!TextInput.Active && PlatformKeyDown(ScanSpace));
+  Keys[KeyToggleFullScreen] = PlatformKeyDown(ScanF11);
+  Keys[KeyHint] = PlatformKeyDown(ScanH) || PlatformKeyDown(ScanF1);
+  Keys[KeyInventory] = PlatformKeyDown(ScanI);
+  Keys[KeyMap] = PlatformKeyDown(ScanM);
 }
 
 // Bytes a name may never hold: ASCII punctuation but the full stop, and the code page's quotation

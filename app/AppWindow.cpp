@@ -88,8 +88,6 @@ void GetClientSize(int32_t& Width, int32_t& Height) {
 
 void SetWindowCaption(const std::u16string& Text) { PlatformSetCaption(Text); }
 
-SDL_Window* WindowHandle() { return PlatformWindowHandle(); }
-
 void HandleWindowMessage(const TWindowMessage& Message) {
   switch (Message.Kind) {
     case TWindowMessageKind::Close:
@@ -116,21 +114,21 @@ void HandleWindowMessage(const TWindowMessage& Message) {
     case TWindowMessageKind::KeyDown:
       if (IsRunning() && TextInputActive()) {
         switch (Message.Key) {
-          case SDLK_LEFT:
+          case KeyCodeLeft:
             TextInputKey(1);
             break;
-          case SDLK_RIGHT:
+          case KeyCodeRight:
             TextInputKey(2);
             break;
-          case SDLK_DELETE:
+          case KeyCodeDelete:
             TextInputKey(3);
             break;
           // Keys that type a control character rather than text.
-          case SDLK_BACKSPACE:
+          case KeyCodeBackspace:
             TextInputKey(8);
             break;
-          case SDLK_RETURN:
-          case SDLK_KP_ENTER:
+          case KeyCodeReturn:
+          case KeyCodeKeypadEnter:
             TextInputKey(13);
             break;
           default:

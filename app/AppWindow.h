@@ -22,7 +22,6 @@ void CaptureStill();
 void ReleaseStill();
 bool HasStill();
 void DestroyMainWindow();
-SDL_Window* WindowHandle();
 
 // The client size for a desktop of W x H: the whole desktop in full screen; otherwise 90 % of
 // the desktop along its limiting side in the 16:9 proportion, the width made even.
