@@ -161,7 +161,10 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
     if (arg == "-language") {
       ++i;
       std::string name;
-      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) SetLanguageName(name);
+      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) {
+        SetLanguageName(name);
+        line.LanguageGiven = true;
+      }
     } else if (arg == "-debug") {
       line.Debug = true;
     } else if (arg == "-frames") {
@@ -221,6 +224,8 @@ void StartUp(const std::vector<std::string>& Args) {
   State.CommandLine = ReadCommandLine(Args);
   State.DebugMode = State.CommandLine.Debug;
   if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
+  // Without "-language" the game speaks the language of the user's locale when it can.
+  SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
   InitFolders();
   InitTimer();
   if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
