@@ -58,7 +58,9 @@ TVideoOptions Options;
 void BuildPresentParams() {
   int32_t width = Options.Width;
   int32_t height = Options.Height;
-  if (width <= 0 || height <= 0) GetClientSize(width, height);
+  // The back buffer has the drawable's pixels, which on a high-DPI screen outnumber the window's
+  // units: the picture is drawn at the screen's own resolution.
+  if (width <= 0 || height <= 0) GetDrawableSize(width, height);
   Video.Params.Width = Max(width, 1);
   Video.Params.Height = Max(height, 1);
   Video.Params.Windowed = !IsFullScreen();
