@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "app/AppInput.h"
 #include "app/AppMain.h"
+#include "app/AppWindow.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineVideo.h"
 #include "game/GamePool.h"
 
 namespace tv {
@@ -53,6 +56,28 @@ void InstallPoolEffectLoader() {
     return facts;
   };
   SetPoolLoaders(std::move(loaders));
+}
+
+void RemovePoolEffectLoader() {
+  TPoolLoaders loaders = GetPoolLoaders();
+  loaders.LoadEffect = nullptr;
+  SetPoolLoaders(std::move(loaders));
+}
+
+void InstallEngineHooks() {
+  SetDefaultTextsHook(RegisterDefaultTexts);
+  TDisplayHooks hooks;
+  hooks.ClientSize = [](int32_t& Width, int32_t& Height) { GetDrawableSize(Width, Height); };
+  hooks.IsFullScreen = [] { return IsFullScreen(); };
+  hooks.SetFullScreen = [](bool Value) { SetFullScreen(Value); };
+  hooks.SetCaption = [](const std::u16string& Text) { SetWindowCaption(Text); };
+  hooks.ScreenCanvasSize = [](TVector Size) { SetScreenCanvasSize(Size); };
+  SetDisplayHooks(std::move(hooks));
+}
+
+void ClearEngineHooks() {
+  SetDefaultTextsHook(nullptr);
+  SetDisplayHooks({});
 }
 
 }  // namespace tv

@@ -12,5 +12,12 @@ void RegisterDefaultTexts();
 // effect of its name (loaded on first use; a missing file gives the placeholder), and a figure
 // measures its effect's area, rounded to whole units.
 void InstallPoolEffectLoader();
+// Takes the effect loader out of the pool again (the effects shut down after it).
+void RemovePoolEffectLoader();
+
+// Installs what the engine asks of the program above it: the default texts above, and the main
+// window's size, full-screen state and caption. ClearEngineHooks takes them out again.
+void InstallEngineHooks();
+void ClearEngineHooks();
 
 }  // namespace tv

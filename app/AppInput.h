@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AppNumeric.h"
+#include "base/AppNumeric.h"
 
 namespace tv {
 

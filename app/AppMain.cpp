@@ -6,11 +6,11 @@
 #include <memory>
 #include <new>
 
-#include "app/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
-#include "app/AppTimer.h"
 #include "app/AppWindow.h"
+#include "base/AppFolders.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
@@ -28,18 +28,10 @@ struct TProcessState {
   bool Initialized = false;
   bool Active = false;
   bool Running = false;
-  bool Terminated = false;
-  int32_t ErrorCode = 0;
-  std::vector<std::string> Log;
-  std::string OpenAtExit;
-  bool DebugMode = false;
-  uint32_t FrameNumber = 1;
   TCommandLine CommandLine;
 };
 
 TProcessState State;
-
-uint64_t RandomState = 0x853C49E6748FEA9BULL;
 
 std::string AsciiLower(std::string Text) {
   for (char& c : Text) {
@@ -50,20 +42,8 @@ std::string AsciiLower(std::string Text) {
 
 }  // namespace
 
-// ---- Process services -----------------------------------------------------------------------
+// ---- Process state --------------------------------------------------------------------------
 
-void Terminate() { State.Terminated = true; }
-bool IsTerminated() { return State.Terminated; }
-void SetErrorCode(int32_t Code) { State.ErrorCode = Code; }
-int32_t GetErrorCode() { return State.ErrorCode; }
-void AddLogMessage(const std::string& Text) { State.Log.push_back(Text); }
-const std::vector<std::string>& GetLogMessages() { return State.Log; }
-bool IsDebugMode() { return State.DebugMode; }
-void SetDebugMode(bool Value) { State.DebugMode = Value; }
-uint32_t GetFrameNumber() { return State.FrameNumber; }
-uint32_t NextFrameNumber(uint32_t Frame) { return Frame >= 0xFFFFFFFEu ? 0 : Frame + 1; }
-void AdvanceFrameNumber() { State.FrameNumber = NextFrameNumber(State.FrameNumber); }
-void SetOpenAtExit(const std::string& Path) { State.OpenAtExit = Path; }
 bool IsInitialized() { return State.Initialized; }
 bool IsActive() { return State.Active; }
 bool IsRunning() { return State.Running; }
@@ -95,47 +75,6 @@ void Suspend() {
   ClearInput();
   PauseAudio();
   CaptureStill();
-}
-
-std::string ErrorCodeMessage(int32_t Code) {
-  switch (Code) {
-    case 0:
-      return {};
-    case 2:
-      return "Your system does not meet the minimum system requirements to run this game.";
-    default:
-      return "An error has occured during the game execution.";
-  }
-}
-
-std::string ReportText(int32_t Code, const std::vector<std::string>& Log) {
-  std::string text = ErrorCodeMessage(Code);
-  if (!Log.empty()) {
-    text += "\r\n\r\nLog messages:";
-    for (const std::string& line : Log) text += "\r\n" + line;
-  }
-  return text;
-}
-
-// ---- Random generator -----------------------------------------------------------------------
-
-void SeedRandom(uint32_t Seed) { RandomState = 0x853C49E6748FEA9BULL ^ (static_cast<uint64_t>(Seed) * 0x9E3779B97F4A7C15ULL); }
-
-namespace {
-// splitmix64: small, fast and the same on every machine, so seeded runs repeat exactly.
-uint64_t NextRandom() {
-  uint64_t z = (RandomState += 0x9E3779B97F4A7C15ULL);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-  return z ^ (z >> 31);
-}
-}  // namespace
-
-float RandomFloat() { return static_cast<float>(NextRandom() >> 40) / 16777216.0f; }
-
-int32_t RandomInt(int32_t Range) {
-  if (Range <= 0) return 0;
-  return static_cast<int32_t>((NextRandom() >> 32) % static_cast<uint64_t>(Range));
 }
 
 // ---- Command line ---------------------------------------------------------------------------
@@ -218,27 +157,16 @@ void InjectStartUpFault() {
   if (what == "unknown") throw 1;
 }
 
+// The modules of a run, started in this order and shut down in the reverse one.
+TStartedModules Modules;
+
 void StartUp(const std::vector<std::string>& Args) {
   SeedRandom(TickCount());
   // The operating-system check of the original platform always passes here.
   State.CommandLine = ReadCommandLine(Args);
-  State.DebugMode = State.CommandLine.Debug;
+  SetDebugMode(State.CommandLine.Debug);
   if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
-  // Without "-language" the game speaks the language of the user's locale when it can.
-  SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
-  InitFolders();
-  InitTimer();
-  if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
-  if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
-  CreateMainWindow();
-  // Input: nothing to prepare.
-  InitTexts();
-  AudioStartup();
-  VideoStartup();
-  TextsStartup();
-  KeepPresentedFrames();
-  EffectsStartup();
-  InstallPoolEffectLoader();
+  Modules.Start(GameModules());
   InjectStartUpFault();
   State.Initialized = true;
   Activate();
@@ -248,10 +176,10 @@ void StartUp(const std::vector<std::string>& Args) {
 void MainLoop() {
   int64_t framesLeft = State.CommandLine.Frames;
   if (framesLeft == 0) Terminate();
-  while (!State.Terminated) {
-    InjectScriptedInput(State.FrameNumber);
+  while (!IsTerminated()) {
+    InjectScriptedInput(GetFrameNumber());
     PumpMessages();
-    if (State.Terminated) break;
+    if (IsTerminated()) break;
     if (!CheckDevice()) {
       Suspend();
       Deactivate();
@@ -273,15 +201,16 @@ void MainLoop() {
 // messages the file holds.
 size_t WriteLogFile() {
   if (!FoldersReady()) return 0;
-  if (State.Log.empty()) {
+  const std::vector<std::string>& log = GetLogMessages();
+  if (log.empty()) {
     DeleteDataFile(TFolderKind::User, "Log", TExtKind::Txt);
     return 0;
   }
   std::string bytes;
-  for (const std::string& line : State.Log) bytes += line + "\r\n";
+  for (const std::string& line : log) bytes += line + "\r\n";
   auto file = CreateDataFile(TFolderKind::User, "Log", TExtKind::Txt);
   file->Write(bytes);
-  return State.Log.size();
+  return log.size();
 }
 
 // Returns how many of the log's messages reached the log file.
@@ -294,24 +223,82 @@ size_t ShutDown() {
     written = WriteLogFile();
   } catch (const EError& e) {
     // An unwritable user folder: the messages are reported below instead of being lost.
-    State.Log.emplace_back(e.what());
+    AddLogMessage(e.what());
   }
   State.Running = false;
   State.Active = false;
   State.Initialized = false;
-  EffectsShutdown();
-  TextsShutdown();
-  VideoShutdown();
-  AudioShutdown();
-  FreeTexts();
-  DestroyMainWindow();
-  DoneTimer();
-  DoneFolders();
-  ClearInputScript();
+  try {
+    Modules.Stop();
+  } catch (const EError& e) {
+    AddLogMessage(e.what());
+  }
   return written;
 }
 
 }  // namespace
+
+TModuleTable GameModules() {
+  return {
+      // Without "-language" the game speaks the language of the user's locale when it can.
+      {"Folders",
+       [] {
+         SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
+         InitFolders();
+       },
+       DoneFolders},
+      {"Timer",
+       [] {
+         InitTimer();
+         if (State.CommandLine.FixedDt > 0) SetFixedFrameTime(State.CommandLine.FixedDt);
+       },
+       DoneTimer},
+      {"InputScript",
+       [] {
+         if (!State.CommandLine.InputFile.empty()) LoadInputScript(State.CommandLine.InputFile);
+       },
+       ClearInputScript},
+      // The window, and what the engine asks of it (size, full screen, caption, default texts).
+      {"Window",
+       [] {
+         CreateMainWindow();
+         InstallEngineHooks();
+       },
+       [] {
+         ClearEngineHooks();
+         DestroyMainWindow();
+       }},
+      // Input: nothing to prepare.
+      // The relocalisation hook belongs to the screens that install it; it goes with the table.
+      {"Script", InitTexts,
+       [] {
+         SetRelocalizeHook(nullptr);
+         FreeTexts();
+       }},
+      {"Audio", AudioStartup, AudioShutdown},
+      {"Video",
+       [] {
+         VideoStartup();
+         SetWindowVideoHooks({[] { ResetVideo(); }, CaptureVideoStill, PaintVideoStill});
+       },
+       [] {
+         SetWindowVideoHooks({});
+         VideoShutdown();
+         SetVideoOptions({});
+       }},
+      {"Texts", TextsStartup, TextsShutdown},
+      {"Screenshot", KeepPresentedFrames, [] { GfxSetPresentObserver(nullptr); }},
+      {"Effects",
+       [] {
+         EffectsStartup();
+         InstallPoolEffectLoader();
+       },
+       [] {
+         RemovePoolEffectLoader();
+         EffectsShutdown();
+       }},
+  };
+}
 
 std::string InstanceChannelName() {
   // The profiles live in the user data folder, so that is what one copy must own; copies that
@@ -326,6 +313,7 @@ std::string InstanceChannelName() {
 
 int Run(const std::vector<std::string>& Args) {
   State = TProcessState{};
+  ResetProcessServices();
   ResetLocalization();
   LastFrame = TLastFrame{};
   TSingleInstance instance(InstanceChannelName());
@@ -339,30 +327,31 @@ int Run(const std::vector<std::string>& Args) {
     MainLoop();
   } catch (const EError& e) {
     if (e.what()[0] != '\0') AddLogMessage(e.what());
-    if (State.ErrorCode == 0) State.ErrorCode = 1;
+    if (GetErrorCode() == 0) SetErrorCode(1);
   } catch (const std::bad_alloc&) {
     // Anything else escaping the loop still ends in the same orderly shutdown and report.
     AddLogMessage("Out of memory");
-    if (State.ErrorCode == 0) State.ErrorCode = 1;
+    if (GetErrorCode() == 0) SetErrorCode(1);
   } catch (const std::exception& e) {
     AddLogMessage(e.what()[0] != '\0' ? e.what() : "Unexpected error");
-    if (State.ErrorCode == 0) State.ErrorCode = 1;
+    if (GetErrorCode() == 0) SetErrorCode(1);
   } catch (...) {
     AddLogMessage("Unexpected error");
-    if (State.ErrorCode == 0) State.ErrorCode = 1;
+    if (GetErrorCode() == 0) SetErrorCode(1);
   }
   const size_t written = ShutDown();
   SetWindowInstanceChannel(nullptr);
-  const int32_t code = State.ErrorCode;
+  const int32_t code = GetErrorCode();
+  const std::vector<std::string>& log = GetLogMessages();
   if (code != 0) {
-    ShowMessage(ReportText(code, State.Log));
+    ShowMessage(ReportText(code, log));
   } else {
     // Messages that never reached the log file (it could not be written, or they arose while the
     // subsystems shut down) go to the standard error rather than nowhere.
-    for (size_t i = written; i < State.Log.size(); ++i) std::fprintf(stderr, "%s\n", State.Log[i].c_str());
-    if (!State.OpenAtExit.empty()) OpenDocument(State.OpenAtExit);
+    for (size_t i = written; i < log.size(); ++i) std::fprintf(stderr, "%s\n", log[i].c_str());
+    if (!GetOpenAtExit().empty()) OpenDocument(GetOpenAtExit());
   }
-  State.Log.clear();
+  ClearLogMessages();
   return code;
 }
 

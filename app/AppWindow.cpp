@@ -4,9 +4,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AppFolders.h"
 #include "app/AppInput.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformSystem.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 // ---- heap allocation counter ----------------------------------------------------------------
 

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
+#include "authoring/GameScenarioWriter.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioWriter.h"
 
 namespace tv {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"

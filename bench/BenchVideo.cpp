@@ -20,7 +20,7 @@
 #include <random>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformImage.h"

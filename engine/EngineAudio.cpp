@@ -11,8 +11,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -779,10 +779,9 @@ void SetGroupVolume(int32_t Group, int32_t Step) {
 TSample* GetSample(const std::string& Name, float Volume) {
   if (!Audio.Samples) return nullptr;
   if (TSample* sample = Audio.Samples->FindAs<TSample>(Name)) return sample;
-  auto* sample = new TSample(Name);
+  auto sample = std::make_unique<TSample>(Name);
   sample->Volume = Volume;
-  Audio.Samples->Insert(sample, true);
-  return sample;
+  return Audio.Samples->Insert(std::move(sample), true);
 }
 
 TSource* PlaySample(TSample* Sample, bool Looping, int32_t Group, const void* Owner) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
-#include "engine/EngineClasses.h"
+#include "base/AppFolders.h"
+#include "base/EngineClasses.h"
 #include "platform/PlatformSound.h"
 
 struct OggVorbis_File;

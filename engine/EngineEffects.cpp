@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/AppFolders.h"
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppFolders.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 
@@ -334,10 +334,10 @@ void TEmitor::LoadResources() {
 namespace {
 
 struct TEffectsState {
-  TCache* ParticleCache = nullptr;
-  TCache* ClusterCache = nullptr;
-  TContainer* Performers = nullptr;  // with its own cache of performers
-  TContainer* Effects = nullptr;     // sorted by name, owning
+  std::unique_ptr<TCache> ParticleCache;
+  std::unique_ptr<TCache> ClusterCache;
+  std::unique_ptr<TContainer> Performers;  // with its own cache of performers
+  std::unique_ptr<TContainer> Effects;  // sorted by name, owning
   int32_t LiveParticles = 0;
 };
 TEffectsState State;
@@ -535,7 +535,7 @@ bool TParticle::Update(float Dt, const TEmitor& E, const TPerformer& P) {
 
 // ---- Clusters -------------------------------------------------------------------------------
 
-TCluster::TCluster() : Particles(false, State.ParticleCache) {}
+TCluster::TCluster() : Particles(false, State.ParticleCache.get()) {}
 
 void TCluster::Detached() {
   Particles.Clear();
@@ -640,7 +640,7 @@ void TCluster::EmitBatch() {
 
 // ---- Performers -----------------------------------------------------------------------------
 
-TPerformer::TPerformer() : Clusters(false, State.ClusterCache) {}
+TPerformer::TPerformer() : Clusters(false, State.ClusterCache.get()) {}
 
 void TPerformer::Attached() {
   Area = Effect != nullptr ? Effect->Area : TVector{0, 0};
@@ -698,23 +698,19 @@ void EffectsStartup() {
   if (State.Performers != nullptr) return;
   // Clusters make their particle containers, and performers their cluster containers, from these
   // caches when they are constructed, so the caches come first.
-  State.ParticleCache = new TCache(MakeItem<TParticle>, ParticleCacheSize);
-  State.ClusterCache = new TCache(MakeItem<TCluster>, ClusterCacheSize);
-  State.Performers = new TContainer(false, MakeItem<TPerformer>, PerformerCacheSize);
-  State.Effects = new TContainer(true, true);
+  State.ParticleCache = std::make_unique<TCache>(MakeItem<TParticle>, ParticleCacheSize);
+  State.ClusterCache = std::make_unique<TCache>(MakeItem<TCluster>, ClusterCacheSize);
+  State.Performers = std::make_unique<TContainer>(false, MakeItem<TPerformer>, PerformerCacheSize);
+  State.Effects = std::make_unique<TContainer>(true, true);
 }
 
 void EffectsShutdown() {
   // Performers hold clusters, which hold particles: each container goes back to its cache
   // before that cache is destroyed.
-  delete State.Performers;
-  State.Performers = nullptr;
-  delete State.ClusterCache;
-  State.ClusterCache = nullptr;
-  delete State.ParticleCache;
-  State.ParticleCache = nullptr;
-  delete State.Effects;
-  State.Effects = nullptr;
+  State.Performers.reset();
+  State.ClusterCache.reset();
+  State.ParticleCache.reset();
+  State.Effects.reset();
   State.LiveParticles = 0;
 }
 
@@ -798,7 +794,7 @@ void FreePerformer(TPerformer*& Performer) {
   Performer = nullptr;
 }
 
-TContainer* Performers() { return State.Performers; }
+TContainer* Performers() { return State.Performers.get(); }
 
 int32_t PerformerCount() { return State.Performers != nullptr ? State.Performers->GetCount() : 0; }
 

@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

@@ -12,6 +12,10 @@ void SetGuiHandler(TGuiHandler* NewHandler) { Handler = NewHandler; }
 
 TGuiHandler* GetGuiHandler() { return Handler; }
 
+void DropGuiCallbacks() {
+  if (Handler != nullptr) Handler->DropCallbacks();
+}
+
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data) {
   if (Handler == nullptr) return;

@@ -40,11 +40,16 @@ class TGuiHandler {
   // covered, before the new form is shown.
   virtual void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) = 0;
   virtual void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) = 0;
+  // Drops every callback still held (a pending transition's, an open dialog's) without running
+  // it: the model the callbacks capture is about to go away. A handler holding none does nothing.
+  virtual void DropCallbacks() {}
 };
 
 // Installs the handler (not owned); nullptr leaves the operations without effect.
 void SetGuiHandler(TGuiHandler* Handler);
 TGuiHandler* GetGuiHandler();
+// Tells the installed handler to drop the callbacks it holds (see TGuiHandler::DropCallbacks).
+void DropGuiCallbacks();
 
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data);

@@ -12,7 +12,7 @@
 #include <limits>
 #include <memory>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

@@ -2,13 +2,13 @@
 
 #include <charconv>
 #include <cstring>
+#include <functional>
 #include <memory>
 
-#include "app/AppFolders.h"
-#include "app/AppGame.h"
-#include "app/AppMain.h"
-#include "app/AppWindow.h"
+#include "base/AppFolders.h"
+#include "base/AppProcess.h"
 #include "engine/EngineObjects.h"
+#include "engine/EngineVideo.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv {
@@ -18,7 +18,6 @@ namespace {
 // ---- Module state ---------------------------------------------------------------------------
 
 struct TLocalization {
-  std::string LanguageName = "English";
   int32_t CodePage = 1252;
   char DecimalSymbol = '.';
   char DigitGroupingSymbol = ',';
@@ -35,6 +34,7 @@ struct TScriptState {
 };
 
 TLocalization Settings;
+std::function<void()> DefaultTextsHook;
 TScriptState Script;
 TRelocalizeHook RelocalizeHook = nullptr;
 
@@ -89,7 +89,7 @@ bool ParseInteger(std::string_view Text, int32_t& Value) {
 
 void ApplyOption(std::string_view Id, std::string_view Value) {
   if (Id == "LanguageName") {
-    Settings.LanguageName = Value;
+    SetLanguageName(std::string(Value));
   } else if (Id == "DecimalSymbol") {
     if (Value.size() == 1) Settings.DecimalSymbol = Value[0];
   } else if (Id == "DigitGroupingSymbol") {
@@ -335,7 +335,7 @@ class TScriptScanner {
       while (first < last && Twin[first] <= 32) ++first;
       while (last > first && Twin[last - 1] <= 32) --last;
       Script.Caption = std::u16string(Twin + first, last - first);
-      SetWindowCaption(*Script.Caption);
+      SetDisplayCaption(*Script.Caption);
     }
   }
 
@@ -459,15 +459,19 @@ int32_t ReadCodePage() {
 
 // ---- Localisation settings ------------------------------------------------------------------
 
-const std::string& GetLanguageName() { return Settings.LanguageName; }
-void SetLanguageName(const std::string& Name) { Settings.LanguageName = Name; }
 int32_t GetCodePage() { return Settings.CodePage; }
 void SetCodePage(int32_t Value) { Settings.CodePage = Value; }
 char GetDecimalSymbol() { return Settings.DecimalSymbol; }
 char GetDigitGroupingSymbol() { return Settings.DigitGroupingSymbol; }
 int32_t GetDigitGroupingAboveValue() { return Settings.DigitGroupingAboveValue; }
 const std::string& GetColonPrefix() { return Settings.ColonPrefix; }
-void ResetLocalization() { Settings = TLocalization{}; }
+void SetDefaultTextsHook(std::function<void()> Hook) { DefaultTextsHook = std::move(Hook); }
+bool HasDefaultTextsHook() { return static_cast<bool>(DefaultTextsHook); }
+
+void ResetLocalization() {
+  Settings = TLocalization{};
+  SetLanguageName("English");
+}
 
 // ---- The text table -------------------------------------------------------------------------
 
@@ -482,13 +486,13 @@ void InitTexts() {
   Script.ScenarioAge = -1;
   Script.ScenarioLoaded = false;
   // The language name stays as the command line set it; the rest starts from the defaults.
-  const std::string language = Settings.LanguageName;
+  const std::string language = GetLanguageName();
   ResetLocalization();
-  Settings.LanguageName = language;
+  SetLanguageName(language);
   Settings.CodePage = ReadCodePage();
   LoadScriptFile(CommonScriptName, false, false);
   if (IsDebugMode()) Script.CommonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
-  RegisterDefaultTexts();
+  if (DefaultTextsHook) DefaultTextsHook();
 }
 
 void LoadScenarioTexts() {
@@ -535,11 +539,10 @@ void FreeTexts() {
 
 TScriptNode* AddText(std::string_view Key, std::string_view Text) {
   if (Key.empty() || Text.empty()) return nullptr;
-  auto* node = new TScriptNode();
+  auto node = std::make_unique<TScriptNode>();
   node->Name.assign(Key);
   node->Text.assign(Text);
-  TextTable().Insert(node, false);
-  return node;
+  return TextTable().Insert(std::move(node), false);
 }
 
 TScriptNode* SetText(std::string_view Key, std::string_view Text) {

@@ -8,11 +8,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
+#include "base/AppFolders.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 
@@ -25,10 +27,7 @@ class TScriptNode : public TNamedItem {
 
 // ---- Localisation settings ------------------------------------------------------------------
 
-// The language name: set by the command line (it picks the language folder), later by the
-// common script's option "LanguageName". Default "English".
-const std::string& GetLanguageName();
-void SetLanguageName(const std::string& Name);
+// The language name (GetLanguageName, SetLanguageName) is kept with the folders, which it selects.
 // The code page of every narrow text of the run (default 1252).
 int32_t GetCodePage();
 void SetCodePage(int32_t CodePage);
@@ -39,6 +38,12 @@ int32_t GetDigitGroupingAboveValue();    // default 999
 const std::string& GetColonPrefix();
 // Every setting back to its default, the language name included.
 void ResetLocalization();
+
+// The texts every language has without writing them (the program's notice, its icon glyphs):
+// InitTexts adds them through this hook after the common script, which the program installs
+// at start-up. Empty clears it.
+void SetDefaultTextsHook(std::function<void()> Hook);
+bool HasDefaultTextsHook();
 
 // ---- The text table -------------------------------------------------------------------------
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

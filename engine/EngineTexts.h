@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

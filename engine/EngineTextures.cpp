@@ -10,9 +10,9 @@
 #include <limits>
 #include <string>
 
-#include "app/AppFolders.h"
-#include "app/AppMain.h"
-#include "app/AppNumeric.h"
+#include "base/AppFolders.h"
+#include "base/AppNumeric.h"
+#include "base/AppProcess.h"
 #include "engine/EngineObjects.h"
 #include "engine/EngineVideo.h"
 

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppFolders.h"
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppFolders.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 #include "platform/PlatformGraphics.h"
 
 namespace tv {

@@ -3,9 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/AppInput.h"
-#include "app/AppMain.h"
-#include "app/AppWindow.h"
+#include "base/AppProcess.h"
 
 namespace tv {
 
@@ -49,6 +47,8 @@ struct TVideoState {
 
 TVideoState Video;
 TVideoOptions Options;
+TDisplayHooks Display;
+bool DisplayFullScreenWithoutHooks = true;
 
 [[noreturn]] void Fail(int32_t Code, const char* Message) {
   SetErrorCode(Code);
@@ -58,12 +58,12 @@ TVideoOptions Options;
 void BuildPresentParams() {
   int32_t width = Options.Width;
   int32_t height = Options.Height;
-  // The back buffer has the drawable's pixels, which on a high-DPI screen outnumber the window's
-  // units: the picture is drawn at the screen's own resolution.
-  if (width <= 0 || height <= 0) GetDrawableSize(width, height);
+  // The client area in pixels: on a high-DPI screen the drawable has more pixels than the window
+  // has units, and the picture is drawn at the screen's own resolution.
+  if (width <= 0 || height <= 0) DisplayClientSize(width, height);
   Video.Params.Width = Max(width, 1);
   Video.Params.Height = Max(height, 1);
-  Video.Params.Windowed = !IsFullScreen();
+  Video.Params.Windowed = !DisplayFullScreen();
 }
 
 void ScaleMainCanvas() {
@@ -81,7 +81,7 @@ void ScaleMainCanvas() {
   m.Size.Y = m.Size.X / m.Aspect;
   m.Target->TextureSize = m.PixelSize;
   SetSingleSegment(*m.Target, m.PixelSize);
-  SetScreenCanvasSize(m.Size);
+  if (Display.ScreenCanvasSize) Display.ScreenCanvasSize(m.Size);
 }
 
 void ApplyDeviceStates() {
@@ -272,7 +272,6 @@ void VideoStartup() {
   Video.Canvases->Insert(main, true);
   ApplyDeviceStates();
   Video.Started = true;
-  InstallVideoWindowHooks();
 }
 
 void VideoShutdown() {
@@ -524,21 +523,45 @@ bool RenderFrame(TCaptureImage* Capture) {
   return true;
 }
 
-void InstallVideoWindowHooks() {
-  TWindowVideoHooks hooks;
-  hooks.SizeChanged = [] { ResetVideo(); };
-  hooks.CaptureStill = [](std::vector<uint16_t>& Pixels, int32_t& Width, int32_t& Height) {
-    TCaptureImage image;
-    if (!RenderFrame(&image) || image.Pixels.empty()) return false;
-    Pixels = std::move(image.Pixels);
-    Width = image.Width;
-    Height = image.Height;
-    return true;
-  };
-  hooks.PaintStill = [](const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height) {
-    if (Video.Started) GfxPaintStill(Pixels, Width, Height);
-  };
-  SetWindowVideoHooks(std::move(hooks));
+bool CaptureVideoStill(std::vector<uint16_t>& Pixels, int32_t& Width, int32_t& Height) {
+  TCaptureImage image;
+  if (!RenderFrame(&image) || image.Pixels.empty()) return false;
+  Pixels = std::move(image.Pixels);
+  Width = image.Width;
+  Height = image.Height;
+  return true;
+}
+
+void PaintVideoStill(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height) {
+  if (Video.Started) GfxPaintStill(Pixels, Width, Height);
+}
+
+// ---- The display ----------------------------------------------------------------------------
+
+void SetDisplayHooks(TDisplayHooks Hooks) { Display = std::move(Hooks); }
+bool HasDisplayHooks() {
+  return Display.ClientSize || Display.IsFullScreen || Display.SetFullScreen || Display.SetCaption ||
+         Display.ScreenCanvasSize;
+}
+
+void DisplayClientSize(int32_t& Width, int32_t& Height) {
+  Width = 0;
+  Height = 0;
+  if (Display.ClientSize) Display.ClientSize(Width, Height);
+}
+
+bool DisplayFullScreen() { return Display.IsFullScreen ? Display.IsFullScreen() : DisplayFullScreenWithoutHooks; }
+
+void SetDisplayFullScreen(bool Value) {
+  if (Display.SetFullScreen) {
+    Display.SetFullScreen(Value);
+  } else {
+    DisplayFullScreenWithoutHooks = Value;
+  }
+}
+
+void SetDisplayCaption(const std::u16string& Text) {
+  if (Display.SetCaption) Display.SetCaption(Text);
 }
 
 }  // namespace tv

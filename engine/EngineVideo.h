@@ -7,12 +7,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "app/AppNumeric.h"
-#include "engine/EngineClasses.h"
+#include "base/AppNumeric.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineTextures.h"
 #include "platform/PlatformGraphics.h"
 
@@ -154,7 +155,33 @@ void FreeCanvas(TCanvas*& Canvas);
 void CreateSprite(TSprite*& Sprite, TCanvas* Canvas, int32_t Order);
 void FreeSprite(TSprite*& Sprite);
 
-// Installs the video device's hooks into the main window (size changes, the paused still).
-void InstallVideoWindowHooks();
+// The paused still, for the main window: renders the current frame into a 5-6-5 image (false
+// when nothing could be drawn), and paints a still while the game is suspended.
+bool CaptureVideoStill(std::vector<uint16_t>& Pixels, int32_t& Width, int32_t& Height);
+void PaintVideoStill(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height);
+
+// ---- The display --------------------------------------------------------------------------
+
+// What the engine asks of the main window, which lives above it: installed by the program at
+// start-up and cleared at shutdown. Without hooks the client size is 0 x 0 (the video options
+// then decide), the display is in full screen (the program's default) and full-screen requests
+// are remembered only, and the caption and the canvas size go nowhere.
+struct TDisplayHooks {
+  // The client area in pixels (the window's drawable, which a high-DPI screen makes larger than
+  // the window's size in the window system's units); the back buffer takes this size.
+  std::function<void(int32_t& Width, int32_t& Height)> ClientSize;
+  std::function<bool()> IsFullScreen;
+  std::function<void(bool Value)> SetFullScreen;
+  std::function<void(const std::u16string& Text)> SetCaption;
+  // Told the screen canvas's size in design units whenever the device scales it (the input
+  // maps the mouse through it).
+  std::function<void(TVector Size)> ScreenCanvasSize;
+};
+void SetDisplayHooks(TDisplayHooks Hooks);
+bool HasDisplayHooks();
+void DisplayClientSize(int32_t& Width, int32_t& Height);
+bool DisplayFullScreen();
+void SetDisplayFullScreen(bool Value);
+void SetDisplayCaption(const std::u16string& Text);
 
 }  // namespace tv

@@ -5,12 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
+#include "authoring/GameScenarioWriter.h"
+#include "base/EngineClasses.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioWriter.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "game/GameAvatar.h"
 #include "game/GameHeadless.h"
 #include "game/GameHint.h"

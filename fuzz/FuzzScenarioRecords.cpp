@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
-#include "game/GameScenarioLint.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioLint.h"
+#include "authoring/GameScenarioSource.h"
+#include "base/EngineClasses.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const std::string_view bytes(reinterpret_cast<const char*>(Data), Size);

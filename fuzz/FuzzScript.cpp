@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineScript.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {

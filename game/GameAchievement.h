@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

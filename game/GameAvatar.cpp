@@ -1,8 +1,9 @@
 #include "game/GameAvatar.h"
 
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiNames.h"
 #include "game/GameAchievement.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
@@ -236,7 +237,7 @@ void TAvatar::StartScene() {
     State = StateExecuting;
   } else {
     State = StatePresenting;
-    ShowDialog("Scene", Scene);
+    ShowDialog(gui::DialogScene, Scene);
   }
 }
 
@@ -268,7 +269,7 @@ void TAvatar::FinishVisit() {
       }
     }
     ClearEvents();
-    SwitchForm("Menu", "FadeEnding", [] {
+    SwitchForm(gui::FormMenu, gui::TransitionFadeEnding, [] {
       SavePlayers();
       Rebuild();
     });
@@ -284,7 +285,7 @@ void TAvatar::FinishVisit() {
     }
     if (site->Destination != nullptr) {
       TargetRegion = site->Destination;
-      SwitchForm("Play", "Fade", [this] { ArriveInRegion(); });
+      SwitchForm(gui::FormPlay, gui::TransitionFade, [this] { ArriveInRegion(); });
       State = StateIdle;
     } else {
       State = StateClosing;
@@ -334,7 +335,7 @@ void TAvatar::TravelTo(TRegion* Region) {
   if (State != StateIdle || Region == nullptr || Region == CurrentRegion()) return;
   RecordEvent(TEvent::CreateRegion(RegionChanged, Region));
   TargetRegion = Region;
-  SwitchForm("Play", "Fade", [this] { ArriveInRegion(); });
+  SwitchForm(gui::FormPlay, gui::TransitionFade, [this] { ArriveInRegion(); });
 }
 
 void TAvatar::AcceptScene() { State = StateExecuting; }
@@ -428,7 +429,7 @@ void TAvatar::Update(bool Active, float FrameTime) {
     case StateAchievements:
       if (Active) {
         if (TAchievement* a = FirstNewlyEarned()) {
-          ShowDialog("Achievement", a);
+          ShowDialog(gui::DialogAchievement, a);
         } else {
           State = StateIdle;
         }
@@ -449,7 +450,7 @@ void TAvatar::Update(bool Active, float FrameTime) {
       Scene->ApplyLossesAndRewards();
       Scene->ApplyBarter();
       Scene->ApplyAchievement();
-      if (Scene->HasExecutionEffects()) SendCommand("Play", "PlaySceneExecutionEffects", Scene);
+      if (Scene->HasExecutionEffects()) SendCommand(gui::FormPlay, gui::CommandPlaySceneExecutionEffects, Scene);
       State = StateFirstHalf;
       Timer = 0;
       break;

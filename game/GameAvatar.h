@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

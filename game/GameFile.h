@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

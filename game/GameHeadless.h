@@ -22,6 +22,7 @@ class THeadlessGui : public TGuiHandler {
   void ShowDialog(const std::string& Name, const TDialogArgs& Args) override;
   void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) override;
   void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) override;
+  void DropCallbacks() override { Pending.clear(); }
   // Runs the callbacks of the transitions opened so far, in order (and any they open).
   void RunPending();
   bool HasPending() const { return !Pending.empty(); }

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/AppFolders.h"
-#include "app/AppMain.h"
-#include "app/AppNumeric.h"
-#include "app/AppWindow.h"
+#include "base/AppFolders.h"
+#include "base/AppNumeric.h"
+#include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiNames.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"
 #include "game/GameFile.h"
 #include "game/GamePool.h"
@@ -156,7 +157,7 @@ void CaptureSettings(TPlayer* Player) {
       State.Dirty = true;
     }
   };
-  take(Player->FullScreen, IsFullScreen());
+  take(Player->FullScreen, DisplayFullScreen());
   take(Player->EffectsVolume, GetGroupVolume(SoundGroupEffects));
   take(Player->EnvironmentVolume, GetGroupVolume(SoundGroupEnvironment));
   take(Player->MusicVolume, GetGroupVolume(SoundGroupMusic));
@@ -164,7 +165,7 @@ void CaptureSettings(TPlayer* Player) {
 
 void ApplySettings(TPlayer* Player) {
   if (Player == nullptr) return;
-  SetFullScreen(Player->FullScreen);
+  SetDisplayFullScreen(Player->FullScreen);
   SetGroupVolume(SoundGroupEffects, Player->EffectsVolume);
   SetGroupVolume(SoundGroupEnvironment, Player->EnvironmentVolume);
   SetGroupVolume(SoundGroupMusic, Player->MusicVolume);
@@ -256,9 +257,9 @@ void AddPlayer(const std::string& Name) {
     SelectPlayer(IndexOfPlayer(existing));
     return;
   }
-  auto* player = new TPlayer(Name);
-  CaptureSettings(player);
-  State.Players->Insert(player, false);
+  auto player = std::make_unique<TPlayer>(Name);
+  CaptureSettings(player.get());
+  State.Players->Insert(std::move(player), false);
   SelectPlayer(PlayerCount());
 }
 
@@ -276,13 +277,13 @@ TPlayer* CurrentPlayer() { return State.Current; }
 void AskForName(TPlayer* Player) {
   if (Player == nullptr || !Player->Name.empty()) return;
   ShowDialog(
-      "InputLineCustom", "InputName", GetText("DefaultProfileName"), 14, nullptr,
+      gui::DialogInputLineCustom, "InputName", GetText("DefaultProfileName"), 14, nullptr,
       [Player](const std::string& Name) {
         // The profile may have gone while the dialog was open.
         if (Name.empty() || IndexOfPlayer(Player) == 0) return;
         Player->SetName(Name);
         State.Dirty = true;
-        SwitchForm("Menu", "Splash", nullptr);
+        SwitchForm(gui::FormMenu, gui::TransitionSplash, nullptr);
       },
       nullptr, nullptr);
 }

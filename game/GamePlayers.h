@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

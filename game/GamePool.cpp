@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
-#include "app/AppMain.h"
-#include "app/AppTimer.h"
+#include "base/AppProcess.h"
+#include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "game/GameFile.h"
 #include "game/GameMap.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "game/GameMap.h"
 
 namespace tv {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
@@ -160,9 +160,7 @@ void ReadNames(TByteReader& Stream, const char* What, std::vector<T*>& Positions
   const int32_t count = Stream.Count("count", 4);
   Positions.reserve(static_cast<size_t>(count));
   for (int32_t i = 0; i < count; ++i) {
-    T* item = new T(Stream.String("name"));
-    Container->Insert(item, false);
-    Positions.push_back(item);
+    Positions.push_back(Container->Insert(std::make_unique<T>(Stream.String("name")), false));
   }
 }
 
@@ -174,8 +172,7 @@ void ReadFile(TByteReader& Stream) {
   Scenario.PropAt.reserve(static_cast<size_t>(propCount));
   for (int32_t i = 1; i <= propCount; ++i) {
     Stream.SetContext("prop " + std::to_string(i));
-    auto* prop = new TProp(Stream.String("name"));
-    Scenario.Props->Insert(prop, false);
+    TProp* prop = Scenario.Props->Insert(std::make_unique<TProp>(Stream.String("name")), false);
     Scenario.PropAt.push_back(prop);
     Stream.SetContext("prop " + std::to_string(i) + " " + Quoted(prop->Name));
     const uint8_t* r = Stream.Block(PropRecordSize, "record");
@@ -231,9 +228,9 @@ void ReadFile(TByteReader& Stream) {
                     std::to_string(Stream.Remaining()) + " bytes left");
       }
       for (int32_t s = 0; s < sceneCount; ++s) {
-        auto* scene = new TScene();
+        auto scene = std::make_unique<TScene>();
         scene->Site = site;
-        site->Scenes->Insert(scene, true);
+        site->Scenes->Insert(std::move(scene), true);
       }
       const uint8_t* block = Stream.Block(static_cast<size_t>(sceneCount) * SceneRecordSize, "scene records");
       int32_t s = 0;
@@ -323,9 +320,9 @@ void ClearWorld() {
 }
 
 void MakeEmptyWorld() {
-  auto* region = new TRegion("Region01");
-  region->Number = NewNumber();
-  Scenario.Regions->Insert(region, true);
+  auto made = std::make_unique<TRegion>("Region01");
+  made->Number = NewNumber();
+  TRegion* region = Scenario.Regions->Insert(std::move(made), true);
   Scenario.StartRegion = region;
   Scenario.MenuRegion = region;
 }

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineEffectSource.h"
 #include "platform/PlatformSystem.h"
 #include "tools/ToolCommands.h"

@@ -1,8 +1,8 @@
 // "folders": where the program would find its folders, for people setting up content.
 #include <cstdio>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "tools/ToolCommands.h"
 
 namespace tv::tool {

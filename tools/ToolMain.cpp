@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppGame.h"
 #include "tools/ToolCommands.h"
 
 namespace tv::tool {
@@ -71,5 +72,10 @@ int main(int argc, char** argv) {
     std::printf("Usage: tolvaren-tool %s %s\n  %s\n", best->Name, best->Usage, best->Summary);
     return 0;
   }
-  return best->Run(rest);
+  // The engine asks the program above it for its default texts and the window's state; the
+  // tool answers as the program does (it has no window: full screen, no size).
+  tv::InstallEngineHooks();
+  const int code = best->Run(rest);
+  tv::ClearEngineHooks();
+  return code;
 }

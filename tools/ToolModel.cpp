@@ -4,6 +4,7 @@
 
 #include "engine/EngineScript.h"
 #include "game/GameFile.h"
+#include "game/GameModules.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
@@ -43,15 +44,20 @@ bool ReadModelOptions(const TArgs& Args, bool AllowActions, TModelOptions& Optio
   return true;
 }
 
+namespace {
+// The model's modules while the tool runs it.
+TStartedModules Model;
+}  // namespace
+
 int StartModel(const TModelOptions& Options) {
-  CreatePool();
-  CreateScenario();
-  SetSaveTarget("");
+  Model.Start(ModelModules());
   try {
     if (!Options.Texts.empty()) LoadScript(ReadWholeFile(Options.Texts), true, false);
     LoadScenarioFile(Options.Scenario);
   } catch (const EError& e) {
     std::fprintf(stderr, "%s\n", e.what());
+    // Stopped here, not at exit: the modules' state may be gone by the time statics are destroyed.
+    Model.Stop();
     return 2;
   }
   if (Options.Save.empty()) {
@@ -66,12 +72,6 @@ int StartModel(const TModelOptions& Options) {
   return 0;
 }
 
-void StopModel() {
-  FreePlayersWithoutSaving();
-  ResetSaveTarget();
-  DestroyScenario();
-  DestroyPool();
-  FreeTexts();
-}
+void StopModel() { Model.Stop(); }
 
 }  // namespace tv::tool

@@ -27,8 +27,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"

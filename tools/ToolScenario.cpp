@@ -7,7 +7,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 namespace tv::tool {
 

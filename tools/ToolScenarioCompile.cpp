@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "tools/ToolCommands.h"
 #include "tools/ToolScenario.h"
 

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/EngineClasses.h"
+#include "authoring/GameScenarioLint.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineScript.h"
-#include "game/GameScenarioLint.h"
 #include "tools/ToolCommands.h"
 #include "tools/ToolScenario.h"
 

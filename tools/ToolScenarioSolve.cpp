@@ -4,12 +4,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/EngineClasses.h"
+#include "authoring/GameScenarioSolver.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineScript.h"
+#include "game/GameModules.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
-#include "game/GameScenarioSolver.h"
 #include "tools/ToolCommands.h"
 #include "tools/ToolScenario.h"
 
@@ -84,10 +85,8 @@ int RunSolve(const TArgs& Args) {
 
   TSolveResult result;
   int code = 0;
-  CreatePool();
-  CreateScenario();
-  FreePlayersWithoutSaving();
-  SetSaveTarget("");
+  TStartedModules model;
+  model.Start(ModelModules());
   try {
     if (!script.empty()) LoadScript(script, true, false);
     LoadScenarioBytes(input.Scenario.Build(), input.Label);
@@ -97,11 +96,7 @@ int RunSolve(const TArgs& Args) {
     std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", e.what());
     code = 1;
   }
-  FreePlayersWithoutSaving();
-  ResetSaveTarget();
-  DestroyScenario();
-  DestroyPool();
-  FreeTexts();
+  model.Stop();
   if (code != 0 || !result.Found) {
     removeOldOutput();
     if (code == 0) std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());

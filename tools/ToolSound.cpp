@@ -40,7 +40,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineLoudness.h"
 #include "engine/EngineSoundFiles.h"
 #include "platform/PlatformSystem.h"

@@ -14,7 +14,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineLoudness.h"
 #include "engine/EngineSoundFiles.h"
 #include "tools/ToolCommands.h"

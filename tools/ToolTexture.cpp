@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "tools/ToolCommands.h"

@@ -1,5 +1,6 @@
 #include "tools/ToolTextureFiles.h"
 
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTextures.h"
 #include "platform/PlatformSystem.h"
@@ -20,7 +21,9 @@ std::vector<std::string> ExpandDataFolders(const std::vector<std::string>& Folde
   for (const std::string& f : Folders) {
     if (DirectoryExists(f + "/Ordinary")) {
       out.push_back(f + "/Ordinary");
-      out.push_back(f + "/Languages/" + Language);
+      // The language folder the game would pick, without its trailing "/".
+      const std::string language = LanguageFolderOf(f + "/", Language);
+      out.push_back(language.substr(0, language.size() - 1));
     } else {
       out.push_back(f);
     }

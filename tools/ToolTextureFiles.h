@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppNumeric.h"
+#include "base/AppNumeric.h"
 
 namespace tv::tool {
 

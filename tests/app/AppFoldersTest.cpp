@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "support/TestSupport.h"
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/AppFolders.h"
 #include "app/AppGame.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineEffects.h"
 #include "game/GamePool.h"
 #include "support/TestSupport.h"

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/AppTimer.h"
 #include "app/AppWindow.h"
-#include "engine/EngineClasses.h"
+#include "base/AppTimer.h"
+#include "base/EngineClasses.h"
 #include "support/TestSupport.h"
 
 namespace tv {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineSoundFiles.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 
 #include <gtest/gtest.h>
 

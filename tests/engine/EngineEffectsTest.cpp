@@ -4,8 +4,8 @@
 #include <cstring>
 #include <map>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineEffects.h"
 #include "support/TestSupport.h"
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineLoudness.h"
 #include "engine/EngineSoundFiles.h"
 #include "support/TestSupport.h"

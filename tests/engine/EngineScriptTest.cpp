@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformSystem.h"
 #include "support/TestSupport.h"

@@ -3,9 +3,9 @@
 #include <filesystem>
 
 #include "ModelFixture.h"
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
+#include "base/AppFolders.h"
 #include "engine/EngineAudio.h"
 #include "game/GameFile.h"
 #include "support/TestSupport.h"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <sstream>
 
+#include "authoring/GameScenarioLint.h"
 #include "engine/EngineScript.h"
-#include "game/GameScenarioLint.h"
 #include "support/TestSupport.h"
 
 namespace tv {

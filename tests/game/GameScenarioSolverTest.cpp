@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "game/GameScenarioSolver.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSolver.h"
+#include "authoring/GameScenarioSource.h"
 #include "game/ModelFixture.h"
 #include "support/TestSupport.h"
 

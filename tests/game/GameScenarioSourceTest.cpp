@@ -8,8 +8,8 @@
 #include <random>
 #include <sstream>
 
-#include "engine/EngineClasses.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 namespace {

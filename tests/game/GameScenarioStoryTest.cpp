@@ -9,8 +9,8 @@
 #include <regex>
 #include <set>
 
+#include "authoring/GameScenarioSource.h"
 #include "engine/EngineScript.h"
-#include "game/GameScenarioSource.h"
 #include "support/TestSupport.h"
 
 namespace tv {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ModelFixture.h"
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "support/TestSupport.h"
 
 namespace tv::test {

@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "authoring/GameScenarioSource.h"
+#include "authoring/GameScenarioWriter.h"
 #include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
 #include "game/GameHeadless.h"
 #include "game/GameHint.h"
+#include "game/GameModules.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameProp.h"
@@ -21,30 +24,22 @@
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
 #include "game/GameSite.h"
-#include "game/GameScenarioSource.h"
-#include "game/GameScenarioWriter.h"
 
 namespace tv::test {
 
 class ModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    CreatePool();
-    CreateScenario();
-    FreePlayersWithoutSaving();
-    SetSaveTarget("");
+    Modules.Start(ModelModules());
     AddPlayer("Tester");
   }
 
   void TearDown() override {
     Play.reset();
-    FreePlayersWithoutSaving();
-    ResetSaveTarget();
-    SetSaveFailureStep(0);
-    DestroyScenario();
-    DestroyPool();
-    FreeTexts();
+    Modules.Stop();
   }
+
+  TStartedModules Modules;
 
   // Loads the scenario and starts the current player's game, with headless screens. Every file
   // the game accepts and the compiler could have written (site numbers unique) must also come

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <thread>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineSoundFiles.h"
 #include "support/TestSupport.h"

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformSystem.h"
 #include "support/TestSupport.h"

@@ -11,9 +11,9 @@
 #include <set>
 #include <string>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
+#include "base/EngineClasses.h"
 #include "engine/EngineAudio.h"
-#include "engine/EngineClasses.h"
 #include "engine/EngineLoudness.h"
 #include "support/TestSupport.h"
 

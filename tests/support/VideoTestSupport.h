@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/AppFolders.h"
 #include "app/AppMain.h"
+#include "base/AppFolders.h"
 #include "engine/EngineEffects.h"
 #include "support/TestSupport.h"
 

@@ -234,5 +234,34 @@ TEST(ToolTextLayout, RussianTextInItsOwnCodePageAndFont) {
   EXPECT_EQ(RunCommand(Tool + " text-layout --font 0 --box 1 1 --text x"), 2);
 }
 
+// A program folder's language folder is the one the game would use: a single "Language/"
+// folder wins over "Languages/NAME/", and an unknown language falls back to English.
+TEST(ToolTextLayout, ProgramFolderLanguageIsPickedAsTheGamePicksIt) {
+  TTempDir program;
+  auto bakeInto = [&](const std::string& Folder, int CodePage) {
+    MakeDirs(program / Folder);
+    for (const char* name : {"T2FontCustom", "T2FontDefault"}) {
+      ASSERT_EQ(RunCommand(Tool + " font bake --font " + FontDir + "DejaVuSans.ttf --out " + (program / Folder) +
+                           " --name " + name + " --codepage " + std::to_string(CodePage) + " --size 20 --height 32"),
+                0);
+    }
+  };
+  MakeDirs(program / "Ordinary");
+  ASSERT_EQ(RunCommand(Tool + " icons bake --out " + (program / "Ordinary") + " --height 32"), 0);
+  bakeInto("Languages/English", 1252);
+  const std::string layout = Tool + " text-layout --data " + program.Path() + " --font 2 --box 400 100 --flags 0 --text 'Ж'";
+  std::string out;
+  // Only the English folder: an unknown language falls back to it (code page 1252 has no Zhe).
+  ASSERT_EQ(RunCommand(layout + " --language Nowhere", &out), 0);
+  ASSERT_EQ(ParseChars(out).size(), 1u);
+  EXPECT_NE(ParseChars(out)[0].at("byte"), 0xC6);
+  // A single language folder is preferred, whatever the language asked for.
+  bakeInto("Language", 1251);
+  ASSERT_EQ(RunCommand(layout + " --language English", &out), 0);
+  const auto chars = ParseChars(out);
+  ASSERT_EQ(chars.size(), 1u);
+  EXPECT_EQ(chars[0].at("byte"), 0xC6);
+}
+
 }  // namespace
 }  // namespace tv::test

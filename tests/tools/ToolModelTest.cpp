@@ -3,7 +3,7 @@
 
 #include <regex>
 
-#include "game/GameScenarioWriter.h"
+#include "authoring/GameScenarioWriter.h"
 #include "support/TestSupport.h"
 
 namespace tv::test {

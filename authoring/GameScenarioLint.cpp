@@ -1,4 +1,4 @@
-#include "game/GameScenarioLint.h"
+#include "authoring/GameScenarioLint.h"
 
 #include <algorithm>
 #include <array>

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -119,6 +120,16 @@ class TContainer {
   // Adds a free or freshly acquired item: in order (after all equal keys, searching from Current)
   // when the container is sorted and InOrder is set, otherwise at the end.
   TItem* Insert(TItem* Item, bool InOrder);
+  // Adds a new item and hands it over to the container, which owns or recycles its items (the
+  // way to add an item made outside the container code, instead of a naked new). A container
+  // that does neither throws EError, and the item is destroyed instead of leaking.
+  template <class T>
+  T* Insert(std::unique_ptr<T> Item, bool InOrder) {
+    if (!OwnsItems && Cache == nullptr) throw EError("Container does not own its items");
+    T* item = Item.release();
+    Insert(item, InOrder);
+    return item;
+  }
   // Takes an item from the cache and inserts it; throws EError for a container without a cache.
   TItem* InsertNew(bool InOrder);
   // Unlinks an item of this container and parks it in the cache, destroys it (OwnsItems) or

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
 
 namespace tv {
 

@@ -1,9 +1,9 @@
-#include "app/AppTimer.h"
+#include "base/AppTimer.h"
 
 #include <cmath>
 #include <string>
 
-#include "app/AppMain.h"
+#include "base/AppProcess.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv {

@@ -15,6 +15,17 @@ enum class TFolderKind { Program, Branding, Language, Ordinary, User };
 // In this order: ExtensionKind takes the first that matches.
 enum class TExtKind { None, Exe, Url, Txt, Xml, Wav, Ogg, Tpx, Png, Jpg, Tsg, Emt, Dat, Flg };
 
+// The language name: set by the command line (it picks the language folder), later by the
+// common script's option "LanguageName". Default "English". The text table's localisation
+// settings reset it with the rest (ResetLocalization).
+const std::string& GetLanguageName();
+void SetLanguageName(const std::string& Name);
+
+// The language folder of a program folder (ending with "/"): "Language/" when it exists, else
+// "Languages/NAME/" when NAME is a plain folder name and that folder exists, else
+// "Languages/English/". The program and the tool pick it through this one rule.
+std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string& Name);
+
 // Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
 // is picked from the language name given on the command line, falling back to English.
 //

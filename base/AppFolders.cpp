@@ -1,4 +1,4 @@
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 
 #include <array>
 #include <cstdlib>
@@ -6,12 +6,13 @@
 #include <optional>
 #include <string_view>
 
-#include "app/AppMain.h"
-#include "engine/EngineScript.h"
+#include "base/AppProcess.h"
 
 namespace tv {
 
 namespace {
+
+std::string LanguageName = "English";
 
 struct TFolderState {
   std::array<std::string, 5> Paths;
@@ -62,6 +63,17 @@ std::string DataFolderOf(const std::string& ExeFolder) {
 
 }  // namespace
 
+const std::string& GetLanguageName() { return LanguageName; }
+void SetLanguageName(const std::string& Name) { LanguageName = Name; }
+
+std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string& Name) {
+  const std::string single = ProgramFolder + "Language/";
+  if (DirectoryExists(single)) return single;
+  const std::string named = ProgramFolder + "Languages/" + Name + "/";
+  if (IsPlainFolderName(Name) && DirectoryExists(named)) return named;
+  return ProgramFolder + "Languages/English/";
+}
+
 void SetUseSystemLanguage(bool Value) { Folders.UseSystemLanguage = Value; }
 
 std::string SystemLocale() {
@@ -97,18 +109,12 @@ void InitFoldersFrom(const std::string& exe) {
   std::string& program = Folders.Paths[static_cast<size_t>(TFolderKind::Program)];
   program = DataFolderOf(exe.substr(0, exe.find_last_of('/') + 1));
   Folders.Paths[static_cast<size_t>(TFolderKind::Branding)] = program + "Branding/";
-  std::string language = program + "Language/";
-  if (!DirectoryExists(language)) {
-    if (Folders.UseSystemLanguage) {
-      // The locale's language when the program has a folder for it, else English.
-      const std::string system = LanguageOfLocale(SystemLocale());
-      SetLanguageName(!system.empty() && DirectoryExists(program + "Languages/" + system) ? system : "English");
-    }
-    const std::string& name = GetLanguageName();
-    language = program + "Languages/" + name + "/";
-    if (!IsPlainFolderName(name) || !DirectoryExists(language)) language = program + "Languages/English/";
+  if (Folders.UseSystemLanguage && !DirectoryExists(program + "Language/")) {
+    // The locale's language when the program has a folder for it, else English.
+    const std::string system = LanguageOfLocale(SystemLocale());
+    SetLanguageName(!system.empty() && DirectoryExists(program + "Languages/" + system) ? system : "English");
   }
-  Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = language;
+  Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = LanguageFolderOf(program, GetLanguageName());
   Folders.Paths[static_cast<size_t>(TFolderKind::Ordinary)] = program + "Ordinary/";
   std::string user = UserDataFolder();
   if (user.empty()) {

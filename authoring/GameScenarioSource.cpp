@@ -1,4 +1,4 @@
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
 
 #include <algorithm>
 #include <charconv>

@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
-#include "engine/EngineClasses.h"
-#include "game/GameScenarioSource.h"
+#include "authoring/GameScenarioSource.h"
+#include "base/EngineClasses.h"
 
 namespace tv {
 

@@ -1,8 +1,8 @@
-#include "game/GameScenarioWriter.h"
+#include "authoring/GameScenarioWriter.h"
 
 #include <cstring>
 
-#include "engine/EngineClasses.h"
+#include "base/EngineClasses.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv {

@@ -1,4 +1,4 @@
-#include "game/GameScenarioSolver.h"
+#include "authoring/GameScenarioSolver.h"
 
 #include <algorithm>
 #include <cstring>

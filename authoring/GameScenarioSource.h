@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "game/GameScenarioWriter.h"
+#include "authoring/GameScenarioWriter.h"
 
 namespace tv {
 

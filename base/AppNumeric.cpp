@@ -1,4 +1,4 @@
-#include "app/AppNumeric.h"
+#include "base/AppNumeric.h"
 
 #include <cfenv>
 #include <climits>

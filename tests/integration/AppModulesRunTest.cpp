@@ -1,0 +1,62 @@
+// The program's module table started and stopped several times in one process, with the real
+// window, audio, video and the bundled data: every start installs the hooks the engine and the
+// pool need, and every stop leaves none of them behind.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/AppGame.h"
+#include "app/AppMain.h"
+#include "base/AppFolders.h"
+#include "base/AppModules.h"
+#include "engine/EngineEffects.h"
+#include "engine/EngineScript.h"
+#include "engine/EngineVideo.h"
+#include "game/GamePool.h"
+#include "support/TestSupport.h"
+
+namespace tv {
+namespace {
+
+TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
+  test::TTempDir dir;
+  test::TScopedEnv home("XDG_DATA_HOME", dir.Path().c_str());
+  test::TScopedEnv desktop("TOLVAREN_DESKTOP", "1280x720");
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    TModuleTable table = GameModules();
+    ASSERT_FALSE(table.empty());
+    ASSERT_EQ(table.front().Name, "Folders");
+    EXPECT_EQ(table.back().Name, "Effects");
+    // The test binary is not the program: its data folders are the built program's.
+    table.front().StartUp = [] { InitFoldersFrom(TV_BIN_DIR "/tolvaren"); };
+    {
+      TStartedModules modules;
+      modules.Start(std::move(table));
+      EXPECT_TRUE(FoldersReady());
+      EXPECT_TRUE(HasDefaultTextsHook());
+      EXPECT_TRUE(HasDisplayHooks());
+      EXPECT_TRUE(static_cast<bool>(GetPoolLoaders().LoadEffect));
+      EXPECT_TRUE(EffectsStarted());
+      EXPECT_FALSE(GetText("Copyright").empty());
+      int32_t width = 0;
+      int32_t height = 0;
+      DisplayClientSize(width, height);
+      EXPECT_GT(width, 0);
+      EXPECT_GT(height, 0);
+      modules.Stop();
+    }
+    EXPECT_FALSE(FoldersReady());
+    EXPECT_FALSE(HasDefaultTextsHook());
+    EXPECT_FALSE(HasDisplayHooks());
+    EXPECT_FALSE(static_cast<bool>(GetPoolLoaders().LoadEffect));
+    EXPECT_FALSE(EffectsStarted());
+    EXPECT_EQ(GetVideoOptions().Width, 0);
+    EXPECT_EQ(GetText("Copyright"), "");
+  }
+  // Back to the hooks every test binary runs with.
+  InstallEngineHooks();
+}
+
+}  // namespace
+}  // namespace tv
