@@ -146,6 +146,9 @@ void KeepPresentedFrames() {
   GfxSetPresentObserver([] { LastFrame.Rgba = GfxReadBackBuffer(LastFrame.Width, LastFrame.Height); });
 }
 
+// The modules of a run, started in this order and shut down in the reverse one.
+TStartedModules Modules;
+
 // Test hook: TOLVAREN_FAIL_STARTUP=bad_alloc makes the end of start-up throw std::bad_alloc, and
 // "unknown" throws something that is no std::exception, to check that either still ends in an
 // orderly shutdown with the log and the report.
@@ -156,9 +159,6 @@ void InjectStartUpFault() {
   if (what == "bad_alloc") throw std::bad_alloc();
   if (what == "unknown") throw 1;
 }
-
-// The modules of a run, started in this order and shut down in the reverse one.
-TStartedModules Modules;
 
 void StartUp(const std::vector<std::string>& Args) {
   SeedRandom(TickCount());

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/AppFolders.h"
+#include "base/AppFolders.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineSoundFiles.h"
 #include "support/TestSupport.h"
