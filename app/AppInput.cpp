@@ -143,10 +143,16 @@ void UpdateInput() {
   } else {
     Input.MouseInside = PlatformMouseSeen() && x >= 0 && x < w && y >= 0 && y < h;
   }
+  // The mouse comes in the window's units, the picture is drawn in the drawable's pixels: scale the
+  // position into pixels, then into the screen canvas, whose pixel size is the drawable's.
+  int32_t pw = 0;
+  int32_t ph = 0;
+  GetDrawableSize(pw, ph);
   const TVector canvas = ScreenCanvasSize();
-  if (w > 0 && h > 0) {
-    Input.Mouse = {(static_cast<float>(x) / static_cast<float>(w) - 0.5f) * canvas.X,
-                   (static_cast<float>(y) / static_cast<float>(h) - 0.5f) * canvas.Y};
+  if (w > 0 && h > 0 && pw > 0 && ph > 0) {
+    const float px = static_cast<float>(x) * static_cast<float>(pw) / static_cast<float>(w);
+    const float py = static_cast<float>(y) * static_cast<float>(ph) / static_cast<float>(h);
+    Input.Mouse = {(px / static_cast<float>(pw) - 0.5f) * canvas.X, (py / static_cast<float>(ph) - 0.5f) * canvas.Y};
   }
   Input.Before = Input.Now;
   ReadKeys(Input.Now);

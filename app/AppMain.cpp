@@ -114,7 +114,10 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
     if (arg == "-language") {
       ++i;
       std::string name;
-      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) SetLanguageName(name);
+      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) {
+        SetLanguageName(name);
+        line.LanguageGiven = true;
+      }
     } else if (arg == "-debug") {
       line.Debug = true;
     } else if (arg == "-frames") {
@@ -256,7 +259,13 @@ size_t ShutDown() {
 
 TModuleTable GameModules() {
   return {
-      {"Folders", InitFolders, DoneFolders},
+      // Without "-language" the game speaks the language of the user's locale when it can.
+      {"Folders",
+       [] {
+         SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
+         InitFolders();
+       },
+       DoneFolders},
       {"Timer",
        [] {
          InitTimer();

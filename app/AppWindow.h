@@ -15,7 +15,12 @@ void CreateMainWindow();
 void ApplyWindowMode(bool Force);
 bool IsFullScreen();
 void SetFullScreen(bool Value);
+// The client size in the window system's units (what the window was placed with; mouse positions
+// come in these units).
 void GetClientSize(int32_t& Width, int32_t& Height);
+// The client area's drawable in pixels: larger than the client size on a high-DPI screen. The video
+// device sizes its back buffer from it; the client size when the window has no drawable.
+void GetDrawableSize(int32_t& Width, int32_t& Height);
 void SetWindowCaption(const std::u16string& Text);
 void PumpMessages();
 void CaptureStill();

@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -133,8 +134,10 @@ bool PlatformOpenWindow(const std::string& Caption, std::string& Error) {
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  // Where the system scales windows (high-DPI screens), ask for a drawable of the screen's real
+  // pixels rather than one stretched from the window's units.
   Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 360,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (Win.Window == nullptr) {
     Error = SDL_GetError();
     return false;
@@ -181,6 +184,33 @@ TDisplaySize DesktopSize() {
   const int display = Win.Window != nullptr ? std::max(SDL_GetWindowDisplayIndex(Win.Window), 0) : 0;
   if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return {1600, 900};
   return {mode.w, mode.h};
+}
+
+double PlatformSimulatedDpiScale() {
+  const char* text = std::getenv("TOLVAREN_DPI_SCALE");
+  if (text == nullptr || !Win.VideoStarted) return 1;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::string(driver) != "offscreen") return 1;
+  char* end = nullptr;
+  const double scale = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(scale >= 1 && scale <= 8)) return 1;
+  return scale;
+}
+
+TDisplaySize PlatformDrawableSize() {
+  if (Win.Window == nullptr) return {};
+  int w = 0;
+  int h = 0;
+  SDL_GL_GetDrawableSize(Win.Window, &w, &h);
+  if (w <= 0 || h <= 0) SDL_GetWindowSize(Win.Window, &w, &h);
+  const double scale = PlatformSimulatedDpiScale();
+  if (scale != 1) {
+    // The offscreen driver's drawable is the window's size: scale the window's own size.
+    SDL_GetWindowSize(Win.Window, &w, &h);
+    w = static_cast<int>(std::lround(w * scale));
+    h = static_cast<int>(std::lround(h * scale));
+  }
+  return {w, h};
 }
 
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight) {

@@ -82,6 +82,13 @@ SDL_Window* PlatformWindowHandle();
 
 // The desktop's current display mode ($TOLVAREN_DESKTOP=WxH overrides it, for tests).
 TDisplaySize DesktopSize();
+// The window's drawable in pixels. Window sizes and mouse positions are in the window system's
+// units, which on a high-DPI screen are larger than pixels: the drawable is then larger than the
+// window. With the offscreen video driver, $TOLVAREN_DPI_SCALE=S (from 1 to 8) simulates such a
+// screen: the drawable reported is the window's size times S. {0, 0} without a window.
+TDisplaySize PlatformDrawableSize();
+// The simulated scale of $TOLVAREN_DPI_SCALE (1 when none applies).
+double PlatformSimulatedDpiScale();
 // Desktop full screen, or a window of the given client size centred on the desktop.
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight);
 void PlatformSetCaption(const std::u16string& Caption);
