@@ -294,7 +294,7 @@ void RemovePoolEffectLoader() {
 void InstallEngineHooks() {
   SetDefaultTextsHook(RegisterDefaultTexts);
   TDisplayHooks hooks;
-  hooks.ClientSize = [](int32_t& Width, int32_t& Height) { GetClientSize(Width, Height); };
+  hooks.ClientSize = [](int32_t& Width, int32_t& Height) { GetDrawableSize(Width, Height); };
   hooks.IsFullScreen = [] { return IsFullScreen(); };
   hooks.SetFullScreen = [](bool Value) { SetFullScreen(Value); };
   hooks.SetCaption = [](const std::u16string& Text) { SetWindowCaption(Text); };

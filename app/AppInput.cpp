@@ -1,7 +1,5 @@
 #include "app/AppInput.h"
 
-#include <SDL.h>
-
 #include <array>
 #include <cstdlib>
 
@@ -41,22 +39,22 @@ void PlayKeySound() { PlaySound("G8Key", false, SoundGroupEffects, nullptr); }
 
 void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
   Keys.fill(false);
-  Keys[KeyClick] = PlatformMouseButtonDown(Input.SwapButtons ? SDL_BUTTON_RIGHT : SDL_BUTTON_LEFT);
-  const bool alt = PlatformKeyDown(SDL_SCANCODE_LALT) || PlatformKeyDown(SDL_SCANCODE_RALT);
-  const bool modifier = alt || PlatformKeyDown(SDL_SCANCODE_LCTRL) || PlatformKeyDown(SDL_SCANCODE_RCTRL) ||
-                        PlatformKeyDown(SDL_SCANCODE_LGUI) || PlatformKeyDown(SDL_SCANCODE_RGUI);
-  const bool enter = PlatformKeyDown(SDL_SCANCODE_RETURN) || PlatformKeyDown(SDL_SCANCODE_KP_ENTER);
+  Keys[KeyClick] = PlatformMouseButtonDown(Input.SwapButtons ? MouseButtonRight : MouseButtonLeft);
+  const bool alt = PlatformKeyDown(ScanLeftAlt) || PlatformKeyDown(ScanRightAlt);
+  const bool modifier = alt || PlatformKeyDown(ScanLeftCtrl) || PlatformKeyDown(ScanRightCtrl) ||
+                        PlatformKeyDown(ScanLeftGui) || PlatformKeyDown(ScanRightGui);
+  const bool enter = PlatformKeyDown(ScanReturn) || PlatformKeyDown(ScanKeypadEnter);
   if (modifier) {
     Keys[KeyToggleFullScreen] = alt && enter;
     return;
   }
-  Keys[KeyCancel] = PlatformKeyDown(SDL_SCANCODE_ESCAPE);
+  Keys[KeyCancel] = PlatformKeyDown(ScanEscape);
   Keys[KeyConfirm] = (enter && !(TextInput.Active && TextInput.MultiLine)) ||
-                     (!TextInput.Active && PlatformKeyDown(SDL_SCANCODE_SPACE));
-  Keys[KeyToggleFullScreen] = PlatformKeyDown(SDL_SCANCODE_F11);
-  Keys[KeyHint] = PlatformKeyDown(SDL_SCANCODE_H) || PlatformKeyDown(SDL_SCANCODE_F1);
-  Keys[KeyInventory] = PlatformKeyDown(SDL_SCANCODE_I);
-  Keys[KeyMap] = PlatformKeyDown(SDL_SCANCODE_M);
+                     (!TextInput.Active && PlatformKeyDown(ScanSpace));
+  Keys[KeyToggleFullScreen] = PlatformKeyDown(ScanF11);
+  Keys[KeyHint] = PlatformKeyDown(ScanH) || PlatformKeyDown(ScanF1);
+  Keys[KeyInventory] = PlatformKeyDown(ScanI);
+  Keys[KeyMap] = PlatformKeyDown(ScanM);
 }
 
 // Bytes a name may never hold: ASCII punctuation but the full stop, and the code page's quotation
@@ -145,10 +143,16 @@ void UpdateInput() {
   } else {
     Input.MouseInside = PlatformMouseSeen() && x >= 0 && x < w && y >= 0 && y < h;
   }
+  // The mouse comes in the window's units, the picture is drawn in the drawable's pixels: scale the
+  // position into pixels, then into the screen canvas, whose pixel size is the drawable's.
+  int32_t pw = 0;
+  int32_t ph = 0;
+  GetDrawableSize(pw, ph);
   const TVector canvas = ScreenCanvasSize();
-  if (w > 0 && h > 0) {
-    Input.Mouse = {(static_cast<float>(x) / static_cast<float>(w) - 0.5f) * canvas.X,
-                   (static_cast<float>(y) / static_cast<float>(h) - 0.5f) * canvas.Y};
+  if (w > 0 && h > 0 && pw > 0 && ph > 0) {
+    const float px = static_cast<float>(x) * static_cast<float>(pw) / static_cast<float>(w);
+    const float py = static_cast<float>(y) * static_cast<float>(ph) / static_cast<float>(h);
+    Input.Mouse = {(px / static_cast<float>(pw) - 0.5f) * canvas.X, (py / static_cast<float>(ph) - 0.5f) * canvas.Y};
   }
   Input.Before = Input.Now;
   ReadKeys(Input.Now);

@@ -44,7 +44,7 @@ uint32_t ParseCount(const std::string& Word, bool& Ok) {
   return static_cast<uint32_t>(value);
 }
 
-void Inject(const SDL_Event& Event) { PlatformInjectEvent(Event); }
+void Inject(const TInputEvent& Event) { PlatformInjectEvent(Event); }
 
 // Where the last scripted move put the mouse: a button injected in the same frame must be pressed
 // there, not where the window last saw the mouse (the move is not pumped yet).
@@ -61,11 +61,11 @@ void InjectMove(float X, float Y) {
   int32_t h = 0;
   GetClientSize(w, h);
   const TVector canvas = ScreenCanvasSize();
-  SDL_Event e{};
-  e.type = SDL_MOUSEMOTION;
-  e.motion.x = static_cast<int32_t>(std::floor((X / canvas.X + 0.5f) * static_cast<float>(w)));
-  e.motion.y = static_cast<int32_t>(std::floor((Y / canvas.Y + 0.5f) * static_cast<float>(h)));
-  InjectedMouse = {true, e.motion.x, e.motion.y};
+  TInputEvent e;
+  e.Kind = TInputEvent::TKind::MouseMove;
+  e.X = static_cast<int32_t>(std::floor((X / canvas.X + 0.5f) * static_cast<float>(w)));
+  e.Y = static_cast<int32_t>(std::floor((Y / canvas.Y + 0.5f) * static_cast<float>(h)));
+  InjectedMouse = {true, e.X, e.Y};
   Inject(e);
 }
 
@@ -77,21 +77,18 @@ void InjectButton(bool Down, int Button) {
     x = InjectedMouse.X;
     y = InjectedMouse.Y;
   }
-  SDL_Event e{};
-  e.type = Down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-  e.button.button = static_cast<uint8_t>(Button);
-  e.button.state = Down ? SDL_PRESSED : SDL_RELEASED;
-  e.button.x = x;
-  e.button.y = y;
+  TInputEvent e;
+  e.Kind = Down ? TInputEvent::TKind::ButtonDown : TInputEvent::TKind::ButtonUp;
+  e.Button = Button;
+  e.X = x;
+  e.Y = y;
   Inject(e);
 }
 
-void InjectKey(bool Down, SDL_Scancode Key) {
-  SDL_Event e{};
-  e.type = Down ? SDL_KEYDOWN : SDL_KEYUP;
-  e.key.state = Down ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.scancode = Key;
-  e.key.keysym.sym = SDL_GetKeyFromScancode(Key);
+void InjectKey(bool Down, TScanCode Key) {
+  TInputEvent e;
+  e.Kind = Down ? TInputEvent::TKind::KeyDown : TInputEvent::TKind::KeyUp;
+  e.Key = Key;
   Inject(e);
 }
 
@@ -202,9 +199,9 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     std::string button;
     words >> button;
     if (button == "left") {
-      event.Button = SDL_BUTTON_LEFT;
+      event.Button = MouseButtonLeft;
     } else if (button == "right") {
-      event.Button = SDL_BUTTON_RIGHT;
+      event.Button = MouseButtonRight;
     } else {
       throw EError("button must be left or right");
     }
@@ -213,13 +210,13 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     event.What = verb == "keydown" ? TScriptLine::Kind::KeyDown
                                    : (verb == "keyup" ? TScriptLine::Kind::KeyUp : TScriptLine::Kind::Key);
     const std::string name = rest();
-    event.Key = SDL_GetScancodeFromName(name.c_str());
-    if (event.Key == SDL_SCANCODE_UNKNOWN) throw EError("unknown key \"" + name + "\"");
+    event.Key = PlatformScanCodeFromName(name);
+    if (event.Key == ScanUnknown) throw EError("unknown key \"" + name + "\"");
   } else if (verb == "text") {
     event.What = TScriptLine::Kind::Text;
     std::getline(words >> std::noskipws, event.Text);
     if (!event.Text.empty() && event.Text[0] == ' ') event.Text.erase(0, 1);
-    if (event.Text.empty() || event.Text.size() >= sizeof(SDL_TextInputEvent{}.text)) {
+    if (event.Text.empty() || event.Text.size() > MaxInputTextBytes) {
       throw EError("text must hold 1 to 31 bytes");
     }
   } else if (verb == "close") {
@@ -302,15 +299,15 @@ void InjectScriptedInput(uint32_t Frame) {
         InjectKey(s.What == TScriptLine::Kind::KeyDown, s.Key);
         break;
       case TScriptLine::Kind::Text: {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        std::copy(s.Text.begin(), s.Text.end(), e.text.text);
+        TInputEvent e;
+        e.Kind = TInputEvent::TKind::Text;
+        e.Text = s.Text;
         Inject(e);
         break;
       }
       case TScriptLine::Kind::Close: {
-        SDL_Event e{};
-        e.type = SDL_QUIT;
+        TInputEvent e;
+        e.Kind = TInputEvent::TKind::Quit;
         Inject(e);
         break;
       }
@@ -335,11 +332,11 @@ void InjectScriptedInput(uint32_t Frame) {
           }
           const TVector centre = control->ScreenCenter();
           InjectMove(centre.X, centre.Y);
-          InjectButton(true, SDL_BUTTON_LEFT);
+          InjectButton(true, MouseButtonLeft);
           Script.Step = 1;
           return;
         }
-        InjectButton(false, SDL_BUTTON_LEFT);
+        InjectButton(false, MouseButtonLeft);
         break;
       case TScriptLine::Kind::Key:
         if (Script.Step == 0) {

@@ -7,7 +7,7 @@
 // Raw events go through the same path as the system's events:
 //   move X Y          (design-screen units, (0, 0) at the centre)
 //   down left|right   /   up left|right
-//   keydown NAME      /   keyup NAME      (SDL key names: Return, Escape, F11, H, Left Alt, ...)
+//   keydown NAME      /   keyup NAME      (key names: Return, Escape, F11, H, Left Alt, ...)
 //   text TEXT         (typed text, UTF-8)
 //   close
 // GUI commands name screens and controls instead of positions:
@@ -23,12 +23,11 @@
 // controls. Blank lines and lines starting with "#" are ignored.
 #pragma once
 
-#include <SDL.h>
-
 #include <cstdint>
 #include <string>
 
 #include "base/EngineClasses.h"
+#include "platform/PlatformWindow.h"
 
 namespace tv {
 
@@ -50,7 +49,7 @@ struct TScriptLine {
   float X = 0;
   float Y = 0;
   int Button = 0;
-  SDL_Scancode Key = SDL_SCANCODE_UNKNOWN;
+  TScanCode Key = ScanUnknown;
   std::string Text;  // typed text, or the form, dialog or control name
   uint32_t Limit = DefaultWaitLimit;
 };

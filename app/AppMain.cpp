@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <new>
 
 #include "app/AppGame.h"
 #include "app/AppInput.h"
@@ -112,7 +114,10 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
     if (arg == "-language") {
       ++i;
       std::string name;
-      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) SetLanguageName(name);
+      if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) {
+        SetLanguageName(name);
+        line.LanguageGiven = true;
+      }
     } else if (arg == "-debug") {
       line.Debug = true;
     } else if (arg == "-frames") {
@@ -160,6 +165,17 @@ void KeepPresentedFrames() {
 // The modules of a run, started in this order and shut down in the reverse one.
 TStartedModules Modules;
 
+// Test hook: TOLVAREN_FAIL_STARTUP=bad_alloc makes the end of start-up throw std::bad_alloc, and
+// "unknown" throws something that is no std::exception, to check that either still ends in an
+// orderly shutdown with the log and the report.
+void InjectStartUpFault() {
+  const char* fault = std::getenv("TOLVAREN_FAIL_STARTUP");
+  if (fault == nullptr) return;
+  const std::string what = fault;
+  if (what == "bad_alloc") throw std::bad_alloc();
+  if (what == "unknown") throw 1;
+}
+
 void StartUp(const std::vector<std::string>& Args) {
   SeedRandom(TickCount());
   // The operating-system check of the original platform always passes here.
@@ -167,6 +183,7 @@ void StartUp(const std::vector<std::string>& Args) {
   SetDebugMode(State.CommandLine.Debug);
   if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
   Modules.Start(GameModules());
+  InjectStartUpFault();
   State.Initialized = true;
   Activate();
   Resume();
@@ -242,7 +259,13 @@ size_t ShutDown() {
 
 TModuleTable GameModules() {
   return {
-      {"Folders", InitFolders, DoneFolders},
+      // Without "-language" the game speaks the language of the user's locale when it can.
+      {"Folders",
+       [] {
+         SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
+         InitFolders();
+       },
+       DoneFolders},
       {"Timer",
        [] {
          InitTimer();
@@ -352,6 +375,16 @@ int Run(const std::vector<std::string>& Args) {
     MainLoop();
   } catch (const EError& e) {
     if (e.what()[0] != '\0') AddLogMessage(e.what());
+    if (GetErrorCode() == 0) SetErrorCode(1);
+  } catch (const std::bad_alloc&) {
+    // Anything else escaping the loop still ends in the same orderly shutdown and report.
+    AddLogMessage("Out of memory");
+    if (GetErrorCode() == 0) SetErrorCode(1);
+  } catch (const std::exception& e) {
+    AddLogMessage(e.what()[0] != '\0' ? e.what() : "Unexpected error");
+    if (GetErrorCode() == 0) SetErrorCode(1);
+  } catch (...) {
+    AddLogMessage("Unexpected error");
     if (GetErrorCode() == 0) SetErrorCode(1);
   }
   const size_t written = ShutDown();

@@ -31,6 +31,7 @@ void Suspend();
 // localisation settings. The options after the first two exist for tests and tools.
 struct TCommandLine {
   bool Debug = false;
+  bool LanguageGiven = false;  // "-language NAME" named a language; otherwise the system's is used
   int64_t Frames = -1;       // "-frames N": end the run after N frames
   double FixedDt = 0;        // "-fixed-dt S": every frame lasts S seconds of game time
   std::string InputFile;     // "-input FILE": scripted input

@@ -19,6 +19,7 @@ struct TWindowState {
   bool FullScreen = true;
   int32_t ClientWidth = 0;
   int32_t ClientHeight = 0;
+  TDisplaySize Drawable;  // in pixels, as of the last placement
   std::vector<uint16_t> Still;
   int32_t StillWidth = 0;
   int32_t StillHeight = 0;
@@ -66,10 +67,16 @@ void ApplyWindowMode(bool Force) {
   int32_t width = 0;
   int32_t height = 0;
   WindowClientSizeFor(Window.FullScreen, desktop.Width, desktop.Height, width, height);
-  if (!Force && width == Window.ClientWidth && height == Window.ClientHeight) return;
+  // A window moved to a screen of another pixel density keeps its size but not its drawable.
+  const TDisplaySize drawable = PlatformDrawableSize();
+  if (!Force && width == Window.ClientWidth && height == Window.ClientHeight &&
+      drawable.Width == Window.Drawable.Width && drawable.Height == Window.Drawable.Height) {
+    return;
+  }
   Window.ClientWidth = width;
   Window.ClientHeight = height;
   PlatformPlaceWindow(Window.FullScreen, width, height);
+  Window.Drawable = PlatformDrawableSize();
   if (Window.Video.SizeChanged) Window.Video.SizeChanged();
 }
 
@@ -86,9 +93,16 @@ void GetClientSize(int32_t& Width, int32_t& Height) {
   Height = Window.ClientHeight;
 }
 
-void SetWindowCaption(const std::u16string& Text) { PlatformSetCaption(Text); }
+void GetDrawableSize(int32_t& Width, int32_t& Height) {
+  if (Window.Drawable.Width > 0 && Window.Drawable.Height > 0) {
+    Width = Window.Drawable.Width;
+    Height = Window.Drawable.Height;
+  } else {
+    GetClientSize(Width, Height);
+  }
+}
 
-SDL_Window* WindowHandle() { return PlatformWindowHandle(); }
+void SetWindowCaption(const std::u16string& Text) { PlatformSetCaption(Text); }
 
 void HandleWindowMessage(const TWindowMessage& Message) {
   switch (Message.Kind) {
@@ -116,21 +130,21 @@ void HandleWindowMessage(const TWindowMessage& Message) {
     case TWindowMessageKind::KeyDown:
       if (IsRunning() && TextInputActive()) {
         switch (Message.Key) {
-          case SDLK_LEFT:
+          case KeyCodeLeft:
             TextInputKey(1);
             break;
-          case SDLK_RIGHT:
+          case KeyCodeRight:
             TextInputKey(2);
             break;
-          case SDLK_DELETE:
+          case KeyCodeDelete:
             TextInputKey(3);
             break;
           // Keys that type a control character rather than text.
-          case SDLK_BACKSPACE:
+          case KeyCodeBackspace:
             TextInputKey(8);
             break;
-          case SDLK_RETURN:
-          case SDLK_KP_ENTER:
+          case KeyCodeReturn:
+          case KeyCodeKeypadEnter:
             TextInputKey(13);
             break;
           default:

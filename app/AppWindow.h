@@ -15,14 +15,18 @@ void CreateMainWindow();
 void ApplyWindowMode(bool Force);
 bool IsFullScreen();
 void SetFullScreen(bool Value);
+// The client size in the window system's units (what the window was placed with; mouse positions
+// come in these units).
 void GetClientSize(int32_t& Width, int32_t& Height);
+// The client area's drawable in pixels: larger than the client size on a high-DPI screen. The video
+// device sizes its back buffer from it; the client size when the window has no drawable.
+void GetDrawableSize(int32_t& Width, int32_t& Height);
 void SetWindowCaption(const std::u16string& Text);
 void PumpMessages();
 void CaptureStill();
 void ReleaseStill();
 bool HasStill();
 void DestroyMainWindow();
-SDL_Window* WindowHandle();
 
 // The client size for a desktop of W x H: the whole desktop in full screen; otherwise 90 % of
 // the desktop along its limiting side in the 16:9 proportion, the width made even.

@@ -1,7 +1,10 @@
 #include "base/AppFolders.h"
 
 #include <array>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "base/AppProcess.h"
 
@@ -14,6 +17,7 @@ std::string LanguageName = "English";
 struct TFolderState {
   std::array<std::string, 5> Paths;
   bool Ready = false;
+  bool UseSystemLanguage = false;
   std::unique_ptr<TFolderWalk> Walk;
 };
 
@@ -32,6 +36,31 @@ bool IsPlainFolderName(const std::string& Name) {
   return true;
 }
 
+// ISO 639-1 language codes and the names of their folders in "Languages".
+constexpr std::pair<std::string_view, std::string_view> LocaleLanguages[] = {
+    {"be", "Belarusian"}, {"bg", "Bulgarian"},  {"ca", "Catalan"},    {"cs", "Czech"},      {"da", "Danish"},
+    {"de", "German"},     {"el", "Greek"},      {"en", "English"},    {"es", "Spanish"},    {"et", "Estonian"},
+    {"fi", "Finnish"},    {"fr", "French"},     {"hr", "Croatian"},   {"hu", "Hungarian"},  {"is", "Icelandic"},
+    {"it", "Italian"},    {"ja", "Japanese"},   {"ko", "Korean"},     {"lt", "Lithuanian"}, {"lv", "Latvian"},
+    {"nb", "Norwegian"},  {"nl", "Dutch"},      {"nn", "Norwegian"},  {"no", "Norwegian"},  {"pl", "Polish"},
+    {"pt", "Portuguese"}, {"ro", "Romanian"},   {"ru", "Russian"},    {"sk", "Slovak"},     {"sl", "Slovenian"},
+    {"sr", "Serbian"},    {"sv", "Swedish"},    {"tr", "Turkish"},    {"uk", "Ukrainian"},  {"vi", "Vietnamese"},
+    {"zh", "Chinese"},
+};
+
+// The folder holding the data for an executable in ExeFolder: ExeFolder itself when data lies
+// beside it, else the installed data folder beside "bin/" when that exists.
+std::string DataFolderOf(const std::string& ExeFolder) {
+  for (const char* sub : {"Ordinary", "Languages", "Language", "Branding"}) {
+    if (DirectoryExists(ExeFolder + sub)) return ExeFolder;
+  }
+  const std::string installed = ExeFolder + InstalledDataFromBin;
+  if (!DirectoryExists(installed)) return ExeFolder;
+  std::string path = std::filesystem::path(installed).lexically_normal().string();
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
 }  // namespace
 
 const std::string& GetLanguageName() { return LanguageName; }
@@ -45,6 +74,31 @@ std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string
   return ProgramFolder + "Languages/English/";
 }
 
+void SetUseSystemLanguage(bool Value) { Folders.UseSystemLanguage = Value; }
+
+std::string SystemLocale() {
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return value;
+  }
+  return {};
+}
+
+std::string LanguageOfLocale(const std::string& Locale) {
+  // language[_territory][.codeset][@modifier]: only the language decides the folder.
+  const size_t end = Locale.find_first_of("_.@");
+  std::string code = Locale.substr(0, end);
+  if (code.size() < 2 || code.size() > 3) return {};
+  for (char& c : code) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c < 'a' || c > 'z') return {};
+  }
+  for (const auto& [iso, name] : LocaleLanguages) {
+    if (iso == code) return std::string(name);
+  }
+  return {};
+}
+
 void InitFolders() { InitFoldersFrom(ProgramFilePath()); }
 
 void InitFoldersFrom(const std::string& exe) {
@@ -53,8 +107,13 @@ void InitFoldersFrom(const std::string& exe) {
     throw EError("Failed to get main folder");
   }
   std::string& program = Folders.Paths[static_cast<size_t>(TFolderKind::Program)];
-  program = exe.substr(0, exe.find_last_of('/') + 1);
+  program = DataFolderOf(exe.substr(0, exe.find_last_of('/') + 1));
   Folders.Paths[static_cast<size_t>(TFolderKind::Branding)] = program + "Branding/";
+  if (Folders.UseSystemLanguage && !DirectoryExists(program + "Language/")) {
+    // The locale's language when the program has a folder for it, else English.
+    const std::string system = LanguageOfLocale(SystemLocale());
+    SetLanguageName(!system.empty() && DirectoryExists(program + "Languages/" + system) ? system : "English");
+  }
   Folders.Paths[static_cast<size_t>(TFolderKind::Language)] = LanguageFolderOf(program, GetLanguageName());
   Folders.Paths[static_cast<size_t>(TFolderKind::Ordinary)] = program + "Ordinary/";
   std::string user = UserDataFolder();

@@ -15,8 +15,6 @@ enum class TFolderKind { Program, Branding, Language, Ordinary, User };
 // In this order: ExtensionKind takes the first that matches.
 enum class TExtKind { None, Exe, Url, Txt, Xml, Wav, Ogg, Tpx, Png, Jpg, Tsg, Emt, Dat, Flg };
 
-// Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
-// is picked from the language name given on the command line, falling back to English.
 // The language name: set by the command line (it picks the language folder), later by the
 // common script's option "LanguageName". Default "English". The text table's localisation
 // settings reset it with the rest (ResetLocalization).
@@ -28,9 +26,30 @@ void SetLanguageName(const std::string& Name);
 // "Languages/English/". The program and the tool pick it through this one rule.
 std::string LanguageFolderOf(const std::string& ProgramFolder, const std::string& Name);
 
+// Sets up the five folders (each path ends with "/") and then the ready flag. The language folder
+// is picked from the language name given on the command line, falling back to English.
+//
+// The program folder is the one holding the data: the executable's own folder when the data lies
+// beside it (a build, or an unpacked copy), else the installed data folder "../share/tolvaren/"
+// next to the executable's folder (an installed program in "bin/").
 void InitFolders();
 // The same rules for a program file at another place (tools that work on a data folder, tests).
 void InitFoldersFrom(const std::string& ProgramFile);
+// Where installed data lies, relative to the folder of the installed executable.
+constexpr const char* InstalledDataFromBin = "../share/tolvaren/";
+
+// When set, and no language name was given on the command line, InitFolders takes the language
+// from the system's locale (LanguageOfLocale of SystemLocale) when the program has a folder for
+// it, and English otherwise. The program sets it; tools and tests do not leave the language to
+// the environment unless they ask to.
+void SetUseSystemLanguage(bool Value);
+// The locale that decides the language of messages: the first of LC_ALL, LC_MESSAGES and LANG that
+// is set and not empty ("" when none is).
+std::string SystemLocale();
+// The language folder name for a locale such as "de_DE.UTF-8" ("German") or "ru" ("Russian"): its
+// language code looked up among the languages the game may be translated into; "" for "C",
+// "POSIX", an empty or malformed locale, and unknown codes.
+std::string LanguageOfLocale(const std::string& Locale);
 bool FoldersReady();
 void DoneFolders();
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -40,10 +41,10 @@ namespace {
 class TFileSoundInput : public TSoundInput {
  public:
   explicit TFileSoundInput(std::unique_ptr<TFileStream> file) : File(std::move(file)) {}
-  int64_t Read(void* Buffer, int64_t Count) override { return File->Read(Buffer, Count); }
-  bool Seek(int64_t Offset) override { return File->Seek(Offset); }
-  int64_t Position() override { return File->Position(); }
-  int64_t Size() override { return File->Size(); }
+  int64_t Read(void* Buffer, int64_t Count) noexcept override { return File->Read(Buffer, Count); }
+  bool Seek(int64_t Offset) noexcept override { return File->Seek(Offset); }
+  int64_t Position() noexcept override { return File->Position(); }
+  int64_t Size() noexcept override { return File->Size(); }
 
  private:
   std::unique_ptr<TFileStream> File;
@@ -52,7 +53,7 @@ class TFileSoundInput : public TSoundInput {
 class TMemorySoundInput : public TSoundInput {
  public:
   explicit TMemorySoundInput(std::string bytes) : Bytes(std::move(bytes)) {}
-  int64_t Read(void* Buffer, int64_t Count) override {
+  int64_t Read(void* Buffer, int64_t Count) noexcept override {
     const int64_t size = static_cast<int64_t>(Bytes.size());
     if (Count <= 0 || Pos >= size) return 0;
     const int64_t n = std::min(Count, size - Pos);
@@ -60,27 +61,33 @@ class TMemorySoundInput : public TSoundInput {
     Pos += n;
     return n;
   }
-  bool Seek(int64_t Offset) override {
+  bool Seek(int64_t Offset) noexcept override {
     if (Offset < 0) return false;
     Pos = Offset;
     return true;
   }
-  int64_t Position() override { return Pos; }
-  int64_t Size() override { return static_cast<int64_t>(Bytes.size()); }
+  int64_t Position() noexcept override { return Pos; }
+  int64_t Size() noexcept override { return static_cast<int64_t>(Bytes.size()); }
 
  private:
   std::string Bytes;
   int64_t Pos = 0;
 };
 
-// The decoder reads through these; the input stays owned by the sample (or the loader).
-size_t OggRead(void* Ptr, size_t Size, size_t Count, void* Source) {
+// The decoder reads through these; the input stays owned by the sample (or the loader). They are
+// called from C and never throw (the inputs' operations are noexcept).
+size_t OggRead(void* Ptr, size_t Size, size_t Count, void* Source) noexcept {
   if (Size == 0 || Count == 0) return 0;
   const int64_t got = static_cast<TSoundInput*>(Source)->Read(Ptr, static_cast<int64_t>(Size * Count));
-  return got <= 0 ? 0 : static_cast<size_t>(got) / Size;
+  if (got < 0) {
+    // A failed read, told apart from the end of the file as the decoder expects.
+    errno = EIO;
+    return 0;
+  }
+  return static_cast<size_t>(got) / Size;
 }
 
-int OggSeek(void* Source, ogg_int64_t Offset, int Whence) {
+int OggSeek(void* Source, ogg_int64_t Offset, int Whence) noexcept {
   auto* in = static_cast<TSoundInput*>(Source);
   int64_t base = 0;
   if (Whence == SEEK_CUR) {
@@ -95,9 +102,9 @@ int OggSeek(void* Source, ogg_int64_t Offset, int Whence) {
   return in->Seek(target) ? 0 : -1;
 }
 
-int OggClose(void*) { return 0; }
+int OggClose(void*) noexcept { return 0; }
 
-long OggTell(void* Source) { return static_cast<long>(static_cast<TSoundInput*>(Source)->Position()); }
+long OggTell(void* Source) noexcept { return static_cast<long>(static_cast<TSoundInput*>(Source)->Position()); }
 
 const ov_callbacks OggCallbacks = {OggRead, OggSeek, OggClose, OggTell};
 
@@ -256,12 +263,15 @@ void TSample::LoadWave(TSoundInput& In) {
   if (!Buffer) throw EError("Failed to create secondary buffer");
   if (format.AvgBytesPerSec != 0) Length = static_cast<float>(static_cast<double>(dataSize) / format.AvgBytesPerSec);
   Duration = Length;
+  // The file is read before the buffer is locked: the mixer is held off only for the copy.
+  std::vector<uint8_t> pcm(dataSize);
+  const int64_t got = In.Read(pcm.data(), static_cast<int64_t>(pcm.size()));
   void* data = nullptr;
   uint32_t size = 0;
   if (!Buffer->Lock(0, 0, &data, &size, nullptr, nullptr, DSBLOCK_ENTIREBUFFER)) {
     throw EError("Failed to lock secondary buffer");
   }
-  const int64_t got = In.Read(data, size);
+  if (got > 0) std::memcpy(data, pcm.data(), static_cast<size_t>(std::min<int64_t>(got, size)));
   Buffer->Unlock(data, size, nullptr, 0);
   if (got != static_cast<int64_t>(size)) throw EError("Invalid structure of file");
 }
@@ -302,23 +312,27 @@ void TSample::LoadOgg(std::unique_ptr<TSoundInput> In) {
   if (!Buffer) throw EError("Failed to create secondary buffer");
   // A streamed sample reopens its file from the same folder when a source takes it.
   if (Streaming) return;
+  // Decoded before the buffer is locked: the mixer is held off only for the copy.
+  std::vector<uint8_t> pcm(desc.BufferBytes);
+  int64_t got = 0;
+  bool damaged = false;
+  while (got < static_cast<int64_t>(pcm.size())) {
+    const long n = ReadPcm(&decoder, pcm.data() + got, static_cast<int64_t>(pcm.size()) - got, format);
+    if (n == 0) break;
+    if (n < 0) {
+      damaged = true;
+      break;
+    }
+    got += n;
+  }
   void* data = nullptr;
   uint32_t bytes = 0;
   if (!Buffer->Lock(0, 0, &data, &bytes, nullptr, nullptr, DSBLOCK_ENTIREBUFFER)) {
     throw EError("Failed to lock secondary buffer");
   }
-  uint8_t* out = static_cast<uint8_t*>(data);
-  int64_t got = 0;
-  while (got < bytes) {
-    const long n = ReadPcm(&decoder, out + got, bytes - got, format);
-    if (n == 0) break;
-    if (n < 0) {
-      Buffer->Unlock(data, bytes, nullptr, 0);
-      throw EError("Failed to decode audio data");
-    }
-    got += n;
-  }
+  if (!damaged) std::memcpy(data, pcm.data(), std::min<size_t>(pcm.size(), bytes));
   Buffer->Unlock(data, bytes, nullptr, 0);
+  if (damaged) throw EError("Failed to decode audio data");
 }
 
 namespace {

@@ -39,15 +39,16 @@ constexpr int32_t StreamingBlockCount = 6;
 // 20 - round(20 * Level) of the loudness table (the last entry is silence).
 int32_t LoudnessAttenuation(float Level);
 
-// Where a sound's bytes come from: a file, or memory (tests, tools and fuzzing).
+// Where a sound's bytes come from: a file, or memory (tests, tools and fuzzing). The decoder, a C
+// library, calls these through its callbacks, so none of them may throw.
 class TSoundInput {
  public:
   virtual ~TSoundInput() = default;
-  // Reads up to Count bytes; returns how many were read (0 at the end).
-  virtual int64_t Read(void* Buffer, int64_t Count) = 0;
-  virtual bool Seek(int64_t Offset) = 0;
-  virtual int64_t Position() = 0;
-  virtual int64_t Size() = 0;
+  // Reads up to Count bytes; returns how many were read (0 at the end), or -1 on failure.
+  virtual int64_t Read(void* Buffer, int64_t Count) noexcept = 0;
+  virtual bool Seek(int64_t Offset) noexcept = 0;
+  virtual int64_t Position() noexcept = 0;
+  virtual int64_t Size() noexcept = 0;
 };
 
 // The whole file, read through TFileStream.

@@ -58,6 +58,8 @@ bool DisplayFullScreenWithoutHooks = true;
 void BuildPresentParams() {
   int32_t width = Options.Width;
   int32_t height = Options.Height;
+  // The client area in pixels: on a high-DPI screen the drawable has more pixels than the window
+  // has units, and the picture is drawn at the screen's own resolution.
   if (width <= 0 || height <= 0) DisplayClientSize(width, height);
   Video.Params.Width = Max(width, 1);
   Video.Params.Height = Max(height, 1);

@@ -172,6 +172,8 @@ void PaintVideoStill(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t
 // then decide), the display is in full screen (the program's default) and full-screen requests
 // are remembered only, and the caption and the canvas size go nowhere.
 struct TDisplayHooks {
+  // The client area in pixels (the window's drawable, which a high-DPI screen makes larger than
+  // the window's size in the window system's units); the back buffer takes this size.
   std::function<void(int32_t& Width, int32_t& Height)> ClientSize;
   std::function<bool()> IsFullScreen;
   std::function<void(bool Value)> SetFullScreen;

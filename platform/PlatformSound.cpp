@@ -31,6 +31,8 @@ class TSoundMixer {
   int32_t Rate = DeviceRate;
   std::vector<TSoundBuffer*> Active;
   float Sum[ChunkFrames * 2] = {};
+  // Device locks held by buffers between Lock and Unlock (main thread only).
+  uint32_t HeldLocks = 0;
 
   void Lock() const {
     if (DeviceId != 0) SDL_LockAudioDevice(DeviceId);
@@ -163,8 +165,13 @@ class TMixerGuard {
   const TSoundMixer* M;
 };
 
-void AudioCallback(void* User, Uint8* Stream, int Len) {
-  static_cast<TSoundMixer*>(User)->Mix(reinterpret_cast<int16_t*>(Stream), Len / 4);
+// Called by SDL from its audio thread: nothing may unwind into C, so a failure plays silence.
+void AudioCallback(void* User, Uint8* Stream, int Len) noexcept {
+  try {
+    static_cast<TSoundMixer*>(User)->Mix(reinterpret_cast<int16_t*>(Stream), Len / 4);
+  } catch (...) {
+    std::fill(Stream, Stream + Len, Uint8{0});
+  }
 }
 
 uint64_t StepFor(uint32_t Rate, int32_t OutputRate) {
@@ -196,6 +203,8 @@ void SetSoundFailures(uint32_t f) { Failures = f; }
 
 TSoundBuffer::~TSoundBuffer() {
   if (!Mixer) return;
+  // A buffer destroyed while locked gives its locks back, or the mixer would wait forever.
+  while (Locks > 0) Unlock(this, 0, nullptr, 0);
   TMixerGuard guard(Mixer);
   Mixer->Unlist(this);
 }
@@ -274,6 +283,11 @@ bool TSoundBuffer::Lock(uint32_t Offset, uint32_t Count, void** Ptr1, uint32_t* 
   uint8_t* base = reinterpret_cast<uint8_t*>(Data->data());
   const uint32_t first = std::min(Count, Bytes - Offset);
   if (first < Count && (Ptr2 == nullptr || Bytes2 == nullptr)) return false;
+  // Held until Unlock: the mixer may read this buffer's data (or a duplicate's, which is the
+  // same data) at any moment.
+  Mixer->Lock();
+  ++Mixer->HeldLocks;
+  ++Locks;
   *Ptr1 = base + Offset;
   *Bytes1 = first;
   if (first < Count) {
@@ -283,13 +297,26 @@ bool TSoundBuffer::Lock(uint32_t Offset, uint32_t Count, void** Ptr1, uint32_t* 
   return true;
 }
 
-bool TSoundBuffer::Unlock(void* Ptr1, uint32_t, void*, uint32_t) { return Ptr1 != nullptr; }
+bool TSoundBuffer::Unlock(void* Ptr1, uint32_t, void*, uint32_t) {
+  if (Locks > 0) {
+    --Locks;
+    // After the device closed its lock is gone, and so are the locks it counted.
+    if (Mixer->HeldLocks > 0) {
+      --Mixer->HeldLocks;
+      Mixer->Unlock();
+    }
+  }
+  return Ptr1 != nullptr;
+}
 
 // ---- TSoundDevice ---------------------------------------------------------------------------
 
 TSoundDevice::~TSoundDevice() {
   if (!Mixer) return;
   const SDL_AudioDeviceID id = Mixer->DeviceId;
+  // Locks still held by buffers are given back first: closing waits for the callback, which
+  // would wait for them.
+  for (; Mixer->HeldLocks > 0; --Mixer->HeldLocks) Mixer->Unlock();
   if (id != 0) {
     // Closing waits for a running callback; after it no other thread touches the mixer.
     SDL_CloseAudioDevice(id);

@@ -8,6 +8,10 @@
 // the few instructions it needs. With the manual clock there is no SDL device at all: the mixer
 // runs only when Render is called, so tests can check positions, loops and levels sample by
 // sample.
+//
+// A successful Lock holds the device lock until the matching Unlock, so the mixer never reads
+// PCM while it is being written: fill the regions and unlock at once (copying one block takes
+// microseconds), and never block or wait for the mixer in between.
 #pragma once
 
 #include <cstdint>
@@ -91,9 +95,11 @@ class TSoundBuffer {
   // the position of the next frame to be mixed).
   bool GetCurrentPosition(uint32_t* Play, uint32_t* Write) const;
   // A byte range for writing: Bytes from Offset, wrapping to the buffer's start when it runs
-  // past the end (then the second region is set). DSBLOCK_ENTIREBUFFER locks everything.
+  // past the end (then the second region is set). DSBLOCK_ENTIREBUFFER locks everything. On
+  // success the mixer is held off until Unlock.
   bool Lock(uint32_t Offset, uint32_t Bytes, void** Ptr1, uint32_t* Bytes1, void** Ptr2, uint32_t* Bytes2,
             uint32_t Flags);
+  // Ends the last successful Lock and lets the mixer run again; false when Ptr1 is null.
   bool Unlock(void* Ptr1, uint32_t Bytes1, void* Ptr2, uint32_t Bytes2);
 
   uint32_t GetSize() const { return Bytes; }
@@ -119,6 +125,8 @@ class TSoundBuffer {
   uint64_t Step = 0;         // frames per output frame, 32.32 fixed point
   int32_t Volume = 0;
   float Gain = 1;
+  // Successful Locks not yet unlocked (main thread only); each holds the device lock once.
+  uint32_t Locks = 0;
 };
 
 using TSoundBufferPtr = std::shared_ptr<TSoundBuffer>;

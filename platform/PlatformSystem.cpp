@@ -128,17 +128,17 @@ TFileStream::~TFileStream() {
   if (Fd >= 0) close(Fd);
 }
 
-int64_t TFileStream::Size() const {
+int64_t TFileStream::Size() const noexcept {
   struct stat st {};
   if (Fd < 0 || fstat(Fd, &st) != 0) return 0;
   return st.st_size;
 }
 
-int64_t TFileStream::Position() const { return Fd < 0 ? 0 : lseek(Fd, 0, SEEK_CUR); }
+int64_t TFileStream::Position() const noexcept { return Fd < 0 ? 0 : lseek(Fd, 0, SEEK_CUR); }
 
-bool TFileStream::Seek(int64_t Offset) { return Fd >= 0 && lseek(Fd, Offset, SEEK_SET) == Offset; }
+bool TFileStream::Seek(int64_t Offset) noexcept { return Fd >= 0 && lseek(Fd, Offset, SEEK_SET) == Offset; }
 
-int64_t TFileStream::Read(void* Buffer, int64_t Count) {
+int64_t TFileStream::Read(void* Buffer, int64_t Count) noexcept {
   if (Fd < 0 || Count <= 0) return 0;
   int64_t done = 0;
   auto* out = static_cast<char*>(Buffer);

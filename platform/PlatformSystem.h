@@ -43,11 +43,12 @@ class TFileStream {
 
   bool IsOpen() const { return Fd >= 0; }
   const std::string& Path() const { return FilePath; }
-  int64_t Size() const;
-  int64_t Position() const;
-  bool Seek(int64_t Offset);
+  // Size, Position, Seek and Read never throw: sound decoders call them from C callbacks.
+  int64_t Size() const noexcept;
+  int64_t Position() const noexcept;
+  bool Seek(int64_t Offset) noexcept;
   // Reads up to Count bytes; returns how many were read (0 at the end or on failure).
-  int64_t Read(void* Buffer, int64_t Count);
+  int64_t Read(void* Buffer, int64_t Count) noexcept;
   // Writes every byte; false on failure.
   bool Write(const void* Buffer, int64_t Count);
   bool Write(std::string_view Bytes) { return Write(Bytes.data(), static_cast<int64_t>(Bytes.size())); }

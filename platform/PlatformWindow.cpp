@@ -1,7 +1,9 @@
-#include "platform/PlatformWindow.h"
+#include "platform/PlatformWindowSdl.h"
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -9,6 +11,18 @@
 #include "platform/PlatformSystem.h"
 
 namespace tv {
+
+// Our key numbers are the ones SDL uses, so events pass through unchanged.
+static_assert(ScanH == SDL_SCANCODE_H && ScanI == SDL_SCANCODE_I && ScanM == SDL_SCANCODE_M);
+static_assert(ScanReturn == SDL_SCANCODE_RETURN && ScanEscape == SDL_SCANCODE_ESCAPE && ScanSpace == SDL_SCANCODE_SPACE);
+static_assert(ScanF1 == SDL_SCANCODE_F1 && ScanF11 == SDL_SCANCODE_F11 && ScanKeypadEnter == SDL_SCANCODE_KP_ENTER);
+static_assert(ScanLeftCtrl == SDL_SCANCODE_LCTRL && ScanLeftAlt == SDL_SCANCODE_LALT && ScanLeftGui == SDL_SCANCODE_LGUI);
+static_assert(ScanRightCtrl == SDL_SCANCODE_RCTRL && ScanRightAlt == SDL_SCANCODE_RALT && ScanRightGui == SDL_SCANCODE_RGUI);
+static_assert(ScanCodeCount == SDL_NUM_SCANCODES);
+static_assert(KeyCodeBackspace == SDLK_BACKSPACE && KeyCodeReturn == SDLK_RETURN && KeyCodeDelete == SDLK_DELETE);
+static_assert(KeyCodeRight == SDLK_RIGHT && KeyCodeLeft == SDLK_LEFT && KeyCodeKeypadEnter == SDLK_KP_ENTER);
+static_assert(MouseButtonLeft == SDL_BUTTON_LEFT && MouseButtonRight == SDL_BUTTON_RIGHT);
+static_assert(MaxInputTextBytes + 1 == sizeof(SDL_TextInputEvent{}.text));
 
 namespace {
 
@@ -120,8 +134,10 @@ bool PlatformOpenWindow(const std::string& Caption, std::string& Error) {
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+  // Where the system scales windows (high-DPI screens), ask for a drawable of the screen's real
+  // pixels rather than one stretched from the window's units.
   Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 360,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (Win.Window == nullptr) {
     Error = SDL_GetError();
     return false;
@@ -168,6 +184,33 @@ TDisplaySize DesktopSize() {
   const int display = Win.Window != nullptr ? std::max(SDL_GetWindowDisplayIndex(Win.Window), 0) : 0;
   if (SDL_GetDesktopDisplayMode(display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return {1600, 900};
   return {mode.w, mode.h};
+}
+
+double PlatformSimulatedDpiScale() {
+  const char* text = std::getenv("TOLVAREN_DPI_SCALE");
+  if (text == nullptr || !Win.VideoStarted) return 1;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr || std::string(driver) != "offscreen") return 1;
+  char* end = nullptr;
+  const double scale = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(scale >= 1 && scale <= 8)) return 1;
+  return scale;
+}
+
+TDisplaySize PlatformDrawableSize() {
+  if (Win.Window == nullptr) return {};
+  int w = 0;
+  int h = 0;
+  SDL_GL_GetDrawableSize(Win.Window, &w, &h);
+  if (w <= 0 || h <= 0) SDL_GetWindowSize(Win.Window, &w, &h);
+  const double scale = PlatformSimulatedDpiScale();
+  if (scale != 1) {
+    // The offscreen driver's drawable is the window's size: scale the window's own size.
+    SDL_GetWindowSize(Win.Window, &w, &h);
+    w = static_cast<int>(std::lround(w * scale));
+    h = static_cast<int>(std::lround(h * scale));
+  }
+  return {w, h};
 }
 
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight) {
@@ -227,7 +270,47 @@ void PlatformInjectEvent(const SDL_Event& Event) {
   }
 }
 
-bool PlatformKeyDown(SDL_Scancode Key) { return Key > SDL_SCANCODE_UNKNOWN && Key < SDL_NUM_SCANCODES && Win.Keys[Key]; }
+void PlatformInjectEvent(const TInputEvent& Event) {
+  SDL_Event e{};
+  switch (Event.Kind) {
+    case TInputEvent::TKind::MouseMove:
+      e.type = SDL_MOUSEMOTION;
+      e.motion.x = Event.X;
+      e.motion.y = Event.Y;
+      break;
+    case TInputEvent::TKind::ButtonDown:
+    case TInputEvent::TKind::ButtonUp: {
+      const bool down = Event.Kind == TInputEvent::TKind::ButtonDown;
+      e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+      e.button.button = static_cast<uint8_t>(Event.Button);
+      e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+      e.button.x = Event.X;
+      e.button.y = Event.Y;
+      break;
+    }
+    case TInputEvent::TKind::KeyDown:
+    case TInputEvent::TKind::KeyUp: {
+      const bool down = Event.Kind == TInputEvent::TKind::KeyDown;
+      e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+      e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+      e.key.keysym.scancode = static_cast<SDL_Scancode>(Event.Key);
+      e.key.keysym.sym = SDL_GetKeyFromScancode(static_cast<SDL_Scancode>(Event.Key));
+      break;
+    }
+    case TInputEvent::TKind::Text:
+      e.type = SDL_TEXTINPUT;
+      std::copy_n(Event.Text.begin(), std::min(Event.Text.size(), MaxInputTextBytes), e.text.text);
+      break;
+    case TInputEvent::TKind::Quit:
+      e.type = SDL_QUIT;
+      break;
+  }
+  PlatformInjectEvent(e);
+}
+
+TScanCode PlatformScanCodeFromName(const std::string& Name) { return SDL_GetScancodeFromName(Name.c_str()); }
+
+bool PlatformKeyDown(TScanCode Key) { return Key > SDL_SCANCODE_UNKNOWN && Key < SDL_NUM_SCANCODES && Win.Keys[Key]; }
 
 bool PlatformMouseButtonDown(int Button) {
   if (Button == SDL_BUTTON_LEFT) return Win.LeftButton;

@@ -2,13 +2,50 @@
 // messages the application handles, and the keyboard and mouse state kept from those events.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include <SDL.h>
+// The window system's own window, handed on opaquely (for example to the sound device); only
+// platform/ looks inside it.
+struct SDL_Window;
 
 namespace tv {
+
+// Keys by their place on the keyboard, numbered as USB keyboards number them (0 for none).
+using TScanCode = int32_t;
+constexpr TScanCode ScanUnknown = 0;
+constexpr TScanCode ScanH = 11;
+constexpr TScanCode ScanI = 12;
+constexpr TScanCode ScanM = 16;
+constexpr TScanCode ScanReturn = 40;
+constexpr TScanCode ScanEscape = 41;
+constexpr TScanCode ScanSpace = 44;
+constexpr TScanCode ScanF1 = 58;
+constexpr TScanCode ScanF11 = 68;
+constexpr TScanCode ScanKeypadEnter = 88;
+constexpr TScanCode ScanLeftCtrl = 224;
+constexpr TScanCode ScanLeftAlt = 226;
+constexpr TScanCode ScanLeftGui = 227;
+constexpr TScanCode ScanRightCtrl = 228;
+constexpr TScanCode ScanRightAlt = 230;
+constexpr TScanCode ScanRightGui = 231;
+constexpr TScanCode ScanCodeCount = 512;
+
+// Keys by what they mean in the keyboard layout: the character they type, or for keys that type
+// none, their scan code with bit 30 set.
+using TKeyCode = int32_t;
+constexpr TKeyCode KeyCodeBackspace = '\b';
+constexpr TKeyCode KeyCodeReturn = '\r';
+constexpr TKeyCode KeyCodeDelete = 0x7F;
+constexpr TKeyCode KeyCodeRight = (1 << 30) | 79;
+constexpr TKeyCode KeyCodeLeft = (1 << 30) | 80;
+constexpr TKeyCode KeyCodeKeypadEnter = (1 << 30) | ScanKeypadEnter;
+
+// Mouse buttons.
+constexpr int MouseButtonLeft = 1;
+constexpr int MouseButtonRight = 3;
 
 enum class TWindowMessageKind {
   None,
@@ -17,7 +54,7 @@ enum class TWindowMessageKind {
   Minimize,    // the window was minimised
   Close,       // the close box, or the system asked the program to quit
   Paint,       // part of the window must be painted again
-  KeyDown,     // Key holds the SDL key code
+  KeyDown,     // Key holds the key code
   Character,   // Char holds one UTF-16 code unit of typed text
   SizeMoveBegin,
   SizeMoveEnd,
@@ -25,7 +62,7 @@ enum class TWindowMessageKind {
 
 struct TWindowMessage {
   TWindowMessageKind Kind = TWindowMessageKind::None;
-  SDL_Keycode Key = 0;
+  TKeyCode Key = 0;
   char16_t Char = 0;
 };
 
@@ -45,6 +82,13 @@ SDL_Window* PlatformWindowHandle();
 
 // The desktop's current display mode ($TOLVAREN_DESKTOP=WxH overrides it, for tests).
 TDisplaySize DesktopSize();
+// The window's drawable in pixels. Window sizes and mouse positions are in the window system's
+// units, which on a high-DPI screen are larger than pixels: the drawable is then larger than the
+// window. With the offscreen video driver, $TOLVAREN_DPI_SCALE=S (from 1 to 8) simulates such a
+// screen: the drawable reported is the window's size times S. {0, 0} without a window.
+TDisplaySize PlatformDrawableSize();
+// The simulated scale of $TOLVAREN_DPI_SCALE (1 when none applies).
+double PlatformSimulatedDpiScale();
 // Desktop full screen, or a window of the given client size centred on the desktop.
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight);
 void PlatformSetCaption(const std::u16string& Caption);
@@ -54,12 +98,26 @@ void PlatformRaiseWindow();
 // Takes the next message; with Wait the call sleeps until one arrives or TimeoutMs passes.
 // Input events update the key and mouse state as they pass.
 bool PlatformNextMessage(TWindowMessage& Message, bool Wait, int TimeoutMs);
-// Puts an event into the queue as if the system had sent it (scripted input).
-void PlatformInjectEvent(const SDL_Event& Event);
+// An input event as the system would send it (scripted input, tests).
+struct TInputEvent {
+  enum class TKind { MouseMove, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Quit };
+  TKind Kind = TKind::Quit;
+  int32_t X = 0;  // MouseMove, ButtonDown, ButtonUp: window pixels
+  int32_t Y = 0;
+  int Button = 0;  // MouseButtonLeft, MouseButtonRight
+  TScanCode Key = ScanUnknown;
+  std::string Text;  // Text: UTF-8, 1 to MaxInputTextBytes bytes
+};
+constexpr size_t MaxInputTextBytes = 31;
+// Puts an event into the queue as if the system had sent it.
+void PlatformInjectEvent(const TInputEvent& Event);
+// The scan code of a key's name ("Return", "Escape", "F11", "H", "Left Alt", ...); ScanUnknown
+// for a name no key has.
+TScanCode PlatformScanCodeFromName(const std::string& Name);
 
 // State as of the events taken so far.
-bool PlatformKeyDown(SDL_Scancode Key);
-bool PlatformMouseButtonDown(int Button);  // SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT
+bool PlatformKeyDown(TScanCode Key);
+bool PlatformMouseButtonDown(int Button);  // MouseButtonLeft, MouseButtonRight
 void PlatformMousePosition(int32_t& X, int32_t& Y);
 bool PlatformMouseSeen();
 // Whether the system swaps the primary and secondary mouse buttons (tests may set it).

@@ -2,6 +2,7 @@
 # Installs the Debian packages the project needs (only those missing), then configures and builds
 # into build/ (the program at build/bin/tolvaren with its data beside it).
 # Usage: scripts/setup.sh [extra cmake arguments...]
+# TV_BUILD_DIR picks another build folder; TV_BUILD_TARGETS (space-separated) builds only those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,10 +10,11 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
-  libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev
+  libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev graphviz
   librsvg2-bin fonts-noto-color-emoji
   abcmidi fluidsynth timgm6mb-soundfont sox
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
+  desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -30,4 +32,6 @@ fi
 
 build_dir=${TV_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
-cmake --build "$build_dir"
+targets=()
+for t in ${TV_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build_dir" "${targets[@]}"

@@ -27,6 +27,7 @@ class FoldersTest : public ::testing::Test {
   void TearDown() override {
     EndFindDataFiles();
     DoneFolders();
+    SetUseSystemLanguage(false);
     SetLanguageName("English");
   }
   void Init() { InitFoldersFrom(Program + "tolvaren"); }
@@ -80,6 +81,89 @@ TEST_F(FoldersTest, NoDataFolderFallsBackToTheProgramFolder) {
   TScopedEnv noHome("HOME", nullptr);
   Init();
   EXPECT_EQ(FolderPath(TFolderKind::User), Program);
+}
+
+// An installed program lives in ".../bin" with its data in ".../share/tolvaren"; data beside the
+// executable (a build, an unpacked copy) still wins.
+TEST_F(FoldersTest, InstalledProgramFindsItsDataBesideItsBinFolder) {
+  const std::string prefix = Root / "usr/";
+  test::MakeDirs(prefix + "bin");
+  test::MakeDirs(prefix + "share/tolvaren/Languages/English");
+  InitFoldersFrom(prefix + "bin/tolvaren");
+  EXPECT_EQ(FolderPath(TFolderKind::Program), prefix + "share/tolvaren/");
+  EXPECT_EQ(FolderPath(TFolderKind::Ordinary), prefix + "share/tolvaren/Ordinary/");
+  EXPECT_EQ(FolderPath(TFolderKind::Language), prefix + "share/tolvaren/Languages/English/");
+  EXPECT_EQ(FolderPath(TFolderKind::User), Root.Path() + "/data/Quillmark/Tolvaren/");
+  DoneFolders();
+
+  test::MakeDirs(prefix + "bin/Ordinary");
+  InitFoldersFrom(prefix + "bin/tolvaren");
+  EXPECT_EQ(FolderPath(TFolderKind::Program), prefix + "bin/");
+}
+
+TEST(LocaleLanguageTest, TheLanguageCodeNamesTheFolder) {
+  EXPECT_EQ(LanguageOfLocale("de_DE.UTF-8"), "German");
+  EXPECT_EQ(LanguageOfLocale("de_AT"), "German");
+  EXPECT_EQ(LanguageOfLocale("ru_RU.UTF-8"), "Russian");
+  EXPECT_EQ(LanguageOfLocale("ru"), "Russian");
+  EXPECT_EQ(LanguageOfLocale("RU_ru.koi8r"), "Russian");
+  EXPECT_EQ(LanguageOfLocale("fr_FR.UTF-8@euro"), "French");
+  EXPECT_EQ(LanguageOfLocale("en_GB.UTF-8"), "English");
+  EXPECT_EQ(LanguageOfLocale("nb_NO.UTF-8"), "Norwegian");
+  // No language at all, or one the table does not know.
+  for (const char* none : {"", "C", "C.UTF-8", "POSIX", "xx_YY.UTF-8", "d", "_DE", "de-DE", "../German", "1e_DE"}) {
+    EXPECT_EQ(LanguageOfLocale(none), "") << none;
+  }
+}
+
+TEST_F(FoldersTest, WithoutALanguageArgumentTheLocaleChoosesTheFolder) {
+  test::MakeDirs(Program + "Languages/German");
+  test::MakeDirs(Program + "Languages/Russian");
+  test::MakeDirs(Program + "Languages/English");
+  SetUseSystemLanguage(true);
+  auto language = [&](const char* All, const char* Messages, const char* Lang) {
+    TScopedEnv all("LC_ALL", All);
+    TScopedEnv messages("LC_MESSAGES", Messages);
+    TScopedEnv lang("LANG", Lang);
+    Init();
+    std::string folder = FolderPath(TFolderKind::Language);
+    DoneFolders();
+    folder = folder.substr(Program.size());
+    EXPECT_EQ("Languages/" + GetLanguageName() + "/", folder) << "the name follows the folder";
+    return folder;
+  };
+  EXPECT_EQ(language(nullptr, nullptr, "ru_RU.UTF-8"), "Languages/Russian/");
+  EXPECT_EQ(language(nullptr, nullptr, "de_DE.UTF-8"), "Languages/German/");
+  // LC_ALL before LC_MESSAGES before LANG; an empty one counts as unset.
+  EXPECT_EQ(language(nullptr, "de_DE.UTF-8", "ru_RU.UTF-8"), "Languages/German/");
+  EXPECT_EQ(language("ru_RU.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8"), "Languages/Russian/");
+  EXPECT_EQ(language("", "", "ru_RU.UTF-8"), "Languages/Russian/");
+  // A language the game has no folder for is English, even when a later variable names one it
+  // has: the first variable set decides the language.
+  EXPECT_EQ(language(nullptr, nullptr, "fr_FR.UTF-8"), "Languages/English/");
+  EXPECT_EQ(language("fr_FR.UTF-8", nullptr, "ru_RU.UTF-8"), "Languages/English/");
+  EXPECT_EQ(language(nullptr, nullptr, "C"), "Languages/English/");
+  EXPECT_EQ(language(nullptr, nullptr, nullptr), "Languages/English/");
+}
+
+TEST_F(FoldersTest, ALanguageArgumentWinsOverTheLocale) {
+  test::MakeDirs(Program + "Languages/German");
+  test::MakeDirs(Program + "Languages/Russian");
+  TScopedEnv all("LC_ALL", nullptr);
+  TScopedEnv lang("LANG", "ru_RU.UTF-8");
+  const TCommandLine given = ReadCommandLine({"-language", "german"});
+  EXPECT_TRUE(given.LanguageGiven);
+  EXPECT_FALSE(ReadCommandLine({"-debug"}).LanguageGiven);
+  EXPECT_FALSE(ReadCommandLine({"-language", "1"}).LanguageGiven);  // not a name: ignored
+  SetUseSystemLanguage(!given.LanguageGiven);
+  Init();
+  EXPECT_EQ(FolderPath(TFolderKind::Language), Program + "Languages/German/");
+  DoneFolders();
+  // A "Language" folder beside the program wins over the locale too.
+  test::MakeDirs(Program + "Language");
+  SetUseSystemLanguage(true);
+  Init();
+  EXPECT_EQ(FolderPath(TFolderKind::Language), Program + "Language/");
 }
 
 TEST(ExtensionKindTest, ComparesInLowerCase) {

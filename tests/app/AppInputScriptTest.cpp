@@ -45,7 +45,7 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
 
   l = Parse("+1 key Left Alt");
   EXPECT_EQ(l.What, TScriptLine::Kind::Key);
-  EXPECT_EQ(l.Key, SDL_SCANCODE_LALT);
+  EXPECT_EQ(l.Key, ScanLeftAlt);
 
   l = Parse("3 move -10.5 20");
   EXPECT_FLOAT_EQ(l.X, -10.5f);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AppInput.h"
-#include "platform/PlatformWindow.h"
+#include "platform/PlatformWindowSdl.h"
 
 namespace tv {
 namespace {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/AppInputScript.h"
 #include "app/AppWindow.h"
 #include "base/AppTimer.h"
@@ -69,9 +72,29 @@ TEST(TimerTest, FixedFrameTimeRepeatsExactly) {
 }
 
 TEST(TimerTest, RealClockAdvances) {
+  using Clock = std::chrono::steady_clock;
+  const auto seconds = [](Clock::time_point From, Clock::time_point To) {
+    return std::chrono::duration<float>(To - From).count() + 0.001f;
+  };
+  // Each frame measures the real time between two updates: at least the 30 ms slept, and never
+  // more than the time around the calls (the second frame does not count the first one again).
+  const auto start = Clock::now();
   InitTimer();
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   UpdateTimer();
-  EXPECT_GE(ElapsedSeconds(), 0.0f);
+  const auto first = Clock::now();
+  EXPECT_GE(ElapsedSeconds(), 0.03f);
+  EXPECT_LE(ElapsedSeconds(), seconds(start, first));
+  UpdateTimer();
+  EXPECT_LE(ElapsedSeconds(), seconds(first, Clock::now()));
+  // A pause zeroes the frame; a restart counts from the restart, not from before the pause.
+  PauseTimer();
+  EXPECT_EQ(ElapsedSeconds(), 0.0f);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  const auto restart = Clock::now();
+  RestartTimer();
+  UpdateTimer();
+  EXPECT_LE(ElapsedSeconds(), seconds(restart, Clock::now()));
   const float phase = SecondsOfCounter(3.0f);
   EXPECT_GE(phase, 0.0f);
   EXPECT_LT(phase, 1.0f);

@@ -4,6 +4,7 @@
 #include <ogg/ogg.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -175,6 +176,39 @@ TEST_F(AudioTest, ADisabledGroupDropsOneShotsAndHoldsLoops) {
   FreeSource(kept);
   EXPECT_EQ(kept, nullptr);
   EXPECT_EQ(SourceCount(), 0);
+}
+
+TEST_F(AudioTest, APlayingSourceMovedToAnotherGroupTakesItsVolumeAndItsSwitch) {
+  Wave("G8Hum", std::vector<int16_t>(4800, 1000));
+  SetGroupVolume(SoundGroupEnvironment, 5);
+  SetGroupVolume(SoundGroupMusic, 0);
+  TSource* kept = nullptr;
+  CreateSource(kept);
+  kept->SetLooping(true);
+  kept->SetSampleName("G8Hum");
+  kept->SetPlaying(true);
+  ASSERT_FALSE(kept->IsStopped());
+  EXPECT_EQ(VolumeOf(kept), 0) << "effects at step 10";
+  // To a group at step 5: it plays on at that group's level.
+  kept->SetGroup(SoundGroupEnvironment);
+  EXPECT_FALSE(kept->IsStopped());
+  EXPECT_EQ(VolumeOf(kept), LoudnessAttenuation(0.5f));
+  EXPECT_EQ(Render(4)[0], static_cast<int16_t>(std::lround(1000 * VolumeGain(LoudnessAttenuation(0.5f)))));
+  // To a disabled group: silent but still wanted, so it starts again when moved back.
+  kept->SetGroup(SoundGroupMusic);
+  EXPECT_TRUE(kept->IsStopped());
+  EXPECT_TRUE(kept->Playing);
+  EXPECT_EQ(Render(4)[0], 0);
+  kept->SetGroup(SoundGroupEffects);
+  EXPECT_FALSE(kept->IsStopped());
+  EXPECT_EQ(VolumeOf(kept), 0);
+  EXPECT_EQ(Render(4)[0], 1000);
+  // The group it now belongs to is the one its volume steps follow.
+  SetGroupVolume(SoundGroupEnvironment, 1);
+  EXPECT_EQ(VolumeOf(kept), 0);
+  SetGroupVolume(SoundGroupEffects, 5);
+  EXPECT_EQ(VolumeOf(kept), LoudnessAttenuation(0.5f));
+  FreeSource(kept);
 }
 
 TEST_F(AudioTest, WithEveryGroupDisabledTheUpdateReclaimsNothing) {
@@ -464,6 +498,38 @@ TEST_F(AudioTest, AStreamedTrackLoopsWithoutAGap) {
   AudioUpdateBy(0.1f);
   EXPECT_FALSE(sample->StreamOpen());
   EXPECT_EQ(SourceCount(), 0);
+}
+
+TEST_F(AudioTest, ADecodingErrorWhileStreamingStopsTheTrackAndClosesItsStream) {
+  // A tone under noise, so that the pages are many; bytes changed in the middle of the file make
+  // a hole the decoder reports only when playing reaches it (loading only measures the file).
+  std::vector<int16_t> pcm = Tone(220, 36.0, 8000, 1, 8000);
+  uint32_t noise = 777;
+  for (int16_t& v : pcm) {
+    noise = noise * 1664525u + 1013904223u;
+    v = static_cast<int16_t>(v + static_cast<int16_t>((noise >> 16) % 4001) - 2000);
+  }
+  std::string bytes = EncodeOggVorbis(pcm, 1, 8000, 0.5f);
+  for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 200; ++i) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
+  WriteFile(Dir / "Ordinary/J9Holed.ogg", bytes);
+  TSource* source = PlaySound("J9Holed", true, SoundGroupEffects, nullptr);
+  ASSERT_NE(source, nullptr);
+  TSample* sample = source->Sample;
+  ASSERT_TRUE(sample->Streaming);
+  ASSERT_TRUE(sample->StreamOpen());
+  int frames = 0;
+  for (; frames < 400 && !source->IsStopped(); ++frames) {
+    Render(4800);
+    AudioUpdateBy(0.1f);
+  }
+  EXPECT_TRUE(source->IsStopped()) << "the hole stops the track";
+  EXPECT_GT(frames, 50) << "only once playing reached the middle of the file";
+  EXPECT_FALSE(sample->StreamOpen()) << "the failed stream is closed";
+  EXPECT_TRUE(sample->Failed);
+  std::vector<int16_t> after = Render(4800);
+  EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](int16_t v) { return v == 0; })) << "and stays silent";
+  AudioUpdateBy(0.1f);
+  EXPECT_EQ(SourceCount(), 0) << "the stopped source is reclaimed";
 }
 
 TEST_F(AudioTest, AStreamThatCannotBeReopenedNeverStarts) {

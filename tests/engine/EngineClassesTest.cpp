@@ -434,22 +434,13 @@ struct TModel {
     }
     return pos;
   }
-  int Find(const std::string& Name, bool Sorted) const {
-    const int n = static_cast<int>(Items.size());
-    auto scan = [&](int From, int Step) {
-      for (int i = From; i >= 0 && i < n; i += Step) {
-        if (Items[i]->Name == Name) return i;
-      }
-      return -1;
-    };
-    if (Current < 0) return scan(0, 1);
-    const std::string& cur = Items[Current]->Name;
-    if (cur == Name) return Current;
-    if (!(Sorted && Name <= cur)) {
-      if (int i = scan(Current + 1, 1); i >= 0) return i;
+  // A plain linear search: every index holding Name, in chain order.
+  std::vector<int> Matches(const std::string& Name) const {
+    std::vector<int> at;
+    for (int i = 0; i < static_cast<int>(Items.size()); ++i) {
+      if (Items[i]->Name == Name) at.push_back(i);
     }
-    if (!(Sorted && Name >= cur)) return scan(Current - 1, -1);
-    return -1;
+    return at;
   }
 };
 
@@ -485,15 +476,21 @@ void RunRandomized(bool Sorted, uint32_t Seed) {
       if (m.Current > at) --m.Current;
       m.Items.erase(m.Items.begin() + at);
     } else if (op < 9) {  // find
+      // Found exactly when some item has the name, whatever the scans' starting point; a unique
+      // name finds its item, and a repeated one finds one of its holders, which becomes Current.
       const std::string name = randomName();
-      const int expect = m.Find(name, Sorted);
+      const std::vector<int> matches = m.Matches(name);
       TNamedItem* found = c.Find(name);
-      ASSERT_EQ(found, expect < 0 ? nullptr : m.Items[expect]) << "step " << step << " find '" << name << "'";
-      if (expect >= 0) m.Current = expect;
-      // In a sorted chain the one-sided scans must never miss an existing name.
-      if (Sorted) {
-        const bool exists = std::any_of(m.Items.begin(), m.Items.end(), [&](TProbe* p) { return p->Name == name; });
-        ASSERT_EQ(found != nullptr, exists) << "step " << step;
+      if (matches.empty()) {
+        ASSERT_EQ(found, nullptr) << "step " << step << " find '" << name << "'";
+      } else {
+        ASSERT_NE(found, nullptr) << "step " << step << " find '" << name << "'";
+        const int at = m.IndexOf(static_cast<TProbe*>(found));
+        ASSERT_NE(std::find(matches.begin(), matches.end(), at), matches.end()) << "step " << step;
+        if (matches.size() == 1) {
+          ASSERT_EQ(at, matches[0]);
+        }
+        m.Current = at;
       }
     } else {  // rename
       const int at = pick(static_cast<int>(m.Items.size()));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/EngineEffects.h"
 #include "support/VideoTestSupport.h"
 
@@ -109,11 +111,17 @@ TEST_F(EffectsDrawTest, MissingTextureWarnsOnceAndEffectsLoadedBeforeVideoGetTex
   EffectsUpdateBy(0.5f);
   EXPECT_EQ(undrawn->ParticleCount(), 2);
   EXPECT_EQ(SpriteCount(), 1);
+  // Asked for again and played again: the effect is the one already made, and nothing warns anew.
+  EXPECT_EQ(GetEffect("G2Missing"), placeholder);
+  PlayEffect(this, MainCanvas(), 0, {0, 0}, GetEffect("G2Missing"));
+  EffectsUpdateBy(0.5f);
   const auto warnings = Env.Warnings();
   // (The texture loader may add its own lines about its placeholder picture.)
   ASSERT_GE(warnings.size(), 2u);
   EXPECT_EQ(warnings[0], "Failed to create emiter \"G2Missing\" (Missing file)");
   EXPECT_EQ(warnings[1], "Failed to create texture \"G2Particles\" (Missing file)");
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), warnings[0]), 1);
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), warnings[1]), 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
 
 #include "app/AppMain.h"
 #include "base/AppFolders.h"
@@ -127,15 +128,28 @@ TEST(EffectFile, MalformedFilesRaiseInsteadOfMisreading) {
   SetFloatAt(bytes, 0, INFINITY);
   expectError(bytes, "Invalid number in Offset");
   // Every mode byte outside its table, wherever it sits, is refused: flip each byte to 200 and
-  // the reader either accepts the file (a free byte or a number) or raises, never crashes.
+  // the reader either raises or accepts the file (a number or a name), keeping what it read.
+  std::map<std::string, int> refused;
   for (size_t i = 0; i < good.size(); ++i) {
     std::string changed = good;
     changed[i] = static_cast<char>(200);
     try {
-      ReadEffectFile(changed);
-    } catch (const EError&) {
+      const TEffectFile back = ReadEffectFile(changed);
+      EXPECT_EQ(WriteEffectFile(back), changed) << "byte " << i << " was accepted but not kept";
+    } catch (const EError& e) {
+      // "Invalid XxxMode 200": count which table refused it.
+      const std::string what = e.what();
+      const size_t at = what.find("Mode 200");
+      const size_t word = what.rfind(' ', at) + 1;
+      if (at != std::string::npos) ++refused[what.substr(word, at + 4 - word)];
     }
   }
+  // Each of the two emitters has one byte for each of the ten tables.
+  for (const char* field : {"CountMode", "PositionMode", "DirectionMode", "DistanceMode", "SizeMode", "AngleMode",
+                            "SpinMode", "ColorMode", "AlphaMode", "LifetimeMode"}) {
+    EXPECT_EQ(refused[field], 2) << field;
+  }
+  EXPECT_EQ(refused.size(), 10u);
 }
 
 TEST(EffectFile, ZeroEmittersIsAValidEmptyEffect) {
@@ -752,16 +766,21 @@ TEST_F(EffectsTest, SameSeedSameParticles) {
   rec.PositionMode = PositionArea;
   rec.DirectionMode = DirectionRandom;
   rec.Count = 5;
-  auto positions = [&] {
-    SeedRandom(77);
+  auto positions = [&](uint32_t Seed) {
+    SeedRandom(Seed);
     TPerformer* p = PlayEffect(this, nullptr, 0, {0, 0}, MakeEffect(rec));
     Run(3, 0.3f);
-    std::vector<float> xs;
-    for (TItem* it : FirstCluster(p)->Particles) xs.push_back(static_cast<TParticle*>(it)->Position.X);
+    std::vector<std::pair<float, float>> at;
+    for (TItem* it : FirstCluster(p)->Particles) {
+      at.emplace_back(static_cast<TParticle*>(it)->Position.X, static_cast<TParticle*>(it)->Position.Y);
+    }
     StopEffects(this, true);
-    return xs;
+    return at;
   };
-  EXPECT_EQ(positions(), positions());
+  const auto first = positions(77);
+  ASSERT_GE(first.size(), 5u) << "the effect made its particles";
+  EXPECT_EQ(positions(77), first);
+  EXPECT_NE(positions(78), first) << "the positions come from the generator";
 }
 
 TEST(EffectAngles, WrapIntoZeroTo360) {

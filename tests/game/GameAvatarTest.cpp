@@ -52,6 +52,7 @@ TEST_F(GameAvatar, AFirstVisitPlaysEveryScene) {
   EXPECT_TRUE(SiteNumbered(11)->Revealed);
   EXPECT_FALSE(SiteNumbered(12)->Revealed);
 
+  const size_t before = Play->Gui.Calls.size();
   EXPECT_EQ(Act("enter 1 11"), "ok");
   EXPECT_EQ(Avatar()->State, StatePresenting);
   EXPECT_EQ(Avatar()->Scene->Number, 111);
@@ -60,6 +61,9 @@ TEST_F(GameAvatar, AFirstVisitPlaysEveryScene) {
   EXPECT_EQ(Avatar()->Scene->Number, 112);
   EXPECT_EQ(Act("accept"), "ok");
   EXPECT_EQ(Avatar()->State, StateIdle);
+  // Every call the visit made to the screens, in order: one dialog a scene, nothing else.
+  EXPECT_EQ(std::vector<std::string>(Play->Gui.Calls.begin() + static_cast<std::ptrdiff_t>(before), Play->Gui.Calls.end()),
+            (std::vector<std::string>{"dialog Scene", "dialog Scene"}));
   EXPECT_EQ(PropNamed("Gold")->Amount, 5);
   EXPECT_EQ(SiteNumbered(11)->Count, 1);
   EXPECT_TRUE(SiteNumbered(11)->Entered);
@@ -218,10 +222,12 @@ TEST_F(GameAvatar, TravelToTheCurrentRegionOrWhileBusyRecordsNothing) {
   TRegion* village = Regions()->GetAs<TRegion>(1);
   Avatar()->TravelTo(village);  // state 1: busy
   Settle();
+  const std::vector<std::string> calls = Play->Gui.Calls;
   Avatar()->TravelTo(village);
   Avatar()->TravelTo(nullptr);
   EXPECT_EQ(Events(), (TLines{"0 1 11 0 0"}));
-  EXPECT_TRUE(Play->Gui.Calls.empty() || Play->Gui.Calls.back() != "form Play Fade");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "form Play Fade"), 0) << "no travel while busy";
+  EXPECT_EQ(Play->Gui.Calls, calls) << "no call to the screens at all";
 }
 
 TEST_F(GameAvatar, SpecialCodesActOnTheFirstCompletionOnly) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "authoring/GameScenarioLint.h"
@@ -70,6 +71,52 @@ std::string With(const std::string& From, const std::string& To) {
 TEST(ScenarioLint, AGoodStoryHasNoProblems) {
   const TLint r = Lint(Base);
   EXPECT_TRUE(r.Found.empty()) << r.Text();
+}
+
+// Records that the source format cannot express (or that a careless author writes) reach the
+// rules the other tests never trigger: each change to the good story's records brings exactly
+// the message expected, at the place expected.
+TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
+  const TScenarioCompileResult good = CompileScenarioSources({{"s.tvs", Base}});
+  ASSERT_TRUE(good.Ok);
+  // Sites: 1 Gate, 2 Shop, 3 Home; Shop's barter is scene 1 of site 2, Home's scenes 1 and 2.
+  struct TCase {
+    const char* Expected;
+    std::function<void(TScenarioBuilder&)> Change;
+  };
+  const std::vector<TCase> cases = {
+      {"error: site 2 \"Shop\" (number 11): belongs to no region", [](TScenarioBuilder& b) { b.Sites[1].Region = 0; }},
+      {"error: scenario: no start region", [](TScenarioBuilder& b) { b.StartRegion = 0; }},
+      {"warning: scenario: no menu region", [](TScenarioBuilder& b) { b.MenuRegion = 0; }},
+      {"warning: scenario: no guide start", [](TScenarioBuilder& b) { b.GuideStart = 0; }},
+      {"error: scenario: a site unlocks the map button", [](TScenarioBuilder& b) { b.Sites[0].Special = 3; }},
+      {"warning: scenario: there is a map region, but no site unlocks", [](TScenarioBuilder& b) { b.MapRegion = 1; }},
+      {"error: scenario: no site is an ending", [](TScenarioBuilder& b) { b.Sites[2].Ending = false; }},
+      {"warning: site 1 \"Gate\" (number 10): special code 4242 means nothing to the game",
+       [](TScenarioBuilder& b) { b.Sites[0].Special = 4242; }},
+      {"warning: site 1 \"Gate\" (number 10): special way-back shows the way-back icon only",
+       [](TScenarioBuilder& b) { b.Sites[0].Special = 200; }},
+      {"warning: site 1 \"Gate\" (number 10): special music-everywhere needs region-music",
+       [](TScenarioBuilder& b) { b.Sites[0].Special = 444; }},
+      {"warning: site 1 \"Gate\" (number 10): its reveal sets bits after the last map tile",
+       [](TScenarioBuilder& b) { b.Sites[0].RevealTile(RevealTileBytes * 8 - 1); }},
+      {"warning: site 3 \"Home\" (number 12): an ending with a destination",
+       [](TScenarioBuilder& b) { b.Sites[2].Destination = 1; }},
+      {"is not a scene kind (0 to 39)", [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 77; }},
+      {"trade 1 has a prop on one side only", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Prop = 0; }},
+      {"trade 1 exchanges a non-positive amount", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Amount = 0; }},
+      {"can never play: the \"Text stop\" scene before it can only be declined",
+       [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 3; }},
+      {"warning: site 1 \"Gate\" (number 10): is on the guide chain but has no hint",
+       [](TScenarioBuilder& b) { b.Sites[0].Hint = 0; }},
+  };
+  for (const TCase& c : cases) {
+    TScenarioBuilder changed = good.Scenario;
+    c.Change(changed);
+    std::string text;
+    for (const TScenarioDiagnostic& d : LintScenario(changed, nullptr, "s.dat", {})) text += d.Format() + "\n";
+    EXPECT_NE(text.find(c.Expected), std::string::npos) << "expected: " << c.Expected << "\ngot:\n" << text;
+  }
 }
 
 TEST(ScenarioLint, FindsWhatCanNeverHappen) {

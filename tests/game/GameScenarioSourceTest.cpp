@@ -274,6 +274,37 @@ TEST(ScenarioSource, ReportsEveryErrorAndKeepsGoing) {
   EXPECT_EQ(r.Scenario.Sites.size(), 2u);
 }
 
+TEST(ScenarioSource, ABlockInTheWrongPlaceIsSkippedWholeAndReadingGoesOnAfterIt) {
+  // Each misplaced block holds nested blocks and objects: all of it is passed over (nothing in it
+  // is made, no brace is left over to confuse what follows), and the objects after it compile.
+  const TScenarioCompileResult r = Compile(
+      "start-region R\n"
+      "region R {\n"
+      "  site A 1 {\n"
+      "    keep-after-visit { site Hidden 7 { keep-after-visit } }\n"
+      "  }\n"
+      "  { site Orphan 8 { } }\n"
+      "  site B 2\n"
+      "}\n"
+      "\"quoted\" { region Lost { site C 3 { } } }\n"
+      "region Q {\n"
+      "  site D 4\n"
+      "}\n");
+  const std::string errors = Errors(r);
+  EXPECT_FALSE(r.Ok);
+  ASSERT_EQ(r.Diagnostics.size(), 3u) << errors;
+  EXPECT_NE(errors.find("story.tvs:4: error:"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("takes no { } block"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("story.tvs:6: error:"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("a { } block needs a statement in front of it"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("story.tvs:9: error:"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("a statement starts with a keyword, not a quoted string"), std::string::npos) << errors;
+  ASSERT_EQ(r.Scenario.RegionList.size(), 2u);
+  std::vector<std::string> sites;
+  for (const auto& site : r.Scenario.Sites) sites.push_back(site.Name);
+  EXPECT_EQ(sites, (std::vector<std::string>{"A", "B", "D"}));
+}
+
 TEST(ScenarioSource, SourceNamesAndFloatsReadBack) {
   for (const std::string name : {"Dock", "none", "12", "-x", "a b", "", "quo\"te", "back\\slash", "\xC3\xA9t\xC3\xA9",
                                  "tab\there", "inf", "nan", "_x.y-z"}) {

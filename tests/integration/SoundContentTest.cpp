@@ -94,17 +94,16 @@ TEST(SoundContent, MusicTracksLastLoopAndShareOneLoudness) {
 }
 
 // As a player hears it: the menu theme through the game's mixer with interface sounds over it,
-// recorded by the disk driver. Nothing clips, and the music is there at a sensible level.
+// mixed by the game's own mixer. Nothing clips, and the music is there at a sensible level.
 TEST(SoundContent, TheMenuThemeWithInterfaceSoundsOverItDoesNotClip) {
+  // The mixer runs on its manual clock so that every sound lands on the same sample of the music
+  // in every run: a real device's timing would make the peaks depend on the machine's load.
   test::TTempDir dir;
-  const std::string raw = dir / "mix.raw";
-  test::TScopedEnv driver("SDL_AUDIODRIVER", "disk");
-  test::TScopedEnv file("SDL_DISKAUDIOFILE", raw.c_str());
   SetFolderPath(TFolderKind::Ordinary, Ordinary);
   SetFolderPath(TFolderKind::Language, dir / "Language/");
   SetFolderPath(TFolderKind::Branding, dir / "Branding/");
   const TSoundClock clock = GetSoundClock();
-  SetSoundClock(TSoundClock::Device);
+  SetSoundClock(TSoundClock::Manual, 48000);
   AudioStartup();
   ASSERT_NE(GetAudioDevice(), nullptr);
   for (int32_t g = 0; g < SoundGroupCount; ++g) SetGroupVolume(g, 10);
@@ -112,19 +111,19 @@ TEST(SoundContent, TheMenuThemeWithInterfaceSoundsOverItDoesNotClip) {
   SkipMusicWait();
   const char* sounds[] = {"G8ButtonFocus", "G8ButtonClick", "G8RewardPop", "G8Reward", "G8AchievementEarned",
                           "G8ButtonClick"};
+  std::vector<int16_t> out;
+  std::vector<int16_t> block(2 * 2400);
   for (int step = 0; step < 60; ++step) {
     AudioUpdateBy(0.05f);
     if (step >= 6 && step % 8 == 6 && step / 8 < 6) {
       EXPECT_NE(PlaySound(sounds[step / 8], false, SoundGroupEffects, nullptr), nullptr) << sounds[step / 8];
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    GetAudioDevice()->Render(block.data(), 2400);
+    out.insert(out.end(), block.begin(), block.end());
   }
   AudioShutdown();
   SetSoundClock(clock);
 
-  const std::string bytes = test::ReadFile(raw);
-  std::vector<int16_t> out(bytes.size() / 2);
-  std::memcpy(out.data(), bytes.data(), out.size() * 2);
   ASSERT_GT(out.size(), 2u * 48000);
   int peak = 0;
   double sum = 0;
@@ -133,7 +132,7 @@ TEST(SoundContent, TheMenuThemeWithInterfaceSoundsOverItDoesNotClip) {
     sum += static_cast<double>(s) * s;
   }
   const double rmsDb = 10 * std::log10(sum / static_cast<double>(out.size()) / (32768.0 * 32768.0));
-  EXPECT_LT(peak, 32767 * 0.95) << "the peaks stay below full scale";
+  EXPECT_LT(peak, 32767 * 0.95) << "the peaks stay below full scale (peak " << peak << ")";
   EXPECT_GT(rmsDb, -40.0) << "the music is heard";
   EXPECT_LT(rmsDb, -12.0);
 }

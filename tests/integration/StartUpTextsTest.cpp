@@ -40,14 +40,27 @@ TEST_F(StartUpTexts, TheBundledScriptStartsCleanly) {
   EXPECT_FALSE(test::PathExists(LogPath()));
 }
 
-// The translations are read in their own code pages (1252 and 1251) and start as cleanly.
+// The translations are read in their own code pages (1252 and 1251) and start as cleanly. The
+// program folder here has no English texts at all, so a run that fell back to English instead of
+// reading the language asked for could not start.
 TEST_F(StartUpTexts, EveryBundledLanguageStartsCleanly) {
+  namespace fs = std::filesystem;
+  const fs::path bin = std::string(TV_BIN_DIR);
+  Install(nullptr);
+  fs::remove_all(Dir / "bin/Languages/English");
+  for (const fs::directory_entry& entry : fs::directory_iterator(bin)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_directory() && name != "Languages") fs::create_directory_symlink(entry.path(), Dir / ("bin/" + name));
+  }
   for (const char* language : {"German", "Russian"}) {
+    fs::create_directory_symlink(bin / "Languages" / language, Dir / (std::string("bin/Languages/") + language));
     std::string err;
-    EXPECT_EQ(Run(std::string(TV_BIN_DIR) + "/tolvaren", &err, std::string(" -language ") + language), 0)
-        << language << ": " << err;
+    EXPECT_EQ(Run(Dir / "bin/tolvaren", &err, std::string(" -language ") + language), 0) << language << ": " << err;
     EXPECT_FALSE(test::PathExists(LogPath())) << language << ": " << test::ReadFile(LogPath());
   }
+  // The same folder without the language asked for ends the run: there is nothing to fall back on.
+  std::string err;
+  EXPECT_EQ(Run(Dir / "bin/tolvaren", &err, " -language French"), 1) << err;
 }
 
 TEST_F(StartUpTexts, AMissingCommonScriptEndsTheRun) {

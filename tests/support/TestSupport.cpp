@@ -78,4 +78,9 @@ int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool UpdatingGoldens() {
+  const char* value = std::getenv("TV_UPDATE_GOLDENS");
+  return value != nullptr && std::string(value) == "1";
+}
+
 }  // namespace tv::test

@@ -41,4 +41,8 @@ void MakeDirs(const std::string& Path);
 // Runs a shell command, returning its exit code and what it wrote to stdout (stderr to Err).
 int RunCommand(const std::string& Command, std::string* Out = nullptr, std::string* Err = nullptr);
 
+// Whether golden pictures are being regenerated (TV_UPDATE_GOLDENS=1): a golden test then writes
+// its picture and reports itself skipped, never passed.
+bool UpdatingGoldens();
+
 }  // namespace tv::test

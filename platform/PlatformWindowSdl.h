@@ -1,0 +1,13 @@
+// The window's SDL side, for platform/ itself and for tests that speak SDL's events directly.
+#pragma once
+
+#include <SDL.h>
+
+#include "platform/PlatformWindow.h"
+
+namespace tv {
+
+// Puts an SDL event into the queue as if the system had sent it.
+void PlatformInjectEvent(const SDL_Event& Event);
+
+}  // namespace tv
