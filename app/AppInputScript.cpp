@@ -10,6 +10,7 @@
 #include "app/AppInput.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
+#include "base/AppProcess.h"
 #include "engine/EngineGui.h"
 #include "game/GameHeadless.h"
 #include "platform/PlatformWindow.h"

@@ -35,7 +35,7 @@ struct TProcessState {
   bool Initialized = false;
   bool Active = false;
   bool Running = false;
-  int32_t ExitCode = 0;
+  int32_t ExitCode = 0;  // the harness's own exit code (EndRun)
   TCommandLine CommandLine;
 };
 
@@ -307,8 +307,9 @@ TModuleTable GameModules() {
        }},
       // The game model: the asset pool, the scenario and the players (a failed save is logged).
       {"Game", CreateGame, DestroyGame},
-      // The screen manager reads the input module; the screens reach text input and the display
-      // mode through their own hooks; then every screen is registered.
+      // The screen manager reads the input module's keys and mouse; the screens reach text input
+      // and the display mode through their own hooks; then every screen is registered. Its
+      // shutdown is not traced.
       {"Gui",
        [] {
          SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});
@@ -355,11 +356,12 @@ int Run(const std::vector<std::string>& Args) {
   }
   const size_t written = ShutDown();
   SetWindowInstanceChannel(nullptr);
-  const int32_t code = GetErrorCode() != 0 ? GetErrorCode() : State.ExitCode;
+  const int32_t error = GetErrorCode();
+  const int32_t code = error != 0 ? error : State.ExitCode;
   EndGuiTrace(code);
   const std::vector<std::string>& log = GetLogMessages();
-  if (GetErrorCode() != 0) {
-    ShowMessage(ReportText(code, log));
+  if (error != 0) {
+    ShowMessage(ReportText(error, log));
   } else {
     // Messages that never reached the log file (it could not be written, or they arose while the
     // subsystems shut down) go to the standard error rather than nowhere.

@@ -65,6 +65,7 @@ class TScreenHandler : public TGuiHandler {
   void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) override {
     GuiSendCommand(FormName, Text, Data);
   }
+  void DropCallbacks() override { GuiDropCallbacks(); }
 };
 
 struct TGuiState {
@@ -808,6 +809,16 @@ void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem*
   form->CommandText = Text;
   form->CommandData = Data;
   form->OnCommand();
+}
+
+void GuiDropCallbacks() {
+  if (State.Transition != nullptr) State.Transition->Callback = nullptr;
+  for (TGuiDialog* dialog : State.Slots) {
+    if (dialog == nullptr) continue;
+    dialog->OnDone = nullptr;
+    dialog->OnText = nullptr;
+    dialog->OnItem = nullptr;
+  }
 }
 
 void HideDialog(TGuiDialog* Dialog) {

@@ -530,6 +530,9 @@ void ShowForm(const std::string& Name);
 void GuiSwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
 void GuiShowDialog(const std::string& Name, const TDialogArgs& Args);
 void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
+// Drops, without running them, the running transition's callback and the stacked dialogs' OnDone,
+// OnText and OnItem (the screen manager's TGuiHandler::DropCallbacks).
+void GuiDropCallbacks();
 // Starts the fade-out of a dialog in the stack.
 void HideDialog(TGuiDialog* Dialog);
 // Hides every stacked dialog at once and empties the stack.

@@ -424,6 +424,19 @@ TEST_F(GuiTest, HarnessFindsOnlyUsableControlsOfTheInputTarget) {
   EXPECT_FLOAT_EQ(yes->ScreenCenter().Y, 50);
 }
 
+TEST_F(GuiTest, DroppedCallbacksAreNeverRun) {
+  AddForm("Menu", nullptr);
+  AddDialog("Query", nullptr);
+  bool ran = false;
+  ShowDialog("Query", "Sure", "", 0, [&] { ran = true; }, [&](const std::string&) { ran = true; }, nullptr, nullptr);
+  SwitchForm("Menu", "Fade", [&] { ran = true; });
+  DropGuiCallbacks();
+  EXPECT_FALSE(FindDialog("Query")->OnDone || FindDialog("Query")->OnText);
+  Frames(8, 0, 0, false);
+  EXPECT_EQ(CurrentForm(), FindForm("Menu"));
+  EXPECT_FALSE(ran);
+}
+
 TEST(GuiPlaceTest, PlacementOperations) {
   TGuiRect saved[3];
   auto apply = [&](TGuiRect r, int32_t op, float v) {

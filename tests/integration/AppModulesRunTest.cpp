@@ -10,6 +10,7 @@
 #include "base/AppFolders.h"
 #include "base/AppModules.h"
 #include "engine/EngineEffects.h"
+#include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineVideo.h"
 #include "game/GamePool.h"
@@ -27,7 +28,11 @@ TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
     TModuleTable table = GameModules();
     ASSERT_FALSE(table.empty());
     ASSERT_EQ(table.front().Name, "Folders");
-    EXPECT_EQ(table.back().Name, "Effects");
+    // The game model and then the screens come after the engine's modules.
+    ASSERT_GE(table.size(), 3u);
+    EXPECT_EQ(table[table.size() - 3].Name, "Effects");
+    EXPECT_EQ(table[table.size() - 2].Name, "Game");
+    EXPECT_EQ(table.back().Name, "Gui");
     // The test binary is not the program: its data folders are the built program's.
     table.front().StartUp = [] { InitFoldersFrom(TV_BIN_DIR "/tolvaren"); };
     {
@@ -38,6 +43,8 @@ TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
       EXPECT_TRUE(HasDisplayHooks());
       EXPECT_TRUE(static_cast<bool>(GetPoolLoaders().LoadEffect));
       EXPECT_TRUE(EffectsStarted());
+      EXPECT_NE(Pictures(), nullptr);
+      EXPECT_NE(FindDialog("Options"), nullptr);
       EXPECT_FALSE(GetText("Copyright").empty());
       int32_t width = 0;
       int32_t height = 0;
@@ -51,6 +58,8 @@ TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
     EXPECT_FALSE(HasDisplayHooks());
     EXPECT_FALSE(static_cast<bool>(GetPoolLoaders().LoadEffect));
     EXPECT_FALSE(EffectsStarted());
+    EXPECT_EQ(Pictures(), nullptr);
+    EXPECT_FALSE(GuiStarted());
     EXPECT_EQ(GetVideoOptions().Width, 0);
     EXPECT_EQ(GetText("Copyright"), "");
   }
