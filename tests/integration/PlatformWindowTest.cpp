@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppInputScript.h"
 #include "app/AppWindow.h"
 #include "platform/PlatformWindowSdl.h"
 #include "support/TestSupport.h"

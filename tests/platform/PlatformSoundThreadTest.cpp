@@ -80,7 +80,7 @@ TEST_F(SoundThreadTest, ALockedBufferHoldsTheMixerOffUntilItIsUnlocked) {
   std::this_thread::sleep_for(std::chrono::milliseconds(70));
   EXPECT_EQ(Cursor(*buffer), held) << "the mixer ran while the buffer was locked";
   std::memset(p1, 0, n1);
-  std::memset(p2, 0, n2);
+  if (p2 != nullptr) std::memset(p2, 0, n2);  // the locked range may not wrap
   EXPECT_TRUE(buffer->Unlock(p1, n1, p2, n2));
   EXPECT_TRUE(Moves(*buffer)) << "unlocking lets the mixer run again";
 
