@@ -6,7 +6,7 @@
 
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
-#include "fuzz/FuzzVideoDevice.h"
+#include "FuzzVideoDevice.h"
 
 using tv::fuzz::EnsureDevice;
 
