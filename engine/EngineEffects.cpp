@@ -542,6 +542,7 @@ void TCluster::Detached() {
   Emitter = nullptr;
   Performer = nullptr;
   Emitting = false;
+  LastMade = 0;
 }
 
 void TCluster::Start() {
@@ -554,6 +555,7 @@ void TCluster::Start() {
 
 void TCluster::Update(float Dt) {
   const TEmitor& e = *Emitter;
+  LastMade = 0;
   for (TItem* it = Particles.First(); it != nullptr;) {
     if (static_cast<TParticle*>(it)->Update(Dt, e, *Performer)) {
       it = it->GetNext();
@@ -586,10 +588,14 @@ void TCluster::Update(float Dt) {
         }
       }
     }
+    // One update makes at most a full cluster of particles: particles that die on arrival never
+    // fill the cluster, and thousands of large batches of them would take minutes. The time of
+    // the batches beyond the budget passes without emitting.
+    int32_t budget = MaxClusterParticles;
     int32_t batches = 0;
     while (e.Interval <= Timer && batches++ < MaxBatchesPerUpdate) {
       Timer -= e.Interval;
-      EmitBatch();
+      EmitBatch(budget);
       if (timed) {
         Remaining -= e.Interval;
         if (Remaining <= 0) break;
@@ -599,12 +605,15 @@ void TCluster::Update(float Dt) {
   if (timed && Timer >= Remaining) Emitting = false;
 }
 
-void TCluster::EmitBatch() {
+void TCluster::EmitBatch(int32_t& Budget) {
   TEmitor& e = *Emitter;
   TPerformer& perf = *Performer;
   if (perf.Canvas != nullptr && !e.TexturesLoaded) e.LoadResources();
-  const int32_t n = Min(BatchSize(e, perf.Area),
+  const int32_t n = Min(Min(BatchSize(e, perf.Area), Budget),
                         Min(MaxClusterParticles - Particles.GetCount(), MaxLiveParticles - State.LiveParticles));
+  if (n <= 0) return;
+  Budget -= n;
+  LastMade += n;
   for (int32_t i = 0; i < n; ++i) {
     auto* p = static_cast<TParticle*>(Particles.InsertNew(false));
     ++State.LiveParticles;

@@ -228,13 +228,14 @@ class TCluster : public TItem {
   float Timer = 0;
   float Remaining = 0;
   bool Emitting = false;
+  int32_t LastMade = 0;  // particles the last update made, those dead on arrival included
 
   void Detached() override;
   void Start();
   void Update(float Dt);
 
  private:
-  void EmitBatch();
+  void EmitBatch(int32_t& Budget);
 };
 
 class TPerformer : public TItem {

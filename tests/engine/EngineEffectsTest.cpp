@@ -370,6 +370,18 @@ TEST_F(EffectsTest, HugeCountsAreBounded) {
   EXPECT_EQ(p->ParticleCount() + q->ParticleCount() + r->ParticleCount(), MaxLiveParticles);
   StopEffects(this, true);
   EXPECT_EQ(LiveParticleCount(), 0);
+
+  // Large batches that die on arrival never fill the cluster; one update still makes at most a
+  // cluster's worth of them (a thousand batches of ten thousand would take minutes).
+  TEmitterRecord dead = rec;
+  dead.LifetimeBase = 0;
+  TPerformer* s = PlayEffect(this, nullptr, 0, {0, 0}, MakeEffect(dead, {1e6f, 1e6f}));
+  EffectsUpdateBy(1);
+  EXPECT_EQ(FirstCluster(s)->LastMade, MaxClusterParticles);
+  EXPECT_EQ(s->ParticleCount(), 0);
+  // The time of the skipped batches passed: the next short step makes one batch, not a backlog.
+  EffectsUpdateBy(0.001f);
+  EXPECT_EQ(FirstCluster(s)->LastMade, MaxBatchParticles);
 }
 
 // ---- Hostile timing values (emitters made in code are not checked like files) ---------------
