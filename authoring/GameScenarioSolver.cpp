@@ -112,6 +112,7 @@ std::string StateKey() {
   put(avatar->Site != nullptr ? avatar->Site->Number : -1);
   put(avatar->Scene != nullptr ? avatar->Scene->Number : -1);
   put((IsUnlocked(1) ? 1 : 0) | (IsUnlocked(2) ? 2 : 0) | (IsUnlocked(3) ? 4 : 0));
+  put(GetPointer());
   for (TItem* item : *Props()) put(static_cast<TProp*>(item)->Amount);
   for (TItem* r : *Regions()) {
     for (TItem* s : *static_cast<TRegion*>(r)->Sites) {
@@ -169,8 +170,14 @@ std::vector<std::string> Choices() {
     return out;
   }
   if (avatar->State != StateIdle) return out;
+  // While the tutorial arrow points at an icon of the play screen, the site markers are disabled:
+  // the player first opens and closes the hint or the inventory it points at, or uses the map.
+  const int32_t pointer = GetPointer();
+  const bool sitesUsable = pointer < 1 || pointer > 3;
+  if (pointer == 1) out.emplace_back("close-hint");
+  if (pointer == 2) out.emplace_back("close-inventory");
   TRegion* here = CurrentRegion();
-  if (here != nullptr) {
+  if (here != nullptr && sitesUsable) {
     for (TItem* item : *here->Sites) {
       const auto* site = static_cast<TSite*>(item);
       if (ShownOnMap(site)) out.push_back("enter " + std::to_string(here->Number) + " " + std::to_string(site->Number));

@@ -17,7 +17,7 @@ struct TSolveOptions {
 
 struct TSolveResult {
   bool Found = false;
-  std::vector<std::string> Actions;  // play script lines: enter, accept, decline, travel
+  std::vector<std::string> Actions;  // play script lines: enter, accept, decline, travel, close-hint, ...
   int64_t States = 0;                // distinct world states seen
   int64_t Frames = 0;                // frames the headless play advanced while searching
   std::string Why;                   // when not found: what stopped the search
@@ -27,7 +27,10 @@ struct TSolveResult {
 // with them) and a current player; starts a new game for that player, searches, and leaves a new
 // game behind. Only what a player can do is tried: entering the sites on the map, accepting a scene
 // whose requirements are met (for a barter, trading all it can of one row, one of a row, all rows
-// or nothing), declining a scene that offers to decline, and the map button once it is unlocked.
+// or nothing), declining a scene that offers to decline, and the map button once it is unlocked;
+// while the tutorial arrow points at the hint or the inventory button, the sites wait until that
+// button's dialog has been opened and closed ("close-hint", "close-inventory"), and while it points
+// at the map button only the map can be used, as on the play screen.
 // The search prefers states that have done more of the story (sites revealed, entered and
 // completed, scenes performed), shorter ways among those.
 TSolveResult SolveScenario(const TSolveOptions& Options);

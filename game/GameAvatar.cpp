@@ -341,6 +341,10 @@ void TAvatar::PlaceInSite(TSite* NewSite, bool Record) {
 void TAvatar::TravelTo(TRegion* Region) {
   if (State != StateIdle || Region == nullptr || Region == CurrentRegion()) return;
   RecordEvent(TEvent::CreateRegion(RegionChanged, Region));
+  // The map button has been used: the arrow that pointed at it moves on to the sites, as it does
+  // once the inventory has been looked at. Left on the button, it would keep every site of every
+  // region disabled, the world map's included, and the story could not go on.
+  MovePointer(3, 9);
   TargetRegion = Region;
   SwitchForm(gui::FormPlay, gui::TransitionFade, [this] { ArriveInRegion(); });
 }

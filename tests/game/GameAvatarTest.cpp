@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ModelFixture.h"
 #include "support/TestSupport.h"
 
@@ -256,6 +258,37 @@ TEST_F(GameAvatar, SpecialCodesActOnTheFirstCompletionOnly) {
   Act("enter 1 2");
   EXPECT_EQ(GetPointer(), 0);
   EXPECT_EQ(Events().back(), "12 0 0 0 0");
+}
+
+TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
+  // The arrow that a map unlock points at the map button would keep every site disabled, the
+  // world map's too; the first travel through the button moves it on to the sites.
+  TScenarioBuilder b;
+  const int32_t home = b.AddRegion("Home", 1);
+  const int32_t world = b.AddRegion("World", 2);
+  b.StartRegion = home;
+  b.MapRegion = world;
+  const int32_t office = b.AddSite(home, "Office", 10);
+  b.Site(office).Special = 3;
+  b.AddScene(office, 100, 2);
+  b.Site(b.AddSite(world, "Road", 20)).KeepAfterVisit = true;
+  Load(b);
+  Settle();
+  EXPECT_EQ(Act("enter 1 10"), "ok");
+  EXPECT_EQ(Act("accept"), "ok");
+  EXPECT_EQ(GetPointer(), 3);
+  EXPECT_EQ(Act("travel 2"), "ok");
+  EXPECT_EQ(GetPointer(), 9);
+  const TLines events = Events();
+  const TLines travel{"10 2 0 0 0", "12 0 0 0 9"};
+  EXPECT_NE(std::search(events.begin(), events.end(), travel.begin(), travel.end()), events.end())
+      << "the pointer moves right after the travel is recorded";
+  // The replayed game agrees, and travelling on changes the pointer no more.
+  Rebuild();
+  Settle();
+  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(Act("travel 1"), "ok");
+  EXPECT_EQ(Events().back(), "10 1 0 0 0");
 }
 
 TEST_F(GameAvatar, ZeroDurationHalvesTakeOneFrameEach) {
