@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -12,7 +14,11 @@
 #include "app/AppWindow.h"
 #include "base/AppProcess.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiNames.h"
+#include "game/GameAvatar.h"
 #include "game/GameHeadless.h"
+#include "game/GameRegion.h"
+#include "game/GameScenario.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -26,7 +32,20 @@ struct TScriptState {
   uint32_t StartFrame = 0;  // the frame in which it became due
   int32_t Step = 0;         // 1: a click or key waits for its release frame
   uint32_t LastDone = 0;    // the frame in which the previous line finished
+  // The frames in which a click and a key line last let go (and which key): a press of the same
+  // button or key in that frame would reach the input state together with the release, and the
+  // release (and so the click) would be lost; a wait in that frame would still see the screens as
+  // they were before the click or key.
+  uint32_t ButtonReleasedIn = UINT32_MAX;
+  uint32_t KeyReleasedIn = UINT32_MAX;
+  TScanCode KeyReleased = ScanUnknown;
+  TVector ClickPoint{0, 0};  // where the running click pressed the button
   bool Failed = false;
+  std::string Folder;  // the script's folder, for relative screenshot files
+  // Dialogs by name: how often each entered the stack since the script was loaded, and how many
+  // of those showings "wait shown" lines have taken.
+  std::map<std::string, uint32_t> Shown;
+  std::map<std::string, uint32_t> Taken;
 };
 
 TScriptState Script;
@@ -117,6 +136,39 @@ std::string DescribeTarget() {
   return text;
 }
 
+// A point of Control where the hit test picks it, with a few units to spare on every side (the
+// mouse lands on a whole window pixel): its centre when nothing covers it there, else the free
+// point of its box nearest the centre. False when another control covers all of it.
+bool FindClickPoint(TGuiControl* Control, TVector& Point) {
+  const TVector centre = Control->ScreenCenter();
+  const auto free = [Control](TVector P) {
+    constexpr float Spare = 3;
+    const TVector around[] = {{0, 0}, {Spare, 0}, {-Spare, 0}, {0, Spare}, {0, -Spare}};
+    for (const TVector& d : around) {
+      if (ControlAt({P.X + d.X, P.Y + d.Y}) != Control) return false;
+    }
+    return true;
+  };
+  if (free(centre)) {
+    Point = centre;
+    return true;
+  }
+  constexpr int Steps = 8;
+  float best = -1;
+  for (int i = -Steps; i <= Steps; ++i) {
+    for (int j = -Steps; j <= Steps; ++j) {
+      const TVector p{centre.X + Control->Size.X * static_cast<float>(i) / (2 * Steps),
+                      centre.Y + Control->Size.Y * static_cast<float>(j) / (2 * Steps)};
+      const float distance = static_cast<float>(i * i + j * j);
+      if ((best < 0 || distance < best) && free(p)) {
+        best = distance;
+        Point = p;
+      }
+    }
+  }
+  return best >= 0;
+}
+
 void Fail(const std::string& What) {
   Script.Failed = true;
   std::fprintf(stderr, "Input script failed at frame %u: %s; %s\n", GetFrameNumber(), What.c_str(),
@@ -136,6 +188,9 @@ const char* WaitWhat(const TScriptLine& L) {
   switch (L.What) {
     case TScriptLine::Kind::WaitForm: return "form";
     case TScriptLine::Kind::WaitDialog: return "dialog";
+    case TScriptLine::Kind::WaitControl: return "control";
+    case TScriptLine::Kind::WaitShown: return "shown";
+    case TScriptLine::Kind::WaitIdle: return "idle";
     default: return "ready";
   }
 }
@@ -145,6 +200,10 @@ bool WaitOver(const TScriptLine& L) {
   switch (L.What) {
     case TScriptLine::Kind::WaitForm: return CurrentForm() != nullptr && CurrentForm()->Name == L.Text;
     case TScriptLine::Kind::WaitDialog: return TopDialog() != nullptr && TopDialog()->Name == L.Text;
+    case TScriptLine::Kind::WaitControl: return InputTargetReady() && FindUsableControl(L.Text) != nullptr;
+    case TScriptLine::Kind::WaitShown: return Script.Shown[L.Text] > Script.Taken[L.Text];
+    case TScriptLine::Kind::WaitIdle:
+      return InputTargetReady() && TopDialog() == nullptr && Avatar() != nullptr && Avatar()->State == StateIdle;
     default: return InputTargetReady();
   }
 }
@@ -154,6 +213,33 @@ void WriteTrace(const std::string& Body) {
   std::fprintf(Trace.File, "{\"frame\": %u, %s}\n", GetFrameNumber(), Body.c_str());
   std::fflush(Trace.File);
 }
+
+// Told of every GUI happening while a trace is written or a script is played: counts the dialogs'
+// showings for "wait shown" and writes the trace.
+void Observe(TGuiHappening What, const std::string& Name, const std::string& In) {
+  if (What == TGuiHappening::DialogShown && !Script.Lines.empty()) ++Script.Shown[Name];
+  switch (What) {
+    case TGuiHappening::FormShown: {
+      // The play form says which region it shows.
+      std::string line = "\"form\": " + JsonString(Name);
+      const TRegion* region = Name == gui::FormPlay ? CurrentRegion() : nullptr;
+      if (region != nullptr) line += ", \"region\": " + JsonString(region->Name);
+      WriteTrace(line);
+      break;
+    }
+    case TGuiHappening::DialogShown: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": true"); break;
+    case TGuiHappening::DialogHidden: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": false"); break;
+    case TGuiHappening::Click: WriteTrace("\"click\": " + JsonString(Name) + ", \"in\": " + JsonString(In)); break;
+    case TGuiHappening::TransitionStart:
+      WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"start\"");
+      break;
+    case TGuiHappening::TransitionEnd:
+      WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"end\"");
+      break;
+  }
+}
+
+void InstallObserver() { SetGuiObserver(Observe); }
 
 }  // namespace
 
@@ -226,16 +312,23 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     event.What = TScriptLine::Kind::Click;
     if (!(words >> event.Text)) throw EError("click needs a control name");
     noMore();
+  } else if (verb == "screenshot") {
+    event.What = TScriptLine::Kind::Screenshot;
+    event.Text = rest();
+    if (event.Text.empty()) throw EError("screenshot needs a file name");
   } else if (verb == "wait") {
     std::string what;
     words >> what;
-    if (what == "form" || what == "dialog") {
-      event.What = what == "form" ? TScriptLine::Kind::WaitForm : TScriptLine::Kind::WaitDialog;
+    if (what == "form" || what == "dialog" || what == "control" || what == "shown") {
+      event.What = what == "form"      ? TScriptLine::Kind::WaitForm
+                   : what == "dialog"  ? TScriptLine::Kind::WaitDialog
+                   : what == "control" ? TScriptLine::Kind::WaitControl
+                                       : TScriptLine::Kind::WaitShown;
       if (!(words >> event.Text)) throw EError("wait " + what + " needs a name");
-    } else if (what == "ready") {
-      event.What = TScriptLine::Kind::WaitReady;
+    } else if (what == "ready" || what == "idle") {
+      event.What = what == "ready" ? TScriptLine::Kind::WaitReady : TScriptLine::Kind::WaitIdle;
     } else {
-      throw EError("wait needs form, dialog or ready");
+      throw EError("wait needs form, dialog, control, shown, ready or idle");
     }
     std::string limit;
     if (words >> limit) {
@@ -254,6 +347,7 @@ void LoadInputScript(const std::string& Path) {
   std::ifstream in(Path, std::ios::binary);
   if (!in) throw EError("Unable to open file \"" + Path + "\"");
   ClearInputScript();
+  Script.Folder = std::filesystem::path(Path).parent_path().string();
   std::string line;
   int lineNumber = 0;
   while (std::getline(in, line)) {
@@ -268,11 +362,15 @@ void LoadInputScript(const std::string& Path) {
     }
     Script.Lines.push_back(std::move(event));
   }
+  if (!Script.Lines.empty()) InstallObserver();
 }
 
 void ClearInputScript() {
+  const bool observing = !Script.Lines.empty();
   Script = TScriptState{};
   InjectedMouse = TInjectedMouse{};
+  // The observer stays while a trace is written (its own end removes it).
+  if (observing && Trace.File == nullptr) SetGuiObserver(nullptr);
 }
 
 bool InputScriptDone() { return Script.Next >= Script.Lines.size(); }
@@ -314,6 +412,12 @@ void InjectScriptedInput(uint32_t Frame) {
       case TScriptLine::Kind::WaitForm:
       case TScriptLine::Kind::WaitDialog:
       case TScriptLine::Kind::WaitReady:
+      case TScriptLine::Kind::WaitControl:
+      case TScriptLine::Kind::WaitShown:
+      case TScriptLine::Kind::WaitIdle:
+        // A click or key just let go is not yet seen by the screens: what the wait looks at is
+        // still as it was before it, so the wait starts looking a frame later.
+        if (Script.ButtonReleasedIn == Frame || Script.KeyReleasedIn == Frame) return;
         if (!WaitOver(s)) {
           if (Frame - Script.StartFrame >= s.Limit) {
             std::string what = std::string("wait ") + WaitWhat(s);
@@ -322,29 +426,51 @@ void InjectScriptedInput(uint32_t Frame) {
           }
           return;
         }
+        if (s.What == TScriptLine::Kind::WaitShown) ++Script.Taken[s.Text];
         break;
+      case TScriptLine::Kind::Screenshot: {
+        WriteTrace("\"screenshot\": " + JsonString(s.Text));
+        const std::filesystem::path file(s.Text);
+        RequestScreenshot(file.is_absolute() || Script.Folder.empty() ? file.string()
+                                                                        : (std::filesystem::path(Script.Folder) / file).string());
+        break;
+      }
       case TScriptLine::Kind::Click:
         if (Script.Step == 0) {
+          if (Script.ButtonReleasedIn == Frame) return;
           TGuiControl* control = FindUsableControl(s.Text);
           if (control == nullptr) {
             Fail("click " + s.Text + ": no visible, enabled control of that name");
             return;
           }
-          const TVector centre = control->ScreenCenter();
-          InjectMove(centre.X, centre.Y);
+          if (!FindClickPoint(control, Script.ClickPoint)) {
+            Fail("click " + s.Text + ": other controls cover all of it");
+            return;
+          }
+          InjectMove(Script.ClickPoint.X, Script.ClickPoint.Y);
           InjectButton(true, MouseButtonLeft);
           Script.Step = 1;
           return;
         }
+        // Something may have moved over the pressed point since (the play screen's icons glide
+        // in): the button is let go where the control still is, so the press stays on it.
+        if (TGuiControl* control = FindUsableControl(s.Text)) {
+          TVector point = Script.ClickPoint;
+          if (ControlAt(point) != control && FindClickPoint(control, point)) InjectMove(point.X, point.Y);
+        }
         InjectButton(false, MouseButtonLeft);
+        Script.ButtonReleasedIn = Frame;
         break;
       case TScriptLine::Kind::Key:
         if (Script.Step == 0) {
+          if (Script.KeyReleasedIn == Frame && Script.KeyReleased == s.Key) return;
           InjectKey(true, s.Key);
           Script.Step = 1;
           return;
         }
         InjectKey(false, s.Key);
+        Script.KeyReleasedIn = Frame;
+        Script.KeyReleased = s.Key;
         break;
     }
     Finish(Frame);
@@ -358,20 +484,7 @@ void StartGuiTrace(const std::string& Path) {
   if (Path.empty()) return;
   Trace.File = std::fopen(Path.c_str(), "wb");
   if (Trace.File == nullptr) throw EError("Unable to create file \"" + Path + "\"");
-  SetGuiObserver([](TGuiHappening What, const std::string& Name, const std::string& In) {
-    switch (What) {
-      case TGuiHappening::FormShown: WriteTrace("\"form\": " + JsonString(Name)); break;
-      case TGuiHappening::DialogShown: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": true"); break;
-      case TGuiHappening::DialogHidden: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": false"); break;
-      case TGuiHappening::Click: WriteTrace("\"click\": " + JsonString(Name) + ", \"in\": " + JsonString(In)); break;
-      case TGuiHappening::TransitionStart:
-        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"start\"");
-        break;
-      case TGuiHappening::TransitionEnd:
-        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"end\"");
-        break;
-    }
-  });
+  InstallObserver();
 }
 
 void StopGuiTrace() { SetGuiObserver(nullptr); }

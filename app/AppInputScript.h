@@ -14,10 +14,23 @@
 //   wait form NAME [LIMIT]     holds the script until NAME is the current form
 //   wait dialog NAME [LIMIT]   ... until NAME is the topmost dialog
 //   wait ready [LIMIT]         ... until the input target accepts input
+//   wait control NAME [LIMIT]  ... until the input target accepts input and has the named control
+//                              visible and enabled (a site marker once the hero rests, a barter
+//                              button once its trade has played)
+//   wait idle [LIMIT]          ... until no dialog is open, the form accepts input and the hero
+//                              rests (nothing more happens on the map until the player acts)
+//   wait shown NAME [LIMIT]    ... until the dialog NAME has entered the stack once more than the
+//                              earlier "wait shown NAME" lines took (counted from the script's
+//                              start): each line takes one showing, so a dialog that follows
+//                              another of the same name is not mistaken for the one still fading
 //   click NAME                 moves the mouse over the centre of the named, visible, enabled
-//                              control of the input target, presses the left button, and
-//                              releases it in the next frame
+//                              control of the input target (or the nearest point of it that no
+//                              other control covers), presses the left button, and releases it
+//                              in the next frame (where the control still is); a press waits a
+//                              frame after the previous click's release
 //   key NAME                   presses a key and releases it in the next frame
+//   screenshot FILE            writes the next presented frame as a PNG (a relative FILE is taken
+//                              from the script's folder)
 // LIMIT is in frames (default 1200). A wait that runs out or a click on a control that is not there
 // ends the run with exit code 3 and one line on stderr naming the frame, the input target and its
 // controls. Blank lines and lines starting with "#" are ignored.
@@ -42,7 +55,24 @@ constexpr uint32_t DefaultWaitLimit = 1200;
 constexpr int32_t ScriptFailureExitCode = 3;
 
 struct TScriptLine {
-  enum class Kind { Move, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Close, WaitForm, WaitDialog, WaitReady, Click, Key };
+  enum class Kind {
+    Move,
+    ButtonDown,
+    ButtonUp,
+    KeyDown,
+    KeyUp,
+    Text,
+    Close,
+    WaitForm,
+    WaitDialog,
+    WaitReady,
+    WaitControl,
+    WaitShown,
+    WaitIdle,
+    Click,
+    Key,
+    Screenshot
+  };
   bool Relative = false;
   uint32_t Frame = 0;  // absolute frame from 1, or frames after the previous line
   Kind What = Kind::Move;
@@ -50,7 +80,7 @@ struct TScriptLine {
   float Y = 0;
   int Button = 0;
   TScanCode Key = ScanUnknown;
-  std::string Text;  // typed text, or the form, dialog or control name
+  std::string Text;  // typed text, the form, dialog or control name, or the screenshot's file
   uint32_t Limit = DefaultWaitLimit;
 };
 

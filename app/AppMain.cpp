@@ -146,20 +146,36 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
 
 namespace {
 
-// The last presented frame, kept only when a screenshot was asked for.
+// The last presented frame, kept only when a screenshot was asked for, and the file the input
+// script wants the next presented frame in.
 struct TLastFrame {
   std::vector<uint8_t> Rgba;
   int32_t Width = 0;
   int32_t Height = 0;
+  std::string Requested;
 };
 TLastFrame LastFrame;
 
 void DrawFrame() { RenderFrame(nullptr); }
 
-// With "-screenshot", every presented frame is read back while the back buffer still holds it.
+// With "-screenshot", every presented frame is read back while the back buffer still holds it;
+// with an input script, the frames its "screenshot" lines ask for.
 void KeepPresentedFrames() {
-  if (State.CommandLine.ScreenshotFile.empty()) return;
-  GfxSetPresentObserver([] { LastFrame.Rgba = GfxReadBackBuffer(LastFrame.Width, LastFrame.Height); });
+  if (State.CommandLine.ScreenshotFile.empty() && State.CommandLine.InputFile.empty()) return;
+  GfxSetPresentObserver([] {
+    if (!LastFrame.Requested.empty()) {
+      int32_t w = 0;
+      int32_t h = 0;
+      const std::vector<uint8_t> rgba = GfxReadBackBuffer(w, h);
+      if (!WritePngRgba(LastFrame.Requested, w, h, rgba)) {
+        AddLogMessage("Unable to write the screenshot \"" + LastFrame.Requested + "\"");
+      }
+      LastFrame.Requested.clear();
+    }
+    if (!State.CommandLine.ScreenshotFile.empty()) {
+      LastFrame.Rgba = GfxReadBackBuffer(LastFrame.Width, LastFrame.Height);
+    }
+  });
 }
 
 // The modules of a run, started in this order and shut down in the reverse one.
@@ -358,6 +374,8 @@ std::string InstanceChannelName() {
   std::snprintf(suffix, sizeof suffix, "%08x", hash);
   return std::string("MX_QM_Vesk1-") + suffix;
 }
+
+void RequestScreenshot(const std::string& Path) { LastFrame.Requested = Path; }
 
 int Run(const std::vector<std::string>& Args) {
   State = TProcessState{};

@@ -58,6 +58,10 @@ TModuleTable GameModules();
 // The name of the single-instance channel: one running copy per user and user data folder.
 std::string InstanceChannelName();
 
+// Writes the next presented frame as a PNG to Path (the input script's "screenshot"); a later
+// request before that frame replaces it. A picture that cannot be written is logged.
+void RequestScreenshot(const std::string& Path);
+
 // Runs the program; returns the process exit code (0, or the error code).
 int Run(const std::vector<std::string>& Args);
 

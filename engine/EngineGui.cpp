@@ -859,6 +859,26 @@ void RelocalizeAll() {
 
 // ---- The frame step -------------------------------------------------------------------------
 
+namespace {
+
+// The visible, enabled control of Form with the highest layer whose shape holds Point.
+TGuiControl* HitWinner(TGuiForm* Form, TVector Point) {
+  TGuiControl* winner = nullptr;
+  if (Form == nullptr) return winner;
+  int32_t best = INT32_MIN;
+  for (TItem* item : Form->Controls) {
+    auto* c = static_cast<TGuiControl*>(item);
+    if (!c->Visible || !c->Enabled || c->Layer < best) continue;
+    if (c->HitTest({Point.X - c->Origin.X, Point.Y - c->Origin.Y})) {
+      winner = c;
+      best = c->Layer;
+    }
+  }
+  return winner;
+}
+
+}  // namespace
+
 void UpdateGui() {
   if (!State.Started) return;
   const float dt = TimeStep();
@@ -886,18 +906,7 @@ void UpdateGui() {
 
   // 4. Hit test.
   const TVector mouse = InputMouse();
-  TGuiControl* winner = nullptr;
-  if (InputMouseInside() && State.InputForm != nullptr) {
-    int32_t best = INT32_MIN;
-    for (TItem* item : State.InputForm->Controls) {
-      auto* c = static_cast<TGuiControl*>(item);
-      if (!c->Visible || !c->Enabled || c->Layer < best) continue;
-      if (c->HitTest({mouse.X - c->Origin.X, mouse.Y - c->Origin.Y})) {
-        winner = c;
-        best = c->Layer;
-      }
-    }
-  }
+  TGuiControl* winner = InputMouseInside() ? HitWinner(State.InputForm, mouse) : nullptr;
 
   // 5. Hover.
   if (winner != State.Hovered) {
@@ -1070,6 +1079,8 @@ bool InputTargetReady() {
   if (TGuiDialog* dialog = TopDialog()) return dialog->Ready;
   return State.Current != nullptr && State.Transition == nullptr;
 }
+
+TGuiControl* ControlAt(TVector Point) { return HitWinner(InputTarget(), Point); }
 
 TGuiControl* FindUsableControl(const std::string& ControlName) {
   TGuiForm* target = InputTarget();

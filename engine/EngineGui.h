@@ -571,6 +571,10 @@ bool InputTargetReady();
 // A control of the input target by name when it is visible and enabled, else none. Does not
 // change the target's Sender.
 TGuiControl* FindUsableControl(const std::string& ControlName);
+// The control of the input target the frame step's hit test would pick at Point (design units,
+// (0, 0) at the screen's centre): the visible, enabled control of the highest layer whose shape
+// holds the point. None when nothing is there.
+TGuiControl* ControlAt(TVector Point);
 
 // What happened in the GUI, for a trace of a run.
 enum class TGuiHappening {

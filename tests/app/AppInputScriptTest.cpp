@@ -51,6 +51,18 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
   EXPECT_FLOAT_EQ(l.X, -10.5f);
   EXPECT_FLOAT_EQ(l.Y, 20);
 
+  l = Parse("wait control BarterPerf2 300");
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitControl);
+  EXPECT_EQ(l.Text, "BarterPerf2");
+  EXPECT_EQ(l.Limit, 300u);
+  l = Parse("wait shown Scene");
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitShown);
+  EXPECT_EQ(l.Text, "Scene");
+  EXPECT_EQ(Parse("+2 wait idle 50").What, TScriptLine::Kind::WaitIdle);
+  l = Parse("screenshot shots/the menu.png");
+  EXPECT_EQ(l.What, TScriptLine::Kind::Screenshot);
+  EXPECT_EQ(l.Text, "shots/the menu.png");
+
   TScriptLine unused;
   EXPECT_FALSE(ParseInputScriptLine("   # a comment", unused));
   EXPECT_FALSE(ParseInputScriptLine("", unused));
@@ -59,7 +71,8 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
 TEST(InputScriptParseTest, BadLinesAreRejectedAndNamedWithTheirNumberAndText) {
   for (const char* bad : {"+ click Play", "+x click Play", "+-1 key Escape", "0 click Play", "1 click",
                           "1 click Play Now", "1 wait", "1 wait form", "1 wait menu Menu", "1 wait form Menu 0",
-                          "1 wait form Menu soon", "1 wait ready 5 6", "1 key NoSuchKey", "jump", "1 close now",
+                          "1 wait form Menu soon", "1 wait ready 5 6", "1 wait control", "1 wait shown", "1 wait idle x",
+                          "1 screenshot", "1 key NoSuchKey", "jump", "1 close now",
                           "99999999999 close"}) {
     TScriptLine out;
     EXPECT_THROW(ParseInputScriptLine(bad, out), EError) << bad;
@@ -103,6 +116,24 @@ TEST(InputScriptPlayTest, WaitsHoldTheScriptAndRelativeFramesCountFromThePreviou
   EXPECT_EQ(hint, std::vector<uint32_t>{12});
   ClearInputScript();
   GuiShutdown();
+}
+
+TEST(InputScriptPlayTest, AKeyRightAfterAnotherIsPressedOnlyOnceTheFirstHasLetGo) {
+  test::TTempDir dir;
+  const std::string path = dir / "input.txt";
+  test::WriteFile(path, "key Escape\nkey Escape\n");
+  LoadInputScript(path);
+  std::vector<uint32_t> pressed;
+  for (uint32_t frame = 1; frame <= 8; ++frame) {
+    InjectScriptedInput(frame);
+    UpdateInput();
+    if (KeyDown(KeyCancel) && !KeyWasDown(KeyCancel)) pressed.push_back(frame);
+  }
+  EXPECT_TRUE(InputScriptDone());
+  // Down in 1, up in 2; the second press waits a frame, or it would come with the release and
+  // the key would seem held throughout.
+  EXPECT_EQ(pressed, (std::vector<uint32_t>{1, 3}));
+  ClearInputScript();
 }
 
 }  // namespace

@@ -100,6 +100,51 @@ TEST_F(GuiRun, ScriptNamingAControlThatIsNotThereFailsLoudly) {
   EXPECT_EQ(Run("1 wait form GuiTest\n+1 wait ready\n+1 click PlainDisabled\n", &err), 3);
 }
 
+TEST_F(GuiRun, BackToBackClicksEachLandAndEveryShowingOfADialogIsWaitedForOnce) {
+  const std::string script =
+      "1 wait form GuiTest\n"
+      "wait ready\n"
+      // Two clicks in a row: the second is pressed only after the first has let go.
+      "click Link\n"
+      "click Link\n"
+      "click Message\n"
+      "wait shown MessageCustom\n"
+      "wait ready\n"
+      "click OK\n"
+      // The same dialog again: its first showing was taken, so this waits for the second.
+      "wait control Message\n"
+      "click Message\n"
+      "wait shown MessageCustom\n"
+      "wait ready\n"
+      "screenshot shots/message.png\n"
+      "+1 click OK\n"
+      "wait control Quit\n"
+      "click Quit\n"
+      "wait shown QueryCustom\n"
+      "wait ready\n"
+      "click Yes\n";
+  MakeDirs(Dir / "shots");
+  std::string err;
+  ASSERT_EQ(Run(script, &err), 0) << err;
+  const std::vector<std::string> lines = Happenings();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), R"({"click": "Link", "in": "GuiTest"})"), 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), R"({"dialog": "MessageCustom", "shown": true})"), 2);
+  EXPECT_EQ(lines.back(), R"({"exit": 0})");
+  // The screenshot is of the frame with the second message, beside the script.
+  const std::string shot = ReadFile(Dir / "shots/message.png");
+  ASSERT_FALSE(shot.empty());
+  const TImage picture = DecodePng(reinterpret_cast<const uint8_t*>(shot.data()), shot.size(), false);
+  EXPECT_EQ(picture.Width, 1280);
+  EXPECT_EQ(picture.Height, 720);
+
+  // A third showing never comes: the wait runs out and says which.
+  const std::string again =
+      "1 wait form GuiTest\nwait ready\nclick Message\nwait shown MessageCustom\nwait ready\nclick OK\n"
+      "wait shown MessageCustom 20\n";
+  EXPECT_EQ(Run(again, &err), 3);
+  EXPECT_NE(err.find("wait shown MessageCustom ran out after 20 frames"), std::string::npos) << err;
+}
+
 // ---- Golden pictures ----------------------------------------------------------------------------
 
 // Compares a screenshot with tests/golden/<Name>.png: at most 0.3 % of the pixels may differ by
