@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "authoring/GameScenarioInputScript.h"
 #include "authoring/GameScenarioSolver.h"
 #include "base/EngineClasses.h"
 #include "engine/EngineScript.h"
@@ -20,10 +21,15 @@ namespace {
 int RunSolve(const TArgs& Args);
 
 const TToolCommand SolveCommand{
-    "scenario solve", "SRC...|S0Scenario.dat [--texts SCRIPT.xml] [-o SCRIPT.txt] [--max-states N]",
+    "scenario solve",
+    "SRC...|S0Scenario.dat [--texts SCRIPT.xml] [-o SCRIPT.txt] [--input INPUT.txt [--name NAME] [--no-screenshots]] "
+    "[--max-states N]",
     "searches the headless game for actions from a new game to an ending and prints them as a play script "
-    "(give the --texts that play will get: a floating text shows only when it has a text); exit 1 when there "
-    "is none within the limits (an old -o file is then removed, so no stale way is played)",
+    "(give the --texts that play will get: a floating text shows only when it has a text); --input also writes "
+    "the way as the real program's input script (from an empty user folder: the name NAME typed, \"Play\", every "
+    "click, through the ending back to the menu and \"Quit\"; screenshots of the milestones beside the script "
+    "unless --no-screenshots); exit 1 when there is none within the limits (old -o and --input files are then "
+    "removed, so no stale way is played)",
     RunSolve};
 
 bool ParseCount(const std::string& Text, int64_t& Value) {
@@ -38,6 +44,8 @@ int RunSolve(const TArgs& Args) {
   std::vector<std::string> inputs;
   std::string texts;
   std::string output;
+  std::string inputScript;
+  TInputScriptOptions inputOptions;
   TSolveOptions options;
   for (size_t i = 0; i < Args.size(); ++i) {
     if (Args[i] == "--texts") {
@@ -46,6 +54,14 @@ int RunSolve(const TArgs& Args) {
     } else if (Args[i] == "-o") {
       if (++i >= Args.size()) return UsageError(SolveCommand, "-o needs a file name");
       output = Args[i];
+    } else if (Args[i] == "--input") {
+      if (++i >= Args.size()) return UsageError(SolveCommand, "--input needs a file name");
+      inputScript = Args[i];
+    } else if (Args[i] == "--name") {
+      if (++i >= Args.size()) return UsageError(SolveCommand, "--name needs the player's name");
+      inputOptions.PlayerName = Args[i];
+    } else if (Args[i] == "--no-screenshots") {
+      inputOptions.Screenshots = false;
     } else if (Args[i] == "--max-states") {
       if (++i >= Args.size() || !ParseCount(Args[i], options.MaxStates)) {
         return UsageError(SolveCommand, "--max-states needs a positive number");
@@ -59,9 +75,10 @@ int RunSolve(const TArgs& Args) {
   if (inputs.empty()) return UsageError(SolveCommand, "name the scenario's source files or its scenario file");
   // On any failure an old output goes: a way left from an earlier run would be played as if it
   // were this story's.
-  auto removeOldOutput = [&output] {
+  auto removeOldOutput = [&output, &inputScript] {
     std::error_code ignored;
     if (!output.empty()) std::filesystem::remove(output, ignored);
+    if (!inputScript.empty()) std::filesystem::remove(inputScript, ignored);
   };
   const TScenarioInput input = LoadScenarioInput(inputs);
   PrintDiagnostics(input.Diagnostics);
@@ -84,6 +101,7 @@ int RunSolve(const TArgs& Args) {
   }
 
   TSolveResult result;
+  TInputScriptResult played;
   int code = 0;
   TStartedModules model;
   model.Start(ModelModules());
@@ -92,6 +110,7 @@ int RunSolve(const TArgs& Args) {
     LoadScenarioBytes(input.Scenario.Build(), input.Label);
     AddPlayer("");
     result = SolveScenario(options);
+    if (result.Found && !inputScript.empty()) played = WayAsInputScript(result.Actions, inputOptions);
   } catch (const EError& e) {
     std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", e.what());
     code = 1;
@@ -102,14 +121,23 @@ int RunSolve(const TArgs& Args) {
     if (code == 0) std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());
     return 1;
   }
+  if (!inputScript.empty() && !played.Ok) {
+    removeOldOutput();
+    std::fprintf(stderr, "tolvaren-tool scenario solve: the way cannot be played by input: %s\n", played.Why.c_str());
+    return 1;
+  }
   std::string text = "# From a new game to the ending: " + std::to_string(result.Actions.size()) + " actions (" +
                      std::to_string(result.States) + " states searched).\n";
   for (const std::string& action : result.Actions) text += action + "\n";
+  std::string why;
+  if (!inputScript.empty() && !WriteFileReplacing(inputScript, played.Script, why)) {
+    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", why.c_str());
+    return 1;
+  }
   if (output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
-  std::string why;
   if (!WriteFileReplacing(output, text, why)) {
     std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", why.c_str());
     return 1;
