@@ -204,6 +204,20 @@ if(TV_RSVG_CONVERT)
     endif()
     tv_art(${name} ${png} "${segments}" "${depends}" COMMAND ${TV_RSVG_CONVERT} ${svg} -o ${png})
   endforeach()
+  # The splash pictures: content/Branding/NAME.svg becomes Branding/NAME.png, 1600 x 900 so that it
+  # fills the design screen, shown in name order. The game reads the PNG directly, so nothing but
+  # the source is waited for and a picture is drawn again only when its source changed.
+  file(GLOB TV_BRANDING_SVGS CONFIGURE_DEPENDS ${TV_CONTENT_DIR}/Branding/*.svg)
+  foreach(svg ${TV_BRANDING_SVGS})
+    get_filename_component(name ${svg} NAME_WE)
+    set(out ${TV_BIN_DIR}/Branding/${name}.png)
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Branding
+      COMMAND ${TV_RSVG_CONVERT} -w 1600 -h 900 ${svg} -o ${out}
+      DEPENDS ${svg}
+      COMMENT "Drawing the splash picture ${name}")
+    list(APPEND TV_ART_OUTPUTS ${out})
+  endforeach()
 else()
   message(WARNING "rsvg-convert not found: the vector pictures are not drawn (install librsvg2-bin)")
 endif()

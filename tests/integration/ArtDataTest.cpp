@@ -1,13 +1,18 @@
 // The game's built data holds every texture and particle effect that the screens and the demo
 // story draw (content/Art/Required.txt), each with the segments drawn, every segment inside its
-// picture, and every effect's particles drawn from segments that exist.
+// picture, and every effect's particles drawn from segments that exist; and the splash pictures of
+// the branding folder fill the design screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "engine/EngineEffects.h"
+#include "engine/EngineTextures.h"
 #include "support/TestSupport.h"
 #include "support/VideoTestSupport.h"
 
@@ -96,6 +101,42 @@ TEST_F(ArtData, EveryEffectExistsAndDrawsSegmentsThatExist) {
       EXPECT_LT(e.Segment0, texture->SegmentCount()) << "emitter " << e.Name << " draws " << e.Texture0Name;
       EXPECT_GE(e.Segment0, 0) << "emitter " << e.Name;
     }
+  }
+  EXPECT_TRUE(Env.Warnings().empty()) << Env.Warnings().front();
+}
+
+// The splash shows every picture of the branding folder, in name order, fitted to the screen: the
+// built ones are opaque 1600 x 900 PNG pictures, so they fill the design screen without a border,
+// and the texture loader finds each in the branding folder (a same-named texture of the common
+// or language folder would be shown instead; a packed texture there would not be found at all).
+TEST_F(ArtData, TheSplashPicturesAreOpaqueAndFillTheDesignScreen) {
+  std::vector<std::string> names;
+  std::string name;
+  TExtKind ext{};
+  while (FindNextDataFile(TFolderKind::Branding, name, ext)) {
+    EXPECT_EQ(ext, TExtKind::Png) << name;
+    names.push_back(name);
+  }
+  EndFindDataFiles();
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0], "B1Quillmark");  // the studio's mark first, then the title card
+  EXPECT_EQ(names[1], "B2Tolvaren");
+  for (const std::string& n : names) {
+    SCOPED_TRACE(n);
+    TFolderKind folder{};
+    ASSERT_TRUE(FindTextureFile(n, folder, ext));
+    EXPECT_EQ(folder, TFolderKind::Branding);
+    const std::string bytes = test::ReadFile(std::string(TV_BIN_DIR) + "/Branding/" + n + ".png");
+    const TImage picture = DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false);
+    EXPECT_EQ(picture.Width, 1600);
+    EXPECT_EQ(picture.Height, 900);
+    int64_t seeThrough = 0;
+    for (size_t i = 3; i < picture.Bytes.size(); i += 4) seeThrough += picture.Bytes[i] != 255;
+    EXPECT_EQ(seeThrough, 0);
+    const TTexture* texture = LoadTexture(n);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->SegmentCount(), 1);
   }
   EXPECT_TRUE(Env.Warnings().empty()) << Env.Warnings().front();
 }
