@@ -18,6 +18,13 @@ constexpr int32_t DeviceRate = 48000;
 constexpr int32_t DeviceFrames = 1024;
 constexpr int32_t ChunkFrames = 1024;
 
+// The mix's ceiling, 1 dB under full scale: a louder sum is turned down at once, by the factor
+// that brings its peak to the ceiling, and the gain then comes back towards 1 by a fixed fraction
+// of the distance each frame (a time constant of 80 ms: from half gain back to 1 in about 0.7 s).
+// A sum that stays under the ceiling passes untouched.
+constexpr float MixCeiling = 29204.0f;  // 32767 x 10^(-1/20)
+constexpr float MixReleaseSeconds = 0.08f;
+
 bool Failing(TSoundFailure What) { return (Failures.load() & What) != 0; }
 
 }  // namespace
@@ -31,6 +38,7 @@ class TSoundMixer {
   int32_t Rate = DeviceRate;
   std::vector<TSoundBuffer*> Active;
   float Sum[ChunkFrames * 2] = {};
+  float LimiterGain = 1.0f;  // the limiter's gain, 1 while the mix stays under the ceiling
   // Device locks held by buffers between Lock and Unlock (main thread only).
   uint32_t HeldLocks = 0;
 
@@ -68,8 +76,9 @@ class TSoundMixer {
           Active.erase(Active.begin() + static_cast<std::ptrdiff_t>(i));
         }
       }
+      Limit(n);
       for (int32_t i = 0; i < 2 * n; ++i) {
-        const float v = std::clamp(Sum[i], -32768.0f, 32767.0f);
+        const float v = std::clamp(Sum[i], -MixCeiling, MixCeiling);
         Out[i] = static_cast<int16_t>(std::lrint(v));
       }
       Out += 2 * n;
@@ -78,6 +87,24 @@ class TSoundMixer {
   }
 
  private:
+  // Keeps the n stereo frames of Sum under the ceiling: both sides share one gain, so the picture
+  // of the stereo mix stays where it was.
+  void Limit(int32_t n) {
+    const float release = 1.0f - std::exp(-1.0f / (MixReleaseSeconds * static_cast<float>(Rate)));
+    float gain = LimiterGain;
+    for (int32_t i = 0; i < n; ++i) {
+      const float peak = std::max(std::fabs(Sum[2 * i]), std::fabs(Sum[2 * i + 1]));
+      if (peak * gain > MixCeiling) gain = MixCeiling / peak;
+      if (gain != 1.0f) {
+        Sum[2 * i] *= gain;
+        Sum[2 * i + 1] *= gain;
+        gain += (1.0f - gain) * release;
+        if (gain > 0.999f) gain = 1.0f;  // the last 0.01 dB at once: float steps would stall short of 1
+      }
+    }
+    LimiterGain = gain;
+  }
+
   // Adds n output frames of one buffer to Sum, linearly interpolating between source frames,
   // and moves its position on; a buffer that runs off its end without looping stops at 0.
   void MixOne(TSoundBuffer& B, int32_t n) {

@@ -1,7 +1,8 @@
 // The sound device: secondary buffers of 16-bit PCM that play once or looping, with a volume in
 // hundredths of a decibel, a play position, lock and unlock of byte ranges for filling them, and
 // duplicates that share one buffer's data. Our own mixer resamples every playing buffer to the
-// output rate, applies its gain and clips the sum to 16 bits.
+// output rate, applies its gain and keeps the sum 1 dB under full scale with a limiter that turns
+// a louder sum down at once and lets it back up over 80 ms (a sum under that passes untouched).
 //
 // With the real device the mixer runs in SDL's audio callback, under the device lock: the only
 // code of the program that runs off the main thread. Every buffer operation takes that lock for

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -70,7 +72,7 @@ TEST_F(SoundDeviceTest, RefusesFormatsAndSizesTheMixerCannotPlay) {
 }
 
 TEST_F(SoundDeviceTest, PlaysOnceAtTheOutputRateExactlyThenStopsAtTheStart) {
-  std::vector<int16_t> mono = {100, -200, 300, -400, 32767, -32768};
+  std::vector<int16_t> mono = {100, -200, 300, -400, 29000, -29000};
   TSoundBufferPtr buffer = MakeBuffer(mono, 1, 48000);
   ASSERT_NE(buffer, nullptr);
   EXPECT_EQ(buffer->GetStatus(), 0u);
@@ -85,8 +87,8 @@ TEST_F(SoundDeviceTest, PlaysOnceAtTheOutputRateExactlyThenStopsAtTheStart) {
   ASSERT_TRUE(buffer->GetCurrentPosition(&play, nullptr));
   EXPECT_EQ(play, 8u);
   out = Render(4);
-  EXPECT_EQ(out[0], 32767);
-  EXPECT_EQ(out[2], -32768);
+  EXPECT_EQ(out[0], 29000);
+  EXPECT_EQ(out[2], -29000);
   EXPECT_EQ(out[4], 0) << "silence after the end";
   EXPECT_EQ(buffer->GetStatus(), 0u);
   ASSERT_TRUE(buffer->GetCurrentPosition(&play, nullptr));
@@ -136,7 +138,7 @@ TEST_F(SoundDeviceTest, VolumeIsInHundredthsOfADecibel) {
   EXPECT_EQ(play, 32u) << "a silent buffer still moves on";
 }
 
-TEST_F(SoundDeviceTest, ResamplesLinearlyAndClipsTheSum) {
+TEST_F(SoundDeviceTest, ResamplesLinearly) {
   // 24 kHz into 48 kHz: every other output frame lies halfway between two input frames.
   TSoundBufferPtr slow = MakeBuffer({0, 1000, 2000, 3000}, 1, 24000);
   slow->Play(0, 0);
@@ -145,24 +147,57 @@ TEST_F(SoundDeviceTest, ResamplesLinearlyAndClipsTheSum) {
   for (size_t i = 0; i < 8; ++i) EXPECT_EQ(out[2 * i], expected[i]) << i;
   EXPECT_EQ(slow->GetStatus(), 0u);
 
-  TSoundBufferPtr a = MakeBuffer(std::vector<int16_t>(16, 30000), 1, 48000);
-  TSoundBufferPtr b = MakeBuffer(std::vector<int16_t>(16, 30000), 1, 48000);
-  TSoundBufferPtr c = MakeBuffer(std::vector<int16_t>(16, -30000), 1, 96000);
-  a->Play(0, 0);
-  b->Play(0, 0);
-  out = Render(2);
-  EXPECT_EQ(out[0], 32767);
-  a->Stop();
-  b->Stop();
+  TSoundBufferPtr c = MakeBuffer(std::vector<int16_t>(16, -3000), 1, 96000);
   c->Play(0, 0);
-  c->SetVolume(0);
-  TSoundBufferPtr d = MakeBuffer(std::vector<int16_t>(16, -30000), 1, 48000);
-  d->Play(0, 0);
   out = Render(2);
-  EXPECT_EQ(out[0], -32768);
+  EXPECT_EQ(out[0], -3000);
   uint32_t play = 0;
   c->GetCurrentPosition(&play, nullptr);
   EXPECT_EQ(play, 8u) << "96 kHz moves two frames per output frame";
+}
+
+// A loud sum (music near full scale with a sound on top) is turned down below full scale instead of
+// clipping, with both sides alike; the gain comes back once the sum is quiet again, and a mix that
+// stays under the ceiling is never touched (the other tests play such mixes sample for sample).
+TEST_F(SoundDeviceTest, TheLimiterKeepsTheSumUnderFullScaleAndLetsGoAfterwards) {
+  // A 1 kHz tone at 0.85 of full scale on both sides, and on top of it, for a quarter of a second,
+  // a 440 Hz tone at 0.7 on the left only: peaks of about 1.5 times full scale.
+  constexpr int32_t Rate = 48000;
+  std::vector<int16_t> music(2 * Rate * 5 / 4);
+  for (size_t i = 0; i < music.size() / 2; ++i) {
+    const auto v = static_cast<int16_t>(std::lround(27850 * std::sin(2 * 3.14159265358979 * 1000 * i / Rate)));
+    music[2 * i] = v;
+    music[2 * i + 1] = v;
+  }
+  std::vector<int16_t> click(2 * Rate / 4);
+  for (size_t i = 0; i < click.size() / 2; ++i) {
+    click[2 * i] = static_cast<int16_t>(std::lround(22937 * std::sin(2 * 3.14159265358979 * 440 * i / Rate)));
+  }
+  TSoundBufferPtr a = MakeBuffer(music, 2, Rate);
+  TSoundBufferPtr b = MakeBuffer(click, 2, Rate);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  a->Play(0, 0);
+  b->Play(0, 0);
+  const std::vector<int16_t> out = Render(Rate * 5 / 4);
+  int peak = 0;
+  int64_t unequal = 0;
+  for (size_t i = 0; i < out.size(); i += 2) {
+    peak = std::max({peak, std::abs(int{out[i]}), std::abs(int{out[i + 1]})});
+    // Three quarters of a second after the sound the gain is 1 again: the music is as it was.
+    if (i / 2 >= static_cast<size_t>(Rate) && out[i] != music[i]) ++unequal;
+  }
+  EXPECT_LE(peak, 29204) << "1 dB under full scale";
+  EXPECT_GT(peak, 28000) << "turned down to the ceiling, not far below it";
+  EXPECT_EQ(unequal, 0);
+  // While limited, the right side (the music alone) was turned down with the left.
+  double heard = 0;
+  double played = 0;
+  for (size_t i = 2 * static_cast<size_t>(Rate / 20); i < 2 * static_cast<size_t>(Rate / 5); i += 2) {
+    heard += std::abs(int{out[i + 1]});
+    played += std::abs(int{music[i + 1]});
+  }
+  EXPECT_LT(heard, 0.9 * played);
 }
 
 TEST_F(SoundDeviceTest, LockHandsOutWrappedRegionsAndRejectsBadRanges) {
