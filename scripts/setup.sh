@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
   libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev graphviz
-  librsvg2-bin fonts-noto-color-emoji
+  librsvg2-bin fonts-noto-color-emoji netpbm
   abcmidi fluidsynth timgm6mb-soundfont sox
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
   desktop-file-utils appstream dpkg-dev
