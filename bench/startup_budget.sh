@@ -1,8 +1,11 @@
 #!/bin/bash
 # Start-up budget: times whole runs of the program with the demo content, headless.
-#   menu: process start until the first frame of the menu has been drawn (the run closes itself
-#         on the next frame, so the figure includes the shutdown);
-#   play: process start until the first frame after "Play" (through the fade into the game).
+#   first: process start until the first frame has been drawn (a splash picture, when the program
+#          folder's Branding/ holds any, else the menu);
+#   menu:  process start until the first frame of the menu has been drawn, each splash picture
+#          skipped with Escape as soon as it takes input (the run closes itself on the next frame,
+#          so the figures include the shutdown);
+#   play:  as menu, then until the first frame after "Play" (through the fade into the game).
 # Each is run RUNS times (default 10) from the same user folder, holding one named profile with
 # an untouched game; the median and the range are printed in milliseconds.
 # Usage: bench/startup_budget.sh [PROGRAM-FOLDER]   (default build/bin)
@@ -19,10 +22,15 @@ printf 'wait dialog InputLineCustom\nwait ready\n+1 text Bench\n+2 click OK\nwai
 "$bin/tolvaren" -fixed-dt 0.02 -input "$work/setup.txt" >/dev/null
 cp -r "$work/data" "$work/profile"
 
-printf 'wait form Menu\n+0 close\n' >"$work/menu.txt"
-printf 'wait form Menu\nwait ready\n+1 click Play\nwait form Play\n+0 close\n' >"$work/play.txt"
+# Every splash picture is skipped once it takes input.
+skip=""
+pictures=$(find "$bin/Branding" -maxdepth 1 \( -name '*.png' -o -name '*.jpg' -o -name '*.tpx' \) 2>/dev/null | wc -l)
+for ((i = 0; i < pictures; i++)); do skip+='wait form Splash\nwait ready\n+0 key Escape\n'; done
+printf '+1 close\n' >"$work/first.txt"
+printf "${skip}wait form Menu\n+0 close\n" >"$work/menu.txt"
+printf "${skip}wait form Menu\nwait ready\n+1 click Play\nwait form Play\n+0 close\n" >"$work/play.txt"
 
-for kind in menu play; do
+for kind in first menu play; do
   times=()
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/data" && cp -r "$work/profile" "$work/data"
