@@ -45,6 +45,17 @@ class FirstRun : public ::testing::Test {
         << err;
     return json::parse(out.empty() ? std::string("{}") : out);
   }
+  // The frame of the first trace line from Index on that holds Line's fields, or -1.
+  static int FrameOf(const std::vector<json>& Trace, const json& Line, size_t& Index) {
+    for (; Index < Trace.size(); ++Index) {
+      bool all = true;
+      for (auto it = Line.begin(); it != Line.end(); ++it) {
+        if (!Trace[Index].contains(it.key()) || Trace[Index][it.key()] != it.value()) all = false;
+      }
+      if (all) return Trace[Index]["frame"].get<int>();
+    }
+    return -1;
+  }
   static bool Has(const std::vector<json>& Trace, const json& Line) {
     for (const json& l : Trace) {
       bool all = true;
@@ -118,7 +129,12 @@ wait ready
   std::vector<json> trace;
   std::string err;
   ASSERT_EQ(Run(script, trace, err), 0) << err;
-  EXPECT_TRUE(Has(trace, {{"dialog", "InputLineCustom"}, {"shown", true}}));
+  // The splash pictures come first, then the name prompt.
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.front(), json({{"frame", 1}, {"transition", "Splash"}, {"phase", "start"}}));
+  size_t at = 0;
+  EXPECT_GT(FrameOf(trace, {{"form", "Splash"}}, at), 0);
+  EXPECT_GT(FrameOf(trace, {{"dialog", "InputLineCustom"}, {"shown", true}}, at), 0);
   EXPECT_TRUE(Has(trace, {{"transition", "FadeBeginning"}, {"phase", "start"}}));
   EXPECT_TRUE(Has(trace, {{"form", "Play"}}));
   EXPECT_EQ(trace.back(), json({{"frame", trace.back()["frame"]}, {"exit", 0}}));
@@ -138,8 +154,12 @@ wait ready
   EXPECT_EQ(player["earned"], json::array({8001}));
   const json events = player["events"];
 
-  // The second start greets the player at once; "Play" goes on where the game was.
+  // The second start greets the player after the splash; Escape skips the first picture as soon as
+  // it takes input. "Play" goes on where the game was.
   script = R"(
+wait form Splash
+wait ready
++1 key Escape
 wait form Menu
 wait ready
 +2 click Play
@@ -149,6 +169,11 @@ wait form Play
   ASSERT_EQ(Run(script, trace, err), 0) << err;
   EXPECT_FALSE(Has(trace, {{"dialog", "InputLineCustom"}}));
   EXPECT_FALSE(Has(trace, {{"dialog", "Scene"}}));
+  at = 0;
+  const int shown = FrameOf(trace, {{"transition", "Splash"}, {"phase", "end"}}, at);
+  const int next = FrameOf(trace, {{"transition", "Splash"}, {"phase", "start"}}, at);
+  ASSERT_GT(shown, 0);
+  EXPECT_LT(next - shown, 10) << "skipped, not shown for two seconds (100 frames)";
   EXPECT_TRUE(Has(trace, {{"transition", "Fade"}, {"phase", "start"}}));
   EXPECT_FALSE(Has(trace, {{"transition", "FadeBeginning"}}));
   save = Save();
