@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "app/AppInput.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
+#include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
@@ -69,6 +71,9 @@ void RegisterGameDialog(const char* Name) {
 
 void CreateGame() {
   Game.Prepared = false;
+  // Test hook: TOLVAREN_SAVE_PAUSE_MS=N makes every save pause N ms twice while under way, so that
+  // a soak test can kill the program in the middle of a save.
+  if (const char* pause = std::getenv("TOLVAREN_SAVE_PAUSE_MS")) SetSavePause(static_cast<uint32_t>(std::strtoul(pause, nullptr, 10)));
   CreatePool();
   CreateScenario();
   LoadPlayers();
@@ -79,17 +84,40 @@ void UpdateGame() {
   if (Game.Created) CaptureCurrentSettings();
 }
 
+namespace {
+// A save that fails is an error of the run: its message goes to the log and the report (once,
+// however often the save is tried), and the files on the disk stay as the last good save left
+// them.
+void ReportFailedSave(const std::string& Why) {
+  if (GetErrorCode() == 0) SetErrorCode(1);
+  for (const std::string& line : GetLogMessages()) {
+    if (line == Why) return;
+  }
+  AddLogMessage(Why);
+}
+}  // namespace
+
+void SaveGameBeforeShutdown() {
+  if (!Game.Created) return;
+  try {
+    SavePlayers();
+  } catch (const EError& e) {
+    ReportFailedSave(e.what());
+  }
+}
+
 void DestroyGame() {
   // No callback handed to the screens may outlive the model objects it captures.
   DropGuiCallbacks();
-  // The players go first: freeing them saves them. A save that fails is logged, and the rest of
-  // the model is still taken down.
+  // The players go first: freeing them saves what changed since SaveGameBeforeShutdown. A save
+  // that fails is reported, and the rest of the model is still taken down.
   try {
     FreePlayers();
   } catch (const EError& e) {
-    AddLogMessage(e.what());
+    ReportFailedSave(e.what());
     FreePlayersWithoutSaving();
   }
+  SetSavePause(0);
   DestroyScenario();
   DestroyPool();
   Game.Created = false;

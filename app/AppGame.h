@@ -11,8 +11,11 @@ namespace tv {
 void CreateGame();
 // Once a frame after the GUI: the current display mode and volumes go into the current player.
 void UpdateGame();
-// Frees the players (which saves them; a failed save is logged), the scenario and the asset pool.
-// Safe when CreateGame never ran or failed part-way.
+// Saves the players when something changed, at the start of shutdown, so that a failed save
+// reaches the log file and the report: it sets error code 1 and logs its message once.
+void SaveGameBeforeShutdown();
+// Frees the players (which saves them; a failed save is reported as above), the scenario and the
+// asset pool. Safe when CreateGame never ran or failed part-way.
 void DestroyGame();
 
 // Hands the screens the input module's text input and mouse button and the window's display mode

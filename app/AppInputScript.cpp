@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 #include "app/AppInput.h"
@@ -19,6 +21,7 @@
 #include "game/GameHeadless.h"
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
+#include "game/GamePlayers.h"
 #include "platform/PlatformWindow.h"
 
 namespace tv {
@@ -46,6 +49,7 @@ struct TScriptState {
   // of those showings "wait shown" lines have taken.
   std::map<std::string, uint32_t> Shown;
   std::map<std::string, uint32_t> Taken;
+  std::mt19937 Random;  // picks the controls of click-random
 };
 
 TScriptState Script;
@@ -208,6 +212,13 @@ bool WaitOver(const TScriptLine& L) {
   }
 }
 
+// FNV-1a, 64 bits: names a save's contents in the trace (a test hashes the file the same way).
+uint64_t Fnv1a64(const std::string& Bytes) {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : Bytes) hash = (hash ^ static_cast<uint8_t>(c)) * 1099511628211ull;
+  return hash;
+}
+
 void WriteTrace(const std::string& Body) {
   if (Trace.File == nullptr) return;
   std::fprintf(Trace.File, "{\"frame\": %u, %s}\n", GetFrameNumber(), Body.c_str());
@@ -316,6 +327,19 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     event.What = TScriptLine::Kind::Screenshot;
     event.Text = rest();
     if (event.Text.empty()) throw EError("screenshot needs a file name");
+  } else if (verb == "click-random") {
+    event.What = TScriptLine::Kind::ClickRandom;
+    noMore();
+  } else if (verb == "minimize") {
+    event.What = TScriptLine::Kind::Minimize;
+    std::string ms;
+    if (words >> ms) {
+      event.Milliseconds = ParseCount(ms, ok);
+      if (!ok || event.Milliseconds == 0 || event.Milliseconds > MaxMinimizedMs) {
+        throw EError("minimize takes milliseconds from 1 to " + std::to_string(MaxMinimizedMs));
+      }
+      noMore();
+    }
   } else if (verb == "wait") {
     std::string what;
     words >> what;
@@ -368,6 +392,7 @@ void LoadInputScript(const std::string& Path) {
 void ClearInputScript() {
   const bool observing = !Script.Lines.empty();
   Script = TScriptState{};
+  Script.Random.seed(GetCommandLine().HasSeed ? GetCommandLine().Seed : 1u);
   InjectedMouse = TInjectedMouse{};
   // The observer stays while a trace is written (its own end removes it).
   if (observing && Trace.File == nullptr) SetGuiObserver(nullptr);
@@ -461,6 +486,37 @@ void InjectScriptedInput(uint32_t Frame) {
         InjectButton(false, MouseButtonLeft);
         Script.ButtonReleasedIn = Frame;
         break;
+      case TScriptLine::Kind::ClickRandom:
+        if (Script.Step == 0) {
+          if (Script.ButtonReleasedIn == Frame) return;
+          // The usable, named controls with a point no other control covers.
+          std::vector<std::pair<TGuiControl*, TVector>> usable;
+          TGuiForm* target = InputTarget();
+          if (target != nullptr && InputTargetReady()) {
+            for (TItem* item : target->Controls) {
+              auto* c = static_cast<TGuiControl*>(item);
+              TVector point{0, 0};
+              if (!c->Name.empty() && c->Usable() && FindClickPoint(c, point)) usable.emplace_back(c, point);
+            }
+          }
+          if (usable.empty()) break;
+          Script.ClickPoint = usable[std::uniform_int_distribution<size_t>(0, usable.size() - 1)(Script.Random)].second;
+          InjectMove(Script.ClickPoint.X, Script.ClickPoint.Y);
+          InjectButton(true, MouseButtonLeft);
+          Script.Step = 1;
+          return;
+        }
+        InjectButton(false, MouseButtonLeft);
+        Script.ButtonReleasedIn = Frame;
+        break;
+      case TScriptLine::Kind::Minimize: {
+        TInputEvent e;
+        e.Kind = TInputEvent::TKind::Minimize;
+        Inject(e);
+        e.Kind = TInputEvent::TKind::Restore;
+        PlatformInjectEventLater(e, s.Milliseconds);
+        break;
+      }
       case TScriptLine::Kind::Key:
         if (Script.Step == 0) {
           if (Script.KeyReleasedIn == Frame && Script.KeyReleased == s.Key) return;
@@ -485,12 +541,35 @@ void StartGuiTrace(const std::string& Path) {
   Trace.File = std::fopen(Path.c_str(), "wb");
   if (Trace.File == nullptr) throw EError("Unable to create file \"" + Path + "\"");
   InstallObserver();
+  SetGuiObserver([](TGuiHappening What, const std::string& Name, const std::string& In) {
+    switch (What) {
+      case TGuiHappening::FormShown: WriteTrace("\"form\": " + JsonString(Name)); break;
+      case TGuiHappening::DialogShown: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": true"); break;
+      case TGuiHappening::DialogHidden: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": false"); break;
+      case TGuiHappening::Click: WriteTrace("\"click\": " + JsonString(Name) + ", \"in\": " + JsonString(In)); break;
+      case TGuiHappening::TransitionStart:
+        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"start\"");
+        break;
+      case TGuiHappening::TransitionEnd:
+        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"end\"");
+        break;
+    }
+  });
+  // Saves are traced until the very end, the one at shutdown included.
+  SetSaveObserver([](TSaveStage Stage, const std::string& Bytes) {
+    const char* stage = Stage == TSaveStage::Start ? "start" : (Stage == TSaveStage::Done ? "done" : "failed");
+    char hash[24];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a64(Bytes)));
+    WriteTrace(std::string("\"save\": \"") + stage + "\", \"size\": " + std::to_string(Bytes.size()) +
+               ", \"hash\": \"" + hash + "\"");
+  });
 }
 
 void StopGuiTrace() { SetGuiObserver(nullptr); }
 
 void EndGuiTrace(int32_t ExitCode) {
   StopGuiTrace();
+  SetSaveObserver(nullptr);
   if (Trace.File == nullptr) return;
   if (ExitCode >= 0) WriteTrace("\"exit\": " + std::to_string(ExitCode));
   std::fclose(Trace.File);

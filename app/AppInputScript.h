@@ -31,6 +31,11 @@
 //   key NAME                   presses a key and releases it in the next frame
 //   screenshot FILE            writes the next presented frame as a PNG (a relative FILE is taken
 //                              from the script's folder)
+//   click-random               clicks a visible, enabled, named control of the input target picked
+//                              at random (from the "-seed" number); does nothing while the input
+//                              target is not ready or has no such control (random play, soaks)
+//   minimize [MS]              minimises the window and restores it MS milliseconds of real time
+//                              later (default 500): the game is suspended meanwhile
 // LIMIT is in frames (default 1200). A wait that runs out or a click on a control that is not there
 // ends the run with exit code 3 and one line on stderr naming the frame, the input target and its
 // controls. Blank lines and lines starting with "#" are ignored.
@@ -51,6 +56,8 @@ class EScriptLineError : public EError {
 };
 
 constexpr uint32_t DefaultWaitLimit = 1200;
+constexpr uint32_t DefaultMinimizedMs = 500;
+constexpr uint32_t MaxMinimizedMs = 60000;
 // The exit code of a run whose script failed.
 constexpr int32_t ScriptFailureExitCode = 3;
 
@@ -71,7 +78,9 @@ struct TScriptLine {
     WaitIdle,
     Click,
     Key,
-    Screenshot
+    Screenshot,
+    ClickRandom,
+    Minimize
   };
   bool Relative = false;
   uint32_t Frame = 0;  // absolute frame from 1, or frames after the previous line
@@ -82,6 +91,7 @@ struct TScriptLine {
   TScanCode Key = ScanUnknown;
   std::string Text;  // typed text, the form, dialog or control name, or the screenshot's file
   uint32_t Limit = DefaultWaitLimit;
+  uint32_t Milliseconds = DefaultMinimizedMs;  // minimize: how long the window stays minimised
 };
 
 // Parses one line. Returns false for a blank or comment line; throws EError with the reason for a

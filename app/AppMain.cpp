@@ -1,5 +1,6 @@
 #include "app/AppMain.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -103,11 +104,33 @@ bool NormalizeLanguageArgument(const std::string& Arg, std::string& Name) {
 
 TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
   TCommandLine line;
-  auto number = [&](size_t i, auto& out) {
-    if (i >= Args.size()) return;
+  auto warn = [&](const std::string& Text) { line.Warnings.push_back("Command line: " + Text); };
+  // The value after a switch: false (with a warning) when there is none.
+  auto value = [&](size_t i, const std::string& Switch) {
+    if (i < Args.size()) return true;
+    warn("\"" + Switch + "\" needs a value; ignored");
+    return false;
+  };
+  // A number within [Low, High]; anything else (not a number, trailing characters, out of range,
+  // not finite) leaves Out unchanged.
+  auto number = [&](size_t i, const std::string& Switch, double Low, double High, bool Whole, auto& Out) {
+    if (!value(i, Switch)) return;
+    const char* text = Args[i].c_str();
     char* end = nullptr;
-    const double value = std::strtod(Args[i].c_str(), &end);
-    if (end != Args[i].c_str() && *end == '\0') out = static_cast<std::remove_reference_t<decltype(out)>>(value);
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v) || v < Low || v > High || (Whole && v != std::floor(v))) {
+      warn("\"" + Switch + " " + Args[i] + "\" is not a valid value; ignored");
+      return;
+    }
+    Out = static_cast<std::remove_reference_t<decltype(Out)>>(v);
+  };
+  auto path = [&](size_t i, const std::string& Switch, std::string& Out) {
+    if (!value(i, Switch)) return;
+    if (Args[i].empty()) {
+      warn("\"" + Switch + "\" needs a file name; ignored");
+      return;
+    }
+    Out = Args[i];
   };
   for (size_t i = 0; i < Args.size(); ++i) {
     const std::string arg = AsciiLower(Args[i]);
@@ -117,26 +140,33 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
       if (i < Args.size() && NormalizeLanguageArgument(Args[i], name)) {
         SetLanguageName(name);
         line.LanguageGiven = true;
+      } else if (i < Args.size()) {
+        warn("\"-language " + Args[i] + "\" is not a language name; ignored");
+      } else {
+        warn("\"-language\" needs a value; ignored");
       }
     } else if (arg == "-debug") {
       line.Debug = true;
     } else if (arg == "-frames") {
-      number(++i, line.Frames);
+      number(++i, "-frames", 0, 4294967295.0, true, line.Frames);
     } else if (arg == "-fixed-dt") {
-      number(++i, line.FixedDt);
+      // A frame of up to a minute; zero or less would stop the clocks.
+      number(++i, "-fixed-dt", 1e-6, 60, false, line.FixedDt);
     } else if (arg == "-seed") {
       double seed = -1;
-      number(++i, seed);
-      if (seed >= 0 && seed <= 4294967295.0) {
+      number(++i, "-seed", 0, 4294967295.0, true, seed);
+      if (seed >= 0) {
         line.HasSeed = true;
         line.Seed = static_cast<uint32_t>(seed);
       }
     } else if (arg == "-input") {
-      if (++i < Args.size()) line.InputFile = Args[i];
+      path(++i, "-input", line.InputFile);
     } else if (arg == "-screenshot") {
-      if (++i < Args.size()) line.ScreenshotFile = Args[i];
+      path(++i, "-screenshot", line.ScreenshotFile);
     } else if (arg == "-gui-trace") {
-      if (++i < Args.size()) line.GuiTraceFile = Args[i];
+      path(++i, "-gui-trace", line.GuiTraceFile);
+    } else {
+      warn("unknown argument \"" + Args[i] + "\" ignored");
     }
   }
   return line;
@@ -196,6 +226,10 @@ void StartUp(const std::vector<std::string>& Args) {
   SeedRandom(TickCount());
   // The operating-system check of the original platform always passes here.
   State.CommandLine = ReadCommandLine(Args);
+  for (const std::string& warning : State.CommandLine.Warnings) {
+    std::fprintf(stderr, "%s\n", warning.c_str());
+    AddLogMessage(warning);
+  }
   SetDebugMode(State.CommandLine.Debug);
   if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
   Modules.Start(GameModules());
@@ -244,15 +278,18 @@ size_t WriteLogFile() {
   std::string bytes;
   for (const std::string& line : log) bytes += line + "\r\n";
   auto file = CreateDataFile(TFolderKind::User, "Log", TExtKind::Txt);
-  file->Write(bytes);
+  if (!file->Write(bytes)) throw EError("Unable to write file \"" + file->Path() + "\"");
   return log.size();
 }
 
 // Returns how many of the log's messages reached the log file.
 size_t ShutDown() {
   if (!State.CommandLine.ScreenshotFile.empty() && !LastFrame.Rgba.empty()) {
-    WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba);
+    if (!WritePngRgba(State.CommandLine.ScreenshotFile, LastFrame.Width, LastFrame.Height, LastFrame.Rgba)) {
+      AddLogMessage("Unable to create file \"" + State.CommandLine.ScreenshotFile + "\"");
+    }
   }
+  SaveGameBeforeShutdown();
   size_t written = 0;
   try {
     written = WriteLogFile();

@@ -39,10 +39,14 @@ struct TCommandLine {
   uint32_t Seed = 0;
   std::string ScreenshotFile;  // "-screenshot FILE": PNG of the last frame at exit
   std::string GuiTraceFile;    // "-gui-trace FILE": one JSON line per GUI happening
+  // Arguments that were not understood: unknown ones, and values that are missing or out of
+  // range. Each is ignored and becomes one warning in the log (and on the standard error).
+  std::vector<std::string> Warnings;
 };
 
 // Reads the arguments (without the program name). Compares them in ASCII lower case; unknown
-// arguments are ignored. "-language X" stores the normalised name through SetLanguageName.
+// arguments and bad values are ignored with a warning. "-language X" stores the normalised name
+// through SetLanguageName.
 TCommandLine ReadCommandLine(const std::vector<std::string>& Args);
 // "-language" normalisation: lower case, then the first letter, when a to z, in upper case.
 // Returns false (name unchanged) when the argument is empty or does not start with a letter.

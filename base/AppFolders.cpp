@@ -130,6 +130,12 @@ void InitFoldersFrom(const std::string& exe) {
     MakeDirectory(user);
     user += "/Tolvaren/";
     MakeDirectory(user);
+    // The run goes on (the game can still be played), but the player is told at once that
+    // nothing will be kept, rather than only when a save fails.
+    std::string why;
+    if (!FolderUsable(user, &why)) {
+      AddLogMessage("The user folder \"" + user + "\" cannot be used (" + why + "); the game cannot be saved");
+    }
   }
   Folders.Paths[static_cast<size_t>(TFolderKind::User)] = user;
   Folders.Ready = true;

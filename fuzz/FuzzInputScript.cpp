@@ -45,13 +45,20 @@ std::string Write(const TScriptLine& L) {
     case TScriptLine::Kind::WaitForm: return s + "wait form " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitDialog: return s + "wait dialog " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitReady: return s + "wait ready " + std::to_string(L.Limit);
+    case TScriptLine::Kind::WaitControl: return s + "wait control " + L.Text + " " + std::to_string(L.Limit);
+    case TScriptLine::Kind::WaitShown: return s + "wait shown " + L.Text + " " + std::to_string(L.Limit);
+    case TScriptLine::Kind::WaitIdle: return s + "wait idle " + std::to_string(L.Limit);
+    case TScriptLine::Kind::Screenshot: return s + "screenshot " + L.Text;
+    case TScriptLine::Kind::ClickRandom: return s + "click-random";
+    case TScriptLine::Kind::Minimize: return s + "minimize " + std::to_string(L.Milliseconds);
   }
   return s;
 }
 
 bool Same(const TScriptLine& A, const TScriptLine& B) {
   return A.Relative == B.Relative && A.Frame == B.Frame && A.What == B.What && A.X == B.X && A.Y == B.Y &&
-         A.Button == B.Button && A.Key == B.Key && A.Text == B.Text && A.Limit == B.Limit;
+         A.Button == B.Button && A.Key == B.Key && A.Text == B.Text && A.Limit == B.Limit &&
+         A.Milliseconds == B.Milliseconds;
 }
 
 void Check(const TScriptLine& L) {
@@ -73,7 +80,13 @@ void Check(const TScriptLine& L) {
     case TScriptLine::Kind::Text:
       if (L.Text.empty() || L.Text.size() > tv::MaxInputTextBytes) __builtin_trap();
       break;
+    case TScriptLine::Kind::Minimize:
+      if (L.Milliseconds == 0 || L.Milliseconds > tv::MaxMinimizedMs) __builtin_trap();
+      break;
     case TScriptLine::Kind::Click:
+    case TScriptLine::Kind::WaitControl:
+    case TScriptLine::Kind::WaitShown:
+    case TScriptLine::Kind::Screenshot:
     case TScriptLine::Kind::WaitForm:
     case TScriptLine::Kind::WaitDialog:
       if (L.Text.empty()) __builtin_trap();

@@ -1,7 +1,11 @@
 #include "game/GamePlayers.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <ctime>
+#include <thread>
 
 #include "base/AppFolders.h"
 #include "base/AppNumeric.h"
@@ -28,6 +32,8 @@ struct TPlayersState {
   int32_t FailureStep = 0;
   bool CustomTarget = false;
   std::string Target;
+  TSaveObserver Observer;
+  uint32_t PauseMs = 0;
 };
 
 TPlayersState State;
@@ -49,6 +55,16 @@ void FailAt(int32_t Step, const std::string& Why) {
   if (State.FailureStep == Step) throw EError(Why + " (simulated failure)");
 }
 
+// " (the system's reason)" for the failure that just happened, or nothing when there is none.
+std::string SystemReason() {
+  const int error = errno;
+  return error != 0 ? std::string(" (") + std::strerror(error) + ")" : std::string();
+}
+
+void Pause() {
+  if (State.PauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(State.PauseMs));
+}
+
 // Writes Bytes to a temporary file beside Path, flushes it to the disk and renames it over Path,
 // so that Path holds either its old or its new contents whatever happens. When Backup is given,
 // the old contents of Path are first kept there the same way. Each step that touches the disk
@@ -60,29 +76,31 @@ void WriteFileSafely(const std::string& Path, const std::string& Bytes, const st
     FailAt(1, "Unable to create file \"" + temp + "\"");
     {
       TFileStream file(temp, TFileStream::Mode::Create);
-      if (!file.IsOpen()) throw EError("Unable to create file \"" + temp + "\"");
+      if (!file.IsOpen()) throw EError("Unable to create file \"" + temp + "\"" + SystemReason());
       FailAt(2, "Unable to write file \"" + temp + "\"");
-      if (!file.Write(Bytes)) throw EError("Unable to write file \"" + temp + "\"");
+      if (!file.Write(Bytes)) throw EError("Unable to write file \"" + temp + "\"" + SystemReason());
       FailAt(3, "Unable to write file \"" + temp + "\"");
-      if (!file.Sync()) throw EError("Unable to write file \"" + temp + "\"");
+      if (!file.Sync()) throw EError("Unable to write file \"" + temp + "\"" + SystemReason());
     }
+    Pause();
     if (!Backup.empty() && FileExists(Path)) {
       FailAt(4, "Unable to read file \"" + Path + "\"");
       const std::string old = ReadWholeFile(Path);
       {
         FailAt(5, "Unable to create file \"" + backupTemp + "\"");
         TFileStream file(backupTemp, TFileStream::Mode::Create);
-        if (!file.IsOpen()) throw EError("Unable to create file \"" + backupTemp + "\"");
+        if (!file.IsOpen()) throw EError("Unable to create file \"" + backupTemp + "\"" + SystemReason());
         FailAt(6, "Unable to write file \"" + backupTemp + "\"");
-        if (!file.Write(old)) throw EError("Unable to write file \"" + backupTemp + "\"");
+        if (!file.Write(old)) throw EError("Unable to write file \"" + backupTemp + "\"" + SystemReason());
         FailAt(7, "Unable to write file \"" + backupTemp + "\"");
-        if (!file.Sync()) throw EError("Unable to write file \"" + backupTemp + "\"");
+        if (!file.Sync()) throw EError("Unable to write file \"" + backupTemp + "\"" + SystemReason());
       }
       FailAt(8, "Unable to replace file \"" + Backup + "\"");
-      if (!RenameFilePath(backupTemp, Backup)) throw EError("Unable to replace file \"" + Backup + "\"");
+      if (!RenameFilePath(backupTemp, Backup)) throw EError("Unable to replace file \"" + Backup + "\"" + SystemReason());
     }
+    Pause();
     FailAt(9, "Unable to replace file \"" + Path + "\"");
-    if (!RenameFilePath(temp, Path)) throw EError("Unable to replace file \"" + Path + "\"");
+    if (!RenameFilePath(temp, Path)) throw EError("Unable to replace file \"" + Path + "\"" + SystemReason());
     SyncFolder(FolderOf(Path));
   } catch (...) {
     DeleteFilePath(temp);
@@ -190,7 +208,15 @@ void SavePlayers() {
     if (State.Target.empty()) return;
     WriteFileSafely(State.Target, SaveFileBytes(), {});
   } else {
-    WriteFileSafely(SavePath(), SaveFileBytes(), BackupPath());
+    const std::string bytes = SaveFileBytes();
+    if (State.Observer) State.Observer(TSaveStage::Start, bytes);
+    try {
+      WriteFileSafely(SavePath(), bytes, BackupPath());
+    } catch (...) {
+      if (State.Observer) State.Observer(TSaveStage::Failed, bytes);
+      throw;
+    }
+    if (State.Observer) State.Observer(TSaveStage::Done, bytes);
   }
   State.Dirty = false;
 }
@@ -305,6 +331,8 @@ void MarkPlayersChanged() { State.Dirty = true; }
 const std::string& SaveName() { return State.SaveName; }
 
 void SetSaveFailureStep(int32_t Step) { State.FailureStep = Step; }
+void SetSaveObserver(TSaveObserver Observer) { State.Observer = std::move(Observer); }
+void SetSavePause(uint32_t Milliseconds) { State.PauseMs = Milliseconds; }
 
 // ---- The save file ----------------------------------------------------------------------------------
 

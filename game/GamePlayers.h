@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,5 +91,15 @@ const std::string& SaveName();
 // it, 5 create the backup's temporary file, 6 write it, 7 sync it, 8 rename it over the backup;
 // then 9 rename the temporary file over the save.
 void SetSaveFailureStep(int32_t Step);
+
+// What the save file's writes go through, for the GUI trace: Start before the first byte of a
+// save is written, then Done once it has replaced the save file, or Failed; Bytes are the save's
+// contents. Only saves into the user folder are reported.
+enum class TSaveStage { Start, Done, Failed };
+using TSaveObserver = std::function<void(TSaveStage Stage, const std::string& Bytes)>;
+void SetSaveObserver(TSaveObserver Observer);
+// Test hook: each save sleeps Milliseconds after writing its temporary file and again before the
+// final rename, so that a test can interrupt a save while it is under way (0: no pause).
+void SetSavePause(uint32_t Milliseconds);
 
 }  // namespace tv

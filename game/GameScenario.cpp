@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/AppFolders.h"
+#include "base/AppProcess.h"
 #include "engine/EngineScript.h"
 #include "game/GameAchievement.h"
 #include "game/GameAvatar.h"
@@ -357,7 +358,16 @@ void DestroyScenario() {
 void LoadScenario() {
   if (Scenario.Loaded) return;
   LoadScenarioTexts();
-  LoadScenarioFile(DataFilePath(TFolderKind::Ordinary, "S0Scenario", TExtKind::Dat));
+  const std::string path = DataFilePath(TFolderKind::Ordinary, "S0Scenario", TExtKind::Dat);
+  // Not an error: the game runs in the empty one-region world (and keeps the players' events as
+  // they are). But a player would find their world gone, so the log says why.
+  if (!FileExists(path)) {
+    AddLogMessage("The scenario file \"" + path + "\" is missing; the game starts with an empty world");
+  } else if (!DataFileExists(TFolderKind::Language, "T1ScriptScenario", TExtKind::Xml)) {
+    AddLogMessage("The scenario's texts \"" + DataFilePath(TFolderKind::Language, "T1ScriptScenario", TExtKind::Xml) +
+                  "\" are missing");
+  }
+  LoadScenarioFile(path);
 }
 
 void LoadScenarioFile(const std::string& Path) {

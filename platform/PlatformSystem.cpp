@@ -63,6 +63,18 @@ bool MakeDirectory(const std::string& Path) {
   return mkdir(Path.c_str(), 0755) == 0 || DirectoryExists(Path);
 }
 
+bool FolderUsable(const std::string& Path, std::string* Why) {
+  auto fail = [&](const char* Reason) {
+    if (Why != nullptr) *Why = Reason;
+    return false;
+  };
+  struct stat st {};
+  if (stat(Path.c_str(), &st) != 0) return fail(std::strerror(errno));
+  if (!S_ISDIR(st.st_mode)) return fail("not a folder");
+  if (access(Path.c_str(), R_OK | W_OK | X_OK) != 0) return fail(std::strerror(errno));
+  return true;
+}
+
 bool DeleteFilePath(const std::string& Path) { return unlink(Path.c_str()) == 0 || errno == ENOENT; }
 
 bool CopyFilePath(const std::string& From, const std::string& To) {
@@ -84,6 +96,21 @@ bool SyncFolder(const std::string& Path) {
   close(fd);
   return ok;
 }
+
+namespace {
+int64_t& SimulatedDiskSpace() {
+  static int64_t space = [] {
+    const char* text = std::getenv("TOLVAREN_DISK_FULL");
+    if (text == nullptr || text[0] == '\0') return int64_t{-1};
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    return *end == '\0' && value >= 0 ? static_cast<int64_t>(value) : int64_t{-1};
+  }();
+  return space;
+}
+}  // namespace
+
+void SetSimulatedDiskSpace(int64_t Bytes) { SimulatedDiskSpace() = Bytes < 0 ? -1 : Bytes; }
 
 int32_t PackedFileTime(const std::string& Path) {
   struct stat st {};
@@ -153,15 +180,26 @@ int64_t TFileStream::Read(void* Buffer, int64_t Count) noexcept {
 
 bool TFileStream::Write(const void* Buffer, int64_t Count) {
   if (Fd < 0) return false;
+  int64_t& space = SimulatedDiskSpace();
+  const int64_t fits = space >= 0 && Count > space ? space : Count;
   int64_t done = 0;
   const auto* in = static_cast<const char*>(Buffer);
-  while (done < Count) {
-    const ssize_t n = write(Fd, in + done, static_cast<size_t>(Count - done));
+  bool ok = true;
+  while (done < fits) {
+    const ssize_t n = write(Fd, in + done, static_cast<size_t>(fits - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
     done += n;
   }
-  return true;
+  if (space >= 0) space -= done;
+  if (ok && fits < Count) {
+    errno = ENOSPC;
+    ok = false;
+  }
+  return ok;
 }
 
 bool TFileStream::Sync() { return Fd >= 0 && fsync(Fd) == 0; }

@@ -21,11 +21,17 @@ std::string UserDataFolder();
 bool FileExists(const std::string& Path);       // a regular file
 bool DirectoryExists(const std::string& Path);  // a folder
 bool MakeDirectory(const std::string& Path);    // true when it exists afterwards
+// Whether the program may list, read and create files in a folder; Why gets the reason when not.
+bool FolderUsable(const std::string& Path, std::string* Why = nullptr);
 bool DeleteFilePath(const std::string& Path);   // true when the file is gone afterwards
 bool CopyFilePath(const std::string& From, const std::string& To);
 bool RenameFilePath(const std::string& From, const std::string& To);
 // Flushes a folder's entries (a rename or creation in it) to the disk.
 bool SyncFolder(const std::string& Path);
+// Test hook for a full disk: only Bytes more bytes may be written through TFileStream, and a write
+// beyond them stops there and fails as on a full disk (errno ENOSPC). Negative: no limit (the
+// default). The environment variable TOLVAREN_DISK_FULL=N sets the limit for a whole run.
+void SetSimulatedDiskSpace(int64_t Bytes);
 // Modification time packed as a FAT date and time (date in the high 16 bits), -1 when missing.
 int32_t PackedFileTime(const std::string& Path);
 

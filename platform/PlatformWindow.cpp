@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <utility>
+#include <vector>
 
 #include "platform/PlatformSystem.h"
 
@@ -38,6 +40,7 @@ struct TPlatformWindowState {
   bool MouseSeen = false;
   bool SwapButtons = false;
   std::deque<TWindowMessage> Pending;  // messages made from one event that carries several
+  std::vector<std::pair<uint64_t, SDL_Event>> Later;  // injected events and their due tick (ms)
 };
 
 TPlatformWindowState Win;
@@ -245,6 +248,26 @@ void PlatformRaiseWindow() {
   SDL_RaiseWindow(Win.Window);
 }
 
+namespace {
+// Queues the delayed events that are due; returns the milliseconds until the next one (-1: none).
+int64_t ReleaseDueEvents() {
+  if (Win.Later.empty()) return -1;
+  const uint64_t now = SDL_GetTicks64();
+  int64_t next = -1;
+  for (size_t i = 0; i < Win.Later.size();) {
+    if (Win.Later[i].first <= now) {
+      SDL_PushEvent(&Win.Later[i].second);
+      Win.Later.erase(Win.Later.begin() + static_cast<std::ptrdiff_t>(i));
+      continue;
+    }
+    const auto wait = static_cast<int64_t>(Win.Later[i].first - now);
+    if (next < 0 || wait < next) next = wait;
+    ++i;
+  }
+  return next;
+}
+}  // namespace
+
 bool PlatformNextMessage(TWindowMessage& Message, bool Wait, int TimeoutMs) {
   for (;;) {
     if (!Win.Pending.empty()) {
@@ -253,8 +276,15 @@ bool PlatformNextMessage(TWindowMessage& Message, bool Wait, int TimeoutMs) {
       return true;
     }
     if (!Win.VideoStarted) return false;
+    const int64_t due = ReleaseDueEvents();
+    if (due >= 0 && due < TimeoutMs) TimeoutMs = static_cast<int>(due) + 1;
     SDL_Event e;
-    const int got = Wait ? SDL_WaitEventTimeout(&e, TimeoutMs) : SDL_PollEvent(&e);
+    int got = Wait ? SDL_WaitEventTimeout(&e, TimeoutMs) : SDL_PollEvent(&e);
+    if (got == 0 && Wait && !Win.Later.empty()) {
+      // A delayed event may have fallen due during the wait.
+      ReleaseDueEvents();
+      got = SDL_PollEvent(&e);
+    }
     if (got == 0) return false;
     TranslateEvent(e);
     Wait = false;  // one event arrived: take what it made, then only what is already waiting
@@ -270,7 +300,8 @@ void PlatformInjectEvent(const SDL_Event& Event) {
   }
 }
 
-void PlatformInjectEvent(const TInputEvent& Event) {
+namespace {
+SDL_Event ToSdlEvent(const TInputEvent& Event) {
   SDL_Event e{};
   switch (Event.Kind) {
     case TInputEvent::TKind::MouseMove:
@@ -304,8 +335,25 @@ void PlatformInjectEvent(const TInputEvent& Event) {
     case TInputEvent::TKind::Quit:
       e.type = SDL_QUIT;
       break;
+    case TInputEvent::TKind::Minimize:
+    case TInputEvent::TKind::Restore:
+      e.type = SDL_WINDOWEVENT;
+      e.window.windowID = Win.Window != nullptr ? SDL_GetWindowID(Win.Window) : 0;
+      e.window.event = Event.Kind == TInputEvent::TKind::Minimize ? SDL_WINDOWEVENT_MINIMIZED : SDL_WINDOWEVENT_RESTORED;
+      break;
   }
-  PlatformInjectEvent(e);
+  return e;
+}
+}  // namespace
+
+void PlatformInjectEvent(const TInputEvent& Event) { PlatformInjectEvent(ToSdlEvent(Event)); }
+
+void PlatformInjectEventLater(const TInputEvent& Event, uint32_t DelayMs) {
+  if (!Win.VideoStarted) {
+    PlatformInjectEvent(Event);
+    return;
+  }
+  Win.Later.emplace_back(SDL_GetTicks64() + DelayMs, ToSdlEvent(Event));
 }
 
 TScanCode PlatformScanCodeFromName(const std::string& Name) { return SDL_GetScancodeFromName(Name.c_str()); }

@@ -100,7 +100,8 @@ void PlatformRaiseWindow();
 bool PlatformNextMessage(TWindowMessage& Message, bool Wait, int TimeoutMs);
 // An input event as the system would send it (scripted input, tests).
 struct TInputEvent {
-  enum class TKind { MouseMove, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Quit };
+  // Minimize and Restore: the window was minimised or restored by the user.
+  enum class TKind { MouseMove, ButtonDown, ButtonUp, KeyDown, KeyUp, Text, Quit, Minimize, Restore };
   TKind Kind = TKind::Quit;
   int32_t X = 0;  // MouseMove, ButtonDown, ButtonUp: window pixels
   int32_t Y = 0;
@@ -111,6 +112,9 @@ struct TInputEvent {
 constexpr size_t MaxInputTextBytes = 31;
 // Puts an event into the queue as if the system had sent it.
 void PlatformInjectEvent(const TInputEvent& Event);
+// Puts an event into the queue once DelayMs milliseconds of real time have passed, also while the
+// program sleeps waiting for messages (a restore that ends a minimised spell).
+void PlatformInjectEventLater(const TInputEvent& Event, uint32_t DelayMs);
 // The scan code of a key's name ("Return", "Escape", "F11", "H", "Left Alt", ...); ScanUnknown
 // for a name no key has.
 TScanCode PlatformScanCodeFromName(const std::string& Name);

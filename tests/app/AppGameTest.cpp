@@ -207,15 +207,20 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   EXPECT_EQ(contents.Players[0]->EffectsVolume, 3);
   DestroyGame();
 
-  // A save that fails at the end is logged, and the model still goes.
+  // A save that fails at the end is an error of the run, logged once however often it is tried
+  // (before shutdown, then when the players go), and the model still goes.
   CreateGame();
   SetGroupVolume(SoundGroupEffects, 4);
   UpdateGame();
   SetSaveFailureStep(1);
   const size_t logged = GetLogMessages().size();
+  ASSERT_EQ(GetErrorCode(), 0);
+  SaveGameBeforeShutdown();
   EXPECT_NO_THROW(DestroyGame());
   SetSaveFailureStep(0);
   EXPECT_EQ(GetLogMessages().size(), logged + 1);
+  EXPECT_EQ(GetErrorCode(), 1);
+  SetErrorCode(0);
   EXPECT_EQ(Pictures(), nullptr);
   EXPECT_EQ(CurrentPlayer(), nullptr);
   EXPECT_EQ(ParseSaveFile(test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat"), "save").Players[0]->EffectsVolume, 3);

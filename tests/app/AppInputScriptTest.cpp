@@ -62,6 +62,12 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
   l = Parse("screenshot shots/the menu.png");
   EXPECT_EQ(l.What, TScriptLine::Kind::Screenshot);
   EXPECT_EQ(l.Text, "shots/the menu.png");
+  l = Parse("+4 click-random");
+  EXPECT_EQ(l.What, TScriptLine::Kind::ClickRandom);
+  l = Parse("minimize");
+  EXPECT_EQ(l.What, TScriptLine::Kind::Minimize);
+  EXPECT_EQ(l.Milliseconds, DefaultMinimizedMs);
+  EXPECT_EQ(Parse("2 minimize 60000").Milliseconds, 60000u);
 
   TScriptLine unused;
   EXPECT_FALSE(ParseInputScriptLine("   # a comment", unused));
@@ -73,7 +79,8 @@ TEST(InputScriptParseTest, BadLinesAreRejectedAndNamedWithTheirNumberAndText) {
                           "1 click Play Now", "1 wait", "1 wait form", "1 wait menu Menu", "1 wait form Menu 0",
                           "1 wait form Menu soon", "1 wait ready 5 6", "1 wait control", "1 wait shown", "1 wait idle x",
                           "1 screenshot", "1 key NoSuchKey", "jump", "1 close now",
-                          "99999999999 close"}) {
+                          "99999999999 close", "1 click-random OK", "1 minimize 0", "1 minimize 60001",
+                          "1 minimize soon", "1 minimize 5 6"}) {
     TScriptLine out;
     EXPECT_THROW(ParseInputScriptLine(bad, out), EError) << bad;
   }

@@ -50,6 +50,27 @@ TEST_F(CommandLineTest, SwitchesAndTestHooks) {
   EXPECT_FALSE(bad.HasSeed);
 }
 
+// Every argument that is not understood is ignored with one warning naming it; what was
+// understood still counts.
+TEST_F(CommandLineTest, UnknownAndMalformedArgumentsAreWarnedAbout) {
+  EXPECT_TRUE(ReadCommandLine({"-debug", "-frames", "5", "-seed", "0", "-language", "German"}).Warnings.empty());
+  const TCommandLine line = ReadCommandLine({"-whatever", "--debug", "-frames", "1e30", "-fixed-dt", "inf", "-seed",
+                                            "4294967296", "-frames", "-2", "-fixed-dt", "0", "-input", "",
+                                            "-frames", "2.5", "-language", "9", "-debug", "-seed"});
+  EXPECT_TRUE(line.Debug);
+  EXPECT_EQ(line.Frames, -1);
+  EXPECT_EQ(line.FixedDt, 0);
+  EXPECT_FALSE(line.HasSeed);
+  EXPECT_EQ(line.InputFile, "");
+  ASSERT_EQ(line.Warnings.size(), 11u);
+  EXPECT_EQ(line.Warnings[0], "Command line: unknown argument \"-whatever\" ignored");
+  EXPECT_EQ(line.Warnings[2], "Command line: \"-frames 1e30\" is not a valid value; ignored");
+  EXPECT_EQ(line.Warnings[7], "Command line: \"-input\" needs a file name; ignored");
+  EXPECT_EQ(line.Warnings[8], "Command line: \"-frames 2.5\" is not a valid value; ignored");
+  EXPECT_EQ(line.Warnings[9], "Command line: \"-language 9\" is not a language name; ignored");
+  EXPECT_EQ(line.Warnings[10], "Command line: \"-seed\" needs a value; ignored");
+}
+
 TEST(FrameNumberTest, WrapsPastTheLargestUsedValueToZero) {
   EXPECT_EQ(NextFrameNumber(1), 2u);
   EXPECT_EQ(NextFrameNumber(0xFFFFFFFDu), 0xFFFFFFFEu);
