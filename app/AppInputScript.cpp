@@ -565,6 +565,8 @@ void StartGuiTrace(const std::string& Path) {
   });
 }
 
+void TraceWindowState(bool Running) { WriteTrace(std::string("\"window\": ") + (Running ? "\"resumed\"" : "\"suspended\"")); }
+
 void StopGuiTrace() { SetGuiObserver(nullptr); }
 
 void EndGuiTrace(int32_t ExitCode) {

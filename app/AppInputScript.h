@@ -109,6 +109,9 @@ bool InputScriptDone();
 
 // Starts writing the GUI trace to Path (one JSON object per line); an empty path writes none.
 void StartGuiTrace(const std::string& Path);
+// Traces the game being suspended (minimised, or the window lost the focus) or resumed:
+// {"frame": F, "window": "suspended"} or "resumed".
+void TraceWindowState(bool Running);
 // Stops tracing GUI happenings (shutdown is not traced).
 void StopGuiTrace();
 // Writes the last line, {"frame": F, "exit": CODE}, and closes the trace.

@@ -39,6 +39,7 @@ struct TProcessState {
   bool Active = false;
   bool Running = false;
   int32_t ExitCode = 0;  // the harness's own exit code (EndRun)
+  bool WasSuspended = false;  // the game was suspended since start-up
   TCommandLine CommandLine;
 };
 
@@ -81,6 +82,8 @@ void Resume() {
   ResumeAudio();
   ResetInput();
   RestartTimer();
+  // Only a resume after a suspension is traced, not the first one at start-up.
+  if (State.WasSuspended) TraceWindowState(true);
 }
 
 void Suspend() {
@@ -90,6 +93,10 @@ void Suspend() {
   ClearInput();
   PauseAudio();
   CaptureStill();
+  if (State.Initialized) {
+    State.WasSuspended = true;
+    TraceWindowState(false);
+  }
 }
 
 // ---- Command line ---------------------------------------------------------------------------

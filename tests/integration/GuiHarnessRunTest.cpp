@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
@@ -53,6 +54,43 @@ TEST_F(GuiHarnessRunTest, ClickOnAMissingControlAndAnUnreadableLineEndTheRunWith
   EXPECT_NE(err.find("line 2 \"+2 wiggle\": unknown command \"wiggle\""), std::string::npos) << err;
   EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
   EXPECT_NE(test::ReadFile(Trace).find("\"exit\": 3}"), std::string::npos);
+}
+
+// The soak's commands: click-random clicks only what a player could click and does nothing while
+// the input target is not ready, the same seed picks the same controls, and a minimised game is
+// suspended (its frames stand still) until the restore comes.
+TEST_F(GuiHarnessRunTest, RandomClicksAreUsableAndRepeatableAndMinimiseSuspendsUntilTheRestore) {
+  test::WriteFile(Script,
+                  "1 click-random\n"  // the name prompt is still fading in
+                  "wait dialog InputLineCustom\nwait ready\n+1 text Ada\n+2 click OK\nwait form Menu\nwait ready\n"
+                  "+1 minimize 700\n"
+                  "+2 click-random\n+8 click-random\n+8 click-random\n+8 click-random\n+8 close\n");
+  auto clicks = [&](std::string& Trace) {
+    test::RunCommand("rm -rf '" + Dir.Path() + "/data'");  // a fresh install each time
+    std::string err;
+    EXPECT_EQ(RunGame("-seed 5 -frames 2000", err), 0) << err;
+    Trace = test::ReadFile(this->Trace);
+    std::vector<std::string> found;
+    for (size_t at = Trace.find("\"click\": "); at != std::string::npos; at = Trace.find("\"click\": ", at + 1)) {
+      found.push_back(Trace.substr(at, Trace.find('}', at) - at));
+    }
+    return found;
+  };
+  std::string trace;
+  const std::vector<std::string> first = clicks(trace);
+  // The first click is the script's own "OK": the early click-random did nothing.
+  ASSERT_GE(first.size(), 2u) << trace;
+  EXPECT_EQ(first[0], "\"click\": \"OK\", \"in\": \"InputLineCustom\"");
+  // The minimised spell: suspended and resumed in the same frame, the script waiting meanwhile.
+  const size_t suspended = trace.find("\"window\": \"suspended\"");
+  const size_t resumed = trace.find("\"window\": \"resumed\"");
+  ASSERT_NE(suspended, std::string::npos) << trace;
+  ASSERT_NE(resumed, std::string::npos) << trace;
+  EXPECT_EQ(trace.substr(trace.rfind('{', suspended), 14), trace.substr(trace.rfind('{', resumed), 14));
+  EXPECT_GT(suspended, trace.find("\"click\": \"OK\""));
+  EXPECT_LT(suspended, resumed);
+  std::string again;
+  EXPECT_EQ(clicks(again), first);
 }
 
 }  // namespace
