@@ -173,7 +173,10 @@ def prepare_bin(args, work):
             os.symlink(src, os.path.join(own, sub))
     if not os.path.exists(tool):
         tool = os.path.join(args.data, "tolvaren-tool")
-    return target, tool
+    # A copy of the tool, so that a rebuild while the soak runs does not pull it away.
+    own_tool = os.path.join(own, "tolvaren-tool")
+    shutil.copy2(tool, own_tool)
+    return target, own_tool
 
 
 def main():
@@ -249,7 +252,8 @@ def main():
             # normal end. It comes after a few random lines, which may well have quit already.
             lines = text.splitlines()
             cut = rng.randint(5, 120)
-            text = "\n".join(lines[:cut] + ["+%d close" % rng.randint(1, 60)]) + "\n"
+            # F11 switches the display mode, a change of the profile: the shutdown always saves.
+            text = "\n".join(lines[:cut] + ["+%d key F11" % rng.randint(1, 30), "+%d close" % rng.randint(1, 30)]) + "\n"
         with open(script, "w") as f:
             f.write(text)
         deadline = rng.uniform(1.0, args.max_run_seconds) if fate == "kill-random" else args.max_run_seconds
@@ -355,6 +359,9 @@ def main():
         stats["events_last"] = event_count(dump)
         if run > 1:
             stats["restarts"] += 1
+        if args.json:
+            with open(args.json, "w") as f:
+                json.dump(dict(stats, runs_so_far=run, game_seconds=round(game_time, 1)), f, indent=1)
         if problems:
             stats["problems"].append({"run": run, "fate": fate, "problems": problems})
             print("run %d (%s): %s" % (run, fate, "; ".join(problems)), flush=True)
