@@ -208,7 +208,7 @@ TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
     std::string lower = language;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     for (const auto& [number, name] : scenes) {
-      CheckGolden(std::string("scene_") + name + "_" + lower, out + "/scene" + std::to_string(number) + ".png");
+      test::CheckGolden(std::string("scene_") + name + "_" + lower, out + "/scene" + std::to_string(number) + ".png");
     }
   }
 }
