@@ -110,6 +110,9 @@ wait ready
   EXPECT_NE(err.find("MusicDown (disabled)"), std::string::npos) << err;
 }
 
+// The menu's "Not you?" link to the profiles form.
+const std::string OpenProfiles = "wait form Menu\nwait ready\n+2 click Profiles\nwait form Profiles\nwait ready\n";
+
 TEST_F(OptionsAndProfiles, ChoosingTheFirstProfileAgainShowsItsWorld) {
   // Ada plays the first site and leaves the program on the play form.
   std::string script = test::TypeName("Ada") + "wait form Menu\nwait ready\n+2 click Play\n" + test::PlayFirstSite +
@@ -124,14 +127,7 @@ TEST_F(OptionsAndProfiles, ChoosingTheFirstProfileAgainShowsItsWorld) {
 
   // A second profile: the name taken is refused and asked for again; "Bo" starts a new game and
   // accepts one scene before the program is closed.
-  script = R"(
-wait form Menu
-wait ready
-+2 click Profiles
-wait form Profiles
-wait ready
-+2 click New
-)" + test::TypeName("Ada") +
+  script = OpenProfiles + "+2 click New\n" + test::TypeName("Ada") +
            R"(
 wait dialog MessageCustom
 wait ready
@@ -167,12 +163,7 @@ wait ready
 
   // Bo is greeted; Ada is chosen again and "Play" goes on with her game: no new beginning, no scene
   // of the first site, the hero resting where she left it.
-  script = R"(
-wait form Menu
-wait ready
-+2 click Profiles
-wait form Profiles
-wait ready
+  script = OpenProfiles + R"(
 +2 click 1
 +2 click OK
 wait form Menu
