@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineTextures.h"
 #include "game/GamePlayers.h"
 #include "support/GoldenSupport.h"
 #include "support/TestSupport.h"
