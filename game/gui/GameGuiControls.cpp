@@ -16,6 +16,17 @@ namespace {
 
 TColor4 Color4(TVector3 C, float A) { return {C.X, C.Y, C.Z, A}; }
 
+// A control's picture sprite: its scale, tint, orientation, shading mode and second texture
+// (ParamB at segment ParamE); the caller sets texture 0.
+void ShowPicture(const TGuiControl& Control, TSprite& Sprite) {
+  Sprite.Scale = Control.Scale;
+  Sprite.Color = Color4(Control.Color, Control.Alpha);
+  Sprite.Orientation = Control.Param1;
+  Sprite.Mode = Control.Param3;
+  Sprite.SetTextureName(1, Control.ParamB);
+  Sprite.SetSegment(1, Control.ParamE);
+}
+
 // A sprite of the control: (re)creates it on the canvas and sets what every picture has.
 void PlaceSprite(TSprite*& Sprite, TCanvas* Canvas, int32_t Order, TVector Position, TVector Size) {
   CreateSprite(Sprite, Canvas, Order);
@@ -145,14 +156,9 @@ void TGuiControlCanvas::Render(bool Visible) {
   }
   PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
   if (Sprite == nullptr) return;
-  Sprite->Scale = Scale;
-  Sprite->Color = Color4(Color, Alpha);
-  Sprite->Orientation = Param1;
-  Sprite->Mode = Param3;
+  ShowPicture(*this, *Sprite);
   Sprite->SetTexture(0, Own->Target.get());
   Sprite->SetSegment(0, 0);
-  Sprite->SetTextureName(1, ParamB);
-  Sprite->SetSegment(1, ParamE);
 }
 
 // ---- TGuiControlScreenCover -----------------------------------------------------------------
@@ -188,14 +194,9 @@ void TGuiControlPicture::Render(bool Visible) {
   }
   PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
   if (Sprite == nullptr) return;
-  Sprite->Scale = Scale;
-  Sprite->Color = Color4(Color, Alpha);
-  Sprite->Orientation = Param1;
-  Sprite->Mode = Param3;
+  ShowPicture(*this, *Sprite);
   Sprite->SetTextureName(0, ParamA);
   Sprite->SetSegment(0, ParamD);
-  Sprite->SetTextureName(1, ParamB);
-  Sprite->SetSegment(1, ParamE);
 }
 
 // ---- TGuiControlPlate and TGuiControlBorder -------------------------------------------------
@@ -380,6 +381,12 @@ void TGuiControlButtonChoose::Render(bool Visible) {
   Picture->Color = Color4(GuiColors::White, alpha);
 }
 
+// ---- TGuiControlSounding --------------------------------------------------------------------
+
+void TGuiControlSounding::OnMouseEnter() { PlayEffectsSound("G8ButtonFocus"); }
+
+void TGuiControlSounding::OnClick() { PlayEffectsSound("G8ButtonClick"); }
+
 // ---- TGuiControlButtonCustom ----------------------------------------------------------------
 
 void TGuiControlButtonCustom::AfterCreate() {
@@ -388,9 +395,6 @@ void TGuiControlButtonCustom::AfterCreate() {
   ParamA = CustomButtonTexture(Size.X);
 }
 
-void TGuiControlButtonCustom::OnMouseEnter() { PlayEffectsSound("G8ButtonFocus"); }
-
-void TGuiControlButtonCustom::OnClick() { PlayEffectsSound("G8ButtonClick"); }
 
 void TGuiControlButtonCustom::Render(bool Visible) {
   if (!Visible) {
@@ -419,9 +423,6 @@ void TGuiControlButtonCustom::Render(bool Visible) {
 
 void TGuiControlButtonLink::AfterCreate() { Enabled = true; }
 
-void TGuiControlButtonLink::OnMouseEnter() { PlayEffectsSound("G8ButtonFocus"); }
-
-void TGuiControlButtonLink::OnClick() { PlayEffectsSound("G8ButtonClick"); }
 
 void TGuiControlButtonLink::Render(bool Visible) {
   if (!Visible) {

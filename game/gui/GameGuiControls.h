@@ -191,13 +191,19 @@ class TGuiControlButtonChoose : public TGuiControlButton {
   TPerformer* Performer = nullptr;
 };
 
-// The game's big buttons: a picture of one of three widths with a hover glow and sounds.
-class TGuiControlButtonCustom : public TGuiControl {
+// A control that sounds like a button: the focus sound when the mouse enters, the click sound.
+class TGuiControlSounding : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
-  void AfterCreate() override;
   void OnMouseEnter() override;
   void OnClick() override;
+};
+
+// The game's big buttons: a picture of one of three widths with a hover glow and sounds.
+class TGuiControlButtonCustom : public TGuiControlSounding {
+ public:
+  using TGuiControlSounding::TGuiControlSounding;
+  void AfterCreate() override;
   void Render(bool Visible) override;
 
  private:
@@ -207,12 +213,10 @@ class TGuiControlButtonCustom : public TGuiControl {
 };
 
 // A bare caption that lights up under the mouse.
-class TGuiControlButtonLink : public TGuiControl {
+class TGuiControlButtonLink : public TGuiControlSounding {
  public:
-  using TGuiControl::TGuiControl;
+  using TGuiControlSounding::TGuiControlSounding;
   void AfterCreate() override;
-  void OnMouseEnter() override;
-  void OnClick() override;
   void Render(bool Visible) override;
 
  private:

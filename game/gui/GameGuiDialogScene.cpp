@@ -32,6 +32,9 @@ constexpr float ButtonSize = 60;
 constexpr float FramePadding = 40;  // 20 on each side
 constexpr float PlainPadding = 16;  // 8 on each side
 constexpr float RowLegendHeight = 100;
+// The frame's border reaches further in than its padding: the legend above prop rows, which fills
+// its box once it runs to four lines, starts this much lower so that its first line stays clear.
+constexpr float RowLegendInset = 8;
 // Barter rows: count label, prop A, trade button, prop B, count label; two columns above four rows.
 constexpr float BarterRowHeight = 100;
 constexpr float BarterCountWidth = 100;
@@ -202,10 +205,10 @@ void TGuiDialogScene::OnShow() {
                                               : (ItemWidth + Gap) * static_cast<float>(items) - Gap;
         const float rowsH = Scene->IsBarter() ? static_cast<float>(rowsPerColumn) * BarterRowHeight - 10 : ItemWidth;
         contentW = std::max(320.0f, rowsW);
-        text = LayoutLegend(legend, LegendFont, contentW, std::max(2, LinesIn(room - rowsH - Gap)));
+        text = LayoutLegend(legend, LegendFont, contentW, std::max(2, LinesIn(room - rowsH - Gap - RowLegendInset)));
         text.Height = std::max(text.Height, RowLegendHeight);
         contentW = std::max(contentW, text.Width);
-        contentH = text.Height + Gap + rowsH;
+        contentH = RowLegendInset + text.Height + Gap + rowsH;
       }
       break;
   }
@@ -333,8 +336,8 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
       break;
   }
   if (!IsRowKind(kind)) return;
-  label(cx, top + LegendHeight / 2, Inner.W, LegendHeight);
-  const float rowsTop = top + LegendHeight + Gap;
+  label(cx, top + RowLegendInset + LegendHeight / 2, Inner.W, LegendHeight);
+  const float rowsTop = top + RowLegendInset + LegendHeight + Gap;
 
   if (!Scene->IsBarter()) {
     const bool rewards = Scene->IsReward();

@@ -3,48 +3,18 @@
 // damaged save file is kept aside while the program starts with what it can read.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/TestSupport.h"
+#include "e2e/ProgramRun.h"
 
 namespace tv {
 namespace {
 
 using nlohmann::json;
 
-const std::string Bin = TV_BIN_DIR;
-
-class FirstRun : public ::testing::Test {
+class FirstRun : public test::TProgramRun {
  protected:
-  std::string UserDir() const { return Dir / "data/Quillmark/Tolvaren"; }
-
-  // Runs the program on a script; the trace's lines come back parsed.
-  int Run(const std::string& Script, std::vector<json>& Trace, std::string& Err) {
-    test::WriteFile(Dir / "input.txt", Script);
-    const int code = test::RunCommand(
-        "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" + (Dir / "data") +
-            "' '" + Bin + "/tolvaren' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") +
-            "' -gui-trace '" + (Dir / "trace.jsonl") + "'",
-        nullptr, &Err);
-    Trace.clear();
-    std::istringstream lines(test::ReadFile(Dir / "trace.jsonl"));
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty()) Trace.push_back(json::parse(line));
-    }
-    return code;
-  }
-  json Save() {
-    std::string out;
-    std::string err;
-    EXPECT_EQ(test::RunCommand("'" + Bin + "/tolvaren-tool' save dump '" + UserDir() + "/Save_qv.dat'", &out, &err), 0)
-        << err;
-    return json::parse(out.empty() ? std::string("{}") : out);
-  }
   // The frame of the first trace line from Index on that holds Line's fields, or -1.
   static int FrameOf(const std::vector<json>& Trace, const json& Line, size_t& Index) {
     for (; Index < Trace.size(); ++Index) {
@@ -56,75 +26,23 @@ class FirstRun : public ::testing::Test {
     }
     return -1;
   }
-  static bool Has(const std::vector<json>& Trace, const json& Line) {
-    for (const json& l : Trace) {
-      bool all = true;
-      for (auto it = Line.begin(); it != Line.end(); ++it) {
-        if (!l.contains(it.key()) || l[it.key()] != it.value()) all = false;
-      }
-      if (all) return true;
-    }
-    return false;
-  }
-  std::vector<std::string> UserFiles() const {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(UserDir().c_str())) {
-      while (dirent* e = readdir(d)) {
-        const std::string n = e->d_name;
-        if (n != "." && n != "..") names.push_back(n);
-      }
-      closedir(d);
-    }
-    return names;
-  }
-
-  test::TTempDir Dir;
 };
 
 // Back to the menu through the exit icon's query, then "Quit" and its query.
-const char* const LeaveAndQuit = R"(
+const std::string LeaveAndQuit = R"(
 +60 wait ready
 click ExitIcon
 wait dialog QueryCustom
 wait ready
 +2 click Yes
-wait form Menu
-wait ready
-+2 click Quit
-wait dialog QueryCustom
-wait ready
-+2 click Yes
-)";
+)" + test::QuitFromMenu;
 
 TEST_F(FirstRun, ANewPlayerNamesAProfilePlaysAndComesBackToTheSameGame) {
-  std::string script = R"(
-wait dialog InputLineCustom
-wait ready
-)";
-  for (int i = 0; i < 12; ++i) script += "+1 key BackSpace\n";  // the proposed name goes
-  script += R"(
-+1 text Ada
-+2 click OK
+  std::string script = test::TypeName("Ada") + R"(
 wait form Menu
 wait ready
 +2 click Play
-wait form Play
-wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-wait dialog Achievement
-wait ready
-+2 click OK
-)";
+)" + test::PlayFirstSite;
   script += LeaveAndQuit;
   std::vector<json> trace;
   std::string err;
@@ -185,17 +103,19 @@ TEST_F(FirstRun, ADamagedSaveIsKeptAsideAndTheBackupPlayed) {
   // A readable backup made by the tool from the demo game, and a damaged save.
   std::string err;
   test::WriteFile(Dir / "actions.txt", "enter 3 301\n");
-  ASSERT_EQ(test::RunCommand("'" + Bin + "/tolvaren-tool' play --scenario '" + Bin + "/Ordinary/S0Scenario.dat' --out '" +
-                                 UserDir() + "/Backup_Save_qv.dat' '" + (Dir / "actions.txt") + "'",
-                             nullptr, &err),
-            0)
+  ASSERT_EQ(
+      test::RunCommand("'" + Bin + "/tolvaren-tool' play --scenario '" + Bin + "/Ordinary/S0Scenario.dat' --out '" +
+                           UserDir() + "/Backup_Save_qv.dat' '" + (Dir / "actions.txt") + "'",
+                       nullptr, &err),
+      0)
       << err;
   test::WriteFile(UserDir() + "/Save_qv.dat", "not a save file at all");
 
   std::vector<json> trace;
   // The backup's player has no name yet: naming it makes the program save its game at exit.
-  ASSERT_EQ(Run("wait dialog InputLineCustom\nwait ready\n+1 text Bo\n+2 click OK\nwait form Menu\n+2 close\n", trace,
-                err),
+  ASSERT_EQ(Run("wait dialog InputLineCustom\nwait ready\n+1 text Bo\n+2 click "
+                "OK\nwait form Menu\n+2 close\n",
+                trace, err),
             0)
       << err;
   bool keptAside = false;

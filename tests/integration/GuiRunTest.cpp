@@ -3,7 +3,6 @@
 // what the players' save holds afterwards, and how each dialog looks (golden pictures).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -11,12 +10,11 @@
 
 #include "engine/EngineTextures.h"
 #include "game/GamePlayers.h"
+#include "support/GoldenSupport.h"
 #include "support/TestSupport.h"
 
 namespace tv::test {
 namespace {
-
-const std::string GoldenDir = std::string(TV_SOURCE_DIR) + "/tests/golden";
 
 class GuiRun : public ::testing::Test {
  protected:
@@ -146,36 +144,6 @@ TEST_F(GuiRun, BackToBackClicksEachLandAndEveryShowingOfADialogIsWaitedForOnce) 
 }
 
 // ---- Golden pictures ----------------------------------------------------------------------------
-
-// Compares a screenshot with tests/golden/<Name>.png: at most 0.3 % of the pixels may differ by
-// more than 24 in a channel. TV_UPDATE_GOLDENS=1 writes the golden instead.
-void CheckGolden(const std::string& Name, const std::string& Shot) {
-  const std::string golden = GoldenDir + "/" + Name + ".png";
-  ASSERT_TRUE(PathExists(Shot)) << Shot;
-  if (std::getenv("TV_UPDATE_GOLDENS") != nullptr) {
-    WriteFile(golden, ReadFile(Shot));
-    return;
-  }
-  ASSERT_TRUE(PathExists(golden)) << golden << " is missing; make it with TV_UPDATE_GOLDENS=1";
-  const std::string a = ReadFile(Shot);
-  const std::string b = ReadFile(golden);
-  const TImage got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
-  const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
-  ASSERT_EQ(got.Width, want.Width);
-  ASSERT_EQ(got.Height, want.Height);
-  int64_t differing = 0;
-  for (size_t i = 0; i < got.Bytes.size(); i += 4) {
-    int worst = 0;
-    for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int{got.Bytes[i + k]} - int{want.Bytes[i + k]}));
-    if (worst > 24) ++differing;
-  }
-  const int64_t pixels = int64_t{got.Width} * got.Height;
-  if (differing * 1000 > pixels * 3) {
-    MakeDirs(std::string(TV_BIN_DIR) + "/../golden-actual");
-    WriteFile(std::string(TV_BIN_DIR) + "/../golden-actual/" + Name + ".png", a);
-  }
-  EXPECT_LE(differing * 1000, pixels * 3) << Name << ": " << differing << " pixels differ";
-}
 
 TEST_F(GuiRun, GoldenFormOfEveryControl) {
   // The mouse rests on the link; the form holds its other buttons in their looks.

@@ -6,12 +6,13 @@
 
 #include <string>
 
+#include "support/ScreensTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
 namespace {
 
-const char* const Scenario = R"(
+const std::string Scenario = R"(
 start-region Town
 map-region World
 legend {
@@ -47,24 +48,7 @@ region World 2 {
   }
 }
 region Town 3 {
-  tiles {
-    rrrrrrrrrrrrr
-    rrrrrrrrrrrrr
-    rrrgggggggrrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrggggggggg~~
-    rrgggggggg~~~
-    rrrggggggg~~~
-    ~~~~~~~~~~~~~
-    ~~~~~~~~~~~~~
-  }
-  plot G2FigBoat at 300 200 group Boats hidden
+)" + test::TownTiles + R"(  plot G2FigBoat at 300 200 group Boats hidden
   site Quay 301 {
     at 120 180
     icon 0
@@ -96,21 +80,7 @@ region Town 3 {
 
 class PlayRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string bin = TV_BIN_DIR;
-    const std::string program = Dir / "program";
-    test::MakeDirs(program);
-    ASSERT_EQ(test::RunCommand("cp -r '" + bin + "/Ordinary' '" + bin + "/Languages' '" + bin + "/tolvaren-playtest' '" +
-                               program + "/'"),
-              0);
-    test::WriteFile(Dir / "play.tvs", Scenario);
-    std::string err;
-    ASSERT_EQ(test::RunCommand(Tool + " scenario compile '" + (Dir / "play.tvs") + "' -o '" + program +
-                                   "/Ordinary/S0Scenario.dat'",
-                               nullptr, &err),
-              0)
-        << err;
-  }
+  void SetUp() override { test::MakePlayTestProgram(Dir, Scenario); }
 
   int RunGame(const std::string& Script, std::string& Err) {
     test::WriteFile(Dir / "input.txt", Script);

@@ -8,13 +8,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/EngineTextures.h"
+#include "support/GoldenSupport.h"
+#include "support/ScreensTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
 namespace {
 
-const char* const Scenario = R"(
+const std::string Scenario = R"(
 start-region Town
 map-region Town
 legend {
@@ -26,24 +27,7 @@ prop Coin 1 Property initial 5
 prop Fish 2 Item initial 0
 prop Salt 3 Item initial 1
 region Town 3 {
-  tiles {
-    rrrrrrrrrrrrr
-    rrrrrrrrrrrrr
-    rrrgggggggrrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrggggggggg~~
-    rrgggggggg~~~
-    rrrggggggg~~~
-    ~~~~~~~~~~~~~
-    ~~~~~~~~~~~~~
-  }
-  site Quay 301 {
+)" + test::TownTiles + R"(  site Quay 301 {
     at 120 180
     icon 0
     keep-after-visit
@@ -59,21 +43,7 @@ region Town 3 {
 
 class SceneRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string bin = TV_BIN_DIR;
-    const std::string program = Dir / "program";
-    test::MakeDirs(program);
-    ASSERT_EQ(test::RunCommand("cp -r '" + bin + "/Ordinary' '" + bin + "/Languages' '" + bin + "/tolvaren-playtest' '" +
-                               program + "/'"),
-              0);
-    test::WriteFile(Dir / "scene.tvs", Scenario);
-    std::string err;
-    ASSERT_EQ(test::RunCommand(Tool + " scenario compile '" + (Dir / "scene.tvs") + "' -o '" + program +
-                                   "/Ordinary/S0Scenario.dat'",
-                               nullptr, &err),
-              0)
-        << err;
-  }
+  void SetUp() override { test::MakePlayTestProgram(Dir, Scenario); }
 
   // The "NAME" of a dump's JSON, up to the bracket that closes it.
   static std::string Part(const std::string& Dump, const std::string& Name) {
@@ -215,36 +185,6 @@ region Town 3 {
 }
 )";
 
-// Compares a picture with tests/golden/<Name>.png: at most 0.3 % of the pixels may differ by more
-// than 24 in a channel. TV_UPDATE_GOLDENS=1 writes the golden instead.
-void CheckGolden(const std::string& Name, const std::string& Shot) {
-  const std::string golden = std::string(TV_SOURCE_DIR) + "/tests/golden/" + Name + ".png";
-  ASSERT_TRUE(test::PathExists(Shot)) << Shot;
-  if (std::getenv("TV_UPDATE_GOLDENS") != nullptr) {
-    test::WriteFile(golden, test::ReadFile(Shot));
-    return;
-  }
-  ASSERT_TRUE(test::PathExists(golden)) << golden << " is missing; make it with TV_UPDATE_GOLDENS=1";
-  const std::string a = test::ReadFile(Shot);
-  const std::string b = test::ReadFile(golden);
-  const TImage got = DecodePng(reinterpret_cast<const uint8_t*>(a.data()), a.size(), false);
-  const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
-  ASSERT_EQ(got.Width, want.Width) << Name;
-  ASSERT_EQ(got.Height, want.Height) << Name;
-  int64_t differing = 0;
-  for (size_t i = 0; i < got.Bytes.size(); i += 4) {
-    int worst = 0;
-    for (size_t k = 0; k < 4; ++k) worst = std::max(worst, std::abs(int{got.Bytes[i + k]} - int{want.Bytes[i + k]}));
-    if (worst > 24) ++differing;
-  }
-  const int64_t pixels = int64_t{got.Width} * got.Height;
-  if (differing * 1000 > pixels * 3) {
-    test::MakeDirs(std::string(TV_BIN_DIR) + "/../golden-actual");
-    test::WriteFile(std::string(TV_BIN_DIR) + "/../golden-actual/" + Name + ".png", a);
-  }
-  EXPECT_LE(differing * 1000, pixels * 3) << Name << ": " << differing << " pixels differ";
-}
-
 TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
   test::WriteFile(Dir / "looks.tvs", Looks);
   std::string err;
@@ -268,7 +208,7 @@ TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
     std::string lower = language;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     for (const auto& [number, name] : scenes) {
-      CheckGolden(std::string("scene_") + name + "_" + lower, out + "/scene" + std::to_string(number) + ".png");
+      test::CheckGolden(std::string("scene_") + name + "_" + lower, out + "/scene" + std::to_string(number) + ".png");
     }
   }
 }

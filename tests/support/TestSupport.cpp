@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -76,6 +77,22 @@ int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
   if (Out != nullptr) *Out = ReadFile(outPath);
   if (Err != nullptr) *Err = ReadFile(errPath);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source) {
+  const std::string bin = TV_BIN_DIR;
+  const std::string program = Dir / "program";
+  MakeDirs(program);
+  ASSERT_EQ(RunCommand("cp -r '" + bin + "/Ordinary' '" + bin + "/Languages' '" + bin + "/tolvaren-playtest' '" +
+                       program + "/'"),
+            0);
+  WriteFile(Dir / "scenario.tvs", Source);
+  std::string err;
+  ASSERT_EQ(RunCommand("'" + bin + "/tolvaren-tool' scenario compile '" + (Dir / "scenario.tvs") + "' -o '" + program +
+                       "/Ordinary/S0Scenario.dat'",
+                       nullptr, &err),
+            0)
+      << err;
 }
 
 bool UpdatingGoldens() {

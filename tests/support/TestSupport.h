@@ -41,6 +41,10 @@ void MakeDirs(const std::string& Path);
 // Runs a shell command, returning its exit code and what it wrote to stdout (stderr to Err).
 int RunCommand(const std::string& Command, std::string* Out = nullptr, std::string* Err = nullptr);
 
+// A copy of "tolvaren-playtest" with the game's data in Dir/program, its scenario replaced by
+// Source compiled with the tool; a failure fails the test.
+void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source);
+
 // Whether golden pictures are being regenerated (TV_UPDATE_GOLDENS=1): a golden test then writes
 // its picture and reports itself skipped, never passed.
 bool UpdatingGoldens();

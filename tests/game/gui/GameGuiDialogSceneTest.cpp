@@ -221,6 +221,21 @@ TEST_F(SceneDialog, TextStopOffersOnlyCancelAndFramedKindsKeepTheirButtonsInTheF
   EXPECT_GE(accept.Y - 30, dialog->Box.Y - dialog->Box.H / 2 + 20);
 }
 
+TEST_F(SceneDialog, TheLegendAbovePropRowsStartsClearOfTheFramesBorder) {
+  Begin();
+  Add(1, 10).Left = {TSlotDef{Coin, 5}};
+  Finish();
+  TGuiDialogScene* dialog = Open(1);
+  ASSERT_NE(dialog, nullptr);
+  // The border picture is 28 wide; a legend that fills its box must not start under it.
+  const float frameTop = dialog->Box.Y - dialog->Box.H / 2;
+  const auto labels = All<TGuiControlLabel>(dialog);
+  ASSERT_FALSE(labels.empty());
+  for (const TGuiControlLabel* label : labels) {
+    EXPECT_GE(label->ScreenCenter().Y - label->Size.Y / 2, frameTop + 28 - 0.01f);
+  }
+}
+
 TEST_F(SceneDialog, BarterRowsTradeOnePerClickUntilTheLeftPropRunsShort) {
   Begin();
   TSceneDef& barter = Add(1, 35);  // Barter 3

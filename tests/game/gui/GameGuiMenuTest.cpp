@@ -28,12 +28,12 @@
 #include "game/gui/GameGuiFormProfiles.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "platform/PlatformImage.h"
+#include "support/ScreensTestSupport.h"
 #include "support/VideoTestSupport.h"
 
 namespace tv::test {
 namespace {
 
-constexpr float FrameTime = 0.05f;
 
 // A small world: one region with one site, props of four kinds, and 40 achievements.
 std::string MenuScenario() {
@@ -66,15 +66,7 @@ region Town 3 {
 class MenuScreens : public ::testing::Test {
  protected:
   void SetUp() override {
-    TextsStartup();
-    EffectsStartup();
-    InitTimer();
-    SetFixedFrameTime(FrameTime);
-    CreatePool();
-    CreateScenario();
-    FreePlayersWithoutSaving();
-    SetSaveTarget("");
-    AddPlayer("Tester");
+    StartScreensModel();
     AddText("LabelWelcome", "Welcome back,");
     AddText("LabelWrongProfile", "Not you? Choose another traveller");
     AddText("LabelINeed", "I need");
@@ -86,15 +78,7 @@ class MenuScreens : public ::testing::Test {
     StartGui();
   }
   void TearDown() override {
-    SetPoolLoaders({});
-    SetGuiInputOverride(nullptr);
-    GuiShutdown();
-    FreePlayersWithoutSaving();
-    ResetSaveTarget();
-    DestroyScenario();
-    DestroyPool();
-    EffectsShutdown();
-    TextsShutdown();
+    StopScreensModel();
     TextTable().Clear();
     SetSplashAvailable(false);
   }
@@ -102,40 +86,26 @@ class MenuScreens : public ::testing::Test {
     GuiStartup();
     RegisterScreens();
   }
-  void Load() {
-    const TScenarioCompileResult result = CompileScenarioSources({{"menu.tvs", MenuScenario()}});
-    std::string errors;
-    for (const TScenarioDiagnostic& d : result.Diagnostics) errors += d.Format() + "\n";
-    ASSERT_TRUE(result.Ok) << errors;
-    LoadScenarioBytes(result.Scenario.Build(), "menu");
-    Rebuild();
-  }
-  void Frames(int N) {
-    for (int i = 0; i < N; ++i) {
-      AdvanceFrameNumber();
-      UpdateTimer();
-      UpdateGui();
-    }
-  }
+  void Load() { LoadScenarioSource("menu", MenuScenario()); }
   // Presses a logical key for one frame and lets it go in the next.
   void Press(int32_t Key) {
     Input.Down[Key] = true;
-    Frames(1);
+    RunFrames(1);
     Input.WasDown[Key] = true;
     Input.Down[Key] = false;
-    Frames(1);
+    RunFrames(1);
     Input.WasDown[Key] = false;
   }
   TGuiForm* Show(const std::string& Name) {
     ShowForm(Name);
-    Frames(2);
+    RunFrames(2);
     TGuiForm* form = CurrentForm();
     EXPECT_NE(form, nullptr);
     return form;
   }
   TGuiDialog* Open(const std::string& Name, TItem* Data = nullptr) {
     ShowDialog(Name, Data);
-    Frames(10);
+    RunFrames(10);
     TGuiDialog* dialog = TopDialog();
     EXPECT_NE(dialog, nullptr);
     if (dialog != nullptr) {
@@ -157,7 +127,7 @@ class MenuScreens : public ::testing::Test {
   static std::string TopKey() { return TopDialog() != nullptr ? TopDialog()->MessageKey : std::string(); }
   // Runs frames until the running transition has ended.
   void FinishTransition() {
-    for (int i = 0; i < 200 && RunningTransition() != nullptr; ++i) Frames(1);
+    for (int i = 0; i < 200 && RunningTransition() != nullptr; ++i) RunFrames(1);
   }
   static void Picture(const std::string& Path, int32_t Width, int32_t Height) {
     ASSERT_TRUE(WritePngRgba(Path, Width, Height, std::vector<uint8_t>(static_cast<size_t>(Width * Height * 4), 200)));
@@ -203,7 +173,7 @@ TEST_F(MenuScreens, SplashShowsEachPictureTwoSecondsAndASkipMovesOnAtOnce) {
   SetGuiInputOverride(&Input);
   OpenFirstScreen();
   FinishTransition();
-  Frames(1);
+  RunFrames(1);
   ASSERT_EQ(CurrentForm(), splash);
   EXPECT_TRUE(splash->LoadStarted);
   EXPECT_TRUE(GamePrepared());
@@ -213,19 +183,19 @@ TEST_F(MenuScreens, SplashShowsEachPictureTwoSecondsAndASkipMovesOnAtOnce) {
   EXPECT_FLOAT_EQ(splash->PictureSprite->Size.X, 1600);
   EXPECT_FLOAT_EQ(splash->PictureSprite->Size.Y, 800);
 
-  Frames(10);  // half a second: still the first picture
+  RunFrames(10);  // half a second: still the first picture
   EXPECT_EQ(RunningTransition(), nullptr);
   Press(GuiKeyCancel);
   EXPECT_EQ(PendingForm(), splash);
   FinishTransition();
-  Frames(1);
+  RunFrames(1);
   EXPECT_EQ(splash->CurrentPicture(), "B2Studio");
   EXPECT_FLOAT_EQ(splash->PictureSprite->Size.Y, 900);  // taller than the screen: full height
 
   // Not skipped, the last picture goes after two seconds, to the menu for a player with a name.
-  Frames(38);
+  RunFrames(38);
   EXPECT_EQ(RunningTransition(), nullptr);
-  Frames(3);
+  RunFrames(3);
   EXPECT_EQ(PendingForm(), FindForm("Menu"));
 }
 
@@ -241,7 +211,7 @@ TEST_F(MenuScreens, SplashAsksANamelessPlayerForANameAndThatLeadsToTheMenu) {
   Press(GuiKeyClick);
   FinishTransition();
   EXPECT_EQ(CurrentForm(), nullptr);
-  Frames(10);
+  RunFrames(10);
   ASSERT_EQ(TopName(), "InputLineCustom");
   EXPECT_EQ(TopKey(), "InputName");
   ASSERT_TRUE(TopDialog()->OnText);
@@ -294,7 +264,7 @@ TEST_F(MenuScreens, NewGameAsksOnlyWhenThereIsAGameToLose) {
 
   menu = Show("Menu");
   Click(menu, "NewGame");
-  Frames(10);
+  RunFrames(10);
   ASSERT_EQ(TopName(), "QueryCustom");
   EXPECT_EQ(TopKey(), "QueryNewGame");
   EXPECT_EQ(EventCount(), events);  // nothing lost until confirmed
@@ -309,12 +279,12 @@ TEST_F(MenuScreens, MenuButtonsOpenTheirDialogsAndTheLinkTheProfiles) {
   Load();
   TGuiForm* menu = Show("Menu");
   Click(menu, "Quit");
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopName(), "QueryCustom");
   EXPECT_EQ(TopKey(), "QueryQuitGame");
   HideAllDialogs();
   Click(menu, "Achievements");
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopName(), "Achievements");
   HideAllDialogs();
   Click(menu, "Profiles");
@@ -361,7 +331,7 @@ TEST_F(MenuScreens, ASeventhProfileAndDeletingTheOnlyOneAreRefused) {
   TGuiForm* form = Show("Profiles");
   EXPECT_EQ(form->RecommendedControl, form->FindControl("New"));
   Click(form, "Delete");
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopName(), "MessageCustom");
   EXPECT_EQ(TopKey(), "MsgCantDeleteProfile");
   HideAllDialogs();
@@ -370,13 +340,13 @@ TEST_F(MenuScreens, ASeventhProfileAndDeletingTheOnlyOneAreRefused) {
   for (const char* name : {"B", "C", "D", "E", "F"}) AddPlayer(name);
   form = Show("Profiles");
   Click(form, "New");
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopName(), "MessageCustom");
   EXPECT_EQ(TopKey(), "MsgTooManyProfiles");
   HideAllDialogs();
 
   Click(form, "Delete");
-  Frames(10);
+  RunFrames(10);
   ASSERT_EQ(TopKey(), "QueryDeleteProfile");
   EXPECT_EQ(PlayerCount(), 6);
   TopDialog()->OnDone();
@@ -390,11 +360,11 @@ TEST_F(MenuScreens, DeletingTheStartingProfileRebuildsOnOK) {
   AddPlayer("Bo");  // current
   TGuiForm* form = Show("Profiles");
   Click(form, "Delete");
-  Frames(10);
+  RunFrames(10);
   TopDialog()->OnDone();
   HideAllDialogs();
   Click(form, "New");
-  Frames(10);
+  RunFrames(10);
   TopDialog()->OnText("Cy");  // may take the place of the deleted one
   HideAllDialogs();
   Click(form, "OK");
@@ -406,7 +376,7 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   Load();
   auto* form = static_cast<TGuiFormProfiles*>(Show("Profiles"));
   Click(form, "New");
-  Frames(10);
+  RunFrames(10);
   ASSERT_EQ(TopName(), "InputLineCustom");
   EXPECT_EQ(TopKey(), "InputName");
   EXPECT_EQ(TopDialog()->Value, ProfileNameLength);
@@ -414,13 +384,13 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   EXPECT_TRUE(form->NameTaken);
   EXPECT_EQ(PlayerCount(), 1);
   HideDialog(TopDialog());
-  Frames(12);
+  RunFrames(12);
   ASSERT_EQ(TopName(), "MessageCustom");
   EXPECT_EQ(TopKey(), "MsgProfileAlreadyExists");
   EXPECT_FALSE(form->NameTaken);
   TopDialog()->OnDone();
   HideDialog(TopDialog());
-  Frames(12);
+  RunFrames(12);
   ASSERT_EQ(TopName(), "InputLineCustom");
   EXPECT_FALSE(form->AskName);
 
@@ -434,7 +404,7 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   EXPECT_TRUE(form->FindControl("2")->Down);
   EXPECT_EQ(form->RecommendedControl, form->FindControl("OK"));
   HideDialog(TopDialog());
-  Frames(12);
+  RunFrames(12);
   EXPECT_EQ(TopDialog(), nullptr);  // no request left over
 }
 
@@ -477,7 +447,7 @@ TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   Open("Inventory");
   int32_t events = EventCount();
   Press(GuiKeyInventory);
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(EventCount(), events);  // the pointer was elsewhere
   EXPECT_EQ(GetPointer(), 5);
@@ -486,7 +456,7 @@ TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   TGuiDialog* inventory = Open("Inventory");
   EXPECT_EQ(inventory->RecommendedControl, inventory->FindControl("Close"));
   Press(GuiKeyCancel);
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(GetPointer(), 9);
   ASSERT_EQ(EventCount(), events + 1);
@@ -522,7 +492,7 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   EXPECT_EQ(hint->RecommendedControl, close);
   const int32_t events = EventCount();
   Press(GuiKeyHint);
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(GetPointer(), 0);
   ASSERT_EQ(EventCount(), events + 1);
@@ -530,7 +500,7 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   EXPECT_EQ(LastEvent().Value, 0);
   Open("Hint");
   Press(GuiKeyConfirm);
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(EventCount(), events + 1);
 }
@@ -563,11 +533,11 @@ TEST_F(MenuScreens, EarnedAnnouncementIsAcknowledgedByEitherButton) {
   EXPECT_EQ(dialog->FindControl("Icon")->ParamD, 0);
   Click(dialog, "OK");
   EXPECT_TRUE(HasEarned(CurrentPlayer(), first->Number));
-  Frames(10);
+  RunFrames(10);
   dialog = Open("Achievement", second);
   Click(dialog, "Achievements");
   EXPECT_TRUE(HasEarned(CurrentPlayer(), second->Number));
-  Frames(10);
+  RunFrames(10);
   ASSERT_EQ(TopName(), "Achievements");
   auto* list = static_cast<TGuiDialogAchievements*>(TopDialog());
   EXPECT_EQ(list->Highlight, second);

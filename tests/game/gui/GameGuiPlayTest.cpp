@@ -28,6 +28,7 @@
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiFormPlay.h"
 #include "platform/PlatformGraphics.h"
+#include "support/ScreensTestSupport.h"
 #include "support/VideoTestSupport.h"
 
 namespace tv::test {
@@ -422,7 +423,7 @@ TEST_F(MapControl, TheTilesPictureIsDrawnAgainOnlyAfterATileChanged) {
 
 // ---- The play form ----------------------------------------------------------------------------
 
-const char* const PlayScenario = R"(
+const std::string PlayScenario = R"(
 start-region Town
 map-region World
 legend {
@@ -442,24 +443,7 @@ region World 2 {
 }
 region Town 3 {
   caption RegionTown
-  tiles {
-    rrrrrrrrrrrrr
-    rrrrrrrrrrrrr
-    rrrgggggggrrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrgggggggggrr
-    rrggggggggg~~
-    rrgggggggg~~~
-    rrrggggggg~~~
-    ~~~~~~~~~~~~~
-    ~~~~~~~~~~~~~
-  }
-  site Quay 301 {
+)" + TownTiles + R"(  site Quay 301 {
     caption SiteQuay
     at 120 180
     icon 0
@@ -500,15 +484,7 @@ region Town 3 {
 class PlayForm : public ::testing::Test {
  protected:
   void SetUp() override {
-    TextsStartup();
-    EffectsStartup();
-    InitTimer();
-    SetFixedFrameTime(FrameTime);
-    CreatePool();
-    CreateScenario();
-    FreePlayersWithoutSaving();
-    SetSaveTarget("");
-    AddPlayer("Tester");
+    StartScreensModel();
     InstallPoolTextureLoader();
     InstallPoolEffectLoader();
     GuiStartup();
@@ -517,43 +493,7 @@ class PlayForm : public ::testing::Test {
   }
   void TearDown() override {
     ClearScreenHooks();
-    SetPoolLoaders({});
-    SetGuiInputOverride(nullptr);
-    GuiShutdown();
-    FreePlayersWithoutSaving();
-    ResetSaveTarget();
-    DestroyScenario();
-    DestroyPool();
-    EffectsShutdown();
-    TextsShutdown();
-  }
-  void Load(const char* Source) {
-    const TScenarioCompileResult result = CompileScenarioSources({{"play.tvs", Source}});
-    std::string errors;
-    for (const TScenarioDiagnostic& d : result.Diagnostics) errors += d.Format() + "\n";
-    ASSERT_TRUE(result.Ok) << errors;
-    LoadScenarioBytes(result.Scenario.Build(), "play");
-    Rebuild();
-  }
-  void Frames(int N) {
-    for (int i = 0; i < N; ++i) {
-      AdvanceFrameNumber();
-      UpdateTimer();
-      UpdateGui();
-    }
-  }
-  // Runs frames until the avatar rests, at most Limit, accepting every scene it presents as the
-  // scene dialog would, and closing the dialog.
-  void Settle(int Limit = 400) {
-    for (int i = 0; i < Limit && Avatar()->State != StateIdle; ++i) {
-      if (Avatar()->State == StatePresenting) {
-        TGuiDialog* dialog = TopDialog();
-        if (dialog != nullptr && dialog->Name == "Scene") HideDialog(dialog);
-        Avatar()->AcceptScene();
-      }
-      Frames(1);
-    }
-    ASSERT_EQ(Avatar()->State, StateIdle);
+    StopScreensModel();
   }
   TGuiFormPlay* ShowPlay() {
     ShowForm("Play");
@@ -583,7 +523,7 @@ class PlayForm : public ::testing::Test {
 };
 
 TEST_F(PlayForm, ShowBuildsTheMapTheSitesAndTheIconsInTheirCorners) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
   ASSERT_NE(form->MapControl, nullptr);
   EXPECT_EQ(form->MapControl->Region, CurrentRegion());
@@ -609,11 +549,11 @@ TEST_F(PlayForm, ShowBuildsTheMapTheSitesAndTheIconsInTheirCorners) {
 }
 
 TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   Unlock(1);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
-  Frames(12);
+  SettleAvatar();
+  RunFrames(12);
   EXPECT_FLOAT_EQ(form->IconsShown, 1);
   EXPECT_TRUE(form->ExitIcon->Enabled);
   EXPECT_TRUE(VectorsEqual(form->ExitIcon->ScreenCenter(), Vector(740, -390)));
@@ -630,9 +570,9 @@ TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
 
   // A dialog takes the input: icons slide out and go disabled, the markers dim to 0.4.
   ShowDialog("MessageCustom", "Copyright", "", 0, nullptr, nullptr, nullptr, nullptr);
-  Frames(3);
+  RunFrames(3);
   EXPECT_LT(form->IconsShown, 1);
-  Frames(20);
+  RunFrames(20);
   EXPECT_FLOAT_EQ(form->IconsShown, 0);
   EXPECT_FALSE(form->ExitIcon->Enabled);
   EXPECT_FALSE(form->HintIcon->Enabled);
@@ -642,9 +582,9 @@ TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
 }
 
 TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
+  SettleAvatar();
   TGuiControlSite* quay = SiteControl(form, "Quay");
   ASSERT_TRUE(quay->Visible);
   EXPECT_TRUE(VectorsEqual(quay->ScreenCenter(), Vector(120, 180)));
@@ -660,11 +600,11 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
   // The shop needs the quay visited, then 2 coins (the quay gives 1).
   TGuiControlSite* shop = SiteControl(form, "Shop");
   EXPECT_FALSE(shop->Visible);
-  Frames(12);
+  RunFrames(12);
   Click(form, quay);
-  Settle();
-  Frames(30);
-  Settle();
+  SettleAvatar();
+  RunFrames(30);
+  SettleAvatar();
   EXPECT_FALSE(quay->Visible);  // completed, not kept
   ASSERT_TRUE(shop->Visible);
   ASSERT_NE(shop->PendingScene, nullptr);
@@ -676,7 +616,7 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
   EXPECT_FLOAT_EQ(shop->BadgeSprite->Position.X, shop->IconSprite->Position.X + 6.5f);
   EXPECT_FLOAT_EQ(shop->BadgeSprite->Position.Y, shop->IconSprite->Position.Y - 17);
   static_cast<TProp*>(Props()->First())->Amount = 2;
-  Frames(1);
+  RunFrames(1);
   EXPECT_TRUE(shop->PendingMet);
   EXPECT_EQ(shop->BadgeSprite->GetSegment(0), 11);
   EXPECT_FLOAT_EQ(shop->BadgeSprite->Color.G, 1);
@@ -684,7 +624,7 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
   float low = 1e9f;
   float high = -1e9f;
   for (int i = 0; i < 30; ++i) {
-    Frames(1);
+    RunFrames(1);
     low = std::min(low, shop->IconSprite->Position.Y);
     high = std::max(high, shop->IconSprite->Position.Y);
   }
@@ -693,13 +633,13 @@ TEST_F(PlayForm, SiteMarkersHitACircleAndShowTheirRequirementBadge) {
 }
 
 TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
   TGuiControlSite* quay = SiteControl(form, "Quay");
   TAvatar* avatar = Avatar();
   std::vector<float> fade;
   for (int i = 0; i < 400 && avatar->State != StateIdle; ++i) {
-    Frames(1);
+    RunFrames(1);
     if (avatar->State == StateRevealing && avatar->Site == Site("Quay")) {
       ASSERT_TRUE(quay->Visible);
       EXPECT_NEAR(quay->Alpha, SiteEmphasis() * avatar->Timer, 1e-5f);
@@ -708,21 +648,21 @@ TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
   }
   ASSERT_GE(fade.size(), 3u);  // the opening reveal of the quay took several frames
   EXPECT_LT(fade.front(), fade.back());
-  Frames(12);
+  RunFrames(12);
   Click(form, quay);
-  Frames(1);
+  RunFrames(1);
   ASSERT_GE(avatar->State, StateEntering);
   EXPECT_FALSE(quay->Visible);
   EXPECT_EQ(quay->IconSprite, nullptr);
 }
 
 TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   Unlock(2);
   SetPointer(2);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
-  Frames(12);
+  SettleAvatar();
+  RunFrames(12);
   EXPECT_EQ(form->RecommendedControl, form->InventoryIcon);
   EXPECT_EQ(form->RecommendedSide, 1);
   EXPECT_NEAR(SiteEmphasis(), 0.4f, 1e-5f);
@@ -731,28 +671,28 @@ TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   EXPECT_FALSE(quay->Enabled);
 
   SetPointer(9);
-  Frames(1);
+  RunFrames(1);
   EXPECT_EQ(form->RecommendedControl, quay);
   EXPECT_EQ(form->RecommendedSide, 0);
   EXPECT_TRUE(quay->Enabled);
   SetPointer(0);
-  Frames(2);
+  RunFrames(2);
   EXPECT_EQ(form->RecommendedControl, nullptr);
   EXPECT_TRUE(quay->Enabled);
 }
 
 TEST_F(PlayForm, ExitIconAnswersCancelOnlyWhileEnabledAndLeadsToTheMenu) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
+  SettleAvatar();
   TGuiInputFrame input;
   SetGuiInputOverride(&input);
   const auto press = [&] {
     input.Down[1] = true;
-    Frames(1);
+    RunFrames(1);
     input.WasDown[1] = true;
     input.Down[1] = false;
-    Frames(1);
+    RunFrames(1);
     input.WasDown[1] = false;
   };
   // Freshly shown, the icons have not slid in yet: Cancel does nothing.
@@ -760,12 +700,12 @@ TEST_F(PlayForm, ExitIconAnswersCancelOnlyWhileEnabledAndLeadsToTheMenu) {
   form = ShowPlay();
   ASSERT_FALSE(form->ExitIcon->Enabled);
   press();
-  Frames(10);
+  RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
-  Frames(12);
+  RunFrames(12);
   ASSERT_TRUE(form->ExitIcon->Enabled);
   press();
-  Frames(10);
+  RunFrames(10);
   TGuiDialog* query = TopDialog();
   ASSERT_NE(query, nullptr);
   EXPECT_EQ(query->Name, "QueryCustom");
@@ -777,36 +717,36 @@ TEST_F(PlayForm, ExitIconAnswersCancelOnlyWhileEnabledAndLeadsToTheMenu) {
 }
 
 TEST_F(PlayForm, MapIconTravelsToTheWorldMapOnlyWhileTheAvatarIsIdle) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   Unlock(3);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
-  Frames(12);
+  SettleAvatar();
+  RunFrames(12);
   const int32_t events = CurrentPlayer()->Events->GetCount();
   Avatar()->State = StateEntering;
-  Frames(0);
+  RunFrames(0);
   form->MapIcon->Enabled = true;
   Click(form, form->MapIcon);
   EXPECT_EQ(CurrentPlayer()->Events->GetCount(), events);
   EXPECT_EQ(RunningTransition(), nullptr);
   Avatar()->State = StateIdle;
-  Frames(12);
+  RunFrames(12);
   Click(form, form->MapIcon);
   EXPECT_EQ(CurrentPlayer()->Events->GetCount(), events + 1);
   EXPECT_EQ(RunningTransition(), FindTransition("Fade"));
-  Frames(30);
+  RunFrames(30);
   form = static_cast<TGuiFormPlay*>(CurrentForm());
   ASSERT_EQ(form, FindForm("Play"));
   EXPECT_EQ(CurrentRegion(), MapRegion());
   EXPECT_TRUE(form->MapOpen);
   EXPECT_EQ(form->MapIcon->HintTextKey, "HintMap2");
   // World-map mode: no fog anywhere.
-  Frames(1);
+  RunFrames(1);
   for (const TMapTile& t : form->MapControl->TileVisuals) EXPECT_EQ(t.FogSprite, nullptr);
-  Settle();
-  Frames(12);
+  SettleAvatar();
+  RunFrames(12);
   Click(form, form->MapIcon);
-  Frames(30);
+  RunFrames(30);
   EXPECT_EQ(CurrentRegion()->Name, "Town");
 }
 
@@ -816,19 +756,19 @@ TEST_F(PlayForm, DebugUndoTakesBackTheLastVisit) {
   GuiStartup();
   InstallScreenHooks();
   RegisterScreens();
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
-  Frames(12);
+  SettleAvatar();
+  RunFrames(12);
   TGuiControl* undo = form->FindControl("Undo");
   ASSERT_NE(undo, nullptr);
   EXPECT_EQ(undo->Text, "UNDO");
   EXPECT_EQ(undo->Layer, 1010);
   EXPECT_TRUE(undo->Visible);
   Click(form, SiteControl(form, "Quay"));
-  Settle();
+  SettleAvatar();
   ASSERT_EQ(Site("Quay")->Count, 1);
-  Frames(12);
+  RunFrames(12);
   Click(form, form->FindControl("Undo"));
   EXPECT_EQ(Site("Quay")->Count, 0);
   EXPECT_EQ(CurrentForm(), FindForm("Play"));
@@ -837,9 +777,9 @@ TEST_F(PlayForm, DebugUndoTakesBackTheLastVisit) {
 }
 
 TEST_F(PlayForm, ExecutionEffectsCommandReachesTheMap) {
-  Load(PlayScenario);
+  LoadScenarioSource("play", PlayScenario);
   TGuiFormPlay* form = ShowPlay();
-  Settle();
+  SettleAvatar();
   TSite* quay = Site("Quay");
   ASSERT_NE(quay, nullptr);
   auto* scene = static_cast<TScene*>(quay->Scenes->First());
