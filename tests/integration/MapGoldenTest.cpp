@@ -3,7 +3,7 @@
 // edges and corners its directions stand for), with a fixed frame time and seed.
 //
 // Regenerate on purpose, after checking the new pictures by eye:
-//   TOLVAREN_UPDATE_GOLDEN=1 build/tests/test_integration --gtest_filter='MapGolden*'
+//   TV_UPDATE_GOLDENS=1 build/tests/test_integration --gtest_filter='MapGolden*'
 // A picture that differs is written to build/golden-actual/NAME.png.
 #include <gtest/gtest.h>
 
@@ -24,12 +24,12 @@
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControlMap.h"
 #include "platform/PlatformWindow.h"
+#include "support/GoldenSupport.h"
 #include "support/VideoTestSupport.h"
 
 namespace tv {
 namespace {
 
-const std::string GoldenDir = std::string(TV_SOURCE_DIR) + "/tests/golden";
 constexpr int32_t CellW = 120;
 constexpr int32_t CellH = 60;
 
@@ -213,32 +213,12 @@ class MapGolden : public ::testing::Test {
     ASSERT_TRUE(RenderFrame(nullptr));
     GfxSetPresentObserver(nullptr);
     ASSERT_FALSE(frame.empty());
-    const std::string golden = GoldenDir + "/" + Name + ".png";
-    if (std::getenv("TOLVAREN_UPDATE_GOLDEN") != nullptr) {
-      ASSERT_TRUE(WritePngRgba(golden, w, h, frame));
-      return;
-    }
-    ASSERT_TRUE(test::PathExists(golden)) << golden << " is missing; make it with TOLVAREN_UPDATE_GOLDEN=1";
-    const std::string b = test::ReadFile(golden);
-    const TImage want = DecodePng(reinterpret_cast<const uint8_t*>(b.data()), b.size(), false);
-    ASSERT_EQ(want.Width, w);
-    ASSERT_EQ(want.Height, h);
-    int64_t differing = 0;
-    // The frame is read back as R, G, B, A; the decoded picture holds B, G, R, A.
-    constexpr size_t Swizzle[4] = {2, 1, 0, 3};
-    for (size_t i = 0; i < frame.size(); i += 4) {
-      int worst = 0;
-      for (size_t k = 0; k < 4; ++k) {
-        worst = std::max(worst, std::abs(int{frame[i + k]} - int{want.Bytes[i + Swizzle[k]]}));
-      }
-      if (worst > 24) ++differing;
-    }
-    if (differing * 1000 > int64_t{w} * h * 3) {
-      const std::string actual = std::string(TV_BIN_DIR) + "/../golden-actual";
-      test::MakeDirs(actual);
-      WritePngRgba(actual + "/" + Name + ".png", w, h, frame);
-      ADD_FAILURE() << Name << ": " << differing << " pixels differ";
-    }
+    // The shot goes beside the other actual pictures; the shared comparison reads it from there.
+    const std::string dir = std::string(TV_BIN_DIR) + "/../golden-shots";
+    test::MakeDirs(dir);
+    const std::string shot = dir + "/" + Name + ".png";
+    ASSERT_TRUE(WritePngRgba(shot, w, h, frame));
+    test::CheckGolden(Name, shot);
   }
 
   std::unique_ptr<test::TVideoTestEnv> Env;
