@@ -541,20 +541,6 @@ void StartGuiTrace(const std::string& Path) {
   Trace.File = std::fopen(Path.c_str(), "wb");
   if (Trace.File == nullptr) throw EError("Unable to create file \"" + Path + "\"");
   InstallObserver();
-  SetGuiObserver([](TGuiHappening What, const std::string& Name, const std::string& In) {
-    switch (What) {
-      case TGuiHappening::FormShown: WriteTrace("\"form\": " + JsonString(Name)); break;
-      case TGuiHappening::DialogShown: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": true"); break;
-      case TGuiHappening::DialogHidden: WriteTrace("\"dialog\": " + JsonString(Name) + ", \"shown\": false"); break;
-      case TGuiHappening::Click: WriteTrace("\"click\": " + JsonString(Name) + ", \"in\": " + JsonString(In)); break;
-      case TGuiHappening::TransitionStart:
-        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"start\"");
-        break;
-      case TGuiHappening::TransitionEnd:
-        WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"end\"");
-        break;
-    }
-  });
   // Saves are traced until the very end, the one at shutdown included.
   SetSaveObserver([](TSaveStage Stage, const std::string& Bytes) {
     const char* stage = Stage == TSaveStage::Start ? "start" : (Stage == TSaveStage::Done ? "done" : "failed");
