@@ -11,24 +11,7 @@
 #include "engine/EngineEffects.h"
 #include "engine/EngineVideo.h"
 
-// ---- heap allocation counter ----------------------------------------------------------------
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-long long gAllocations = 0;
-}
-
-void* operator new(std::size_t Size) {
-  ++gAllocations;
-  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t Size) { return ::operator new(Size); }
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete[](void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
+#include "BenchAllocations.h"
 
 namespace {
 

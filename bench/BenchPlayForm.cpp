@@ -39,22 +39,7 @@
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformWindow.h"
 
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-long long gAllocations = 0;
-}
-
-void* operator new(std::size_t Size) {
-  ++gAllocations;
-  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t Size) { return ::operator new(Size); }
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete[](void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
+#include "BenchAllocations.h"
 
 namespace {
 
