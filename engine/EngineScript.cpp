@@ -116,6 +116,9 @@ class TScriptScanner {
         Scenario(Scenario),
         Replace(Replace) {}
 
+  // Whether the script element's end tag was read.
+  bool ScriptClosed() const { return Closed; }
+
   void Run() {
     while (Pos < Len) {
       if (InText && !Skipping) {
@@ -262,7 +265,10 @@ class TScriptScanner {
     } else if (name == "script" && Depth == 0) {
       if (!empty) {
         InScript = true;
+        Closed = false;
         ++Depth;
+      } else {
+        Closed = true;
       }
     } else if (!empty) {
       ++Depth;
@@ -310,6 +316,7 @@ class TScriptScanner {
       --Depth;
     } else if (InScript && Depth == 1) {
       InScript = false;
+      Closed = true;
       --Depth;
     } else {
       if (Skipping && Depth == SkipDepth) Skipping = false;
@@ -350,6 +357,7 @@ class TScriptScanner {
   bool InScript = false;
   bool InText = false;
   bool InOption = false;
+  bool Closed = false;
   bool Skipping = false;
   int32_t SkipDepth = 0;
   bool BuildTwin = false;
@@ -439,7 +447,11 @@ size_t DecodeScript(std::string_view Utf8, const TCodePage& Page, std::unique_pt
 
 void LoadScriptFile(const char* Name, bool Scenario, bool Replace) {
   const std::string bytes = ReadDataText(TFolderKind::Language, Name, TExtKind::Xml);
-  LoadScript(bytes, Scenario, Replace);
+  if (!LoadScript(bytes, Scenario, Replace)) {
+    AddLogMessage("The script file \"" + DataFilePath(TFolderKind::Language, Name, TExtKind::Xml) +
+                  "\" ends before its closing </script>: it may be cut short, and texts after its last whole "
+                  "element are missing");
+  }
 }
 
 int32_t ReadCodePage() {
@@ -566,13 +578,14 @@ const std::string& GetText(std::string_view Key) {
   return node != nullptr ? node->Text : EmptyText;
 }
 
-void LoadScript(std::string_view Utf8, bool Scenario, bool Replace) {
+bool LoadScript(std::string_view Utf8, bool Scenario, bool Replace) {
   std::unique_ptr<char16_t[]> wide;
   std::unique_ptr<char[]> narrow;
   const size_t length = DecodeScript(Utf8, CurrentCodePage(), wide, narrow);
   auto scanner = std::make_unique<TScriptScanner>(std::string_view(narrow.get(), length),
                                                   std::u16string_view(wide.get(), length), Scenario, Replace);
   scanner->Run();
+  return scanner->ScriptClosed();
 }
 
 std::string Utf8ToNarrow(std::string_view Utf8) { return Utf16ToCodePage(Utf8ToUtf16(Utf8), CurrentCodePage()); }

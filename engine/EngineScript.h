@@ -75,8 +75,10 @@ TContainer& TextTable();
 
 // Loads one script held in memory (UTF-8 bytes, as read from the file) into the table: the
 // scenario or the common script, in add or replace mode. Fails with "Failed to parse script
-// file" on one end tag too many; everything stored before that stays.
-void LoadScript(std::string_view Utf8, bool Scenario, bool Replace);
+// file" on one end tag too many; everything stored before that stays. True when the text held
+// the script element's end tag; false when it ended first (a file cut short keeps the texts it
+// held whole, and the caller says so in the log).
+bool LoadScript(std::string_view Utf8, bool Scenario, bool Replace);
 
 // Conversions between UTF-8 and the narrow text of the run's code page (what the code page
 // cannot hold becomes its default character).

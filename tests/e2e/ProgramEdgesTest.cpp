@@ -220,6 +220,7 @@ TEST_F(ProgramEdges, AFullDiskWhileSavingLeavesTheLastGoodSaveAndItsBackup) {
 TEST_F(ProgramEdges, MissingOrDamagedDataAtStartUpEndsInTheReportOrAWarningAndTheProfileSurvives) {
   const std::string own = OwnProgram();
   const std::string scenario = test::ReadFile(Bin + "/Ordinary/S0Scenario.dat");
+  const std::string scenarioTexts = test::ReadFile(Bin + "/Languages/English/T1ScriptScenario.xml");
   const json events = Events(Dump((PutProfile(), SavePath())));
   struct TCase {
     const char* File;
@@ -234,6 +235,8 @@ TEST_F(ProgramEdges, MissingOrDamagedDataAtStartUpEndsInTheReportOrAWarningAndTh
       {"Languages/English/T1ScriptCommon.xml", "-", 1, "Unable to open file"},
       {"Languages/English/T1ScriptCommon.xml", "<Script></Script></Script>", 1, "Failed to parse script file"},
       {"Languages/English/T1ScriptScenario.xml", "-", 0, "The scenario's texts"},
+      {"Languages/English/T1ScriptScenario.xml", scenarioTexts.substr(0, scenarioTexts.size() / 2), 0,
+       "T1ScriptScenario.xml\" ends before its closing </script>"},
       {"Languages/English/T2FontCustom.tpx", "TPX", 0, "Failed to create texture \"T2FontCustom\""},
       {"Ordinary/G2BackgroundForm.png", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, '\0'), 0,
        "Failed to create texture \"G2BackgroundForm\""},
