@@ -20,7 +20,8 @@ Usage: soak.py --bin DIR [--data DIR] [--game-minutes M] [--wall-seconds S] [--f
   --data     folder holding Ordinary/, Languages/ and Branding/ when --bin has no data of its own
              (a sanitizer tree built without it): the game is linked into the work folder beside
              links to that data
-The run stops when either the game time (frames x fixed-dt) or the wall time is reached.
+The run stops when the game time (frames x fixed-dt) is reached and there have been at least
+--min-kills kills, or when the wall time is reached, whichever comes first.
 Exit code 0 when nothing was lost and no sanitizer reported anything (and, with --check-memory,
 the peak resident size of the last quarter of runs is within 10 % of the first quarter's).
 """
@@ -225,7 +226,8 @@ def main():
         "TOLVAREN_DESKTOP": args.desktop,
         "XDG_DATA_HOME": data_home,
         "TOLVAREN_SAVE_PAUSE_MS": str(args.save_pause_ms),
-        "ASAN_OPTIONS": "log_path=%s/asan:detect_leaks=1:abort_on_error=0" % san_dir,
+        # A sanitizer's exit code is 23 rather than ASan's 1, which the game's own error report uses.
+        "ASAN_OPTIONS": "log_path=%s/asan:detect_leaks=1:abort_on_error=0:exitcode=23" % san_dir,
         "UBSAN_OPTIONS": "log_path=%s/ubsan:print_stacktrace=1:halt_on_error=1" % san_dir,
         "LSAN_OPTIONS": "suppressions=%s" % suppressions,
     })
@@ -239,7 +241,8 @@ def main():
     start_wall = time.monotonic()
     game_time = 0.0
     run = 0
-    while game_time < args.game_minutes * 60 and time.monotonic() - start_wall < args.wall_seconds:
+    while ((game_time < args.game_minutes * 60 or stats["kills"] < args.min_kills)
+           and time.monotonic() - start_wall < args.wall_seconds):
         run += 1
         run_dir = os.path.join(work, "run%04d" % run)
         os.makedirs(run_dir)
@@ -321,7 +324,7 @@ def main():
                 stats["kills_during_save"] += 1
         elif code == 0 or (code == 23 and all(foreign_leak(r) for r in sanitizer_reports(san_dir))
                            and sanitizer_reports(san_dir)):
-            # 23: LeakSanitizer's exit code, here for leaks that are none of ours (counted below).
+            # 23: the sanitizers' exit code, here for leaks that are none of ours (counted below).
             stats["normal_exits"] += 1
             pending = None
         else:
