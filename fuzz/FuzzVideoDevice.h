@@ -2,6 +2,8 @@
 // only when the wanted capabilities change so that most inputs reuse it.
 #pragma once
 
+#include <cstdlib>
+
 #include "engine/EngineVideo.h"
 
 namespace tv::fuzz {
@@ -14,6 +16,11 @@ inline void EnsureDevice(bool NonPow2) {
   SetVideoOptions({TGfxBackend::Memory, 64, 36});
   VideoStartup();
   current = static_cast<int>(NonPow2);
+  // The engine's textures must go while the device they belong to still exists: left to the
+  // static destructors, the device (made in the first start-up) may be destroyed first. A handler
+  // registered after it was made runs before its destructor.
+  static const bool shutdownAtExit = [] { return std::atexit([] { VideoShutdown(); }) == 0; }();
+  (void)shutdownAtExit;
 }
 
 }  // namespace tv::fuzz
