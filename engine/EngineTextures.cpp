@@ -322,6 +322,8 @@ bool FindTextureFile(const std::string& Name, TFolderKind& Folder, TExtKind& Ext
       {TFolderKind::Ordinary, TExtKind::Tpx}, {TFolderKind::Ordinary, TExtKind::Png},
       {TFolderKind::Language, TExtKind::Tpx}, {TFolderKind::Language, TExtKind::Png},
       {TFolderKind::Branding, TExtKind::Jpg}, {TFolderKind::Branding, TExtKind::Png},
+      // The splash lists packed pictures among the branding ones, so they must load from there too.
+      {TFolderKind::Branding, TExtKind::Tpx},
   };
   if (!IsPlainTextureName(Name) || !FoldersReady()) return false;
   for (const TPlace& place : Places) {

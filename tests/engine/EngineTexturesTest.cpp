@@ -80,6 +80,9 @@ TEST(Textures, SearchOrderAcrossTheDataFolders) {
   WriteRgbaPng(env.Branding("G2Brand.png"), 6, 6, std::vector<uint8_t>(144, 255));
   // A branding picture has no segments file, even when one lies beside it.
   WriteFile(env.Branding("G2Brand.tsg"), "SEGMENTS 4");
+  // A packed branding picture (the splash shows those too) loads when no JPEG or PNG shadows it.
+  WritePacked(env.Branding("G2Brand.tpx"), {SolidPicture(7, 7, 0xFF0000FF)});
+  WritePacked(env.Branding("G2Packed.tpx"), {SolidPicture(9, 9, 0xFF0000FF)});
 
   EXPECT_EQ(SegmentSize(LoadTexture("G2Both"), 0).X, 2);
   EXPECT_EQ(SegmentSize(LoadTexture("G2Lang"), 0).X, 3);
@@ -89,10 +92,13 @@ TEST(Textures, SearchOrderAcrossTheDataFolders) {
   // JPEG pixels are opaque.
   EXPECT_EQ(TexelArgb(brand, 2, 2) >> 24, 0xFFu);
   EXPECT_NEAR(static_cast<int>(TexelArgb(brand, 2, 2) & 0xFF), 200, 2);
+  TTexture* packed = LoadTexture("G2Packed");
+  EXPECT_TRUE(packed->DeviceTexture);
+  EXPECT_EQ(SegmentSize(packed, 0).X, 9);
   EXPECT_TRUE(env.Warnings().empty());
   // Cached by exact name; the same name returns the same texture.
   EXPECT_EQ(LoadTexture("G2Both"), LoadTexture("G2Both"));
-  EXPECT_EQ(TextureCache()->GetCount(), 3);
+  EXPECT_EQ(TextureCache()->GetCount(), 4);
 }
 
 TEST(Textures, MissingNameShowsThePlaceholderAndWarnsOnce) {
