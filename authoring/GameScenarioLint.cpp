@@ -6,6 +6,8 @@
 #include <functional>
 #include <map>
 
+#include "game/GamePlayLayout.h"
+
 namespace tv {
 
 namespace {
@@ -325,6 +327,11 @@ void TLinter::CheckKindsAndSlots() {
     }
     if (s.Ending && s.Destination > 0) {
       Warning(SiteAt(handle), "an ending with a destination: the game ends before the hero could travel");
+    }
+    if (SiteUnderCornerIcon(s.X, s.Y)) {
+      Warning(SiteAt(handle), "its marker at (" + std::to_string(static_cast<int>(s.X)) + ", " +
+                                  std::to_string(static_cast<int>(s.Y)) +
+                                  ") lies under a corner icon of the play form, where the player cannot click it");
     }
     for (size_t j = 0; j < s.Scenes.size(); ++j) {
       const TSceneDef& c = s.Scenes[j];

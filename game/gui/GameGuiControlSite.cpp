@@ -9,6 +9,7 @@
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"
+#include "game/GamePlayLayout.h"
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
@@ -61,7 +62,7 @@ TGuiControlSite::~TGuiControlSite() { ReleaseAll(); }
 
 void TGuiControlSite::AfterCreate() {
   Visible = false;
-  SetSize(Vector(60, 60));
+  SetSize(Vector(SiteMarkerSize, SiteMarkerSize));
   ParamA = "G2SiteIcons";
 }
 

@@ -4,6 +4,7 @@
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "game/GameAvatar.h"
+#include "game/GamePlayLayout.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameRegion.h"
@@ -18,10 +19,10 @@ namespace tv {
 
 namespace {
 
-constexpr float IconMargin = 30;
-constexpr float IconSlide = 30;
-constexpr float HalfWidth = 800;
-constexpr float HalfHeight = 450;
+constexpr float IconMargin = PlayIconMargin;
+constexpr float IconSlide = PlayIconSlide;
+constexpr float HalfWidth = PlayHalfWidth;
+constexpr float HalfHeight = PlayHalfHeight;
 constexpr float IconSlideRate = 2;  // a full slide in half a second
 constexpr float IconEnableLevel = 0.05f;
 constexpr float DimEmphasis = 0.4f;
@@ -68,7 +69,7 @@ void TGuiFormPlay::OnShow() {
 
   const auto icon = [this](const char* Name, int32_t WidthOp, int32_t HeightOp, int32_t Font, const char* Key,
                            const char* Hint, TGuiKeySlot Slot) {
-    Place(PlaceRestore, 0, WidthOp, 60, HeightOp, 60);
+    Place(PlaceRestore, 0, WidthOp, PlayIconSize, HeightOp, PlayIconSize);
     auto* control = AddControl<TGuiControlButtonCustom>(0, PropName, Name, PropParamF, Font, PropTextKey, Key,
                                                         PropHintTextKey, Hint);
     KeyControls[Slot] = control;

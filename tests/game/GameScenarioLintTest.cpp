@@ -102,6 +102,13 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
        [](TScenarioBuilder& b) { b.Sites[0].RevealTile(RevealTileBytes * 8 - 1); }},
       {"warning: site 3 \"Home\" (number 12): an ending with a destination",
        [](TScenarioBuilder& b) { b.Sites[2].Destination = 1; }},
+      // Under the inventory icon, shown (slid in) or hidden; under the map icon at the top left.
+      {"warning: site 1 \"Gate\" (number 10): its marker at (-720, 420) lies under a corner icon",
+       [](TScenarioBuilder& b) { b.Sites[0].X = -720, b.Sites[0].Y = 420; }},
+      {"warning: site 1 \"Gate\" (number 10): its marker at (-781, 441) lies under a corner icon",
+       [](TScenarioBuilder& b) { b.Sites[0].X = -781, b.Sites[0].Y = 441; }},
+      {"warning: site 2 \"Shop\" (number 11): its marker at (-700, -340) lies under a corner icon",
+       [](TScenarioBuilder& b) { b.Sites[1].X = -700, b.Sites[1].Y = -340; }},
       {"is not a scene kind (0 to 39)", [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 77; }},
       {"trade 1 has a prop on one side only", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Prop = 0; }},
       {"trade 1 exchanges a non-positive amount", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Amount = 0; }},
@@ -116,6 +123,14 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
     std::string text;
     for (const TScenarioDiagnostic& d : LintScenario(changed, nullptr, "s.dat", {})) text += d.Format() + "\n";
     EXPECT_NE(text.find(c.Expected), std::string::npos) << "expected: " << c.Expected << "\ngot:\n" << text;
+  }
+}
+
+TEST(ScenarioLint, ASiteBesideACornerIconIsFine) {
+  // Clear of the shown inventory icon by a pixel across, or up; and a site in the middle of an edge.
+  for (const auto& [x, y] : std::vector<std::pair<int, int>>{{-680, 420}, {-720, 330}, {0, 430}, {780, 0}}) {
+    const TLint r = Lint(With("site Gate 10 {", "site Gate 10 {\n    at " + std::to_string(x) + " " + std::to_string(y)));
+    EXPECT_FALSE(r.Has("corner icon")) << x << " " << y << "\n" << r.Text();
   }
 }
 
