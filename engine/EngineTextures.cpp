@@ -1,6 +1,7 @@
 #include "engine/EngineTextures.h"
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 
 #include <algorithm>
@@ -568,14 +569,19 @@ void JpegErrorExit(j_common_ptr Info) {
   longjmp(error->Jump, 1);
 }
 
-void JpegSilence(j_common_ptr, int) {}
+// Warnings pass silently, all but one: the data ending before the picture does. The decoder would
+// fill the rest of the declared size with grey (a few hundred bytes can declare millions of
+// pixels, and take a second to decode), so a file cut short fails like any other damaged one.
+void JpegWarning(j_common_ptr Info, int Level) {
+  if (Level < 0 && Info->err->msg_code == JWRN_JPEG_EOF) Info->err->error_exit(Info);
+}
 
 // Decodes inside setjmp's frame: nothing here has a destructor, so the jump skips none.
 bool DecodeJpegRows(const uint8_t* Data, size_t Size, TJpegError& Error, jpeg_decompress_struct& Info,
                     uint8_t* (*Allocate)(void* Context, uint32_t Width, uint32_t Height), void* Context) {
   Info.err = jpeg_std_error(&Error.Manager);
   Error.Manager.error_exit = JpegErrorExit;
-  Error.Manager.emit_message = JpegSilence;
+  Error.Manager.emit_message = JpegWarning;
   Error.Message[0] = '\0';
   if (setjmp(Error.Jump) != 0) {
     jpeg_destroy_decompress(&Info);

@@ -219,15 +219,18 @@ TEST(Textures, DamagedPicturesWarnWithoutAllocatingTheirClaims) {
   WriteFile(env.Ordinary("G2Garbage.png"), "not a picture at all");
   const std::string jpeg = JpegBytes(8, 8, 10);
   WriteFile(env.Branding("G2CutJpeg.jpg"), jpeg.substr(0, 40));
+  // Cut in its picture data: the decoder would fill the rest with grey, so it fails instead.
+  WriteFile(env.Branding("G2CutScan.jpg"), jpeg.substr(0, jpeg.size() - 4));
 
-  for (const char* name : {"G2Cut", "G2Bomb", "G2Garbage", "G2CutJpeg"}) {
+  for (const char* name : {"G2Cut", "G2Bomb", "G2Garbage", "G2CutJpeg", "G2CutScan"}) {
     SCOPED_TRACE(name);
     TTexture* t = LoadTexture(name);
     EXPECT_FALSE(t->DeviceTexture);
     EXPECT_EQ(t->SegmentCount(), 1);
   }
-  ASSERT_EQ(env.Warnings().size(), 4u);
+  ASSERT_EQ(env.Warnings().size(), 5u);
   EXPECT_NE(env.Warnings()[1].find("100000"), std::string::npos);
+  EXPECT_NE(env.Warnings()[4].find("Premature end of JPEG file"), std::string::npos) << env.Warnings()[4];
   EXPECT_TRUE(LoadTexture("G2Whole")->DeviceTexture);
 }
 
