@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 #include "app/AppGame.h"
 #include "app/AppInput.h"
@@ -20,6 +21,7 @@
 #include "engine/EngineTexts.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
+#include "platform/PlatformCrash.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"
@@ -34,8 +36,18 @@ static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel)
                   static_cast<int32_t>(LogicalKeyCount) <= static_cast<int32_t>(GuiKeyCount),
               "the GUI reads the input module's logical keys by their numbers");
 
+// Test hook: TOLVAREN_CRASH=segv|abort|terminate[:FRAME] crashes the program on purpose at the
+// start of that frame (60 when none is given), to check the crash report.
+enum class TCrashKind { None, Segv, Abort, Terminate };
+
+struct TCrashRequest {
+  TCrashKind Kind = TCrashKind::None;
+  uint32_t Frame = 60;
+};
+
 struct TProcessState {
   bool Initialized = false;
+  TCrashRequest Crash;
   bool Active = false;
   bool Running = false;
   int32_t ExitCode = 0;  // the harness's own exit code (EndRun)
@@ -229,6 +241,51 @@ void InjectStartUpFault() {
   if (what == "unknown") throw 1;
 }
 
+TCrashRequest ReadCrashRequest() {
+  TCrashRequest request;
+  const char* value = std::getenv("TOLVAREN_CRASH");
+  if (value == nullptr) return request;
+  const std::string text = value;
+  const std::string kind = text.substr(0, text.find(':'));
+  if (kind == "segv") request.Kind = TCrashKind::Segv;
+  if (kind == "abort") request.Kind = TCrashKind::Abort;
+  if (kind == "terminate") request.Kind = TCrashKind::Terminate;
+  if (const auto colon = text.find(':'); colon != std::string::npos) {
+    request.Frame = static_cast<uint32_t>(std::strtoul(text.c_str() + colon + 1, nullptr, 10));
+  }
+  return request;
+}
+
+void CrashOnPurpose(TCrashKind Kind) {
+  switch (Kind) {
+    case TCrashKind::Segv: {
+      volatile int* volatile nowhere = nullptr;
+      *nowhere = 1;
+      break;
+    }
+    case TCrashKind::Abort:
+      std::abort();
+      break;
+    case TCrashKind::Terminate:
+      try {
+        throw std::runtime_error("crash test: an exception nobody catches");
+      } catch (...) {
+        std::terminate();
+      }
+      break;
+    case TCrashKind::None:
+      break;
+  }
+}
+
+// The crash report's head: the log so far and the frame. Runs inside a signal handler.
+void WriteCrashHead(int Fd) {
+  WriteLogMessagesForCrash(Fd);
+  WriteCrashText(Fd, "Crash at frame ");
+  WriteCrashNumber(Fd, GetFrameNumber());
+  WriteCrashText(Fd, "\r\n");
+}
+
 void StartUp(const std::vector<std::string>& Args) {
   SeedRandom(TickCount());
   // The operating-system check of the original platform always passes here.
@@ -238,6 +295,7 @@ void StartUp(const std::vector<std::string>& Args) {
     AddLogMessage(warning);
   }
   SetDebugMode(State.CommandLine.Debug);
+  State.Crash = ReadCrashRequest();
   if (State.CommandLine.HasSeed) SeedRandom(State.CommandLine.Seed);
   Modules.Start(GameModules());
   InjectStartUpFault();
@@ -260,6 +318,7 @@ void MainLoop() {
       continue;
     }
     AdvanceFrameNumber();
+    if (State.Crash.Kind != TCrashKind::None && GetFrameNumber() == State.Crash.Frame) CrashOnPurpose(State.Crash.Kind);
     UpdateTimer();
     UpdateInput();
     UpdateGui();
@@ -324,8 +383,13 @@ TModuleTable GameModules() {
        [] {
          SetUseSystemLanguage(!State.CommandLine.LanguageGiven);
          InitFolders();
+         // From now on a crash leaves its report where the log goes.
+         if (FoldersReady()) SetCrashReportPath(DataFilePath(TFolderKind::User, "Log", TExtKind::Txt));
        },
-       DoneFolders},
+       [] {
+         SetCrashReportPath({});
+         DoneFolders();
+       }},
       {"Timer",
        [] {
          InitTimer();
@@ -432,6 +496,7 @@ int Run(const std::vector<std::string>& Args) {
     return 0;
   }
   SetWindowInstanceChannel(&instance);
+  InstallCrashHandlers({}, WriteCrashHead);
   try {
     StartUp(Args);
     MainLoop();
@@ -464,6 +529,7 @@ int Run(const std::vector<std::string>& Args) {
     if (!GetOpenAtExit().empty()) OpenDocument(GetOpenAtExit());
   }
   ClearLogMessages();
+  RemoveCrashHandlers();
   return code;
 }
 

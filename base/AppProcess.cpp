@@ -1,5 +1,9 @@
 #include "base/AppProcess.h"
 
+#include <csignal>
+
+#include "platform/PlatformCrash.h"
+
 namespace tv {
 
 namespace {
@@ -14,6 +18,8 @@ struct TServicesState {
 };
 
 TServicesState Services;
+// Set while the log is being changed, so that a crash report does not read it half-changed.
+volatile std::sig_atomic_t LogChanging = 0;
 
 uint64_t RandomState = 0x853C49E6748FEA9BULL;
 
@@ -21,14 +27,36 @@ uint64_t RandomState = 0x853C49E6748FEA9BULL;
 
 // ---- Process services -----------------------------------------------------------------------
 
-void ResetProcessServices() { Services = TServicesState{}; }
+void ResetProcessServices() {
+  LogChanging = 1;
+  Services = TServicesState{};
+  LogChanging = 0;
+}
 void Terminate() { Services.Terminated = true; }
 bool IsTerminated() { return Services.Terminated; }
 void SetErrorCode(int32_t Code) { Services.ErrorCode = Code; }
 int32_t GetErrorCode() { return Services.ErrorCode; }
-void AddLogMessage(const std::string& Text) { Services.Log.push_back(Text); }
+void AddLogMessage(const std::string& Text) {
+  LogChanging = 1;
+  Services.Log.push_back(Text);
+  LogChanging = 0;
+}
+void WriteLogMessagesForCrash(int Fd) {
+  if (LogChanging != 0) {
+    WriteCrashText(Fd, "(the log was being changed when the program crashed)\r\n");
+    return;
+  }
+  for (const std::string& line : Services.Log) {
+    WriteCrashText(Fd, line.c_str());
+    WriteCrashText(Fd, "\r\n");
+  }
+}
 const std::vector<std::string>& GetLogMessages() { return Services.Log; }
-void ClearLogMessages() { Services.Log.clear(); }
+void ClearLogMessages() {
+  LogChanging = 1;
+  Services.Log.clear();
+  LogChanging = 0;
+}
 bool IsDebugMode() { return Services.DebugMode; }
 void SetDebugMode(bool Value) { Services.DebugMode = Value; }
 uint32_t GetFrameNumber() { return Services.FrameNumber; }

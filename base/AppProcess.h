@@ -21,6 +21,9 @@ int32_t GetErrorCode();
 // Appends one message to the log (survivable failures, and the message of the fatal one).
 void AddLogMessage(const std::string& Text);
 const std::vector<std::string>& GetLogMessages();
+// Writes the log so far to the open file Fd, one message a line (CR LF), using async-signal-safe
+// calls only: the crash report's first part. Says so instead when a message was being added.
+void WriteLogMessagesForCrash(int Fd);
 bool IsDebugMode();
 // Turns debug mode on or off outside a run (tools and tests; a run takes it from "-debug").
 void SetDebugMode(bool Value);

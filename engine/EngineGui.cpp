@@ -40,6 +40,10 @@ void ShowDialog(const std::string& Name, const std::string& MessageKey, const st
   Handler->ShowDialog(Name, args);
 }
 
+void ShowDialog(const std::string& Name, const TDialogArgs& Args) {
+  if (Handler != nullptr) Handler->ShowDialog(Name, Args);
+}
+
 void ShowDialog(const std::string& Name, TItem* Data) { ShowDialog(Name, {}, {}, 0, nullptr, nullptr, nullptr, Data); }
 
 void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) {
@@ -791,6 +795,7 @@ void GuiShowDialog(const std::string& Name, const TDialogArgs& Args) {
     dialog->MessageKey = Args.MessageKey;
     dialog->DefaultText = Args.DefaultText;
     dialog->Value = Args.Value;
+    dialog->MaxLength = Args.MaxLength;
     dialog->OnDone = Args.OnDone;
     dialog->OnText = Args.OnText;
     dialog->OnItem = Args.OnItem;

@@ -38,11 +38,16 @@ using TGuiItemCallback = std::function<void(TItem*)>;
 
 // ---- The narrow screen interface ------------------------------------------------------------
 
+// Option bits of the input-line dialogs' Value.
+inline constexpr int32_t InputLineNeedsText = 2;  // "OK" only while something is typed
+inline constexpr int32_t InputLineOkOnly = 4;     // "OK" alone, without "Cancel" (a prompt that must be answered)
+
 // What ShowDialog hands over to the dialog it opens.
 struct TDialogArgs {
   std::string MessageKey;    // a text key or caption, shown by the dialog
   std::string DefaultText;   // e.g. the preset of an input line
-  int32_t Value = 0;         // an integer for the dialog (a length limit, a preview flag, ...)
+  int32_t Value = 0;         // an integer for the dialog (option bits, a preview flag, ...)
+  int32_t MaxLength = 0;     // the longest text an input line takes (0: the dialog's default)
   TGuiCallback OnDone;       // the dialog was confirmed
   TGuiTextCallback OnText;   // the dialog was confirmed with a text
   TGuiItemCallback OnItem;   // the dialog was confirmed with an object
@@ -73,6 +78,8 @@ void DropGuiCallbacks();
 
 void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
                 TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data);
+// The full form, for dialogs that need more than the positional arguments carry.
+void ShowDialog(const std::string& Name, const TDialogArgs& Args);
 // The common short form: a dialog about one object, without texts or callbacks.
 void ShowDialog(const std::string& Name, TItem* Data = nullptr);
 void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
@@ -415,6 +422,7 @@ class TGuiDialog : public TGuiForm {
   TGuiTextCallback OnText;
   TGuiItemCallback OnItem;
   int32_t Value = 0;
+  int32_t MaxLength = 0;
 
   // Nothing when already shown; otherwise copies the fade times, shows as a form and starts
   // fading in.

@@ -302,16 +302,21 @@ TPlayer* CurrentPlayer() { return State.Current; }
 
 void AskForName(TPlayer* Player) {
   if (Player == nullptr || !Player->Name.empty()) return;
-  ShowDialog(
-      gui::DialogInputLineCustom, "InputName", GetText("DefaultProfileName"), 14, nullptr,
-      [Player](const std::string& Name) {
-        // The profile may have gone while the dialog was open.
-        if (Name.empty() || IndexOfPlayer(Player) == 0) return;
-        Player->SetName(Name);
-        State.Dirty = true;
-        SwitchForm(gui::FormMenu, gui::TransitionSplash, nullptr);
-      },
-      nullptr, nullptr);
+  // The first-start prompt must be answered (there is no screen to go back to): "OK" alone, and
+  // only once a name is typed.
+  TDialogArgs args;
+  args.MessageKey = "InputName";
+  args.DefaultText = GetText("DefaultProfileName");
+  args.Value = InputLineNeedsText | InputLineOkOnly;
+  args.MaxLength = ProfileNameLength;
+  args.OnText = [Player](const std::string& Name) {
+    // The profile may have gone while the dialog was open.
+    if (Name.empty() || IndexOfPlayer(Player) == 0) return;
+    Player->SetName(Name);
+    State.Dirty = true;
+    SwitchForm(gui::FormMenu, gui::TransitionSplash, nullptr);
+  };
+  ShowDialog(gui::DialogInputLineCustom, args);
 }
 
 void AddEarned(TPlayer* Player, int32_t Number) {

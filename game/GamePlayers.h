@@ -55,6 +55,8 @@ void SelectPlayer(int32_t Index);
 void AddPlayer(const std::string& Name);
 void DeleteCurrentPlayer();
 TPlayer* CurrentPlayer();
+// The longest profile name a name prompt takes.
+inline constexpr int32_t ProfileNameLength = 14;
 void AskForName(TPlayer* Player);
 void AddEarned(TPlayer* Player, int32_t Number);
 bool HasEarned(const TPlayer* Player, int32_t Number);

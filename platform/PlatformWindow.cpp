@@ -219,8 +219,9 @@ TDisplaySize PlatformDrawableSize() {
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight) {
   if (Win.Window == nullptr) return;
   TDisplaySize over;
-  if (FullScreen && DesktopOverride(over)) {
-    // A simulated desktop: a borderless window covering it stands in for full screen.
+  if (FullScreen && (DesktopOverride(over) || !PlatformHasWindowManager(Win.Window))) {
+    // A simulated desktop, or an X server without a window manager to grant the request: a
+    // borderless window covering the desktop stands in for full screen.
     SDL_SetWindowFullscreen(Win.Window, 0);
     SDL_SetWindowBordered(Win.Window, SDL_FALSE);
     SDL_SetWindowSize(Win.Window, ClientWidth, ClientHeight);

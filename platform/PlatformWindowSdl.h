@@ -10,4 +10,8 @@ namespace tv {
 // Puts an SDL event into the queue as if the system had sent it.
 void PlatformInjectEvent(const SDL_Event& Event);
 
+// False only where the X11 server has no window manager, which never grants a full-screen request
+// (nor any other: the window keeps the size and place it asks for itself).
+bool PlatformHasWindowManager(SDL_Window* Window);
+
 }  // namespace tv

@@ -9,12 +9,12 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev python3
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
+  libsdl2-dev libx11-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
   libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev graphviz
   librsvg2-bin fonts-noto-color-emoji netpbm
   abcmidi fluidsynth timgm6mb-soundfont sox
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev xvfb xauth
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,6 +6,7 @@
 
 #include "authoring/GameScenarioInputScript.h"
 #include "authoring/GameScenarioSolver.h"
+#include "base/AppFolders.h"
 #include "base/EngineClasses.h"
 #include "engine/EngineScript.h"
 #include "game/GameModules.h"
@@ -86,6 +87,21 @@ int RunSolve(const TArgs& Args) {
     std::fprintf(stderr, "tolvaren-tool scenario solve: the scenario cannot be read\n");
     removeOldOutput();
     return 1;
+  }
+  // A compiled scenario in a program folder plays with that folder's English scenario texts, as
+  // the game would (a floating text without a text is never shown, which changes the way).
+  if (texts.empty() && inputs.size() == 1) {
+    const std::filesystem::path file = std::filesystem::absolute(inputs[0]);
+    if (file.extension() == ".dat" && file.parent_path().filename() == "Ordinary") {
+      const std::string program = file.parent_path().parent_path().string() + "/";
+      const std::string found = LanguageFolderOf(program, "English") + "T1ScriptScenario.xml";
+      std::error_code ignored;
+      if (std::filesystem::is_regular_file(found, ignored)) {
+        texts = found;
+        std::fprintf(stderr, "tolvaren-tool scenario solve: using the texts of \"%s\" (--texts names others)\n",
+                     texts.c_str());
+      }
+    }
   }
   std::string script;
   if (!texts.empty()) {

@@ -546,10 +546,13 @@ void TGuiControlMap::DrawPlot(TPlotVisual& Visual, float Dt) {
       }
     }
   }
-  // Ambient sound: mode 0 loops, 1 plays once on appearing, n >= 2 repeats about every n seconds.
+  // Ambient sound: mode 0 loops, 1 plays once each time the plot appears, n >= 2 repeats about
+  // every n seconds. A hidden plot starts over: its next appearance plays (mode 1) or waits a
+  // first random part of n (n >= 2) again.
   if (Visual.State == 0 || plot.Sound == nullptr) {
     if (Visual.Source != nullptr) Visual.Source->SetPlaying(false);
     FreeSource(Visual.Source);
+    Visual.SoundTimer = 0;
     return;
   }
   const int32_t mode = plot.ParamA;

@@ -154,7 +154,7 @@ void TGuiControlCanvas::Render(bool Visible) {
     FreeSprite(Sprite);
     return;
   }
-  PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
+  PlaceSprite(Sprite, Canvas, Layer + PictureSpriteLayer, Offset, Size);
   if (Sprite == nullptr) return;
   ShowPicture(*this, *Sprite);
   Sprite->SetTexture(0, Own->Target.get());
@@ -192,7 +192,7 @@ void TGuiControlPicture::Render(bool Visible) {
     FreeSprite(Sprite);
     return;
   }
-  PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
+  PlaceSprite(Sprite, Canvas, Layer + PictureSpriteLayer, Offset, Size);
   if (Sprite == nullptr) return;
   ShowPicture(*this, *Sprite);
   Sprite->SetTextureName(0, ParamA);
@@ -231,7 +231,7 @@ void TGuiControlEffect::Render(bool Visible) {
     return;
   }
   if (Performer == nullptr) {
-    CreatePerformer(Performer, Canvas, Layer + 12, ParamC);
+    CreatePerformer(Performer, Canvas, Layer + EffectSpriteLayer, ParamC);
     if (Performer == nullptr) return;
     Performer->SetActive(true);
   }
@@ -496,14 +496,14 @@ void TGuiControlRecommendedArrow::Render(bool Visible) {
     FreePerformer(Performer);
     return;
   }
-  PlaceSprite(Sprite, Canvas, Layer + 3, Offset, Size);
+  PlaceSprite(Sprite, Canvas, Layer + PictureSpriteLayer, Offset, Size);
   if (Sprite != nullptr) {
     Sprite->SetTextureName(0, ParamA);
     Sprite->SetSegment(0, ParamD);
     Sprite->Color = Color4(GuiColors::White, Alpha);
   }
   if (Performer == nullptr) {
-    CreatePerformer(Performer, Canvas, Layer + 12, ParamC);
+    CreatePerformer(Performer, Canvas, Layer + EffectSpriteLayer, ParamC);
     if (Performer != nullptr) Performer->SetActive(true);
   }
   if (Performer != nullptr) {

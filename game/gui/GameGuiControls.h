@@ -21,6 +21,11 @@ class TSquare;
 class TText;
 class TPerformer;
 
+// Where a control draws, above its own layer: pictures at +3, particle effects at +12. A glow meant
+// to lie behind a picture needs a layer offset at least 10 below the picture's.
+inline constexpr int32_t PictureSpriteLayer = 3;
+inline constexpr int32_t EffectSpriteLayer = 12;
+
 // Colours of the game's controls.
 namespace GuiColors {
 inline constexpr TVector3 White{1, 1, 1};

@@ -25,6 +25,9 @@ constexpr float ListWidth = 930;
 constexpr float ListTop = -200;
 constexpr float ListBottom = 195;
 constexpr TVector3 LockedColor{0.35f, 0.35f, 0.35f};
+// The medal at offset 11 and its glow behind it, above the sheet's background (offset 0).
+constexpr int32_t IconLayer = 11;
+constexpr int32_t GlowLayer = IconLayer + PictureSpriteLayer - EffectSpriteLayer - 1;
 
 std::string TitleKey(const TAchievement* A) { return A->Caption != nullptr ? A->Caption->Name : A->LegendKey(); }
 
@@ -48,9 +51,9 @@ void TGuiDialogAchievement::OnShow() {
   AddControl<TGuiControlLabel>(10, PropName, "LabelAchievementEarned", PropTextKey, "LabelAchievementEarned",
                                PropParamF, 5);
   PlaceBox(*this, -190, 0, 150, 150);
-  Glow = AddControl<TGuiControlEffect>(10, PropName, "Glow", PropParamC, "G2AchievementCompleted");
+  Glow = AddControl<TGuiControlEffect>(GlowLayer, PropName, "Glow", PropParamC, "G2AchievementCompleted");
   PlaceBox(*this, -190, 0, 110, 110);
-  AddControl<TGuiControlPicture>(11, PropName, "Icon", PropParamA, "G2AchievementIcons", PropParamD,
+  AddControl<TGuiControlPicture>(IconLayer, PropName, "Icon", PropParamA, "G2AchievementIcons", PropParamD,
                                  AchievementIconSegment(Achievement));
   if (Achievement != nullptr) {
     PlaceBox(*this, 70, -35, 360, 44);
@@ -120,12 +123,13 @@ void TGuiDialogAchievements::OnShow() {
     const std::string name = "Achievement" + std::to_string(a->Number);
     if (earned) {
       PlaceBox(*this, iconX, y, icon * 1.4f, icon * 1.4f);
-      auto* glow = AddControl<TGuiControlEffect>(10, PropParamC, "G2AchievementCompleted", PropAlpha, GlowAlphaShare);
+      auto* glow =
+          AddControl<TGuiControlEffect>(GlowLayer, PropParamC, "G2AchievementCompleted", PropAlpha, GlowAlphaShare);
       if (a == Highlight || Glow == nullptr) Glow = glow;
     }
     const bool known = !a->Hidden || a->IsVisible() || earned;
     PlaceBox(*this, iconX, y, icon, icon);
-    auto* picture = AddControl<TGuiControlPicture>(11, PropName, name, PropParamA, "G2AchievementIcons", PropParamD,
+    auto* picture = AddControl<TGuiControlPicture>(IconLayer, PropName, name, PropParamA, "G2AchievementIcons", PropParamD,
                                                    AchievementIconSegment(a), PropHintTextKey,
                                                    known ? a->LegendKey() : std::string());
     picture->SetProperty(PropEnabled, true);

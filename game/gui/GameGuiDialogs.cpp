@@ -177,7 +177,7 @@ void TGuiDialogInputLine::RefreshButtons() {
 void TGuiDialogInputLine::OnActivate() {
   // The first activation presets the line; coming back from a dialog above keeps what was typed.
   const std::string preset = Started ? GuiInput::GetTextInput() : DefaultText;
-  const int32_t length = Value > 0 ? Value : InputLineDefaultLength;
+  const int32_t length = MaxLength > 0 ? MaxLength : InputLineDefaultLength;
   GuiInput::BeginTextInput(preset, length, false, true, NameFilter());
   GuiInput::EnableTextInput();
   Started = true;
@@ -218,7 +218,7 @@ void TGuiDialogInputLine::OnClick() {
     const std::string typed = GuiInput::GetTextInput();
     GuiInput::ClearTextInput();
     GuiInput::StoreTextInput();
-    GuiInput::BeginTextInput(typed, Value > 0 ? Value : InputLineDefaultLength, false, true, NameFilter());
+    GuiInput::BeginTextInput(typed, MaxLength > 0 ? MaxLength : InputLineDefaultLength, false, true, NameFilter());
     GuiInput::EnableTextInput();
     RefreshButtons();
   } else if (SenderIs(*this, "Insert")) {
@@ -237,7 +237,7 @@ void TGuiDialogInputLineCustom::OnShow() {
   // The usual arrangement puts "OK" left of "Cancel". The second one, which the first-start name
   // prompt asks for, offers "OK" alone: dismissing that prompt would leave the game without any
   // screen to go on from.
-  if ((Value & InputLineSecondLayout) == 0) {
+  if ((Value & InputLineOkOnly) == 0) {
     PlaceBox(*this, -115, 85, 200, ButtonHeight);
     KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButtonCustom>(*this, "OK", PropTextKey, "ButtonOK");
     PlaceBox(*this, 115, 85, 200, ButtonHeight);

@@ -66,10 +66,8 @@ class TGuiDialogQueryCustom : public TGuiDialogQuery {
   TGuiSheet Sheet;
 };
 
-// Option bits of the input line's Value (which is also the line's length limit).
-inline constexpr int32_t InputLineNeedsText = 2;   // "OK" only while something is typed
-inline constexpr int32_t InputLineSecondLayout = 4;  // "OK" alone, without "Cancel"
-// The length limit when Value gives none.
+// The length limit when the caller gives none (InputLineNeedsText and InputLineOkOnly, the option
+// bits of Value, are in engine/EngineGui.h for the model's prompts).
 inline constexpr int32_t InputLineDefaultLength = 64;
 
 class TGuiDialogInputLine : public TGuiDialog {

@@ -25,9 +25,14 @@ std::string Trimmed(const std::string& Text) {
   return Text.substr(first, last - first + 1);
 }
 
+// The player may think better of a new profile: the prompt offers "Cancel" beside "OK".
 void AskForProfileName(TGuiFormProfiles* Form) {
-  ShowDialog("InputLineCustom", "InputName", "", ProfileNameLength, nullptr,
-             [Form](const std::string& Name) { Form->NameAccepted(Name); }, nullptr, nullptr);
+  TDialogArgs args;
+  args.MessageKey = "InputName";
+  args.Value = InputLineNeedsText;
+  args.MaxLength = ProfileNameLength;
+  args.OnText = [Form](const std::string& Name) { Form->NameAccepted(Name); };
+  ShowDialog("InputLineCustom", args);
 }
 
 }  // namespace

@@ -11,8 +11,6 @@ namespace tv {
 class TPlayer;
 
 inline constexpr int32_t MaxProfiles = 6;
-// The longest profile name the prompt takes.
-inline constexpr int32_t ProfileNameLength = 14;
 
 class TGuiFormProfiles : public TGuiForm {
  public:

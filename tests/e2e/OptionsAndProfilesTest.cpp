@@ -197,5 +197,42 @@ wait form Play
   }
 }
 
+TEST_F(OptionsAndProfiles, ANewProfilesPromptCanBeCancelledAndLeavesTheProfilesAsTheyWere) {
+  // "New", then "Cancel"; "New" again, a taken name, the message, and the prompt that follows is
+  // cancelled with Escape. The first-start prompt before all this offers "OK" alone.
+  const std::string script = test::TypeName("Ada") + OpenProfiles + R"(
++2 click New
+wait dialog InputLineCustom
+wait ready
++2 click Cancel
+wait form Profiles
+wait ready
++2 click New
+)" + test::TypeName("Ada") + R"(
+wait dialog MessageCustom
+wait ready
++2 click OK
+wait dialog InputLineCustom
+wait ready
++2 key Escape
+wait form Profiles
+wait ready
++2 click OK
+)" + test::QuitFromMenu;
+  std::vector<json> trace;
+  std::string err;
+  // The first-start prompt cannot be dismissed unnamed: it has no "Cancel".
+  ASSERT_EQ(Run("wait dialog InputLineCustom\nwait ready\n+2 click Cancel\n", trace, err), 3);
+  EXPECT_NE(err.find("Cancel"), std::string::npos) << err;
+
+  ASSERT_EQ(Run(script, trace, err), 0) << err;
+  EXPECT_EQ(Count(trace, {{"dialog", "InputLineCustom"}, {"shown", true}}), 4);
+  EXPECT_EQ(Count(trace, {{"click", "Cancel"}, {"in", "InputLineCustom"}}), 2);
+  const json save = Save();
+  ASSERT_EQ(save["players"].size(), 1u) << save.dump();
+  EXPECT_EQ(save["players"][0]["name"], "Ada");
+  EXPECT_EQ(save["current"], 1);
+}
+
 }  // namespace
 }  // namespace tv

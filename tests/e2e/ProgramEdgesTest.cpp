@@ -4,6 +4,8 @@
 // with a logged warning, never in a crash, and the player's save and its backup must survive.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
@@ -101,7 +103,7 @@ class ProgramEdges : public ::testing::Test {
            const std::string& Program = "") {
     test::WriteFile(Dir / "input.txt", Script);
     TRun run;
-    run.Code = test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+    run.Code = test::RunCommand("ulimit -c 0; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
                                     (Dir / "data") + "' " + Env + " timeout 300 '" +
                                     (Program.empty() ? Bin : Program) + "/tolvaren' -fixed-dt 0.02 -seed 3 -frames 2000 " +
                                     "-input '" + (Dir / "input.txt") + "' " + Args,
@@ -259,6 +261,73 @@ TEST_F(ProgramEdges, MissingOrDamagedDataAtStartUpEndsInTheReportOrAWarningAndTh
     EXPECT_EQ(Events(Dump(SavePath())), events);
     EXPECT_EQ(test::ReadFile(BackupPath()), c.Code == 1 ? Older : Good);
   }
+}
+
+}  // namespace
+}  // namespace tv
+
+namespace tv {
+namespace {
+
+// The number of lines after "Backtrace:" in a crash report.
+int BacktraceLines(const std::string& Log) {
+  const auto at = Log.find("Backtrace:");
+  if (at == std::string::npos) return 0;
+  std::istringstream lines(Log.substr(at));
+  int n = -1;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line != "\r") ++n;
+  }
+  return n;
+}
+
+TEST_F(ProgramEdges, ACrashLeavesAReportInTheLogAndTheSaveAsItWas) {
+  struct TCase {
+    const char* Hook;
+    int Code;
+    const char* Signal;
+  };
+  for (const TCase& c : {TCase{"segv", 128 + SIGSEGV, "SIGSEGV"}, TCase{"abort:45", 128 + SIGABRT, "SIGABRT"},
+                         TCase{"terminate:45", 128 + SIGABRT, "SIGABRT"}}) {
+    SCOPED_TRACE(c.Hook);
+    PutProfile();
+    // A crash before the script's end: the profile changed (F11) but was never saved.
+    const TRun run = Run("wait form Menu\n+1 key F11\n+400 close\n", std::string("TOLVAREN_CRASH=") + c.Hook);
+    EXPECT_EQ(run.Code, c.Code) << run.Err;
+    EXPECT_NE(run.Err.find(std::string("Crash: signal ") + c.Signal), std::string::npos) << run.Err;
+    const std::string log = Log();
+    EXPECT_NE(log.find(std::string("Crash at frame ") + (std::string(c.Hook) == "segv" ? "60" : "45")),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(std::string("Crash: signal ") + c.Signal), std::string::npos) << log;
+    EXPECT_GE(BacktraceLines(log), 5) << log;
+    // The program's exported functions are named in the backtrace.
+    EXPECT_NE(log.find("tolvaren(main+"), std::string::npos) << log;
+    if (std::string(c.Hook).rfind("terminate", 0) == 0) {
+      EXPECT_NE(log.find("crash test: an exception nobody catches"), std::string::npos) << log;
+    }
+    EXPECT_EQ(test::ReadFile(SavePath()), Good);
+    EXPECT_EQ(test::ReadFile(BackupPath()), Older);
+  }
+}
+
+TEST_F(ProgramEdges, ACrashDuringASaveLeavesThePreviousSaveAndBackupReadable) {
+  // The save at exit pauses after writing its temporary file; the program is hit by SIGSEGV then.
+  PutProfile();
+  test::WriteFile(Dir / "input.txt", ToggleAndClose);
+  const std::string command =
+      "ulimit -c 0; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 "
+      "TOLVAREN_SAVE_PAUSE_MS=5000 XDG_DATA_HOME='" +
+      (Dir / "data") + "' '" + Bin + "/tolvaren' -fixed-dt 0.02 -seed 3 -frames 2000 -input '" + (Dir / "input.txt") +
+      "' & pid=$!; n=0; while [ ! -e '" + SavePath() + ".tmp' ] && [ $n -lt 600 ]; do sleep 0.05; n=$((n+1)); done; " +
+      "kill -SEGV $pid; wait $pid";
+  std::string err;
+  EXPECT_EQ(test::RunCommand(command, nullptr, &err), 128 + SIGSEGV) << err;
+  EXPECT_NE(Log().find("Crash: signal SIGSEGV"), std::string::npos) << Log();
+  EXPECT_EQ(test::ReadFile(SavePath()), Good);
+  EXPECT_EQ(test::ReadFile(BackupPath()), Older);
+  EXPECT_FALSE(Events(Dump(SavePath())).empty());
+  EXPECT_FALSE(Events(Dump(BackupPath())).empty());
 }
 
 }  // namespace

@@ -186,5 +186,20 @@ region Town 1 {
   EXPECT_EQ(RunTool("scenario solve '" + dir / "town.tvs" + "' --max-states 0", &out, &err), 2);
 }
 
+TEST(ToolScenario, SolveTakesTheEnglishTextsOfTheProgramFolderOfACompiledScenario) {
+  const std::string bin = TV_BIN_DIR;
+  std::string found, given, err;
+  ASSERT_EQ(RunTool("scenario solve '" + bin + "/Ordinary/S0Scenario.dat'", &found, &err), 0) << err;
+  EXPECT_NE(err.find("using the texts of \"" + bin + "/Languages/English/T1ScriptScenario.xml\""), std::string::npos)
+      << err;
+  ASSERT_EQ(RunTool("scenario solve '" + bin + "/Ordinary/S0Scenario.dat' --texts '" + bin +
+                        "/Languages/English/T1ScriptScenario.xml'",
+                    &given, &err),
+            0)
+      << err;
+  EXPECT_EQ(err.find("using the texts"), std::string::npos) << err;
+  EXPECT_EQ(found, given);
+}
+
 }  // namespace
 }  // namespace tv

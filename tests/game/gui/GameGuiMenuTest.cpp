@@ -379,7 +379,9 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   RunFrames(10);
   ASSERT_EQ(TopName(), "InputLineCustom");
   EXPECT_EQ(TopKey(), "InputName");
-  EXPECT_EQ(TopDialog()->Value, ProfileNameLength);
+  // The prompt takes a name of up to 14 characters and can be cancelled.
+  EXPECT_EQ(TopDialog()->MaxLength, ProfileNameLength);
+  EXPECT_NE(TopDialog()->FindControl("Cancel"), nullptr);
   TopDialog()->OnText("  tESTER ");  // names differ in more than case and spaces
   EXPECT_TRUE(form->NameTaken);
   EXPECT_EQ(PlayerCount(), 1);
@@ -393,6 +395,7 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   RunFrames(12);
   ASSERT_EQ(TopName(), "InputLineCustom");
   EXPECT_FALSE(form->AskName);
+  EXPECT_NE(TopDialog()->FindControl("Cancel"), nullptr);
 
   TopDialog()->OnText("   ");  // nothing typed: nothing happens
   EXPECT_EQ(PlayerCount(), 1);
@@ -517,6 +520,8 @@ TEST_F(MenuScreens, AchievementsListShowsAtMost38AndCountsEveryEarnedOne) {
   EXPECT_NE(list->FindControl("Achievement8038"), nullptr);
   EXPECT_EQ(list->FindControl("Achievement8039"), nullptr);
   EXPECT_EQ(list->FindControl("Achievement8038")->ParamD, 37);
+  ASSERT_NE(list->Glow, nullptr);
+  EXPECT_LT(list->Glow->Layer + EffectSpriteLayer, list->FindControl("Achievement8001")->Layer + PictureSpriteLayer);
   auto* count = static_cast<TGuiControlLabelSuffix*>(list->FindControl("LabelEarnedAchievements"));
   ASSERT_NE(count, nullptr);
   EXPECT_EQ(count->Suffix(), ": 2 of 40");
@@ -531,6 +536,10 @@ TEST_F(MenuScreens, EarnedAnnouncementIsAcknowledgedByEitherButton) {
   TGuiDialog* dialog = Open("Achievement", first);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->FindControl("Icon")->ParamD, 0);
+  // The glow is drawn behind the medal.
+  const TGuiControl* glow = static_cast<TGuiDialogAchievement*>(dialog)->Glow;
+  ASSERT_NE(glow, nullptr);
+  EXPECT_LT(glow->Layer + EffectSpriteLayer, dialog->FindControl("Icon")->Layer + PictureSpriteLayer);
   Click(dialog, "OK");
   EXPECT_TRUE(HasEarned(CurrentPlayer(), first->Number));
   RunFrames(10);

@@ -12,6 +12,8 @@
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
+#include "engine/EngineSoundFiles.h"
+#include "base/AppFolders.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"
@@ -379,6 +381,38 @@ TEST_F(MapControl, PlotsFadeInAndOutOverOneSecond) {
   EXPECT_NEAR(out[10], 0.5f, 1e-4f);
   EXPECT_EQ(shown.State, 0);
   EXPECT_EQ(shown.Sprite, nullptr);
+}
+
+TEST_F(MapControl, AnAmbientSoundOfModeOnePlaysEachTimeItsPlotAppears) {
+  TTempDir dir;
+  MakeDirs(dir / "Ordinary");
+  SetFolderPath(TFolderKind::Ordinary, dir / "Ordinary/");
+  WriteFile(dir / "Ordinary/K1Gull.wav", EncodeWave(std::vector<int16_t>(4800, 1000), 1, 48000));
+  SetSoundClock(TSoundClock::Manual, 48000);
+  AudioStartup();
+  auto* gull = new TSound("K1Gull");
+  Sounds()->Insert(gull, true);
+  TPlotData plot;
+  plot.Sound = gull;
+  plot.ParamA = 1;
+  plot.Visible = true;
+  Region->Map->Plots = {plot};
+  Map.RevealAll();
+  Map.SetRegion(Region.get());
+  // Sources are reclaimed only by the audio update, which never runs here: each play stays counted.
+  const int32_t before = SourceCount();
+  for (int i = 0; i < 10; ++i) Map.Render(true);
+  EXPECT_EQ(SourceCount(), before + 1);
+  Region->Map->Plots[0].Visible = false;
+  for (int i = 0; i < 30; ++i) Map.Render(true);
+  EXPECT_EQ(Map.PlotVisuals[0].State, 0);
+  EXPECT_EQ(SourceCount(), before + 1);
+  Region->Map->Plots[0].Visible = true;
+  for (int i = 0; i < 10; ++i) Map.Render(true);
+  EXPECT_EQ(SourceCount(), before + 2);
+  Map.Render(false);
+  AudioShutdown();
+  SetSoundClock(TSoundClock::Device);
 }
 
 TEST_F(MapControl, HidingTheControlReleasesEverySprite) {

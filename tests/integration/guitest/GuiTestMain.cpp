@@ -96,7 +96,9 @@ class TGuiFormTest : public TGuiForm {
     } else if (name == "Message") {
       ShowDialog("MessageCustom", "MsgCantDeleteProfile", "", 0, nullptr, nullptr, nullptr, nullptr);
     } else if (name == "InputLine") {
-      ShowDialog("InputLineCustom", "InputName", "Traveller", 14, nullptr, nullptr, nullptr, nullptr);
+      // The first-start prompt's look: "OK" alone.
+      ShowDialog("InputLineCustom", "InputName", "Traveller", InputLineNeedsText | InputLineOkOnly, nullptr, nullptr,
+                 nullptr, nullptr);
     } else if (name == "About") {
       ShowDialog("About");
     }
