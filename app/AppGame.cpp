@@ -32,6 +32,7 @@
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
@@ -64,7 +65,7 @@ const TVector3 Black{0, 0, 0};
 // Every game dialog fades in and out in 0.3 s and uses the custom cursor and hint style.
 template <class T>
 void RegisterGameDialog(const char* Name) {
-  RegisterDialog(std::make_unique<T>(Name, "Custom", "Custom", DialogFade, DialogFade));
+  RegisterDialog(std::make_unique<T>(Name, gui::CursorCustom, gui::HintStyleCustom, DialogFade, DialogFade));
 }
 
 }  // namespace
@@ -147,41 +148,43 @@ void ClearScreenHooks() { SetGameGuiHooks({}); }
 
 void RegisterScreens() {
   const bool debug = IsDebugMode();
-  RegisterCursor(std::make_unique<TGuiCursorCustom>("Custom"));
-  if (debug) RegisterCursor(std::make_unique<TGuiCursor>("Default"));
-  RegisterHint(std::make_unique<TGuiHintCustom>("Custom", HintDelay, HintFade, HintFade));
-  if (debug) RegisterHint(std::make_unique<TGuiHintDefault>("Default", HintDelay, 0.0f, 0.0f));
+  RegisterCursor(std::make_unique<TGuiCursorCustom>(gui::CursorCustom));
+  if (debug) RegisterCursor(std::make_unique<TGuiCursor>(gui::CursorDefault));
+  RegisterHint(std::make_unique<TGuiHintCustom>(gui::HintStyleCustom, HintDelay, HintFade, HintFade));
+  if (debug) RegisterHint(std::make_unique<TGuiHintDefault>(gui::HintStyleDefault, HintDelay, 0.0f, 0.0f));
 
-  RegisterGameDialog<TGuiDialogMessageCustom>("MessageCustom");
-  RegisterGameDialog<TGuiDialogQueryCustom>("QueryCustom");
-  RegisterGameDialog<TGuiDialogInputLineCustom>("InputLineCustom");
-  RegisterGameDialog<TGuiDialogOptions>("Options");
-  RegisterGameDialog<TGuiDialogAbout>("About");
-  RegisterGameDialog<TGuiDialogAchievement>("Achievement");
-  RegisterGameDialog<TGuiDialogAchievements>("Achievements");
-  RegisterGameDialog<TGuiDialogScene>("Scene");
-  RegisterGameDialog<TGuiDialogInventory>("Inventory");
-  RegisterGameDialog<TGuiDialogHint>("Hint");
+  RegisterGameDialog<TGuiDialogMessageCustom>(gui::DialogMessageCustom);
+  RegisterGameDialog<TGuiDialogQueryCustom>(gui::DialogQueryCustom);
+  RegisterGameDialog<TGuiDialogInputLineCustom>(gui::DialogInputLineCustom);
+  RegisterGameDialog<TGuiDialogOptions>(gui::DialogOptions);
+  RegisterGameDialog<TGuiDialogAbout>(gui::DialogAbout);
+  RegisterGameDialog<TGuiDialogAchievement>(gui::DialogAchievement);
+  RegisterGameDialog<TGuiDialogAchievements>(gui::DialogAchievements);
+  RegisterGameDialog<TGuiDialogScene>(gui::DialogScene);
+  RegisterGameDialog<TGuiDialogInventory>(gui::DialogInventory);
+  RegisterGameDialog<TGuiDialogHint>(gui::DialogHint);
   if (debug) {
-    RegisterDialog(std::make_unique<TGuiDialogShowAllProps>("ShowAllProps", "Default", "Custom", 0.0f, 0.0f));
+    RegisterDialog(std::make_unique<TGuiDialogShowAllProps>(gui::DialogShowAllProps, gui::CursorDefault,
+                                                               gui::HintStyleCustom, 0.0f, 0.0f));
     // The chooser's filter prompt: the plain input line under the name the chooser opens.
-    auto filter = std::make_unique<TGuiDialogInputLine>("InputLine", "Default", "Custom", 0.0f, 0.0f);
+    auto filter = std::make_unique<TGuiDialogInputLine>(gui::DialogInputLine, gui::CursorDefault,
+                                                        gui::HintStyleCustom, 0.0f, 0.0f);
     filter->HistoryMode = true;
     RegisterDialog(std::move(filter));
   }
 
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("Splash", 0.75f, 0.75f, Black, ""));
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("Fade", 0.3f, 0.3f, Black, ""));
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeBeginning", 1.5f, 0.3f, Black, ""));
-  RegisterTransition(std::make_unique<TGuiTransitionCover>("FadeEnding", 2.0f, 4.0f, Black, "LabelTheEnd"));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionSplash, 0.75f, 0.75f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFade, 0.3f, 0.3f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFadeBeginning, 1.5f, 0.3f, Black, ""));
+  RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFadeEnding, 2.0f, 4.0f, Black, "LabelTheEnd"));
 
   // The splash form reads the branding folder when it is registered; it prepares the game itself.
-  auto* splash = static_cast<TGuiFormSplash*>(RegisterForm(std::make_unique<TGuiFormSplash>("Splash", "Custom", "Custom")));
+  auto* splash = static_cast<TGuiFormSplash*>(RegisterForm(std::make_unique<TGuiFormSplash>(gui::FormSplash, gui::CursorCustom, gui::HintStyleCustom)));
   if (splash != nullptr) splash->PrepareGame = [] { PrepareGame(); };
   Game.SplashAvailable = splash != nullptr && splash->Pictures.GetCount() > 0;
-  RegisterForm(std::make_unique<TGuiFormMenu>("Menu", "Custom", "Custom"));
-  RegisterForm(std::make_unique<TGuiFormProfiles>("Profiles", "Custom", "Custom"));
-  RegisterForm(std::make_unique<TGuiFormPlay>("Play", "Custom", "Custom"));
+  RegisterForm(std::make_unique<TGuiFormMenu>(gui::FormMenu, gui::CursorCustom, gui::HintStyleCustom));
+  RegisterForm(std::make_unique<TGuiFormProfiles>(gui::FormProfiles, gui::CursorCustom, gui::HintStyleCustom));
+  RegisterForm(std::make_unique<TGuiFormPlay>(gui::FormPlay, gui::CursorCustom, gui::HintStyleCustom));
   if (Game.TestRegister) Game.TestRegister();
 }
 
@@ -191,13 +194,13 @@ void OpenFirstScreen() {
     return;
   }
   if (Game.SplashAvailable) {
-    SwitchForm("Splash", "Splash", nullptr);
+    SwitchForm(gui::FormSplash, gui::TransitionSplash, nullptr);
     return;
   }
   PrepareGame();
   TPlayer* player = CurrentPlayer();
   if (player != nullptr && !player->Name.empty()) {
-    SwitchForm("Menu", "Splash", nullptr);
+    SwitchForm(gui::FormMenu, gui::TransitionSplash, nullptr);
   } else {
     AskForName(player);
   }

@@ -16,7 +16,7 @@
 #include "app/AppWindow.h"
 #include "base/AppProcess.h"
 #include "engine/EngineGui.h"
-#include "engine/EngineGuiNames.h"
+#include "game/GameScreenNames.h"
 #include "game/GameAvatar.h"
 #include "game/GameHeadless.h"
 #include "game/GameRegion.h"

@@ -138,7 +138,7 @@ void TTranslator::OnScene() {
   if (scene == nullptr) return;
   W.Comment("Scene " + std::to_string(scene->Number) + " (" + SceneKind(scene->Kind).Name + ")" +
             (scene->Site != nullptr ? " at " + scene->Site->Name : std::string()));
-  if (scene->Kind == 17) {
+  if (scene->Kind == SceneKinds::FloatingLoss) {
     // A floating loss accepts itself as soon as it has faded in: it is never ready for input.
     W.Wait("shown Scene", LongWait);
     return;
@@ -199,9 +199,9 @@ bool TTranslator::Accept(size_t Index, const std::string& Action) {
       W.Shot("barter.png", "dialog Scene");
     }
     W.Click("Accept");
-  } else if (scene->Kind == 17) {
+  } else if (scene->Kind == SceneKinds::FloatingLoss) {
     // Accepted by itself.
-  } else if (scene->Kind == 1) {
+  } else if (scene->Kind == SceneKinds::FloatingText) {
     if (GetText(scene->LegendKey()).size() >= ShortFloatingText) W.Click("Accept");
   } else {
     W.Click("Accept");
@@ -223,7 +223,7 @@ bool TTranslator::Enter(size_t Index, const std::string& Action, std::istringstr
                     "\" cannot be clicked by name (a space or other character a script cannot hold, or the name of a "
                     "play screen control)");
   }
-  if (GetPointer() >= 1 && GetPointer() <= 3) {
+  if (PointsAtIcon(GetPointer())) {
     return Fail(Index, Action, "the arrow points at a play screen icon, so the sites cannot be clicked");
   }
   const std::string outcome = Play.Perform(Action);

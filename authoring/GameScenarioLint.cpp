@@ -18,7 +18,9 @@ constexpr int64_t Unbounded = int64_t{1} << 40;
 
 int64_t Cap(int64_t V) { return std::min(V, Unbounded); }
 
-bool IsCountedKind(int32_t Kind) { return Kind == 0 || Kind == 3 || Kind == 4; }
+bool IsCountedKind(int32_t Kind) {
+  return Kind == SceneKinds::None || Kind == SceneKinds::TextStop || Kind == SceneKinds::Illustration;
+}
 
 class TLinter {
  public:
@@ -364,7 +366,7 @@ void TLinter::CheckKindsAndSlots() {
           Warning(w, "trade " + std::to_string(k + 1) + " exchanges a non-positive amount");
         }
       }
-      if (c.Kind == 3 && j + 1 < s.Scenes.size()) {
+      if (c.Kind == SceneKinds::TextStop && j + 1 < s.Scenes.size()) {
         Error(SceneAt(handle, j + 1), "can never play: the \"Text stop\" scene before it can only be declined");
       }
     }
@@ -533,7 +535,7 @@ void TLinter::CheckReachability() {
   for (size_t i = 1; i <= nSites; ++i) playable[i].assign(S.Sites[i - 1].Scenes.size(), false);
   auto amountOk = [&](int32_t Prop, int32_t Amount) { return !ValidProp(Prop) || Amount <= 0 || most[static_cast<size_t>(Prop)] >= Amount; };
   auto passable = [&](const TSceneDef& c) {
-    if (c.Kind == 3) return false;
+    if (c.Kind == SceneKinds::TextStop) return false;
     if (IsRequirementKind(c.Kind)) {
       for (int k = 0; k < SceneKindLeftSlots(c.Kind); ++k) {
         if (!amountOk(c.Left[static_cast<size_t>(k)].Prop, c.Left[static_cast<size_t>(k)].Amount)) return false;
@@ -674,7 +676,7 @@ void TLinter::CheckReachability() {
     }
     for (size_t j = 0; j < s.Scenes.size(); ++j) {
       const TSceneDef& c = s.Scenes[j];
-      if (c.Kind == 3 || passable(c)) continue;
+      if (c.Kind == SceneKinds::TextStop || passable(c)) continue;
       for (int k = 0; k < SceneKindLeftSlots(c.Kind); ++k) {
         const TSlotDef& l = c.Left[static_cast<size_t>(k)];
         if (amountOk(l.Prop, l.Amount)) continue;
@@ -763,7 +765,7 @@ void TLinter::CheckTexts() {
       for (size_t j = 0; j < s.Scenes.size(); ++j) {
         const TSceneDef& c = s.Scenes[j];
         const std::string key = "SceneLegendH" + std::to_string(c.Number);
-        if (c.Kind == 1) {
+        if (c.Kind == SceneKinds::FloatingText) {
           if (texts.Keys.count(key) == 0) {
             Warning(SceneAt(static_cast<int32_t>(i + 1), j),
                     "a \"Floating text\" without its text " + key + " in " + texts.Path + " passes unseen");

@@ -173,9 +173,9 @@ std::vector<std::string> Choices() {
   // While the tutorial arrow points at an icon of the play screen, the site markers are disabled:
   // the player first opens and closes the hint or the inventory it points at, or uses the map.
   const int32_t pointer = GetPointer();
-  const bool sitesUsable = pointer < 1 || pointer > 3;
-  if (pointer == 1) out.emplace_back("close-hint");
-  if (pointer == 2) out.emplace_back("close-inventory");
+  const bool sitesUsable = !PointsAtIcon(pointer);
+  if (pointer == Pointers::HintIcon) out.emplace_back("close-hint");
+  if (pointer == Pointers::InventoryIcon) out.emplace_back("close-inventory");
   TRegion* here = CurrentRegion();
   if (here != nullptr && sitesUsable) {
     for (TItem* item : *here->Sites) {

@@ -74,11 +74,6 @@ std::optional<int32_t> FindSceneKind(std::string_view Text) {
   }
   return std::nullopt;
 }
-bool IsRequirementKind(int32_t Kind) { return Kind >= 7 && Kind <= 16; }
-bool IsHiddenRequirementKind(int32_t Kind) { return Kind >= 7 && Kind <= 9; }
-bool IsLossKind(int32_t Kind) { return Kind >= 17 && Kind <= 24; }
-bool IsRewardKind(int32_t Kind) { return Kind >= 25 && Kind <= 32; }
-bool IsBarterKind(int32_t Kind) { return Kind >= 33 && Kind <= 39; }
 bool SceneKindShowsText(int32_t Kind) {
   if (Kind < 0 || Kind >= ScenarioSceneKindCount) return false;
   const TSceneKindInfo& row = SceneKind(Kind);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "authoring/GameScenarioWriter.h"
+#include "game/GameScene.h"
 
 namespace tv {
 
@@ -82,11 +83,7 @@ int32_t SceneKindRightSlots(int32_t Kind);
 // The kind whose name matches Text, ignoring letter case, spaces and punctuation ("barter2",
 // "Barter 2", "illustrated-text-top").
 std::optional<int32_t> FindSceneKind(std::string_view Text);
-bool IsRequirementKind(int32_t Kind);  // 7 to 16
-bool IsHiddenRequirementKind(int32_t Kind);  // 7 to 9
-bool IsLossKind(int32_t Kind);         // 17 to 24
-bool IsRewardKind(int32_t Kind);       // 25 to 32
-bool IsBarterKind(int32_t Kind);       // 33 to 39
+// The kind groups (IsRequirementKind, IsLossKind, ...) are the model's, in game/GameScene.h.
 // Kinds whose window shows the scene's text (and so need a "SceneLegendH" text), "Floating text"
 // included.
 bool SceneKindShowsText(int32_t Kind);

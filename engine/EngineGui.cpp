@@ -5,6 +5,7 @@
 #include <cmath>
 #include <utility>
 
+#include "base/AppProcess.h"
 #include "base/AppTimer.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
@@ -26,25 +27,11 @@ void DropGuiCallbacks() {
   if (Handler != nullptr) Handler->DropCallbacks();
 }
 
-void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
-                TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data) {
-  if (Handler == nullptr) return;
-  TDialogArgs args;
-  args.MessageKey = MessageKey;
-  args.DefaultText = DefaultText;
-  args.Value = Value;
-  args.OnDone = std::move(OnDone);
-  args.OnText = std::move(OnText);
-  args.OnItem = std::move(OnItem);
-  args.Data = Data;
-  Handler->ShowDialog(Name, args);
-}
-
 void ShowDialog(const std::string& Name, const TDialogArgs& Args) {
   if (Handler != nullptr) Handler->ShowDialog(Name, Args);
 }
 
-void ShowDialog(const std::string& Name, TItem* Data) { ShowDialog(Name, {}, {}, 0, nullptr, nullptr, nullptr, Data); }
+void ShowDialog(const std::string& Name, TItem* Data) { ShowDialog(Name, TDialogArgs{.Data = Data}); }
 
 void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) {
   if (Handler != nullptr) Handler->SwitchForm(FormName, TransitionName, std::move(Callback));
@@ -554,21 +541,21 @@ void TGuiForm::Hide() {
   for (TGuiControl*& slot : KeyControls) slot = nullptr;
 }
 
-void TGuiForm::AttachControl(TGuiControl* Control, int32_t LayerOffset) {
-  std::unique_ptr<TGuiControl> owned(Control);
-  Control->Form = this;
-  Control->Layer = Layer + LayerOffset;
-  Control->Canvas = Canvas;
-  Control->Origin = Origin;
-  Control->Offset = {PlaceRect.X - Origin.X, PlaceRect.Y - Origin.Y};
-  Control->Size = {PlaceRect.W, PlaceRect.H};
-  Control->Visible = true;
-  Control->Scale = 1;
-  Control->Color = {1, 1, 1};
-  Control->Alpha = 1;
-  Control->AfterCreate();
-  Controls.Insert(owned.release(), false);
-  Sender = Control;
+void TGuiForm::AttachControl(std::unique_ptr<TGuiControl> Owned, int32_t LayerOffset) {
+  TGuiControl* control = Owned.get();
+  control->Form = this;
+  control->Layer = Layer + LayerOffset;
+  control->Canvas = Canvas;
+  control->Origin = Origin;
+  control->Offset = {PlaceRect.X - Origin.X, PlaceRect.Y - Origin.Y};
+  control->Size = {PlaceRect.W, PlaceRect.H};
+  control->Visible = true;
+  control->Scale = 1;
+  control->Color = {1, 1, 1};
+  control->Alpha = 1;
+  control->AfterCreate();
+  Controls.Insert(std::move(Owned), false);
+  Sender = control;
 }
 
 void TGuiForm::DestroyControl(TGuiControl* Control) {
@@ -581,8 +568,7 @@ void TGuiForm::DestroyControl(TGuiControl* Control) {
 }
 
 TGuiControl* TGuiForm::FindControl(const std::string& ControlName) {
-  Sender = static_cast<TGuiControl*>(Controls.Find(ControlName));
-  return Sender;
+  return static_cast<TGuiControl*>(Controls.Find(ControlName));
 }
 
 void TGuiForm::SetRecommended(TGuiControl* Control, int32_t Side) {
@@ -772,11 +758,21 @@ void ShowForm(const std::string& Name) {
   MakeCurrent(form);
 }
 
+// Unknown screen names do nothing; in debug mode they are logged, since they are a misspelt name
+// in the code or a screen that was never registered.
+void WarnUnknownScreen(const char* What, const std::string& Name) {
+  if (IsDebugMode()) AddLogMessage(std::string("Unknown ") + What + " \"" + Name + "\"");
+}
+
 void GuiSwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) {
   TGuiTransition* transition = FindTransition(TransitionName);
-  if (transition == nullptr) return;
+  if (transition == nullptr) {
+    WarnUnknownScreen("transition", TransitionName);
+    return;
+  }
   StopTransition();
   State.Pending = FindForm(FormName);
+  if (State.Pending == nullptr && !FormName.empty()) WarnUnknownScreen("form", FormName);
   State.Transition = transition;
   transition->Callback = std::move(Callback);
   transition->Layer = TransitionLayer;
@@ -788,6 +784,7 @@ void GuiSwitchForm(const std::string& FormName, const std::string& TransitionNam
 
 void GuiShowDialog(const std::string& Name, const TDialogArgs& Args) {
   TGuiDialog* dialog = FindDialog(Name);
+  if (dialog == nullptr) WarnUnknownScreen("dialog", Name);
   if (dialog == nullptr || dialog->Shown) return;
   for (int32_t k = 0; k < DialogSlotCount; ++k) {
     if (State.Slots[k] != nullptr) continue;
@@ -810,7 +807,10 @@ void GuiSendCommand(const std::string& FormName, const std::string& Text, TItem*
   if (Text.empty()) return;
   TGuiForm* form = FindForm(FormName);
   if (form == nullptr) form = FindDialog(FormName);
-  if (form == nullptr) return;
+  if (form == nullptr) {
+    WarnUnknownScreen("form", FormName);
+    return;
+  }
   form->CommandText = Text;
   form->CommandData = Data;
   form->OnCommand();

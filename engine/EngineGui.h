@@ -44,13 +44,13 @@ inline constexpr int32_t InputLineOkOnly = 4;     // "OK" alone, without "Cancel
 
 // What ShowDialog hands over to the dialog it opens.
 struct TDialogArgs {
-  std::string MessageKey;    // a text key or caption, shown by the dialog
-  std::string DefaultText;   // e.g. the preset of an input line
+  std::string MessageKey{};  // a text key or caption, shown by the dialog
+  std::string DefaultText{}; // e.g. the preset of an input line
   int32_t Value = 0;         // an integer for the dialog (option bits, a preview flag, ...)
   int32_t MaxLength = 0;     // the longest text an input line takes (0: the dialog's default)
-  TGuiCallback OnDone;       // the dialog was confirmed
-  TGuiTextCallback OnText;   // the dialog was confirmed with a text
-  TGuiItemCallback OnItem;   // the dialog was confirmed with an object
+  TGuiCallback OnDone{};     // the dialog was confirmed
+  TGuiTextCallback OnText{}; // the dialog was confirmed with a text
+  TGuiItemCallback OnItem{}; // the dialog was confirmed with an object
   TItem* Data = nullptr;     // the object the dialog is about (a scene, an achievement, ...)
 };
 
@@ -76,9 +76,8 @@ TGuiHandler* GetGuiHandler();
 // Tells the installed handler to drop the callbacks it holds (see TGuiHandler::DropCallbacks).
 void DropGuiCallbacks();
 
-void ShowDialog(const std::string& Name, const std::string& MessageKey, const std::string& DefaultText, int32_t Value,
-                TGuiCallback OnDone, TGuiTextCallback OnText, TGuiItemCallback OnItem, TItem* Data);
-// The full form, for dialogs that need more than the positional arguments carry.
+// Opens a dialog with what it needs, by designated initialisers:
+// ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryQuitGame", .OnDone = [] { ... }}).
 void ShowDialog(const std::string& Name, const TDialogArgs& Args);
 // The common short form: a dialog about one object, without texts or callbacks.
 void ShowDialog(const std::string& Name, TItem* Data = nullptr);
@@ -343,8 +342,9 @@ class TGuiForm : public TNamedItem {
   // overloads then set one to four properties in the order given.
   template <class T>
   T* AddControl(int32_t LayerOffset) {
-    auto* control = new T();  // owned by Controls from here on
-    AttachControl(control, LayerOffset);
+    auto owned = std::make_unique<T>();
+    T* control = owned.get();
+    AttachControl(std::move(owned), LayerOffset);
     return control;
   }
   template <class T>
@@ -385,7 +385,8 @@ class TGuiForm : public TNamedItem {
     if constexpr (sizeof...(More) > 0) PlaceMore(More...);
   }
 
-  // Looks a control up by name; the result (or none) becomes the Sender.
+  // Looks a control up by name (Sender stays as it is: a look-up in a click handler must not
+  // change whom the click came from).
   TGuiControl* FindControl(const std::string& ControlName);
   // Points the recommendation at a control from a side (clamped to 0..3); none clears it.
   void SetRecommended(TGuiControl* Control, int32_t Side);
@@ -395,7 +396,7 @@ class TGuiForm : public TNamedItem {
   void Relocalize();
 
  private:
-  void AttachControl(TGuiControl* Control, int32_t LayerOffset);
+  void AttachControl(std::unique_ptr<TGuiControl> Owned, int32_t LayerOffset);
   template <class V, class... Rest>
   void PlaceMore(int32_t Op, V Value, Rest... More) {
     ApplyPlaceOp(PlaceRect, SavedPlaces, Op, static_cast<float>(Value));

@@ -34,6 +34,15 @@ constexpr int32_t AlignBottom = 8;
 constexpr int32_t WordWrap = 16;
 
 constexpr int32_t FontStyleCount = 6;
+// The six font styles by name: the plain font at two sizes, the outlined custom font at four.
+namespace FontStyles {
+inline constexpr int32_t Plain = 0;        // "T2FontDefault", 25 (debug hints)
+inline constexpr int32_t PlainLarge = 1;   // "T2FontDefault", 30
+inline constexpr int32_t Small = 2;        // "T2FontCustom", 25
+inline constexpr int32_t Medium = 3;       // "T2FontCustom", 30
+inline constexpr int32_t Label = 4;        // "T2FontCustom", 32: labels, buttons, texts
+inline constexpr int32_t Title = 5;        // "T2FontCustom", 35: titles and captions
+}  // namespace FontStyles
 // Neighbouring glyph cells overlap by this many source pixels (room for antialiasing, outlines
 // and shadows that would otherwise be clipped at the cell's edge).
 constexpr float GlyphOverlapPixels = 4;

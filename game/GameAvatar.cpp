@@ -3,7 +3,7 @@
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
-#include "engine/EngineGuiNames.h"
+#include "game/GameScreenNames.h"
 #include "game/GameAchievement.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
@@ -18,36 +18,36 @@ namespace tv {
 
 TCounts DataCounts(const TData& D) { return {D.Region, D.Site, D.Scene, D.Value, D.Extra[0], D.Extra[1], D.Extra[2]}; }
 
-TEvent* TEvent::CreateValue(int32_t Kind, int32_t Value) {
+std::unique_ptr<TEvent> TEvent::CreateValue(int32_t Kind, int32_t Value) {
   TData d;
   d.Kind = Kind;
   d.Value = Value;
-  return new TEvent(d);
+  return std::make_unique<TEvent>(d);
 }
 
-TEvent* TEvent::CreateRegion(int32_t Kind, const TRegion* Region) {
+std::unique_ptr<TEvent> TEvent::CreateRegion(int32_t Kind, const TRegion* Region) {
   TData d;
   d.Kind = Kind;
   d.Region = Region != nullptr ? Region->Number : 0;
-  return new TEvent(d);
+  return std::make_unique<TEvent>(d);
 }
 
-TEvent* TEvent::CreateSite(int32_t Kind, int32_t Value, const TSite* Site) {
+std::unique_ptr<TEvent> TEvent::CreateSite(int32_t Kind, int32_t Value, const TSite* Site) {
   TData d;
   d.Kind = Kind;
   d.Region = Site->Region != nullptr ? Site->Region->Number : 0;
   d.Site = Site->Number;
   d.Value = Value;
-  return new TEvent(d);
+  return std::make_unique<TEvent>(d);
 }
 
-TEvent* TEvent::CreateScene(int32_t Kind, int32_t Value, const TScene* Scene, const TSite* Site) {
-  TEvent* event = CreateSite(Kind, Value, Site);
+std::unique_ptr<TEvent> TEvent::CreateScene(int32_t Kind, int32_t Value, const TScene* Scene, const TSite* Site) {
+  std::unique_ptr<TEvent> event = CreateSite(Kind, Value, Site);
   event->Data.Scene = Scene->Number;
   return event;
 }
 
-TEvent* TEvent::CreateCounts(int32_t Kind, const TCounts& Counts) {
+std::unique_ptr<TEvent> TEvent::CreateCounts(int32_t Kind, const TCounts& Counts) {
   TData d;
   d.Kind = Kind;
   d.Region = Counts[0];
@@ -57,18 +57,29 @@ TEvent* TEvent::CreateCounts(int32_t Kind, const TCounts& Counts) {
   d.Extra[0] = Counts[4];
   d.Extra[1] = Counts[5];
   d.Extra[2] = Counts[6];
-  return new TEvent(d);
+  return std::make_unique<TEvent>(d);
 }
 
 // ---- The current player's events ----------------------------------------------------------------
 
-void RecordEvent(TEvent* Event) {
-  TPlayer* player = CurrentPlayer();
-  if (player == nullptr) {
-    delete Event;
-    return;
+namespace {
+// A site completed for the first time may give its region (or every region) new music; true when
+// it did.
+bool TakeRegionMusic(TSite* Site) {
+  if (Site->RegionMusic == nullptr || Site->Count != 1) return false;
+  if (Site->Special == SpecialMusicEverywhere) {
+    SetMusicOfAllRegions(Site->RegionMusic);
+  } else {
+    Site->Region->Music = Site->RegionMusic;
   }
-  player->Events->Insert(Event, false);
+  return true;
+}
+}  // namespace
+
+void RecordEvent(std::unique_ptr<TEvent> Event) {
+  TPlayer* player = CurrentPlayer();
+  if (player == nullptr) return;
+  player->Events->Insert(std::move(Event), false);
   MarkPlayersChanged();
 }
 
@@ -124,13 +135,7 @@ void ApplyEvent(const TData& D, TSite*& Location) {
       if (TSite* site = FindSite(D.Region, D.Site)) {
         Location = nullptr;
         site->ReplayCompletion();
-        if (site->RegionMusic != nullptr && site->Count == 1) {
-          if (site->Special == SpecialMusicEverywhere) {
-            SetMusicOfAllRegions(site->RegionMusic);
-          } else {
-            site->Region->Music = site->RegionMusic;
-          }
-        }
+        TakeRegionMusic(site);
         if (site->Destination != nullptr) SetCurrentRegion(site->Destination);
       }
       break;
@@ -282,14 +287,7 @@ void TAvatar::FinishVisit() {
     });
     // The special codes would record into the next game: an ending has none.
   } else {
-    if (site->RegionMusic != nullptr && site->Count == 1) {
-      if (site->Special == SpecialMusicEverywhere) {
-        SetMusicOfAllRegions(site->RegionMusic);
-      } else {
-        site->Region->Music = site->RegionMusic;
-      }
-      SkipMusicWait();
-    }
+    if (TakeRegionMusic(site)) SkipMusicWait();
     if (site->Destination != nullptr) {
       TargetRegion = site->Destination;
       SwitchForm(gui::FormPlay, gui::TransitionFade, [this] { ArriveInRegion(); });
@@ -308,12 +306,12 @@ void TAvatar::FinishVisit() {
           RecordEvent(TEvent::CreateValue(PointerChanged, site->Special));
           break;
         case SpecialPointSites:
-          SetPointer(9);
-          RecordEvent(TEvent::CreateValue(PointerChanged, 9));
+          SetPointer(Pointers::Sites);
+          RecordEvent(TEvent::CreateValue(PointerChanged, Pointers::Sites));
           break;
         case SpecialPointerOff:
-          SetPointer(0);
-          RecordEvent(TEvent::CreateValue(PointerChanged, 0));
+          SetPointer(Pointers::Nothing);
+          RecordEvent(TEvent::CreateValue(PointerChanged, Pointers::Nothing));
           break;
         case SpecialMusicAtOnce:
           SkipMusicWait();
@@ -344,7 +342,7 @@ void TAvatar::TravelTo(TRegion* Region) {
   // The map button has been used: the arrow that pointed at it moves on to the sites, as it does
   // once the inventory has been looked at. Left on the button, it would keep every site of every
   // region disabled, the world map's included, and the story could not go on.
-  MovePointer(3, 9);
+  MovePointer(Pointers::MapIcon, Pointers::Sites);
   TargetRegion = Region;
   SwitchForm(gui::FormPlay, gui::TransitionFade, [this] { ArriveInRegion(); });
 }

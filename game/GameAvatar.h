@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/EngineClasses.h"
@@ -54,12 +55,12 @@ class TEvent : public TItem {
   explicit TEvent(const TData& Data) : Data(Data) {}
   TData Data;
 
-  static TEvent* Create(const TData& Data) { return new TEvent(Data); }
-  static TEvent* CreateValue(int32_t Kind, int32_t Value);
-  static TEvent* CreateRegion(int32_t Kind, const TRegion* Region);
-  static TEvent* CreateSite(int32_t Kind, int32_t Value, const TSite* Site);
-  static TEvent* CreateScene(int32_t Kind, int32_t Value, const TScene* Scene, const TSite* Site);
-  static TEvent* CreateCounts(int32_t Kind, const TCounts& Counts);
+  static std::unique_ptr<TEvent> Create(const TData& Data) { return std::make_unique<TEvent>(Data); }
+  static std::unique_ptr<TEvent> CreateValue(int32_t Kind, int32_t Value);
+  static std::unique_ptr<TEvent> CreateRegion(int32_t Kind, const TRegion* Region);
+  static std::unique_ptr<TEvent> CreateSite(int32_t Kind, int32_t Value, const TSite* Site);
+  static std::unique_ptr<TEvent> CreateScene(int32_t Kind, int32_t Value, const TScene* Scene, const TSite* Site);
+  static std::unique_ptr<TEvent> CreateCounts(int32_t Kind, const TCounts& Counts);
 };
 
 // The states of the machine.
@@ -117,7 +118,7 @@ class TAvatar {
 
 // ---- The current player's events ----------------------------------------------------------------
 
-void RecordEvent(TEvent* Event);
+void RecordEvent(std::unique_ptr<TEvent> Event);
 bool RemoveLastIfEntered();
 // Removes the last entry into a site and everything recorded after it (debug undo).
 void Undo();

@@ -149,9 +149,9 @@ std::string THeadlessPlay::Perform(const std::string& Line) {
   } else if (action == "newgame") {
     NewGame();
   } else if (action == "close-inventory") {
-    if (!MovePointer(2, 9)) return "ignored: the pointer is not at the inventory";
+    if (!MovePointer(Pointers::InventoryIcon, Pointers::Sites)) return "ignored: the pointer is not at the inventory";
   } else if (action == "close-hint") {
-    if (!MovePointer(1, 0)) return "ignored: the pointer is not at the hint";
+    if (!MovePointer(Pointers::HintIcon, Pointers::Nothing)) return "ignored: the pointer is not at the hint";
   } else {
     return "ignored: unknown action \"" + action + "\"";
   }

@@ -12,7 +12,7 @@
 #include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineGui.h"
-#include "engine/EngineGuiNames.h"
+#include "game/GameScreenNames.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineVideo.h"
 #include "game/GameAvatar.h"

@@ -35,24 +35,24 @@ TNamedItem* At(TAssetClass Class, int32_t Index) {
   return list[static_cast<size_t>(Index) - 1];
 }
 
-TNamedItem* MakeAsset(TAssetClass Class, std::string Name) {
+std::unique_ptr<TNamedItem> MakeAsset(TAssetClass Class, std::string Name) {
   switch (Class) {
     case TAssetClass::Picture:
-      return new TPicture(std::move(Name));
+      return std::make_unique<TPicture>(std::move(Name));
     case TAssetClass::Effector:
-      return new TEffector(std::move(Name));
+      return std::make_unique<TEffector>(std::move(Name));
     case TAssetClass::Sound:
-      return new TSound(std::move(Name));
+      return std::make_unique<TSound>(std::move(Name));
     case TAssetClass::Terrain:
-      return new TTerrain(std::move(Name));
+      return std::make_unique<TTerrain>(std::move(Name));
     case TAssetClass::Water:
-      return new TWater(std::move(Name));
+      return std::make_unique<TWater>(std::move(Name));
     case TAssetClass::Figure:
-      return new TFigure(std::move(Name));
+      return std::make_unique<TFigure>(std::move(Name));
     case TAssetClass::Caption:
-      return new TCaption(std::move(Name));
+      return std::make_unique<TCaption>(std::move(Name));
     case TAssetClass::Group:
-      return new TGroup(std::move(Name));
+      return std::make_unique<TGroup>(std::move(Name));
   }
   return nullptr;
 }
@@ -178,9 +178,7 @@ void LoadPool(TByteReader& Stream) {
     positions.clear();
     positions.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-      TNamedItem* item = MakeAsset(assetClass, Stream.String("name"));
-      Pool.Containers[static_cast<size_t>(k)]->Insert(item, false);
-      positions.push_back(item);
+      positions.push_back(Pool.Containers[static_cast<size_t>(k)]->Insert(MakeAsset(assetClass, Stream.String("name")), false));
     }
   }
 }

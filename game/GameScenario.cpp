@@ -35,7 +35,7 @@ struct TScenarioState {
   TRegion* CurrentRegion = nullptr;
   TRegion* PreviousRegion = nullptr;
   bool Unlocked[3] = {};
-  int32_t Pointer = 9;
+  int32_t Pointer = Pointers::Sites;
   int32_t NextNumber = 0;
   bool Loaded = false;
   bool Prepared = false;
@@ -469,7 +469,7 @@ void ResetGame() {
   Scenario.CurrentRegion = Scenario.StartRegion;
   Scenario.PreviousRegion = Scenario.StartRegion;
   for (bool& flag : Scenario.Unlocked) flag = false;
-  Scenario.Pointer = 9;
+  Scenario.Pointer = Pointers::Sites;
 }
 
 int32_t NewNumber() {

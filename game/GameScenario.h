@@ -47,6 +47,17 @@ void SetCurrentRegion(TRegion* Region);
 void SetMusicOfAllRegions(TSound* Music);
 void Unlock(int32_t Index);
 bool IsUnlocked(int32_t Index);
+// The tutorial pointer: what the play screen's arrow points at. The three icons are the buttons
+// that sites unlock (1 to 3, the same numbers as their unlock codes).
+namespace Pointers {
+inline constexpr int32_t Nothing = 0;
+inline constexpr int32_t HintIcon = 1;
+inline constexpr int32_t InventoryIcon = 2;
+inline constexpr int32_t MapIcon = 3;
+inline constexpr int32_t Sites = 9;  // the sites of the map; where a new game starts
+}  // namespace Pointers
+// Whether the pointer is at one of the play screen's icons (and so the sites wait).
+constexpr bool PointsAtIcon(int32_t Pointer) { return Pointer >= Pointers::HintIcon && Pointer <= Pointers::MapIcon; }
 int32_t GetPointer();
 void SetPointer(int32_t Value);
 

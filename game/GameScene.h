@@ -40,6 +40,47 @@ constexpr int32_t SceneFlagText = 3;
 constexpr int32_t SceneFlagAccept = 4;
 constexpr int32_t SceneFlagDecline = 5;
 
+// The kinds that rules name, and the kind table's groups. A scene's kind is a plain number in
+// the scenario file (0 to 39); these are its names.
+namespace SceneKinds {
+inline constexpr int32_t None = 0;
+inline constexpr int32_t FloatingText = 1;
+inline constexpr int32_t Text = 2;
+inline constexpr int32_t TextStop = 3;
+inline constexpr int32_t Illustration = 4;
+inline constexpr int32_t FirstRequirements = 7;  // "Hidden requirements 1"
+inline constexpr int32_t LastHiddenRequirements = 9;
+inline constexpr int32_t LastRequirements = 16;  // "Requirements 7"
+inline constexpr int32_t FloatingLoss = 17;      // the first loss kind
+inline constexpr int32_t LastLoss = 24;
+inline constexpr int32_t FloatingReward = 25;    // the first reward kind
+inline constexpr int32_t LastReward = 32;
+inline constexpr int32_t Barter1 = 33;           // the first barter kind: one row
+inline constexpr int32_t LastBarter = 39;
+}  // namespace SceneKinds
+
+constexpr bool IsRequirementKind(int32_t Kind) {
+  return Kind >= SceneKinds::FirstRequirements && Kind <= SceneKinds::LastRequirements;
+}
+constexpr bool IsHiddenRequirementKind(int32_t Kind) {
+  return Kind >= SceneKinds::FirstRequirements && Kind <= SceneKinds::LastHiddenRequirements;
+}
+constexpr bool IsLossKind(int32_t Kind) { return Kind >= SceneKinds::FloatingLoss && Kind <= SceneKinds::LastLoss; }
+constexpr bool IsRewardKind(int32_t Kind) {
+  return Kind >= SceneKinds::FloatingReward && Kind <= SceneKinds::LastReward;
+}
+constexpr bool IsBarterKind(int32_t Kind) { return Kind >= SceneKinds::Barter1 && Kind <= SceneKinds::LastBarter; }
+// A scene shown without a window: a text, a loss or a reward that floats over the map.
+constexpr bool IsFloatingKind(int32_t Kind) {
+  return Kind == SceneKinds::FloatingText || Kind == SceneKinds::FloatingLoss || Kind == SceneKinds::FloatingReward;
+}
+// A kind whose window shows rows of props (requirements, losses, rewards, barter rows).
+constexpr bool IsRowKind(int32_t Kind) {
+  return Kind >= SceneKinds::FirstRequirements && Kind <= SceneKinds::LastBarter && !IsFloatingKind(Kind);
+}
+// The rows of a barter kind (0 for the other kinds).
+constexpr int32_t BarterRowsOf(int32_t Kind) { return IsBarterKind(Kind) ? Kind - SceneKinds::Barter1 + 1 : 0; }
+
 // The row of a kind (0 to 39); kinds outside that range read as kind 0.
 const TSceneKindInfo& SceneKind(int32_t Kind);
 int32_t LeftSlots(int32_t Kind);
@@ -78,10 +119,10 @@ class TScene : public TItem {
   // The scene's text key: "SceneLegendH" and its number.
   std::string LegendKey() const;
 
-  bool HasRequirements() const { return Kind >= 7 && Kind <= 16; }
-  bool IsBarter() const { return Kind >= 33 && Kind <= 39; }
-  bool IsLoss() const { return Kind >= 17 && Kind <= 24; }
-  bool IsReward() const { return Kind >= 25 && Kind <= 32; }
+  bool HasRequirements() const { return IsRequirementKind(Kind); }
+  bool IsBarter() const { return IsBarterKind(Kind); }
+  bool IsLoss() const { return IsLossKind(Kind); }
+  bool IsReward() const { return IsRewardKind(Kind); }
   bool RequirementsMet() const;
   bool NeedsPresentation() const;
   // Whether carrying it out gives the play screen anything to show.

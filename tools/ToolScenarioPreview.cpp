@@ -27,6 +27,7 @@
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
+#include "game/GameScreenNames.h"
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogScene.h"
@@ -161,7 +162,7 @@ bool Preview(TScene* Scene, const std::string& Output, bool Cropped, TPreviewRes
   const TRegion* region = Scene->Site != nullptr ? Scene->Site->Region : nullptr;
   back->Picture = region != nullptr && region->Picture != nullptr ? region->Picture->Name : "";
   ShowForm("PreviewBackground");
-  ShowDialog("Scene", "", "", ScenePreviewInPlace, nullptr, nullptr, nullptr, Scene);
+  ShowDialog(gui::DialogScene, {.Value = ScenePreviewInPlace, .Data = Scene});
   for (int i = 0; i < FadeFrames; ++i) Frame();
   auto* dialog = dynamic_cast<TGuiDialogScene*>(TopDialog());
   if (dialog != nullptr) Result.Problems = CheckTexts(*dialog);
@@ -306,7 +307,7 @@ int RunPreview(const TArgs& Args) {
       for (TItem* s : *static_cast<TRegion*>(r)->Sites) {
         for (TItem* c : *static_cast<TSite*>(s)->Scenes) {
           auto* scene = static_cast<TScene*>(c);
-          if (all.empty() ? scene->Number == number : scene->Kind != 0) scenes.push_back(scene);
+          if (all.empty() ? scene->Number == number : scene->Kind != SceneKinds::None) scenes.push_back(scene);
         }
       }
     }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* PlateTexture = "G2Props";
 constexpr int32_t HoverSegment = 4;
-constexpr int32_t AmountFont = 4;
+constexpr int32_t AmountFont = FontStyles::Label;
 constexpr TVector AmountBox{70, 78};
 constexpr float BadgeSize = 32;
 constexpr TVector BadgeShift{25, -40};

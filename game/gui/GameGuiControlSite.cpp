@@ -31,7 +31,6 @@ constexpr TColor4 IconTint{1, 1, 0.92f, 1};
 constexpr int32_t BadgeUnmet = 10;
 constexpr int32_t BadgeMet = 11;
 constexpr int32_t WayBackIcon = 2;
-constexpr int32_t PointerSites = 9;
 
 void AdvanceBob() {
   const uint32_t frame = GetFrameNumber();
@@ -126,7 +125,7 @@ void TGuiControlSite::Update() {
   }
   if (PendingScene != nullptr) PendingMet = PendingScene->RequirementsMet();
   const bool idle = avatar == nullptr || avatar->State == StateIdle;
-  if (GetPointer() == PointerSites) {
+  if (GetPointer() == Pointers::Sites) {
     Enabled = idle;
     if (Visible && !Silent && Form != nullptr && (PendingScene == nullptr || PendingMet)) {
       Form->SetRecommended(this, site->Y < -360 ? 3 : 0);

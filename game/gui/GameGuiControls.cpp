@@ -62,11 +62,11 @@ void ShowText(TText* Text, const std::string& Caption, TVector Position, TVector
   Text->SetAlpha(Alpha);
 }
 
-void PlayEffectsSound(const char* Name) { PlaySound(Name, false, SoundGroupEffects, nullptr); }
-
 float TextAlpha(bool Enabled) { return Enabled ? 1.0f : DisabledTextAlpha; }
 
 }  // namespace
+
+void PlayEffectsSound(const char* Name) { PlaySound(Name, false, SoundGroupEffects, nullptr); }
 
 int32_t SquareBorderOf(const std::string& TextureName) {
   if (TextureName.size() < 10) return 0;
@@ -391,7 +391,7 @@ void TGuiControlSounding::OnClick() { PlayEffectsSound("G8ButtonClick"); }
 
 void TGuiControlButtonCustom::AfterCreate() {
   Enabled = true;
-  ParamF = 4;
+  ParamF = FontStyles::Label;
   ParamA = CustomButtonTexture(Size.X);
 }
 

@@ -26,6 +26,9 @@ class TPerformer;
 inline constexpr int32_t PictureSpriteLayer = 3;
 inline constexpr int32_t EffectSpriteLayer = 12;
 
+// Plays a sound of the effects group by name, once (button clicks, dialog sounds).
+void PlayEffectsSound(const char* Name);
+
 // Colours of the game's controls.
 namespace GuiColors {
 inline constexpr TVector3 White{1, 1, 1};

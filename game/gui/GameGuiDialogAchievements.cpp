@@ -12,13 +12,15 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = 4;
-constexpr int32_t SmallFont = 2;
+// The list's titles are in the label size: 38 of them share the sheet.
+constexpr int32_t TitleFont = FontStyles::Label;
+constexpr int32_t SmallFont = FontStyles::Small;
 constexpr float ButtonHeight = 60;
 constexpr int32_t ListColumns = 3;
 constexpr float ListWidth = 930;
@@ -49,7 +51,7 @@ void TGuiDialogAchievement::OnShow() {
   Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
   PlaceBox(*this, 0, -95, 520, 50);
   AddControl<TGuiControlLabel>(10, PropName, "LabelAchievementEarned", PropTextKey, "LabelAchievementEarned",
-                               PropParamF, 5);
+                               PropParamF, FontStyles::Title);
   PlaceBox(*this, -190, 0, 150, 150);
   Glow = AddControl<TGuiControlEffect>(GlowLayer, PropName, "Glow", PropParamC, "G2AchievementCompleted");
   PlaceBox(*this, -190, 0, 110, 110);
@@ -67,7 +69,7 @@ void TGuiDialogAchievement::OnShow() {
   KeyControls[KeySlotCancel] = ok;
   KeyControls[KeySlotConfirm] = ok;
   PlaceBox(*this, 200, 95, 60, 60);
-  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, 5, PropTextKey, "IconAchievements",
+  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
                                       PropHintTextKey, "HintAchievements");
   PlaySound("G8AchievementEarned", false, SoundGroupEffects, nullptr);
 }
@@ -86,7 +88,7 @@ void TGuiDialogAchievement::OnClick() {
     HideDialog(this);
   } else if (Sender->Name == "Achievements") {
     Acknowledge(Achievement);
-    ShowDialog("Achievements", Achievement);
+    ShowDialog(gui::DialogAchievements, Achievement);
     HideDialog(this);
   }
 }
@@ -170,7 +172,7 @@ void TGuiDialogAchievements::OnShow() {
   if (IsDebugMode()) {
     PlaceBox(*this, 380, 240, 140, 40);
     AddControl<TGuiControlButton>(10, PropName, "Unlock", PropText, "UNLOCK", PropHintText, "Unlock all achievements",
-                                  PropHintName, "Default");
+                                  PropHintName, gui::HintStyleDefault);
   }
 }
 

@@ -17,7 +17,7 @@ namespace tv {
 
 namespace {
 
-constexpr int32_t TextFont = 4;
+constexpr int32_t TextFont = FontStyles::Label;
 constexpr float MinTextWidth = 360;
 constexpr float MaxTextWidth = 760;
 constexpr float Margin = 40;
@@ -58,13 +58,13 @@ void TGuiDialogHint::OnShow() {
   PlaceBox(*this, 0, top + TitleHeight + textHeight / 2, textWidth + 4, textHeight + 4);
   AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropParamF, TextFont, PropParamByte, WordWrap);
   PlaceBox(*this, 0, height / 2 - FooterHeight / 2 - 5, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, 5, PropTextKey, "IconAccept");
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey, "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotHint] = close;
   Place(PlaceRestore, 0);
   AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
-  if (GetPointer() == 1) SetRecommendedByName("Close", 0);
+  if (GetPointer() == Pointers::HintIcon) SetRecommendedByName("Close", 0);
   PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
 }
 
@@ -76,7 +76,7 @@ void TGuiDialogHint::OnRender() {
 
 void TGuiDialogHint::OnClick() {
   if (Sender == nullptr || Sender->Name != "Close") return;
-  MovePointer(1, 0);
+  MovePointer(Pointers::HintIcon, Pointers::Nothing);
   HideDialog(this);
 }
 

@@ -15,12 +15,13 @@
 #include "game/gui/GameGuiControlProp.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogs.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = 5;
+constexpr int32_t TitleFont = FontStyles::Title;
 constexpr float Margin = 40;
 constexpr float TitleHeight = 70;
 constexpr float FooterHeight = 90;
@@ -112,21 +113,21 @@ void TGuiDialogInventory::OnShow() {
 
   const float buttons = height / 2 - FooterHeight / 2 - 5;
   PlaceBox(*this, 0, buttons, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, 5, PropTextKey, "IconAccept");
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey, "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotInventory] = close;
   PlaceBox(*this, width / 2 - Margin - 30, buttons, 60, 60);
-  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, 5, PropTextKey, "IconAchievements",
+  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
                                       PropHintTextKey, "HintAchievements");
   if (IsDebugMode()) {
     PlaceBox(*this, -width / 2 + Margin + 80, buttons, 160, 40);
     AddControl<TGuiControlButton>(20, PropName, "ShowItems", PropText, "SHOW ITEMS", PropHintText,
-                                  "Show all available items", PropHintName, "Default");
+                                  "Show all available items", PropHintName, gui::HintStyleDefault);
   }
   Place(PlaceRestore, 0);
   AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
-  if (GetPointer() == 2) SetRecommendedByName("Close", 0);
+  if (GetPointer() == Pointers::InventoryIcon) SetRecommendedByName("Close", 0);
   PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
 }
 
@@ -140,13 +141,13 @@ void TGuiDialogInventory::OnClick() {
   if (Sender == nullptr) return;
   const std::string name = Sender->Name;
   if (name == "Close") {
-    MovePointer(2, 9);
+    MovePointer(Pointers::InventoryIcon, Pointers::Sites);
     HideDialog(this);
   } else if (name == "Achievements") {
-    ShowDialog("Achievements");
+    ShowDialog(gui::DialogAchievements);
     HideDialog(this);
   } else if (name == "ShowItems" && IsDebugMode()) {
-    ShowDialog("ShowAllProps");
+    ShowDialog(gui::DialogShowAllProps);
   }
 }
 

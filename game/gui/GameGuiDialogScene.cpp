@@ -17,6 +17,7 @@
 #include "game/GameScene.h"
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControlProp.h"
+#include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogs.h"
 
@@ -24,7 +25,7 @@ namespace tv {
 
 namespace {
 
-constexpr int32_t LegendFont = 4;
+constexpr int32_t LegendFont = FontStyles::Label;
 constexpr float LineUnit = 32;
 constexpr float Gap = 20;
 constexpr float ItemWidth = 90;
@@ -54,13 +55,9 @@ constexpr float GivingDrop = 4;
 constexpr float ReceivingRise = 3;
 constexpr float ReadingSecondsPerCharacter = 0.14f;
 
-bool IsRowKind(int32_t Kind) { return Kind >= 7 && Kind <= 39 && Kind != 17 && Kind != 25; }
-
-void PlayEffect(const char* Name) { PlaySound(Name, false, SoundGroupEffects, nullptr); }
-
 TVector ScreenSize(const TGuiForm& Form) {
   if (Form.Canvas != nullptr && Form.Canvas->Size.X > 0) return Form.Canvas->Size;
-  return {1600, 900};
+  return {DesignWidth, DesignHeight};
 }
 
 // The control of that name, without touching the form's Sender.
@@ -128,13 +125,13 @@ void TGuiDialogScene::OnShow() {
   const int32_t kind = Scene->Kind;
   const TSceneKindInfo& info = SceneKind(kind);
   const bool framed = info.Flags[SceneFlagWindow] != 0;
-  BarterRows = Scene->IsBarter() ? kind - 32 : 0;
+  BarterRows = BarterRowsOf(kind);
   TCanvas* screenCanvas = Canvas;
   const TVector screenOrigin = Origin;
 
   // 2. The usable area.
   const TVector screen = ScreenSize(*this);
-  const float margin = (kind == 1 || kind == 17 || kind == 25) ? 24.0f : 84.0f;
+  const float margin = IsFloatingKind(kind) ? 24.0f : 84.0f;
   Usable = {0, 0, std::max(0.0f, screen.X - 2 * margin), std::max(0.0f, screen.Y - 2 * margin)};
 
   // 3. The content's size.
@@ -151,14 +148,14 @@ void TGuiDialogScene::OnShow() {
   float contentH = 0;
   TLegendBox text;
   int32_t items = 0;
-  if (kind >= 7 && kind <= 24) {
+  if (IsRequirementKind(kind) || IsLossKind(kind)) {
     for (int32_t i = 0; i < LeftSlots(kind); ++i) items += Scene->Left[i].Prop != nullptr ? 1 : 0;
-  } else if (kind >= 26 && kind <= 32) {
+  } else if (IsRewardKind(kind) && !IsFloatingKind(kind)) {
     for (int32_t i = 0; i < RightSlots(kind); ++i) items += Scene->Right[i].Prop != nullptr ? 1 : 0;
   }
   const int32_t columns = BarterRows > BarterRowsPerColumn ? 2 : 1;
   const int32_t rowsPerColumn = (BarterRows + columns - 1) / std::max(1, columns);
-  const float countWidth = kind == 33 ? BarterCountWidthSingle : BarterCountWidth;
+  const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
   const float barterRowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
   switch (kind) {
     case 1:
@@ -260,7 +257,7 @@ void TGuiDialogScene::OnShow() {
   if (framed) {
     Place(PlaceRestore, 0);
     BuildButtons(PlaceRect);
-    PlayEffect("G8SceneDialogOpen");
+    PlayEffectsSound("G8SceneDialogOpen");
   }
 
   // 10. The arrow, on the screen's canvas so that it is not clipped by the sheet.
@@ -329,7 +326,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
       reward->SetSlot(&Scene->Right[0], false);
       if (Scene->Right[0].Prop != nullptr) SetHint(reward, Scene->Right[0].Prop->RewardLabel(Scene->Right[0].Amount));
       if (Site != nullptr && Site->Special == 112) SetRecommended(reward, 0);
-      PlayEffect("G8RewardPop");
+      PlayEffectsSound("G8RewardPop");
       return;
     }
     default:
@@ -374,7 +371,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
   // Barter rows.
   const int32_t columns = BarterRows > BarterRowsPerColumn ? 2 : 1;
   const int32_t rowsPerColumn = (BarterRows + columns - 1) / columns;
-  const float countWidth = kind == 33 ? BarterCountWidthSingle : BarterCountWidth;
+  const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
   const float rowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
   const float allWidth = static_cast<float>(columns) * rowWidth + static_cast<float>(columns - 1) * BarterColumnGap;
   bool first = true;
@@ -418,7 +415,7 @@ void TGuiDialogScene::BuildButtons(TGuiRect Inner) {
   if (IsDebugMode() && accept && !met) {
     PlaceBox(*this, Inner.X - Inner.W / 2 + SkipWidth / 2, y, SkipWidth, SkipHeight);
     AddControl<TGuiControlButton>(10, PropName, "Skip", PropText, "SKIP", PropHintText,
-                                  "Force to skip the requirements", PropHintName, "Default");
+                                  "Force to skip the requirements", PropHintName, gui::HintStyleDefault);
   }
   if (cancel) {
     PlaceBox(*this, Inner.X - (accept ? (ButtonSize + Gap) / 2 : 0), y, ButtonSize, ButtonSize);
@@ -442,7 +439,7 @@ void TGuiDialogScene::OnHide() {
 
 void TGuiDialogScene::RefreshBarter() {
   if (Scene == nullptr || !Scene->IsBarter()) return;
-  const bool single = Scene->Kind == 33;
+  const bool single = Scene->Kind == SceneKinds::Barter1;
   auto count = [&](const TProp* Prop) {
     const int32_t amount = IsPreview() ? Prop->Amount : Prop->AmountBefore;
     if (!single) return FormatInteger(amount);
@@ -505,7 +502,7 @@ void TGuiDialogScene::FinishBarter() {
 void TGuiDialogScene::OnActivate() {
   if (Activated) return;
   Activated = true;
-  if (Scene != nullptr && Scene->Kind >= 25 && Scene->Kind <= 32) PlayEffect("G8Reward");
+  if (Scene != nullptr && Scene->IsReward()) PlayEffectsSound("G8Reward");
 }
 
 void TGuiDialogScene::OnUpdate() {
@@ -530,10 +527,10 @@ void TGuiDialogScene::OnRender() {
   float scale = 1;
   switch (FadeState) {
     case 0:
-      if (kind == 17) {
+      if (kind == SceneKinds::FloatingLoss) {
         alpha = EvalCurve("0-1-1-1", a);
         y = SheetRestY - FloatingLossLift * (1 - EvalCurve("0-4-7-9-1", a));
-      } else if (kind == 25) {
+      } else if (kind == SceneKinds::FloatingReward) {
         scale = 1 + (FloatingRewardPop - 1) * EvalCurve("0-1-6-0", a);
         alpha = EvalCurve("0-1-1", a);
       } else {
@@ -544,7 +541,7 @@ void TGuiDialogScene::OnRender() {
       alpha = 1;
       break;
     case 2:
-      alpha = kind == 17 ? EvalCurve("0-7-1", a) : a;
+      alpha = kind == SceneKinds::FloatingLoss ? EvalCurve("0-7-1", a) : a;
       break;
     default:
       alpha = 0;

@@ -12,13 +12,14 @@
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiHooks.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = 5;
-constexpr int32_t LabelFont = 4;
+constexpr int32_t TitleFont = FontStyles::Title;
+constexpr int32_t LabelFont = FontStyles::Label;
 constexpr float ButtonHeight = 60;
 
 // A label showing the text of Key, or Key itself when it is not a known text (a caption).
@@ -84,16 +85,6 @@ void FadeSheet(const TGuiSheet& Sheet, float FadeAlpha) {
 
 // ---- Message --------------------------------------------------------------------------------
 
-void TGuiDialogMessage::OnShow() {
-  BuildPlate(*this, 600, 220);
-  PlaceBox(*this, 0, -30, 560, 120);
-  AddMessageLabel(*this, MessageKey, 0);
-  PlaceBox(*this, 0, 70, 120, 40);
-  auto* ok = AddNamedButton<TGuiControlButton>(*this, "OK", PropText, "OK");
-  KeyControls[KeySlotCancel] = ok;
-  KeyControls[KeySlotConfirm] = ok;
-}
-
 void TGuiDialogMessage::OnClick() {
   if (Sender == nullptr) return;
   Confirm(OnDone);
@@ -113,16 +104,6 @@ void TGuiDialogMessageCustom::OnShow() {
 void TGuiDialogMessageCustom::OnRender() { FadeSheet(Sheet, FadeAlpha); }
 
 // ---- Query ----------------------------------------------------------------------------------
-
-void TGuiDialogQuery::OnShow() {
-  BuildPlate(*this, 600, 220);
-  PlaceBox(*this, 0, -30, 560, 120);
-  AddMessageLabel(*this, MessageKey, 0);
-  PlaceBox(*this, -80, 70, 120, 40);
-  KeyControls[KeySlotConfirm] = AddNamedButton<TGuiControlButton>(*this, "Yes", PropText, "YES");
-  PlaceBox(*this, 80, 70, 120, 40);
-  KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButton>(*this, "No", PropText, "NO");
-}
 
 void TGuiDialogQuery::OnClick() {
   if (SenderIs(*this, "Yes")) {
@@ -505,13 +486,13 @@ void TGuiDialogChoose::OnClick() {
     Page = Clamp(Page + (name == "NextPage" ? 1 : -1), 0, PageCount() - 1);
     Reshow(this);
   } else if (name == "Filter") {
-    ShowDialog("InputLine", "Enter filter:", Filter, 0, nullptr,
-               [this](const std::string& Text) {
-                 Filter = Text;
-                 Page = 0;
-                 Reshow(this);
-               },
-               nullptr, nullptr);
+    ShowDialog(gui::DialogInputLine, {.MessageKey = "Enter filter:",
+                                       .DefaultText = Filter,
+                                       .OnText = [this](const std::string& Text) {
+                                         Filter = Text;
+                                         Page = 0;
+                                         Reshow(this);
+                                       }});
   } else if (name == "Item") {
     for (const auto& [control, entry] : PageButtons) {
       if (control == Sender) {

@@ -36,10 +36,11 @@ void FadeSheet(const TGuiSheet& Sheet, float FadeAlpha);
 // Sets Form's Place to the box of that centre and size (screen units).
 void PlaceBox(TGuiForm& Form, float X, float Y, float W, float H);
 
+// The message's and the query's behaviour; their look is the custom one below (the game
+// registers no plain message or query).
 class TGuiDialogMessage : public TGuiDialog {
  public:
   using TGuiDialog::TGuiDialog;
-  void OnShow() override;
   void OnClick() override;
 };
 
@@ -54,7 +55,6 @@ class TGuiDialogMessageCustom : public TGuiDialogMessage {
 class TGuiDialogQuery : public TGuiDialog {
  public:
   using TGuiDialog::TGuiDialog;
-  void OnShow() override;
   void OnClick() override;
 };
 

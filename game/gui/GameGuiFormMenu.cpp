@@ -14,12 +14,13 @@
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControlMap.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int32_t LabelFont = 4;
+constexpr int32_t LabelFont = FontStyles::Label;
 constexpr float HalfWidth = 800;
 constexpr float HalfHeight = 450;
 constexpr float FrameMargin = 40;  // keeps plates and icons clear of the screen frame
@@ -46,7 +47,7 @@ bool EventsEmpty() {
 
 void StartPlaying(const char* Transition, TGuiCallback Callback) {
   SetMusic("");
-  SwitchForm("Play", Transition, std::move(Callback));
+  SwitchForm(gui::FormPlay, Transition, std::move(Callback));
 }
 
 }  // namespace
@@ -124,10 +125,10 @@ void TGuiFormMenu::OnShow() {
   const float iconX = HalfWidth - FrameMargin - IconSize / 2;
   const float iconY = HalfHeight - FrameMargin - IconSize / 2;
   Place(PlaceSetX, -iconX, PlaceSetY, iconY, PlaceWidth, IconSize, PlaceHeight, IconSize);
-  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, 5, PropTextKey, "IconAchievements",
+  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
                                       PropHintTextKey, "HintAchievements");
   Place(PlaceSetX, iconX);
-  AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropParamF, 5, PropTextKey, "IconAbout",
+  AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropParamF, FontStyles::Title, PropTextKey, "IconAbout",
                                       PropHintTextKey, "HintAbout");
 
   Place(PlaceRestore, 0);
@@ -142,24 +143,25 @@ void TGuiFormMenu::OnClick() {
   if (Sender == nullptr) return;
   const std::string& name = Sender->Name;
   if (name == "Play") {
-    StartPlaying(EventsEmpty() ? "FadeBeginning" : "Fade", nullptr);
+    StartPlaying(EventsEmpty() ? gui::TransitionFadeBeginning : gui::TransitionFade, nullptr);
   } else if (name == "NewGame") {
     if (EventsEmpty()) {
-      StartPlaying("FadeBeginning", nullptr);
+      StartPlaying(gui::TransitionFadeBeginning, nullptr);
     } else {
-      ShowDialog("QueryCustom", "QueryNewGame", "", 0, [] { StartPlaying("FadeBeginning", [] { NewGame(); }); },
-                 nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogQueryCustom,
+                 {.MessageKey = "QueryNewGame",
+                  .OnDone = [] { StartPlaying(gui::TransitionFadeBeginning, [] { NewGame(); }); }});
     }
   } else if (name == "Options") {
-    ShowDialog("Options");
+    ShowDialog(gui::DialogOptions);
   } else if (name == "Achievements") {
-    ShowDialog("Achievements");
+    ShowDialog(gui::DialogAchievements);
   } else if (name == "About") {
-    ShowDialog("About");
+    ShowDialog(gui::DialogAbout);
   } else if (name == "Quit") {
-    ShowDialog("QueryCustom", "QueryQuitGame", "", 0, [] { QuitFromMenu(); }, nullptr, nullptr, nullptr);
+    ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryQuitGame", .OnDone = [] { QuitFromMenu(); }});
   } else if (name == "Profiles") {
-    SwitchForm("Profiles", "Fade", nullptr);
+    SwitchForm(gui::FormProfiles, gui::TransitionFade, nullptr);
   }
 }
 

@@ -3,6 +3,7 @@
 #include "base/AppProcess.h"
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
+#include "engine/EngineTexts.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayLayout.h"
 #include "game/GamePlayers.h"
@@ -14,6 +15,7 @@
 #include "game/gui/GameGuiControlMap.h"
 #include "game/gui/GameGuiControlSite.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
@@ -27,8 +29,6 @@ constexpr float IconSlideRate = 2;  // a full slide in half a second
 constexpr float IconEnableLevel = 0.05f;
 constexpr float DimEmphasis = 0.4f;
 
-void PlayEffectsSound(const char* Name) { PlaySound(Name, false, SoundGroupEffects, nullptr); }
-
 }  // namespace
 
 void TGuiFormPlay::OnShow() {
@@ -41,7 +41,7 @@ void TGuiFormPlay::OnShow() {
   if (IsDebugMode()) {
     Place(PlaceWidth, 140, PlaceHeightKeepBottom, 30);
     AddControl<TGuiControlButton>(1010, PropName, "Undo", PropText, "UNDO", PropHintText, "Undo last game action",
-                                  PropHintName, "Default");
+                                  PropHintName, gui::HintStyleDefault);
     Place(PlaceRestore, 0);
   }
 
@@ -75,11 +75,11 @@ void TGuiFormPlay::OnShow() {
     KeyControls[Slot] = control;
     return control;
   };
-  ExitIcon = icon("ExitIcon", PlaceWidthKeepRight, PlaceHeightKeepTop, 3, "IconExit", "HintExit", KeySlotCancel);
-  HintIcon = icon("HintIcon", PlaceWidthKeepRight, PlaceHeightKeepBottom, 5, "IconHint", "HintHint", KeySlotHint);
-  InventoryIcon = icon("InventoryIcon", PlaceWidthKeepLeft, PlaceHeightKeepBottom, 5, "IconInventory",
+  ExitIcon = icon("ExitIcon", PlaceWidthKeepRight, PlaceHeightKeepTop, FontStyles::Medium, "IconExit", "HintExit", KeySlotCancel);
+  HintIcon = icon("HintIcon", PlaceWidthKeepRight, PlaceHeightKeepBottom, FontStyles::Title, "IconHint", "HintHint", KeySlotHint);
+  InventoryIcon = icon("InventoryIcon", PlaceWidthKeepLeft, PlaceHeightKeepBottom, FontStyles::Title, "IconInventory",
                        "HintInventory", KeySlotInventory);
-  MapIcon = icon("MapIcon", PlaceWidthKeepLeft, PlaceHeightKeepTop, 5, "IconMap", MapOpen ? "HintMap2" : "HintMap1",
+  MapIcon = icon("MapIcon", PlaceWidthKeepLeft, PlaceHeightKeepTop, FontStyles::Title, "IconMap", MapOpen ? "HintMap2" : "HintMap1",
                  KeySlotMap);
   Place(PlaceRestore, 0);
   PlaceIcons();
@@ -130,8 +130,8 @@ void TGuiFormPlay::OnUpdate() {
 
   const int32_t pointer = GetPointer();
   TGuiControl* const pointed[] = {HintIcon, InventoryIcon, MapIcon};
-  if (pointer >= 1 && pointer <= 3) {
-    SetRecommended(pointed[pointer - 1], pointer - 1);
+  if (PointsAtIcon(pointer)) {
+    SetRecommended(pointed[pointer - Pointers::HintIcon], pointer - Pointers::HintIcon);
   } else {
     SetRecommended(nullptr, 0);
   }
@@ -154,7 +154,6 @@ void TGuiFormPlay::OnUpdate() {
         undo->MarkDirty();
       }
     }
-    Sender = nullptr;
   }
 
   TRegion* region = CurrentRegion();
@@ -169,9 +168,9 @@ void TGuiFormPlay::OnClick() {
     auto* site = static_cast<TGuiControlSite*>(sender);
     if (avatar != nullptr && site->SiteRef != nullptr) avatar->PlaceInSite(site->SiteRef, true);
   } else if (sender == HintIcon) {
-    ShowDialog("Hint");
+    ShowDialog(gui::DialogHint);
   } else if (sender == InventoryIcon) {
-    ShowDialog("Inventory");
+    ShowDialog(gui::DialogInventory);
   } else if (sender == MapIcon) {
     if (avatar == nullptr) return;
     if (MapOpen) {
@@ -181,8 +180,9 @@ void TGuiFormPlay::OnClick() {
       avatar->TravelTo(MapRegion());
     }
   } else if (sender == ExitIcon) {
-    ShowDialog("QueryCustom", "QueryExitToMenu", "", 0,
-               [] { SwitchForm("Menu", "Fade", [] { SavePlayers(); }); }, nullptr, nullptr, nullptr);
+    ShowDialog(gui::DialogQueryCustom,
+               {.MessageKey = "QueryExitToMenu",
+                .OnDone = [] { SwitchForm(gui::FormMenu, gui::TransitionFade, [] { SavePlayers(); }); }});
   } else if (IsDebugMode() && sender->Name == "Undo") {
     ShowForm("");
     Undo();
@@ -192,7 +192,7 @@ void TGuiFormPlay::OnClick() {
 }
 
 void TGuiFormPlay::OnCommand() {
-  if (CommandText != "PlaySceneExecutionEffects") return;
+  if (CommandText != gui::CommandPlaySceneExecutionEffects) return;
   if (MapControl != nullptr) MapControl->PlaySceneEffects(static_cast<TScene*>(CommandData));
 }
 

@@ -6,13 +6,14 @@
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = 5;
-constexpr int32_t LabelFont = 4;
+constexpr int32_t TitleFont = FontStyles::Title;
+constexpr int32_t LabelFont = FontStyles::Label;
 constexpr float ButtonHeight = 60;
 constexpr float ProfileButtonWidth = 300;
 constexpr float ProfileStep = 70;
@@ -32,7 +33,7 @@ void AskForProfileName(TGuiFormProfiles* Form) {
   args.Value = InputLineNeedsText;
   args.MaxLength = ProfileNameLength;
   args.OnText = [Form](const std::string& Name) { Form->NameAccepted(Name); };
-  ShowDialog("InputLineCustom", args);
+  ShowDialog(gui::DialogInputLineCustom, args);
 }
 
 }  // namespace
@@ -95,7 +96,6 @@ void TGuiFormProfiles::RefreshProfileButtons() {
       button->MarkDirty();
     }
   }
-  Sender = nullptr;
 }
 
 void TGuiFormProfiles::NameAccepted(const std::string& Typed) {
@@ -113,8 +113,7 @@ void TGuiFormProfiles::NameAccepted(const std::string& Typed) {
 void TGuiFormProfiles::OnActivate() {
   if (NameTaken) {
     NameTaken = false;
-    ShowDialog("MessageCustom", "MsgProfileAlreadyExists", "", 0, [this] { AskName = true; }, nullptr, nullptr,
-               nullptr);
+    ShowDialog(gui::DialogMessageCustom, {.MessageKey = "MsgProfileAlreadyExists", .OnDone = [this] { AskName = true; }});
   } else if (AskName) {
     AskName = false;
     AskForProfileName(this);
@@ -126,7 +125,7 @@ void TGuiFormProfiles::OnClick() {
   const std::string name = Sender->Name;
   if (name == "OK") {
     const bool changed = CurrentPlayer() != StartPlayer;
-    SwitchForm("Menu", "Fade", changed ? TGuiCallback([] { Rebuild(); }) : TGuiCallback());
+    SwitchForm(gui::FormMenu, gui::TransitionFade, changed ? TGuiCallback([] { Rebuild(); }) : TGuiCallback());
   } else if (name.size() == 1 && name[0] >= '1' && name[0] <= '0' + MaxProfiles) {
     SelectPlayer(name[0] - '0');
     RefreshProfileButtons();
@@ -135,22 +134,21 @@ void TGuiFormProfiles::OnClick() {
     if (PlayerCount() < MaxProfiles) {
       AskForProfileName(this);
     } else {
-      ShowDialog("MessageCustom", "MsgTooManyProfiles", "", 0, nullptr, nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogMessageCustom, {.MessageKey = "MsgTooManyProfiles"});
     }
   } else if (name == "Delete") {
     if (PlayerCount() <= 1) {
-      ShowDialog("MessageCustom", "MsgCantDeleteProfile", "", 0, nullptr, nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogMessageCustom, {.MessageKey = "MsgCantDeleteProfile"});
     } else {
-      ShowDialog("QueryCustom", "QueryDeleteProfile", "", 0,
-                 [this] {
-                   // The profile the form started with may go: the world must be rebuilt then,
-                   // whatever profile a later one happens to be created at.
-                   if (CurrentPlayer() == StartPlayer) StartPlayer = nullptr;
-                   DeleteCurrentPlayer();
-                   RefreshProfileButtons();
-                   SetRecommendedByName("", 0);
-                 },
-                 nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryDeleteProfile", .OnDone = [this] {
+                                            // The profile the form started with may go: the world
+                                            // must be rebuilt then, whatever profile a later one
+                                            // happens to be created at.
+                                            if (CurrentPlayer() == StartPlayer) StartPlayer = nullptr;
+                                            DeleteCurrentPlayer();
+                                            RefreshProfileButtons();
+                                            SetRecommendedByName("", 0);
+                                          }});
     }
   }
 }

@@ -5,6 +5,7 @@
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
 #include "game/GamePlayers.h"
+#include "game/GameScreenNames.h"
 
 namespace tv {
 
@@ -62,14 +63,14 @@ void TGuiFormSplash::OnUpdate() {
   if (ShowTime > 0 && !skipped) return;
   ++PictureIndex;
   if (PictureIndex < Pictures.GetCount()) {
-    SwitchForm("Splash", "Splash", nullptr);
+    SwitchForm(gui::FormSplash, gui::TransitionSplash, nullptr);
     return;
   }
   TPlayer* player = CurrentPlayer();
   if (player != nullptr && !player->Name.empty()) {
-    SwitchForm("Menu", "Splash", nullptr);
+    SwitchForm(gui::FormMenu, gui::TransitionSplash, nullptr);
   } else {
-    SwitchForm("", "Splash", [player] { AskForName(player); });
+    SwitchForm("", gui::TransitionSplash, [player] { AskForName(player); });
   }
 }
 

@@ -7,8 +7,8 @@ namespace tv {
 
 TGuiHintDefault::TGuiHintDefault(std::string Name, float Delay, float FadeInTime, float FadeOutTime)
     : TGuiHint(std::move(Name), Delay, FadeInTime, FadeOutTime) {
-  Font = 0;
-  FontIndex = 0;
+  Font = FontStyles::Plain;
+  FontIndex = FontStyles::Plain;
   Margin = 5;
   Gap = 10;
 }
@@ -51,8 +51,8 @@ void TGuiHintDefault::Show(bool Visible) {
 
 TGuiHintCustom::TGuiHintCustom(std::string Name, float Delay, float FadeInTime, float FadeOutTime)
     : TGuiHintDefault(std::move(Name), Delay, FadeInTime, FadeOutTime) {
-  Font = 4;
-  FontIndex = 4;
+  Font = FontStyles::Label;
+  FontIndex = FontStyles::Label;
   Margin = 10;
   Gap = 20;
   MaxTextWidth = 300;

@@ -8,7 +8,7 @@
 namespace tv {
 
 namespace {
-constexpr int32_t CaptionFont = 5;
+constexpr int32_t CaptionFont = FontStyles::Title;
 }
 
 TGuiTransitionCover::TGuiTransitionCover(std::string Name, float Uncover, float Cover, TVector3 CoverColor,

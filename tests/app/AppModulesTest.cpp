@@ -10,7 +10,7 @@
 #include "base/AppModules.h"
 #include "base/EngineClasses.h"
 #include "engine/EngineGui.h"
-#include "engine/EngineGuiNames.h"
+#include "game/GameScreenNames.h"
 #include "game/GameHeadless.h"
 #include "game/GameModules.h"
 #include "game/GamePlayers.h"

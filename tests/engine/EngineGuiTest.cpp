@@ -428,7 +428,7 @@ TEST_F(GuiTest, DroppedCallbacksAreNeverRun) {
   AddForm("Menu", nullptr);
   AddDialog("Query", nullptr);
   bool ran = false;
-  ShowDialog("Query", "Sure", "", 0, [&] { ran = true; }, [&](const std::string&) { ran = true; }, nullptr, nullptr);
+  ShowDialog("Query", {.MessageKey = "Sure", .OnDone = [&] { ran = true; }, .OnText = [&](const std::string&) { ran = true; }});
   SwitchForm("Menu", "Fade", [&] { ran = true; });
   DropGuiCallbacks();
   EXPECT_FALSE(FindDialog("Query")->OnDone || FindDialog("Query")->OnText);

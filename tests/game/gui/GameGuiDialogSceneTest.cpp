@@ -82,7 +82,7 @@ class SceneDialog : public ModelTest {
       Avatar()->Scene = scene;
       Avatar()->State = StatePresenting;
     }
-    ShowDialog("Scene", "", "", Value, nullptr, nullptr, nullptr, scene);
+    ShowDialog("Scene", {.Value = Value, .Data = scene});
     Frames(8);
     auto* dialog = dynamic_cast<TGuiDialogScene*>(TopDialog());
     EXPECT_NE(dialog, nullptr);

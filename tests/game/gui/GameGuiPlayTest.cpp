@@ -603,7 +603,7 @@ TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
   EXPECT_NEAR(quay->Alpha, 1, 1e-5f);
 
   // A dialog takes the input: icons slide out and go disabled, the markers dim to 0.4.
-  ShowDialog("MessageCustom", "Copyright", "", 0, nullptr, nullptr, nullptr, nullptr);
+  ShowDialog("MessageCustom", {.MessageKey = "Copyright"});
   RunFrames(3);
   EXPECT_LT(form->IconsShown, 1);
   RunFrames(20);

@@ -12,6 +12,7 @@
 #include "app/AppWindow.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
+#include "base/AppProcess.h"
 #include "engine/EngineGui.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
@@ -83,7 +84,7 @@ class GuiScreens : public ::testing::Test {
   // Shows a registered dialog and runs frames until it takes input.
   TGuiDialog* Open(const std::string& Name, const std::string& Key, int32_t Value, TGuiCallback Done = nullptr,
                    TGuiTextCallback Text = nullptr) {
-    ShowDialog(Name, Key, "", Value, std::move(Done), std::move(Text), nullptr, nullptr);
+    ShowDialog(Name, {.MessageKey = Key, .Value = Value, .OnDone = std::move(Done), .OnText = std::move(Text)});
     Frames(8);
     TGuiDialog* dialog = TopDialog();
     EXPECT_NE(dialog, nullptr);
@@ -372,8 +373,8 @@ TEST_F(GuiScreens, ChooserPagesFiltersAndChooses) {
   auto* chooser = static_cast<TNumberChooser*>(RegisterDialog(std::make_unique<TNumberChooser>()));
   std::vector<std::string> texts;
   std::vector<TItem*> objects;
-  ShowDialog("Numbers", "", "", 0, nullptr, [&](const std::string& T) { texts.push_back(T); },
-             [&](TItem* I) { objects.push_back(I); }, nullptr);
+  ShowDialog("Numbers", {.OnText = [&](const std::string& T) { texts.push_back(T); },
+                         .OnItem = [&](TItem* I) { objects.push_back(I); }});
   Frames(2);
   ASSERT_TRUE(chooser->Active);
   EXPECT_EQ(chooser->PageSize(), 8);
@@ -415,14 +416,14 @@ TEST_F(GuiScreens, ChooserPagesFiltersAndChooses) {
 
   // "Nil" chooses nothing; cancelling calls nothing.
   Frames(2);
-  ShowDialog("Numbers", "", "", 0, nullptr, [&](const std::string& T) { texts.push_back(T); },
-             [&](TItem* I) { objects.push_back(I); }, nullptr);
+  ShowDialog("Numbers", {.OnText = [&](const std::string& T) { texts.push_back(T); },
+                         .OnItem = [&](TItem* I) { objects.push_back(I); }});
   Frames(2);
   Click(chooser, "Nil");
   EXPECT_EQ(texts.back(), "");
   EXPECT_EQ(objects.back(), nullptr);
   Frames(2);
-  ShowDialog("Numbers", "", "", 0, nullptr, [&](const std::string& T) { texts.push_back(T); }, nullptr, nullptr);
+  ShowDialog("Numbers", {.OnText = [&](const std::string& T) { texts.push_back(T); }});
   Frames(2);
   Click(chooser, "Cancel");
   EXPECT_EQ(texts.size(), 2u);
@@ -438,7 +439,7 @@ TEST_F(GuiScreens, ShowAllPropsListsTheScenariosProps) {
   CreateScenario();
   for (const char* name : {"Rope", "Lantern", "Salt"}) Props()->Insert(new TProp(name), true);  // owned
   std::vector<TItem*> chosen;
-  ShowDialog("ShowAllProps", "", "", 0, nullptr, nullptr, [&](TItem* I) { chosen.push_back(I); }, nullptr);
+  ShowDialog("ShowAllProps", {.OnItem = [&](TItem* I) { chosen.push_back(I); }});
   Frames(1);
   auto* chooser = dynamic_cast<TGuiDialogChoose*>(TopDialog());
   ASSERT_NE(chooser, nullptr);
@@ -565,7 +566,7 @@ TEST_F(GuiScreens, SwitchingFormsBehindTheFade) {
 }
 
 TEST_F(GuiScreens, UnknownNamesDoNothing) {
-  ShowDialog("NoSuchDialog", "x", "", 0, [] { FAIL(); }, nullptr, nullptr, nullptr);
+  ShowDialog("NoSuchDialog", {.MessageKey = "x", .OnDone = [] { FAIL(); }});
   SwitchForm("NoSuchForm", "NoSuchTransition", [] { FAIL(); });
   Frames(3);
   EXPECT_EQ(TopDialog(), nullptr);
@@ -576,6 +577,20 @@ TEST_F(GuiScreens, UnknownNamesDoNothing) {
   options->Sender = nullptr;
   options->OnClick();  // a click without a sender changes nothing
   EXPECT_EQ(options->FadeState, 1);
+
+  // Silent for players; in debug mode each unknown name is logged.
+  ClearLogMessages();
+  ShowDialog("NoSuchDialog");
+  EXPECT_TRUE(GetLogMessages().empty());
+  SetDebugMode(true);
+  ShowDialog("NoSuchDialog");
+  SwitchForm("NoSuchForm", "NoSuchTransition", nullptr);
+  SendCommand("NoSuchForm", "Go", nullptr);
+  SetDebugMode(false);
+  EXPECT_EQ(GetLogMessages(), (std::vector<std::string>{"Unknown dialog \"NoSuchDialog\"",
+                                                       "Unknown transition \"NoSuchTransition\"",
+                                                       "Unknown form \"NoSuchForm\""}));
+  ClearLogMessages();
 }
 
 }  // namespace

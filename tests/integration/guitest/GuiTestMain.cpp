@@ -11,6 +11,8 @@
 #include "engine/EngineGui.h"
 #include "engine/EngineTexts.h"
 #include "engine/EngineVideo.h"
+#include "game/GamePlayers.h"
+#include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogs.h"
 
@@ -90,17 +92,19 @@ class TGuiFormTest : public TGuiForm {
     if (Sender == nullptr) return;
     const std::string& name = Sender->Name;
     if (name == "Options") {
-      ShowDialog("Options");
+      ShowDialog(gui::DialogOptions);
     } else if (name == "Quit") {
-      ShowDialog("QueryCustom", "QueryQuitGame", "", 0, [] { Terminate(); }, nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryQuitGame", .OnDone = [] { Terminate(); }});
     } else if (name == "Message") {
-      ShowDialog("MessageCustom", "MsgCantDeleteProfile", "", 0, nullptr, nullptr, nullptr, nullptr);
+      ShowDialog(gui::DialogMessageCustom, {.MessageKey = "MsgCantDeleteProfile"});
     } else if (name == "InputLine") {
       // The first-start prompt's look: "OK" alone.
-      ShowDialog("InputLineCustom", "InputName", "Traveller", InputLineNeedsText | InputLineOkOnly, nullptr, nullptr,
-                 nullptr, nullptr);
+      ShowDialog(gui::DialogInputLineCustom, {.MessageKey = "InputName",
+                                              .DefaultText = "Traveller",
+                                              .Value = InputLineNeedsText | InputLineOkOnly,
+                                              .MaxLength = ProfileNameLength});
     } else if (name == "About") {
-      ShowDialog("About");
+      ShowDialog(gui::DialogAbout);
     }
   }
 

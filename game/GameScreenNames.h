@@ -1,6 +1,7 @@
-// The names under which forms, dialogs, transitions and commands are registered with the screen
-// registry (EngineGui). The model and the screens both use these constants, never string
-// literals, so that a misspelt name is a compile error rather than a silently ignored call.
+// The game's screens by name: the names under which its forms, dialogs, transitions, cursors,
+// hint styles and commands are registered with the screen registry (engine/EngineGui.h). The
+// model, the screens and the program's setup use these constants, never string literals, so that
+// a misspelt name is a compile error rather than a silently ignored call.
 #pragma once
 
 namespace tv::gui {
@@ -23,12 +24,19 @@ inline constexpr char DialogShowAllProps[] = "ShowAllProps";
 inline constexpr char DialogQueryCustom[] = "QueryCustom";
 inline constexpr char DialogMessageCustom[] = "MessageCustom";
 inline constexpr char DialogInputLineCustom[] = "InputLineCustom";
+inline constexpr char DialogInputLine[] = "InputLine";  // the chooser's filter, in the plain look
 
 // ---- Transitions ----------------------------------------------------------------------------
 inline constexpr char TransitionFade[] = "Fade";
 inline constexpr char TransitionFadeBeginning[] = "FadeBeginning";
 inline constexpr char TransitionFadeEnding[] = "FadeEnding";
 inline constexpr char TransitionSplash[] = "Splash";
+
+// ---- Cursors and hint styles ---------------------------------------------------------------
+inline constexpr char CursorCustom[] = "Custom";
+inline constexpr char CursorDefault[] = "Default";  // debug mode
+inline constexpr char HintStyleCustom[] = "Custom";
+inline constexpr char HintStyleDefault[] = "Default";  // debug mode
 
 // ---- Commands sent to a form ----------------------------------------------------------------
 inline constexpr char CommandPlaySceneExecutionEffects[] = "PlaySceneExecutionEffects";
