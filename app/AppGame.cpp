@@ -20,17 +20,11 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
-#include "game/gui/GameGuiDialogAchievements.h"
-#include "game/gui/GameGuiDialogHint.h"
-#include "game/gui/GameGuiDialogInventory.h"
-#include "game/gui/GameGuiDialogScene.h"
 #include "game/gui/GameGuiDialogs.h"
-#include "game/gui/GameGuiFormMenu.h"
-#include "game/gui/GameGuiFormPlay.h"
-#include "game/gui/GameGuiFormProfiles.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"
+#include "game/gui/GameGuiScreens.h"
 #include "game/gui/GameGuiTransitions.h"
 #include "game/GameScreenNames.h"
 
@@ -57,16 +51,9 @@ struct TGameState {
 };
 TGameState Game;
 
-constexpr float DialogFade = 0.3f;
 constexpr float HintDelay = 0.75f;
 constexpr float HintFade = 0.25f;
 const TVector3 Black{0, 0, 0};
-
-// Every game dialog fades in and out in 0.3 s and uses the custom cursor and hint style.
-template <class T>
-void RegisterGameDialog(const char* Name) {
-  RegisterDialog(std::make_unique<T>(Name, gui::CursorCustom, gui::HintStyleCustom, DialogFade, DialogFade));
-}
 
 }  // namespace
 
@@ -153,24 +140,8 @@ void RegisterScreens() {
   RegisterHint(std::make_unique<TGuiHintCustom>(gui::HintStyleCustom, HintDelay, HintFade, HintFade));
   if (debug) RegisterHint(std::make_unique<TGuiHintDefault>(gui::HintStyleDefault, HintDelay, 0.0f, 0.0f));
 
-  RegisterGameDialog<TGuiDialogMessageCustom>(gui::DialogMessageCustom);
-  RegisterGameDialog<TGuiDialogQueryCustom>(gui::DialogQueryCustom);
-  RegisterGameDialog<TGuiDialogInputLineCustom>(gui::DialogInputLineCustom);
-  RegisterGameDialog<TGuiDialogOptions>(gui::DialogOptions);
-  RegisterGameDialog<TGuiDialogAbout>(gui::DialogAbout);
-  RegisterGameDialog<TGuiDialogAchievement>(gui::DialogAchievement);
-  RegisterGameDialog<TGuiDialogAchievements>(gui::DialogAchievements);
-  RegisterGameDialog<TGuiDialogScene>(gui::DialogScene);
-  RegisterGameDialog<TGuiDialogInventory>(gui::DialogInventory);
-  RegisterGameDialog<TGuiDialogHint>(gui::DialogHint);
-  if (debug) {
-    RegisterDialog(std::make_unique<TGuiDialogShowAllProps>(gui::DialogShowAllProps, gui::CursorDefault,
-                                                               gui::HintStyleCustom, 0.0f, 0.0f));
-    // The chooser's filter prompt: the plain input line under the name the chooser opens.
-    auto filter = std::make_unique<TGuiDialogInputLine>(gui::DialogInputLine, gui::CursorDefault,
-                                                        gui::HintStyleCustom, 0.0f, 0.0f);
-    filter->HistoryMode = true;
-    RegisterDialog(std::move(filter));
+  for (const TGameDialogRow& row : GameDialogRows()) {
+    if (!row.DebugOnly || debug) RegisterDialog(row.Make(row.Name));
   }
 
   RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionSplash, 0.75f, 0.75f, Black, ""));
@@ -179,12 +150,11 @@ void RegisterScreens() {
   RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFadeEnding, 2.0f, 4.0f, Black, "LabelTheEnd"));
 
   // The splash form reads the branding folder when it is registered; it prepares the game itself.
-  auto* splash = static_cast<TGuiFormSplash*>(RegisterForm(std::make_unique<TGuiFormSplash>(gui::FormSplash, gui::CursorCustom, gui::HintStyleCustom)));
+  auto* splash = static_cast<TGuiFormSplash*>(
+      RegisterForm(std::make_unique<TGuiFormSplash>(gui::FormSplash, gui::CursorCustom, gui::HintStyleCustom)));
   if (splash != nullptr) splash->PrepareGame = [] { PrepareGame(); };
   Game.SplashAvailable = splash != nullptr && splash->Pictures.GetCount() > 0;
-  RegisterForm(std::make_unique<TGuiFormMenu>(gui::FormMenu, gui::CursorCustom, gui::HintStyleCustom));
-  RegisterForm(std::make_unique<TGuiFormProfiles>(gui::FormProfiles, gui::CursorCustom, gui::HintStyleCustom));
-  RegisterForm(std::make_unique<TGuiFormPlay>(gui::FormPlay, gui::CursorCustom, gui::HintStyleCustom));
+  for (const TGameFormRow& row : GameFormRows()) RegisterForm(row.Make(row.Name));
   if (Game.TestRegister) Game.TestRegister();
 }
 
