@@ -1,9 +1,11 @@
 #include "engine/EngineScript.h"
 
 #include <charconv>
+#include <map>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "base/AppFolders.h"
 #include "base/AppProcess.h"
@@ -539,6 +541,64 @@ void ReloadTextsIfChanged() {
     }
   }
   if (loaded && RelocalizeHook != nullptr) RelocalizeHook();
+}
+
+bool ReloadScriptFile(bool Scenario, std::string& Error, std::vector<std::string>* Changed) {
+  const char* name = Scenario ? ScenarioScriptName : CommonScriptName;
+  if (Scenario && !Script.ScenarioLoaded) return true;  // loaded with the scenario, later
+  std::string bytes;
+  try {
+    bytes = ReadDataText(TFolderKind::Language, name, TExtKind::Xml);
+  } catch (const EError& e) {
+    Error = e.what();
+    return false;
+  }
+  // A script that fails to load leaves the table as it was before the attempt.
+  struct TSaved {
+    std::string Key, Text;
+    bool FromScenario;
+  };
+  std::vector<TSaved> saved;
+  for (TItem* item : TextTable()) {
+    const auto* node = static_cast<const TScriptNode*>(item);
+    saved.push_back({node->Name, node->Text, node->FromScenario});
+  }
+  const TLocalization settings = Settings;
+  const std::string language = GetLanguageName();
+  const std::optional<std::u16string> caption = Script.Caption;
+  bool whole = true;
+  try {
+    whole = LoadScript(bytes, Scenario, true);
+  } catch (const EError& e) {
+    Error = DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": " + e.what();
+    whole = false;
+  }
+  if (!whole) {
+    if (Error.empty()) {
+      Error = DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": the script ends before its closing </script>";
+    }
+    Script.Table.reset();
+    for (const TSaved& entry : saved) {
+      if (TScriptNode* node = AddText(entry.Key, entry.Text)) node->FromScenario = entry.FromScenario;
+    }
+    Settings = settings;
+    SetLanguageName(language);
+    Script.Caption = caption;
+    return false;
+  }
+  if (Changed != nullptr) {
+    std::map<std::string, const std::string*> before;
+    for (const TSaved& entry : saved) before.emplace(entry.Key, &entry.Text);
+    for (TItem* item : TextTable()) {
+      const auto* node = static_cast<const TScriptNode*>(item);
+      const auto old = before.find(node->Name);
+      if (old == before.end() || *old->second != node->Text) Changed->push_back(node->Name);
+    }
+  }
+  const int32_t age = DataFileAge(TFolderKind::Language, name, TExtKind::Xml);
+  (Scenario ? Script.ScenarioAge : Script.CommonAge) = age;
+  if (RelocalizeHook != nullptr) RelocalizeHook();
+  return true;
 }
 
 void FreeTexts() {

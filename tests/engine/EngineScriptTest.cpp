@@ -506,5 +506,36 @@ TEST_F(ScriptFilesTest, ChangedScriptsReloadInDebugModeOnly) {
   EXPECT_EQ(Relocalized, 2);
 }
 
+// The live reload's forced reload: whatever the time stamp, it names the keys it changed, and a
+// script that fails to parse or is cut short leaves the table and the settings as they were.
+TEST_F(ScriptFilesTest, ForcedReloadNamesChangedKeysAndAFailureKeepsTheOldTexts) {
+  SetRelocalizeHook([] { ++Relocalized; });
+  Relocalized = 0;
+  Write("T1ScriptCommon.xml", "<script><option id=\"DigitGroupingSymbol\" value=\".\"/>" + Text("a", "1") +
+                                  Text("b", "2") + "</script>");
+  InitTexts();
+  std::string error;
+  std::vector<std::string> changed;
+  Write("T1ScriptCommon.xml", Script(Text("a", "1") + Text("b", "two") + Text("c", "3")));  // same time stamp
+  EXPECT_TRUE(ReloadScriptFile(false, error, &changed)) << error;
+  EXPECT_EQ(changed, (std::vector<std::string>{"b", "c"}));
+  EXPECT_EQ(GetText("b"), "two");
+  EXPECT_EQ(Relocalized, 1);
+
+  for (const std::string& broken : {Script(Text("a", "x")) + "</extra>", std::string("<script>") + Text("a", "x")}) {
+    Write("T1ScriptCommon.xml", "<script><option id=\"DigitGroupingSymbol\" value=\"_\"/>" + broken.substr(8));
+    error.clear();
+    EXPECT_FALSE(ReloadScriptFile(false, error));
+    EXPECT_NE(error.find("T1ScriptCommon.xml"), std::string::npos) << error;
+    EXPECT_EQ(GetText("a"), "1");
+    EXPECT_EQ(GetText("c"), "3");
+    EXPECT_EQ(GetDigitGroupingSymbol(), '.');
+  }
+  EXPECT_EQ(Relocalized, 1);
+  // The scenario script waits until the scenario's texts are loaded.
+  EXPECT_TRUE(ReloadScriptFile(true, error));
+  EXPECT_FALSE(TextExists("s"));
+}
+
 }  // namespace
 }  // namespace tv
