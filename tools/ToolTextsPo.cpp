@@ -494,8 +494,8 @@ const TToolCommand ExportCommand{
 const TToolCommand ImportCommand{
     "texts po-import", "FILE.po --language NAME [--data DIR] [-o OUTDIR]",
     "writes a translated PO file back into the language's two script files (into OUTDIR, default the language's "
-    "folder of DIR); fuzzy and untranslated entries are left out (reported), a text the language's code page "
-    "cannot hold is an error; nothing is written on an error",
+    "folder of DIR); fuzzy and untranslated entries are left out (reported; the game shows their English texts), "
+    "a text the language's code page cannot hold is an error; nothing is written on an error",
     RunImport};
 
 int RunExport(const TArgs& Args) {
@@ -689,7 +689,7 @@ int RunImport(const TArgs& Args) {
     }
     const bool missing = e.Str.empty();
     if (e.Fuzzy || missing) {
-      std::fprintf(stderr, "%s: %s; the game shows it as a missing text\n", where.c_str(),
+      std::fprintf(stderr, "%s: %s; the game shows the English text\n", where.c_str(),
                    e.Fuzzy ? "fuzzy" : "untranslated");
       (e.Fuzzy ? fuzzy : untranslated) += 1;
       changes[e.Context] = TChange{};

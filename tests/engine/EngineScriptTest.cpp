@@ -506,6 +506,37 @@ TEST_F(ScriptFilesTest, ChangedScriptsReloadInDebugModeOnly) {
   EXPECT_EQ(Relocalized, 2);
 }
 
+// A translation that lacks a text shows the English one: the English scripts fill the gaps, with
+// no option and no caption of theirs, after the language's own texts.
+TEST_F(ScriptFilesTest, TheEnglishScriptsFillTheKeysATranslationLacks) {
+  SetFolderPath(TFolderKind::Program, Dir / "prog/");
+  test::MakeDirs(Dir / "prog/Languages/English");
+  test::WriteFile(Dir / "prog/Languages/English/T1ScriptCommon.xml",
+                  "<script><option id=\"DecimalSymbol\" value=\"!\"/>" + Text("GameTitle", "English title") +
+                      Text("a", "English a") + Text("b", "English b") + "</script>");
+  test::WriteFile(Dir / "prog/Languages/English/T1ScriptScenario.xml", Script(Text("s", "English s") + Text("t", "T")));
+  Write("T1ScriptCommon.xml", Script(Text("GameTitle", "Titel") + Text("a", "Deutsch a")));
+  Write("T1ScriptScenario.xml", Script(Text("s", "Deutsch s")));
+  InitTexts();
+  LoadScenarioTexts();
+  EXPECT_EQ(GetText("a"), "Deutsch a");
+  EXPECT_EQ(GetText("b"), "English b");
+  EXPECT_EQ(GetText("s"), "Deutsch s");
+  EXPECT_EQ(GetText("t"), "T");
+  EXPECT_TRUE(TextExists("IconMap"));  // the defaults come after
+  EXPECT_EQ(GetDecimalSymbol(), '.');
+  ASSERT_TRUE(GetGameTitleCaption().has_value());
+  EXPECT_EQ(*GetGameTitleCaption(), u"Titel");
+  EXPECT_EQ(TextTable().FindAs<TScriptNode>("t")->FromScenario, true);
+  // The English folder itself fills nothing twice.
+  FreeTexts();
+  SetFolderPath(TFolderKind::Language, Dir / "prog/Languages/English/");
+  InitTexts();
+  int count = 0;
+  for (TItem* item : TextTable()) count += static_cast<TScriptNode*>(item)->Name == "a" ? 1 : 0;
+  EXPECT_EQ(count, 1);
+}
+
 // The live reload's forced reload: whatever the time stamp, it names the keys it changed, and a
 // script that fails to parse or is cut short leaves the table and the settings as they were.
 TEST_F(ScriptFilesTest, ForcedReloadNamesChangedKeysAndAFailureKeepsTheOldTexts) {
