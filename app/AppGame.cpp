@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AppInput.h"
+#include "app/AppLiveReload.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
 #include "base/AppProcess.h"
@@ -69,7 +70,9 @@ void CreateGame() {
 }
 
 void UpdateGame() {
-  if (Game.Created) CaptureCurrentSettings();
+  if (!Game.Created) return;
+  CaptureCurrentSettings();
+  UpdateLiveReload();
 }
 
 namespace {
@@ -96,6 +99,7 @@ void SaveGameBeforeShutdown() {
 
 void DestroyGame() {
   // No callback handed to the screens may outlive the model objects it captures.
+  StopLiveReload();
   DropGuiCallbacks();
   // The players go first: freeing them saves what changed since SaveGameBeforeShutdown. A save
   // that fails is reported, and the rest of the model is still taken down.

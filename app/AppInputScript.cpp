@@ -49,6 +49,9 @@ struct TScriptState {
   // of those showings "wait shown" lines have taken.
   std::map<std::string, uint32_t> Shown;
   std::map<std::string, uint32_t> Taken;
+  // Live reloads by file name, and how many of them "wait reload" lines have taken.
+  std::map<std::string, uint32_t> Reloaded;
+  std::map<std::string, uint32_t> ReloadsTaken;
   std::mt19937 Random;  // picks the controls of click-random
 };
 
@@ -195,6 +198,7 @@ const char* WaitWhat(const TScriptLine& L) {
     case TScriptLine::Kind::WaitControl: return "control";
     case TScriptLine::Kind::WaitShown: return "shown";
     case TScriptLine::Kind::WaitIdle: return "idle";
+    case TScriptLine::Kind::WaitReload: return "reload";
     default: return "ready";
   }
 }
@@ -206,6 +210,7 @@ bool WaitOver(const TScriptLine& L) {
     case TScriptLine::Kind::WaitDialog: return TopDialog() != nullptr && TopDialog()->Name == L.Text;
     case TScriptLine::Kind::WaitControl: return InputTargetReady() && FindUsableControl(L.Text) != nullptr;
     case TScriptLine::Kind::WaitShown: return Script.Shown[L.Text] > Script.Taken[L.Text];
+    case TScriptLine::Kind::WaitReload: return Script.Reloaded[L.Text] > Script.ReloadsTaken[L.Text];
     case TScriptLine::Kind::WaitIdle:
       return InputTargetReady() && TopDialog() == nullptr && Avatar() != nullptr && Avatar()->State == StateIdle;
     default: return InputTargetReady();
@@ -343,16 +348,17 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
   } else if (verb == "wait") {
     std::string what;
     words >> what;
-    if (what == "form" || what == "dialog" || what == "control" || what == "shown") {
+    if (what == "form" || what == "dialog" || what == "control" || what == "shown" || what == "reload") {
       event.What = what == "form"      ? TScriptLine::Kind::WaitForm
                    : what == "dialog"  ? TScriptLine::Kind::WaitDialog
                    : what == "control" ? TScriptLine::Kind::WaitControl
+                   : what == "reload"  ? TScriptLine::Kind::WaitReload
                                        : TScriptLine::Kind::WaitShown;
       if (!(words >> event.Text)) throw EError("wait " + what + " needs a name");
     } else if (what == "ready" || what == "idle") {
       event.What = what == "ready" ? TScriptLine::Kind::WaitReady : TScriptLine::Kind::WaitIdle;
     } else {
-      throw EError("wait needs form, dialog, control, shown, ready or idle");
+      throw EError("wait needs form, dialog, control, shown, reload, ready or idle");
     }
     std::string limit;
     if (words >> limit) {
@@ -440,6 +446,7 @@ void InjectScriptedInput(uint32_t Frame) {
       case TScriptLine::Kind::WaitControl:
       case TScriptLine::Kind::WaitShown:
       case TScriptLine::Kind::WaitIdle:
+      case TScriptLine::Kind::WaitReload:
         // A click or key just let go is not yet seen by the screens: what the wait looks at is
         // still as it was before it, so the wait starts looking a frame later.
         if (Script.ButtonReleasedIn == Frame || Script.KeyReleasedIn == Frame) return;
@@ -452,6 +459,7 @@ void InjectScriptedInput(uint32_t Frame) {
           return;
         }
         if (s.What == TScriptLine::Kind::WaitShown) ++Script.Taken[s.Text];
+        if (s.What == TScriptLine::Kind::WaitReload) ++Script.ReloadsTaken[s.Text];
         break;
       case TScriptLine::Kind::Screenshot: {
         WriteTrace("\"screenshot\": " + JsonString(s.Text));
@@ -552,6 +560,25 @@ void StartGuiTrace(const std::string& Path) {
 }
 
 void TraceWindowState(bool Running) { WriteTrace(std::string("\"window\": ") + (Running ? "\"resumed\"" : "\"suspended\"")); }
+
+void TraceReload(const std::string& File, const std::string& World, const std::string& Failure,
+                 const std::vector<std::string>& Texts) {
+  ++Script.Reloaded[File];
+  std::string line = "\"reload\": " + JsonString(File);
+  if (!Texts.empty()) {
+    line += ", \"texts\": [";
+    for (size_t i = 0; i < Texts.size(); ++i) line += (i > 0 ? ", " : "") + JsonString(Texts[i]);
+    line += "]";
+  }
+  if (!Failure.empty()) {
+    line += ", \"failed\": " + JsonString(Failure);
+  } else if (!World.empty()) {
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a64(World)));
+    line += ", \"world\": \"" + std::string(hash) + "\"";
+  }
+  WriteTrace(line);
+}
 
 void StopGuiTrace() { SetGuiObserver(nullptr); }
 

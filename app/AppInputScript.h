@@ -23,6 +23,9 @@
 //                              earlier "wait shown NAME" lines took (counted from the script's
 //                              start): each line takes one showing, so a dialog that follows
 //                              another of the same name is not mistaken for the one still fading
+//   wait reload FILE [LIMIT]   ... until the debug mode's live reload has taken up the file FILE
+//                              (a file name such as "T1ScriptScenario.xml") once more than the
+//                              earlier "wait reload FILE" lines took, whether it loaded or failed
 //   click NAME                 moves the mouse over the centre of the named, visible, enabled
 //                              control of the input target (or the nearest point of it that no
 //                              other control covers), presses the left button, and releases it
@@ -43,6 +46,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/EngineClasses.h"
 #include "platform/PlatformWindow.h"
@@ -76,6 +80,7 @@ struct TScriptLine {
     WaitControl,
     WaitShown,
     WaitIdle,
+    WaitReload,
     Click,
     Key,
     Screenshot,
@@ -112,6 +117,12 @@ void StartGuiTrace(const std::string& Path);
 // Traces the game being suspended (minimised, or the window lost the focus) or resumed:
 // {"frame": F, "window": "suspended"} or "resumed".
 void TraceWindowState(bool Running);
+// Traces a live reload of File: {"frame": F, "reload": "FILE", "texts": [KEYS], "world": "HASH"}
+// with the text keys whose text changed (a script only) and the 64-bit FNV-1a hash of the world's
+// state as JSON right after it was rebuilt (a scenario or script only), or with "failed": "WHY"
+// instead. Counts it for "wait reload".
+void TraceReload(const std::string& File, const std::string& World, const std::string& Failure,
+                 const std::vector<std::string>& Texts = {});
 // Stops tracing GUI happenings (shutdown is not traced).
 void StopGuiTrace();
 // Writes the last line, {"frame": F, "exit": CODE}, and closes the trace.

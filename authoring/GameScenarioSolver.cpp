@@ -137,8 +137,10 @@ int64_t Progress() {
   return p;
 }
 
+}  // namespace
+
 // What the player can do in the current state, as play script lines.
-std::vector<std::string> Choices() {
+std::vector<std::string> PlayerChoices() {
   std::vector<std::string> out;
   TAvatar* avatar = Avatar();
   if (avatar->State == StatePresenting && avatar->Scene != nullptr) {
@@ -194,6 +196,8 @@ std::vector<std::string> Choices() {
   return out;
 }
 
+namespace {
+
 bool EndingReached(const THeadlessPlay& Play) {
   return std::find(Play.Gui.Calls.begin(), Play.Gui.Calls.end(), "form Menu FadeEnding") != Play.Gui.Calls.end();
 }
@@ -225,7 +229,7 @@ TSolveResult SolveScenario(const TSolveOptions& Options) {
     if (node->Depth >= Options.MaxActions) continue;
     const TGame game = GameOf(*node);
     Restore(game, play);
-    const std::vector<std::string> choices = Choices();
+    const std::vector<std::string> choices = PlayerChoices();
     for (const std::string& action : choices) {
       Restore(game, play);
       const std::string log = play.Perform(action);
@@ -269,6 +273,67 @@ TSolveResult SolveScenario(const TSolveOptions& Options) {
   NewGame();
   play.Settle();
   return result;
+}
+
+bool SettleObserving(THeadlessPlay& Play, const std::function<void()>& Observe) {
+  auto pending = [&] {
+    if (!Play.Gui.HasPending()) return;
+    Observe();
+    Play.Gui.RunPending();
+  };
+  pending();
+  int64_t frames = 0;
+  while (Avatar()->State != StateIdle && Avatar()->State != StatePresenting) {
+    if (++frames > HeadlessFrameLimit) return false;
+    Avatar()->Update(true, HeadlessFrameTime);
+    ++Play.Frames;
+    pending();
+  }
+  Observe();
+  return true;
+}
+
+bool ExploreScenario(const TSolveOptions& Options, THeadlessPlay& Play, const std::function<void()>& Visit,
+                     int64_t* States) {
+  NewGame();
+  Play.Gui.Calls.clear();
+  if (!SettleObserving(Play, Visit)) return false;
+  std::queue<TNodePtr> open;
+  std::unordered_set<std::string> seen;
+  {
+    auto root = std::make_shared<TNode>();
+    Capture(*root, TGame{});
+    seen.insert(StateKey());
+    open.push(root);
+  }
+  bool complete = true;
+  while (!open.empty() && complete) {
+    const TNodePtr node = open.front();
+    open.pop();
+    const TGame game = GameOf(*node);
+    Restore(game, Play);
+    const std::vector<std::string> choices = PlayerChoices();
+    for (const std::string& action : choices) {
+      Restore(game, Play);
+      if (Play.Perform(action) != "ok" || !SettleObserving(Play, Visit)) continue;
+      if (!seen.insert(StateKey()).second) continue;
+      // The ending starts a new game: nothing follows it.
+      if (EndingReached(Play)) continue;
+      if (static_cast<int64_t>(seen.size()) >= Options.MaxStates) {
+        complete = false;
+        break;
+      }
+      auto next = std::make_shared<TNode>();
+      Capture(*next, game);
+      next->Parent = node;
+      open.push(next);
+    }
+  }
+  if (States != nullptr) *States = static_cast<int64_t>(seen.size());
+  NewGame();
+  Play.Gui.Calls.clear();
+  Play.Settle();
+  return complete;
 }
 
 }  // namespace tv

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,20 @@ struct TSolveResult {
 // The search prefers states that have done more of the story (sites revealed, entered and
 // completed, scenes performed), shorter ways among those.
 TSolveResult SolveScenario(const TSolveOptions& Options);
+
+// What the player can do in the current (settled) state, as play script lines: the choices the
+// search tries. Empty when there is nothing to do.
+std::vector<std::string> PlayerChoices();
+
+// Every state reachable from a new game, visited once each (breadth first, at most MaxStates):
+// Visit runs with the world in each state (as SettleObserving observes it). True when every reachable state was visited,
+// so that what no visited state holds can never happen; leaves a new game behind.
+class THeadlessPlay;
+// THeadlessPlay::Settle that also runs Observe whenever a transition's callback is about to run
+// (the ending's starts a new game, so what the last visit did is seen only before it) and once
+// at rest.
+bool SettleObserving(THeadlessPlay& Play, const std::function<void()>& Observe);
+bool ExploreScenario(const TSolveOptions& Options, THeadlessPlay& Play, const std::function<void()>& Visit,
+                     int64_t* States = nullptr);
 
 }  // namespace tv

@@ -99,6 +99,13 @@ std::string LanguageOfLocale(const std::string& Locale) {
   return {};
 }
 
+std::string LanguageCodeOf(const std::string& Name) {
+  for (const auto& [iso, name] : LocaleLanguages) {
+    if (name == Name) return std::string(iso);
+  }
+  return {};
+}
+
 void InitFolders() { InitFoldersFrom(ProgramFilePath()); }
 
 void InitFoldersFrom(const std::string& exe) {

@@ -50,6 +50,9 @@ std::string SystemLocale();
 // language code looked up among the languages the game may be translated into; "" for "C",
 // "POSIX", an empty or malformed locale, and unknown codes.
 std::string LanguageOfLocale(const std::string& Locale);
+// The other way round: the language code of a language folder name ("de" for "German"), the first
+// the table lists; "" for a name it does not know.
+std::string LanguageCodeOf(const std::string& Name);
 bool FoldersReady();
 void DoneFolders();
 

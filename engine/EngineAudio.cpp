@@ -784,6 +784,54 @@ TSample* GetSample(const std::string& Name, float Volume) {
   return Audio.Samples->Insert(std::move(sample), true);
 }
 
+bool ReloadSample(const std::string& Name, std::string& Error) {
+  if (!Audio.Samples || Audio.Device == nullptr) return false;
+  TSample* sample = Audio.Samples->FindAs<TSample>(Name);
+  if (sample == nullptr) return false;
+  for (const TFolderKind kind : {TFolderKind::Ordinary, TFolderKind::Language, TFolderKind::Branding}) {
+    for (const TExtKind ext : {TExtKind::Ogg, TExtKind::Wav}) {
+      if (!DataFileExists(kind, Name, ext)) continue;
+      const std::string fileName = Name;
+      auto opener = [kind, fileName, ext]() { return FileSoundInput(OpenDataFile(kind, fileName, ext)); };
+      // The new file must load before the old sound is given up.
+      try {
+        TSample trial;
+        trial.LoadFrom(ext, opener);
+      } catch (const EError& e) {
+        Error = "Failed to load audio sample \"" + Name + "\" (" + e.what() + ")";
+        return false;
+      }
+      // The sources that play it let go of it, and take it up again once it holds the new sound.
+      struct TUser {
+        TSource* Source;
+        bool Playing;
+      };
+      std::vector<TUser> users;
+      for (TSource* source = FirstSource(); source != nullptr; source = Next(source)) {
+        if (source->Sample != sample) continue;
+        users.push_back({source, source->Playing});
+        source->SetSample(nullptr);
+      }
+      sample->CloseStream();
+      sample->Buffer.reset();
+      sample->Streaming = false;
+      sample->FolderKind = kind;
+      try {
+        sample->LoadFrom(ext, opener);
+      } catch (const EError& e) {
+        Error = "Failed to load audio sample \"" + Name + "\" (" + e.what() + ")";
+      }
+      for (const TUser& user : users) {
+        user.Source->SetSample(sample);
+        user.Source->SetPlaying(user.Playing);
+      }
+      return Error.empty();
+    }
+  }
+  Error = "Failed to load audio sample \"" + Name + "\" (Missing file)";
+  return false;
+}
+
 TSource* PlaySample(TSample* Sample, bool Looping, int32_t Group, const void* Owner) {
   if (Sample == nullptr || !Audio.Sources) return nullptr;
   if (!Looping && !GroupEnabled(Group)) return nullptr;

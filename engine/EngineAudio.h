@@ -164,6 +164,10 @@ bool GroupEnabled(int32_t Group);
 TSample* GetSample(const std::string& Name, float Volume);
 // A new source playing the named sound (or the sample); nullptr when nothing is started.
 TSource* PlaySound(const std::string& Name, bool Looping, int32_t Group, const void* Owner);
+// Loads a sample that is already loaded again from its file, in place (the sources playing it play
+// the new sound from its start). False when no such sample is loaded, or, with the reason in
+// Error, when the new file cannot be loaded (the old sound stays).
+bool ReloadSample(const std::string& Name, std::string& Error);
 TSource* PlaySample(TSample* Sample, bool Looping, int32_t Group, const void* Owner);
 void StopSounds(const void* Owner);
 void CreateSource(TSource*& Source);

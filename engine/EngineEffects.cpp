@@ -740,6 +740,35 @@ void EffectsUpdateBy(float Dt) {
   }
 }
 
+bool ReloadEffect(const std::string& Name, std::string& Error) {
+  if (State.Effects == nullptr) return false;
+  auto* effect = State.Effects->FindAs<TEffect>(Name);
+  if (effect == nullptr) return false;
+  TEffectFile file;
+  try {
+    auto stream = OpenDataFile(TFolderKind::Ordinary, Name, TExtKind::Emt);
+    if (stream->Size() > MaxEffectFileSize) throw EError("File too large");
+    file = ReadEffectFile(stream->ReadRest());
+  } catch (const EError& e) {
+    Error = "Failed to create emiter \"" + Name + "\" (" + e.what() + ")";
+    return false;
+  }
+  // The clusters of the performers that play it point at its emitters: they start afresh.
+  std::vector<TPerformer*> active;
+  if (State.Performers != nullptr) {
+    for (TItem* item : *State.Performers) {
+      auto* performer = static_cast<TPerformer*>(item);
+      if (performer->Effect != effect) continue;
+      if (performer->Active) active.push_back(performer);
+      performer->Clusters.Clear();
+      performer->Active = false;
+    }
+  }
+  effect->Assign(file);
+  for (TPerformer* performer : active) performer->SetActive(true);
+  return true;
+}
+
 TEffect* GetEffect(const std::string& Name) {
   if (State.Effects == nullptr) return nullptr;
   if (auto* found = State.Effects->FindAs<TEffect>(Name)) return found;

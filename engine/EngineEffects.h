@@ -273,6 +273,10 @@ void EffectsUpdate();
 void EffectsUpdateBy(float Dt);
 // The cached effect of that name, loaded on first use.
 TEffect* GetEffect(const std::string& Name);
+// Reads a loaded effect's file again, in place (its performers start their particles afresh).
+// False when no such effect is loaded, or, with the reason in Error, when the file cannot be read
+// (the old effect stays).
+bool ReloadEffect(const std::string& Name, std::string& Error);
 // Plays an effect once; the performer is reclaimed when it has finished. Nothing without an effect.
 TPerformer* PlayEffect(const void* Owner, TCanvas* Canvas, int32_t Order, TVector Position, TEffect* Effect);
 // Stops the performers of Owner that are not kept: at once, or letting their particles live out.

@@ -1,9 +1,11 @@
 #include "engine/EngineScript.h"
 
 #include <charconv>
+#include <map>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "base/AppFolders.h"
 #include "base/AppProcess.h"
@@ -36,6 +38,9 @@ struct TScriptState {
 TLocalization Settings;
 std::function<void()> DefaultTextsHook;
 TScriptState Script;
+// While set, the scanner only adds the texts whose keys the table lacks, and applies no option
+// and no caption: the English script filling the gaps of a translation.
+bool FillingGaps = false;
 TRelocalizeHook RelocalizeHook = nullptr;
 
 const std::string EmptyText;
@@ -254,10 +259,10 @@ class TScriptScanner {
         Depth = 2;
         InText = true;
         TextLen = 0;
-        BuildTwin = !Scenario && Key == "GameTitle";
+        BuildTwin = !Scenario && !FillingGaps && Key == "GameTitle";
       }
     } else if (isOption) {
-      ApplyOption(Key, Value);
+      if (!FillingGaps) ApplyOption(Key, Value);
       if (!empty) {
         InOption = true;
         ++Depth;
@@ -334,6 +339,7 @@ class TScriptScanner {
     while (first < last && Text[first] <= 32) ++first;
     while (last > first && Text[last - 1] <= 32) --last;
     const std::string_view text(reinterpret_cast<const char*>(Text) + first, last - first);
+    if (FillingGaps && TextExists(Key)) return;
     TScriptNode* node = Replace ? SetText(Key, text) : AddText(Key, text);
     if (node != nullptr) node->FromScenario = Scenario;
     if (BuildTwin) {
@@ -454,6 +460,25 @@ void LoadScriptFile(const char* Name, bool Scenario, bool Replace) {
   }
 }
 
+// A translation that lacks a text shows the English one: the English script of the same name
+// adds the keys the language's script left out (nothing when the language is English).
+void FillGapsFromEnglish(const char* Name, bool Scenario) {
+  const std::string english = FolderPath(TFolderKind::Program) + "Languages/English/";
+  if (FolderPath(TFolderKind::Language) == english) return;
+  const std::string path = english + Name + ExtensionOf(TExtKind::Xml);
+  if (!FileExists(path)) return;
+  TFileStream file(path, TFileStream::Mode::Read);
+  if (!file.IsOpen()) return;
+  const std::string bytes = file.ReadRest();
+  FillingGaps = true;
+  try {
+    LoadScript(bytes, Scenario, false);
+  } catch (const EError&) {
+    // The English script's own faults are not the translation's: what it held before them counts.
+  }
+  FillingGaps = false;
+}
+
 int32_t ReadCodePage() {
   for (TFolderKind kind : {TFolderKind::Language, TFolderKind::Ordinary}) {
     if (!DataFileExists(kind, FontDescriptionName, TExtKind::Txt)) continue;
@@ -503,6 +528,7 @@ void InitTexts() {
   SetLanguageName(language);
   Settings.CodePage = ReadCodePage();
   LoadScriptFile(CommonScriptName, false, false);
+  FillGapsFromEnglish(CommonScriptName, false);
   if (IsDebugMode()) Script.CommonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
   if (DefaultTextsHook) DefaultTextsHook();
 }
@@ -513,6 +539,7 @@ void LoadScenarioTexts() {
   if (DataFileExists(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml)) {
     LoadScriptFile(ScenarioScriptName, true, false);
   }
+  FillGapsFromEnglish(ScenarioScriptName, true);
   if (IsDebugMode()) Script.ScenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
 }
 
@@ -539,6 +566,64 @@ void ReloadTextsIfChanged() {
     }
   }
   if (loaded && RelocalizeHook != nullptr) RelocalizeHook();
+}
+
+bool ReloadScriptFile(bool Scenario, std::string& Error, std::vector<std::string>* Changed) {
+  const char* name = Scenario ? ScenarioScriptName : CommonScriptName;
+  if (Scenario && !Script.ScenarioLoaded) return true;  // loaded with the scenario, later
+  std::string bytes;
+  try {
+    bytes = ReadDataText(TFolderKind::Language, name, TExtKind::Xml);
+  } catch (const EError& e) {
+    Error = e.what();
+    return false;
+  }
+  // A script that fails to load leaves the table as it was before the attempt.
+  struct TSaved {
+    std::string Key, Text;
+    bool FromScenario;
+  };
+  std::vector<TSaved> saved;
+  for (TItem* item : TextTable()) {
+    const auto* node = static_cast<const TScriptNode*>(item);
+    saved.push_back({node->Name, node->Text, node->FromScenario});
+  }
+  const TLocalization settings = Settings;
+  const std::string language = GetLanguageName();
+  const std::optional<std::u16string> caption = Script.Caption;
+  bool whole = true;
+  try {
+    whole = LoadScript(bytes, Scenario, true);
+  } catch (const EError& e) {
+    Error = DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": " + e.what();
+    whole = false;
+  }
+  if (!whole) {
+    if (Error.empty()) {
+      Error = DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": the script ends before its closing </script>";
+    }
+    Script.Table.reset();
+    for (const TSaved& entry : saved) {
+      if (TScriptNode* node = AddText(entry.Key, entry.Text)) node->FromScenario = entry.FromScenario;
+    }
+    Settings = settings;
+    SetLanguageName(language);
+    Script.Caption = caption;
+    return false;
+  }
+  if (Changed != nullptr) {
+    std::map<std::string, const std::string*> before;
+    for (const TSaved& entry : saved) before.emplace(entry.Key, &entry.Text);
+    for (TItem* item : TextTable()) {
+      const auto* node = static_cast<const TScriptNode*>(item);
+      const auto old = before.find(node->Name);
+      if (old == before.end() || *old->second != node->Text) Changed->push_back(node->Name);
+    }
+  }
+  const int32_t age = DataFileAge(TFolderKind::Language, name, TExtKind::Xml);
+  (Scenario ? Script.ScenarioAge : Script.CommonAge) = age;
+  if (RelocalizeHook != nullptr) RelocalizeHook();
+  return true;
 }
 
 void FreeTexts() {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/AppFolders.h"
 #include "base/EngineClasses.h"
@@ -58,6 +59,12 @@ void LoadScenarioTexts();
 // last loaded (the scenario script only once scenario texts were loaded), then calls the
 // relocalise hook when anything was loaded.
 void ReloadTextsIfChanged();
+// Loads one script again at once, in replace mode, whatever its time stamp (live reload in debug
+// mode), then calls the relocalise hook. A script that cannot be read, fails to parse or is cut
+// short leaves the table and the settings as they were and gives false with the reason in Error.
+// The scenario script is only reloaded once scenario texts were loaded (true otherwise). Changed,
+// when given, receives the keys whose text the reload added or changed, in table order.
+bool ReloadScriptFile(bool Scenario, std::string& Error, std::vector<std::string>* Changed = nullptr);
 // Destroys the table and everything in it; safe when InitTexts never ran.
 void FreeTexts();
 

@@ -390,6 +390,50 @@ TTexture* LoadTexture(const std::string& Name) {
   return static_cast<TTexture*>(Textures.Cache->Insert(texture.release(), true));
 }
 
+std::vector<std::string> ReloadTextures(const std::string& Name, std::string& Error) {
+  std::vector<std::string> reloaded;
+  if (!Textures.Cache) return reloaded;
+  for (TItem* item : *Textures.Cache) {
+    auto* old = static_cast<TTexture*>(item);
+    if (!old->IsBaseImage()) continue;
+    auto* texture = static_cast<TBaseImageTexture*>(old);
+    if (texture->Name != Name && texture->SegmentsName != Name) continue;
+    // The new picture must load before the old one is given up.
+    const size_t logged = GetLogMessages().size();
+    TBaseImageTexture fresh(texture->Name);
+    fresh.Load();
+    if (GetLogMessages().size() != logged) {
+      Error = GetLogMessages().back();
+      continue;
+    }
+    const int32_t frames = texture->FrameCount();
+    std::swap(texture->DeviceTexture, fresh.DeviceTexture);
+    std::swap(texture->TextureSize, fresh.TextureSize);
+    std::swap(texture->Segments, fresh.Segments);
+    texture->Smooth = fresh.Smooth;
+    texture->SegmentsName = fresh.SegmentsName;
+    // Sprites may hold the frames: they keep their objects and take the new pictures when the
+    // animation keeps its length (a new length shows after a restart).
+    if (fresh.FrameCount() == frames && texture->Frames && fresh.Frames) {
+      TItem* to = texture->Frames->First();
+      for (TItem* from = fresh.Frames->First(); from != nullptr && to != nullptr; from = from->GetNext(), to = to->GetNext()) {
+        auto* a = static_cast<TTexture*>(to);
+        auto* b = static_cast<TTexture*>(from);
+        std::swap(a->DeviceTexture, b->DeviceTexture);
+        std::swap(a->TextureSize, b->TextureSize);
+        std::swap(a->Segments, b->Segments);
+      }
+      texture->AnimationRate = fresh.AnimationRate;
+      texture->AnimationCurve = fresh.AnimationCurve;
+      texture->ShareSegmentsWithFrames();
+    } else if (frames != fresh.FrameCount()) {
+      Error = "The texture \"" + texture->Name + "\" changed its number of frames; restart to see them";
+    }
+    reloaded.push_back(texture->Name);
+  }
+  return reloaded;
+}
+
 void ReleaseTexture(TTexture* Texture) {
   if (Texture == nullptr || !Texture->IsBaseImage() || Texture->Container == nullptr) return;
   Texture->Container->Remove(Texture);

@@ -124,6 +124,10 @@ TTexture* LoadTexture(const std::string& Name);
 // Where LoadTexture looks for a name's file: the common data folder (".tpx", then ".png"), the
 // language folder (the same), the branding folder (".jpg", then ".png"). False when none exists.
 bool FindTextureFile(const std::string& Name, TFolderKind& Folder, TExtKind& Ext);
+// Loads the textures named Name, or whose segments file is Name, again from their files, in place
+// (every sprite showing them shows the new picture); returns their names. A file that no longer
+// loads keeps the old picture, and the reason goes to Error.
+std::vector<std::string> ReloadTextures(const std::string& Name, std::string& Error);
 // Removes a loaded texture from the cache, which destroys it. Other textures are left alone.
 void ReleaseTexture(TTexture* Texture);
 

@@ -48,6 +48,7 @@ std::string Write(const TScriptLine& L) {
     case TScriptLine::Kind::WaitControl: return s + "wait control " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitShown: return s + "wait shown " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitIdle: return s + "wait idle " + std::to_string(L.Limit);
+    case TScriptLine::Kind::WaitReload: return s + "wait reload " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::Screenshot: return s + "screenshot " + L.Text;
     case TScriptLine::Kind::ClickRandom: return s + "click-random";
     case TScriptLine::Kind::Minimize: return s + "minimize " + std::to_string(L.Milliseconds);

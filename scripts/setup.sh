@@ -14,7 +14,7 @@ packages=(
   librsvg2-bin fonts-noto-color-emoji netpbm
   abcmidi fluidsynth timgm6mb-soundfont sox
   libgl1-mesa-dri libegl-mesa0 libegl1 libgl1
-  desktop-file-utils appstream dpkg-dev xvfb xauth
+  desktop-file-utils appstream dpkg-dev xvfb xauth gettext
 )
 missing=()
 for p in "${packages[@]}"; do

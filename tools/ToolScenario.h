@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "authoring/GameScenarioCoverage.h"
 #include "authoring/GameScenarioSource.h"
 
 namespace tv::tool {
@@ -35,5 +36,10 @@ bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::
 
 // Prints each diagnostic on a line of stderr; returns the number of errors.
 int PrintDiagnostics(const std::vector<TScenarioDiagnostic>& Diagnostics);
+
+// Plays the coverage of a scenario read by LoadScenarioInput in the headless model, with the
+// scenario script ScriptBytes (may be empty); false with the reason when it cannot be played.
+bool PlayCoverage(const TScenarioInput& Input, const std::string& ScriptBytes, const TCoverageOptions& Options,
+                  TCoverageResult& Result, std::string& Why);
 
 }  // namespace tv::tool

@@ -59,6 +59,10 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
   EXPECT_EQ(l.What, TScriptLine::Kind::WaitShown);
   EXPECT_EQ(l.Text, "Scene");
   EXPECT_EQ(Parse("+2 wait idle 50").What, TScriptLine::Kind::WaitIdle);
+  l = Parse("wait reload T1ScriptCommon.xml 9000");
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitReload);
+  EXPECT_EQ(l.Text, "T1ScriptCommon.xml");
+  EXPECT_EQ(l.Limit, 9000u);
   l = Parse("screenshot shots/the menu.png");
   EXPECT_EQ(l.What, TScriptLine::Kind::Screenshot);
   EXPECT_EQ(l.Text, "shots/the menu.png");

@@ -285,6 +285,29 @@ TEST_F(AudioTest, OwnersStopTheirSoundsAndPauseHoldsEverything) {
   FreeSource(kept);
 }
 
+// The live reload: a loaded sample takes its new file in place, and the source playing it plays
+// the new sound; a file that no longer loads keeps the old sound.
+TEST_F(AudioTest, ReloadReplacesASampleInPlaceAndAFailureKeepsIt) {
+  Wave("G8Beep", std::vector<int16_t>(4800, 1000));
+  TSource* source = PlaySound("G8Beep", true, SoundGroupEffects, nullptr);
+  TSample* sample = GetSample("G8Beep", 1);
+  EXPECT_EQ(Render(2)[0], 1000);
+  Wave("G8Beep", std::vector<int16_t>(9600, 3000));
+  std::string error;
+  EXPECT_TRUE(ReloadSample("G8Beep", error)) << error;
+  EXPECT_EQ(GetSample("G8Beep", 1), sample);
+  EXPECT_FLOAT_EQ(sample->Length, 0.2f);
+  EXPECT_EQ(source->Sample, sample);
+  EXPECT_TRUE(source->Playing);
+  EXPECT_EQ(Render(2)[0], 3000);
+
+  WriteFile(Dir / "Ordinary/G8Beep.wav", "RIFF and nothing more");
+  EXPECT_FALSE(ReloadSample("G8Beep", error));
+  EXPECT_NE(error.find("G8Beep"), std::string::npos);
+  EXPECT_EQ(Render(2)[0], 3000);
+  EXPECT_FALSE(ReloadSample("G8NeverLoaded", error));
+}
+
 TEST_F(AudioTest, MissingAndDamagedFilesLogOnceAndStaySilent) {
   const size_t logBefore = GetLogMessages().size();
   EXPECT_EQ(PlaySound("G8Nowhere", false, SoundGroupEffects, nullptr)->Buffer, nullptr);

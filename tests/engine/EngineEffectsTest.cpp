@@ -259,6 +259,35 @@ TEST_F(EffectsTest, LoadsEmittersInFileOrderWithIndexAndLongestTimedDuration) {
   EXPECT_EQ(GetEffect("G2Sample"), e);
 }
 
+// The live reload: the same effect object takes the new file, and its performers start afresh
+// on the new emitters; a file that no longer reads keeps the old effect.
+TEST_F(EffectsTest, ReloadReplacesTheEffectInPlaceAndAFailureKeepsIt) {
+  TEffectFile file = SampleFile();
+  test::WriteFile(Ordinary + "G2Sample.emt", WriteEffectFile(file));
+  TEffect* e = GetEffect("G2Sample");
+  TPerformer* p = PlayEffect(this, nullptr, 0, {0, 0}, e);
+  ASSERT_NE(p, nullptr);
+  Run(5, 0.1f);
+  file.Area = {300, 40};
+  file.Emitters.pop_back();
+  test::WriteFile(Ordinary + "G2Sample.emt", WriteEffectFile(file));
+  std::string error;
+  EXPECT_TRUE(ReloadEffect("G2Sample", error)) << error;
+  EXPECT_EQ(GetEffect("G2Sample"), e);
+  EXPECT_FLOAT_EQ(e->Area.X, 300);
+  ASSERT_EQ(e->Emitters.GetCount(), 1);
+  EXPECT_EQ(p->Clusters.GetCount(), 1);
+  EXPECT_EQ(FirstCluster(p)->Emitter, e->Emitters.FirstAs<TEmitor>());
+  Run(5, 0.1f);  // the performer runs on the new emitter
+
+  test::WriteFile(Ordinary + "G2Sample.emt", std::string("\x01\x02", 2));
+  EXPECT_FALSE(ReloadEffect("G2Sample", error));
+  EXPECT_NE(error.find("G2Sample"), std::string::npos);
+  EXPECT_FLOAT_EQ(e->Area.X, 300);
+  EXPECT_FALSE(ReloadEffect("G2NeverLoaded", error));  // nothing shows it: nothing to do
+  StopEffects(this, true);
+}
+
 // ---- Emission timing ------------------------------------------------------------------------
 
 TEST_F(EffectsTest, TimedEmitterEmitsEveryIntervalForItsDurationThenFinishes) {

@@ -506,5 +506,67 @@ TEST_F(ScriptFilesTest, ChangedScriptsReloadInDebugModeOnly) {
   EXPECT_EQ(Relocalized, 2);
 }
 
+// A translation that lacks a text shows the English one: the English scripts fill the gaps, with
+// no option and no caption of theirs, after the language's own texts.
+TEST_F(ScriptFilesTest, TheEnglishScriptsFillTheKeysATranslationLacks) {
+  SetFolderPath(TFolderKind::Program, Dir / "prog/");
+  test::MakeDirs(Dir / "prog/Languages/English");
+  test::WriteFile(Dir / "prog/Languages/English/T1ScriptCommon.xml",
+                  "<script><option id=\"DecimalSymbol\" value=\"!\"/>" + Text("GameTitle", "English title") +
+                      Text("a", "English a") + Text("b", "English b") + "</script>");
+  test::WriteFile(Dir / "prog/Languages/English/T1ScriptScenario.xml", Script(Text("s", "English s") + Text("t", "T")));
+  Write("T1ScriptCommon.xml", Script(Text("GameTitle", "Titel") + Text("a", "Deutsch a")));
+  Write("T1ScriptScenario.xml", Script(Text("s", "Deutsch s")));
+  InitTexts();
+  LoadScenarioTexts();
+  EXPECT_EQ(GetText("a"), "Deutsch a");
+  EXPECT_EQ(GetText("b"), "English b");
+  EXPECT_EQ(GetText("s"), "Deutsch s");
+  EXPECT_EQ(GetText("t"), "T");
+  EXPECT_TRUE(TextExists("IconMap"));  // the defaults come after
+  EXPECT_EQ(GetDecimalSymbol(), '.');
+  ASSERT_TRUE(GetGameTitleCaption().has_value());
+  EXPECT_EQ(*GetGameTitleCaption(), u"Titel");
+  EXPECT_EQ(TextTable().FindAs<TScriptNode>("t")->FromScenario, true);
+  // The English folder itself fills nothing twice.
+  FreeTexts();
+  SetFolderPath(TFolderKind::Language, Dir / "prog/Languages/English/");
+  InitTexts();
+  int count = 0;
+  for (TItem* item : TextTable()) count += static_cast<TScriptNode*>(item)->Name == "a" ? 1 : 0;
+  EXPECT_EQ(count, 1);
+}
+
+// The live reload's forced reload: whatever the time stamp, it names the keys it changed, and a
+// script that fails to parse or is cut short leaves the table and the settings as they were.
+TEST_F(ScriptFilesTest, ForcedReloadNamesChangedKeysAndAFailureKeepsTheOldTexts) {
+  SetRelocalizeHook([] { ++Relocalized; });
+  Relocalized = 0;
+  Write("T1ScriptCommon.xml", "<script><option id=\"DigitGroupingSymbol\" value=\".\"/>" + Text("a", "1") +
+                                  Text("b", "2") + "</script>");
+  InitTexts();
+  std::string error;
+  std::vector<std::string> changed;
+  Write("T1ScriptCommon.xml", Script(Text("a", "1") + Text("b", "two") + Text("c", "3")));  // same time stamp
+  EXPECT_TRUE(ReloadScriptFile(false, error, &changed)) << error;
+  EXPECT_EQ(changed, (std::vector<std::string>{"b", "c"}));
+  EXPECT_EQ(GetText("b"), "two");
+  EXPECT_EQ(Relocalized, 1);
+
+  for (const std::string& broken : {Script(Text("a", "x")) + "</extra>", std::string("<script>") + Text("a", "x")}) {
+    Write("T1ScriptCommon.xml", "<script><option id=\"DigitGroupingSymbol\" value=\"_\"/>" + broken.substr(8));
+    error.clear();
+    EXPECT_FALSE(ReloadScriptFile(false, error));
+    EXPECT_NE(error.find("T1ScriptCommon.xml"), std::string::npos) << error;
+    EXPECT_EQ(GetText("a"), "1");
+    EXPECT_EQ(GetText("c"), "3");
+    EXPECT_EQ(GetDigitGroupingSymbol(), '.');
+  }
+  EXPECT_EQ(Relocalized, 1);
+  // The scenario script waits until the scenario's texts are loaded.
+  EXPECT_TRUE(ReloadScriptFile(true, error));
+  EXPECT_FALSE(TextExists("s"));
+}
+
 }  // namespace
 }  // namespace tv

@@ -101,6 +101,35 @@ TEST(Textures, SearchOrderAcrossTheDataFolders) {
   EXPECT_EQ(TextureCache()->GetCount(), 4);
 }
 
+// The live reload: the cached texture object takes the new picture and the new segments file,
+// the one of a changed segments file too; a picture that no longer loads keeps the old one.
+TEST(Textures, ReloadReplacesThePictureInPlaceAndAFailureKeepsIt) {
+  TVideoTestEnv env;
+  WritePacked(env.Ordinary("G2Unknown.tpx"), {SolidPicture(16, 8, 0xFFFF00FF)});
+  WriteRgbaPng(env.Ordinary("G2Pic.png"), 4, 4, std::vector<uint8_t>(64, 255));
+  TTexture* texture = LoadTexture("G2Pic");
+  EXPECT_EQ(SegmentSize(texture, 0).X, 4);
+  std::vector<uint8_t> red(8 * 8 * 4, 0);
+  for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
+  WriteRgbaPng(env.Ordinary("G2Pic.png"), 8, 8, red);
+  std::string error;
+  EXPECT_EQ(ReloadTextures("G2Pic", error), std::vector<std::string>{"G2Pic"}) << error;
+  EXPECT_EQ(LoadTexture("G2Pic"), texture);
+  EXPECT_EQ(SegmentSize(texture, 0).X, 8);
+  EXPECT_EQ(TexelArgb(texture, 1, 1), 0xFFFF0000u);
+  WriteFile(env.Ordinary("G2Pic.tsg"), "SEGMENTS 2");
+  EXPECT_EQ(ReloadTextures("G2Pic", error).size(), 1u);
+  EXPECT_EQ(texture->SegmentCount(), 2);
+
+  WriteFile(env.Ordinary("G2Pic.png"), "not a picture");
+  error.clear();
+  EXPECT_TRUE(ReloadTextures("G2Pic", error).empty());
+  EXPECT_NE(error.find("G2Pic"), std::string::npos);
+  EXPECT_EQ(SegmentSize(texture, 0).X, 8);
+  EXPECT_EQ(TexelArgb(texture, 1, 1), 0xFFFF0000u);
+  EXPECT_TRUE(ReloadTextures("G2NeverLoaded", error).empty());
+}
+
 TEST(Textures, MissingNameShowsThePlaceholderAndWarnsOnce) {
   TVideoTestEnv env;
   WritePacked(env.Ordinary("G2Unknown.tpx"), {SolidPicture(16, 8, 0xFFFF00FF)});
