@@ -20,6 +20,7 @@
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
+#include "game/GameScreenNames.h"
 #include "game/GameSite.h"
 #include "platform/PlatformFileWatch.h"
 #include "platform/PlatformSystem.h"
@@ -55,7 +56,7 @@ void ShowFailure(const std::string& File, const std::string& Why) {
   }
   if (shown.size() + 1 < Why.size()) shown += "\n...";
   SetText(LiveReloadMessageKey, Utf8ToNarrow("\"" + File + "\" was not reloaded:\n" + shown));
-  ShowDialog("MessageCustom", LiveReloadMessageKey, "", 0, nullptr, nullptr, nullptr, nullptr);
+  ShowDialog(gui::DialogMessageCustom, {.MessageKey = LiveReloadMessageKey});
 }
 
 // Names, in the log, the events of the current player that the loaded scenario no longer has a

@@ -187,7 +187,7 @@ void TGuiFormPlay::OnClick() {
     ShowForm("");
     Undo();
     Rebuild();
-    ShowForm("Play");
+    ShowForm(gui::FormPlay);
   }
 }
 
