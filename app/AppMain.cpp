@@ -7,6 +7,7 @@
 #include <memory>
 #include <new>
 
+#include "app/AppFrameLog.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppInputScript.h"
@@ -172,6 +173,8 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
       path(++i, "-screenshot", line.ScreenshotFile);
     } else if (arg == "-gui-trace") {
       path(++i, "-gui-trace", line.GuiTraceFile);
+    } else if (arg == "-frame-log") {
+      path(++i, "-frame-log", line.FrameLogFile);
     } else {
       warn("unknown argument \"" + Args[i] + "\" ignored");
     }
@@ -193,7 +196,9 @@ struct TLastFrame {
 };
 TLastFrame LastFrame;
 
-void DrawFrame() { RenderFrame(nullptr); }
+void DrawFrame() {
+  if (RenderFrame(nullptr)) LogPresentedFrame();
+}
 
 // With "-screenshot", every presented frame is read back while the back buffer still holds it;
 // with an input script, the frames its "screenshot" lines ask for.
@@ -335,6 +340,9 @@ TModuleTable GameModules() {
       {"InputScript",
        [] {
          if (!State.CommandLine.GuiTraceFile.empty()) StartGuiTrace(State.CommandLine.GuiTraceFile);
+         if (!State.CommandLine.FrameLogFile.empty() && !StartFrameLog(State.CommandLine.FrameLogFile)) {
+           AddLogMessage("Unable to create file \"" + State.CommandLine.FrameLogFile + "\"");
+         }
          if (State.CommandLine.InputFile.empty()) return;
          try {
            LoadInputScript(State.CommandLine.InputFile);
@@ -344,7 +352,10 @@ TModuleTable GameModules() {
            EndRun(ScriptFailureExitCode);
          }
        },
-       ClearInputScript},
+       [] {
+         StopFrameLog();
+         ClearInputScript();
+       }},
       // The window, and what the engine asks of it (size, full screen, caption, default texts).
       {"Window",
        [] {

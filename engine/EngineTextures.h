@@ -46,6 +46,14 @@ class TTexture : public TNamedItem {
   bool Smooth = true;            // always sampled linearly
   TDeviceTexture DeviceTexture;  // empty until created
   TSegmentArray Segments;        // never empty once a texture is loaded
+  // What the upload found in the picture, for drawing fewer pixels: Opaque when every pixel's
+  // alpha is 255 (a sprite of it with an opaque tint needs no blending); Hole, in texture pixels,
+  // a rectangle inside the picture where every pixel is fully transparent with a margin of
+  // transparent pixels around it (a sprite of it need not draw there), empty when none is worth it.
+  bool Opaque = false;
+  TPoint HoleMin;
+  TPoint HoleMax;
+  bool HasHole() const { return HoleMax.X > HoleMin.X && HoleMax.Y > HoleMin.Y; }
 
   virtual int32_t FrameCount() const { return 1; }
   virtual float FrameRate() const { return 0; }
