@@ -54,6 +54,9 @@ class TTexture : public TNamedItem {
   TPoint HoleMin;
   TPoint HoleMax;
   bool HasHole() const { return HoleMax.X > HoleMin.X && HoleMax.Y > HoleMin.Y; }
+  // A canvas's target (TRenderTargetTexture), and whether a visible sprite shows it this frame.
+  bool IsTarget = false;
+  bool ShownThisFrame = false;
 
   virtual int32_t FrameCount() const { return 1; }
   virtual float FrameRate() const { return 0; }
@@ -115,7 +118,10 @@ class TFrameImageTexture : public TTexture {
 // The target of an off-screen canvas; the main canvas's only describes the window's size.
 class TRenderTargetTexture : public TTexture {
  public:
-  TRenderTargetTexture() { Smooth = false; }
+  TRenderTargetTexture() {
+    Smooth = false;
+    IsTarget = true;
+  }
   bool Exact = true;  // TextureSize is the size asked for (not rounded up to powers of two)
 };
 

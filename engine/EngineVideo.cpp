@@ -183,6 +183,7 @@ void TCanvas::Detached() {
   Tiled = false;
   KeepPicture = false;
   PictureValid = false;
+  OnlyWhenShown = false;
 }
 
 bool TCanvas::Precedes(const TItem* Other) const { return Order <= static_cast<const TCanvas*>(Other)->Order; }
@@ -436,6 +437,19 @@ bool RenderFrame(TCaptureImage* Capture) {
     if (canvas->PixelSize.X > 0 && canvas->PixelSize.Y > 0) CreateTargetTexture(*canvas->Target, CanvasFormat(canvas->FormatIndex));
   }
 
+  // Which canvases' pictures visible sprites show this frame.
+  for (TItem* item : *Video.Canvases) static_cast<TCanvas*>(item)->Target->ShownThisFrame = false;
+  for (TItem* item : *Video.Canvases) {
+    for (TItem* spriteItem : *static_cast<TCanvas*>(item)->Sprites) {
+      auto& sprite = *static_cast<TSprite*>(spriteItem);
+      if (!sprite.Visible) continue;
+      const int32_t count = ShadingProps(sprite.Mode).TextureCount;
+      for (int32_t i = 0; i < count; ++i) {
+        if (TTexture* texture = sprite.Textures[i].Texture; texture != nullptr && texture->IsTarget) texture->ShownThisFrame = true;
+      }
+    }
+  }
+
   GfxBeginScene();
   GfxSetFrameStates();
   bool cachedBlend = true;
@@ -467,6 +481,7 @@ bool RenderFrame(TCaptureImage* Capture) {
     } else {
       if (!canvas->Target->DeviceTexture) continue;
       if (canvas->KeepPicture && canvas->PictureValid) continue;
+      if (canvas->OnlyWhenShown && !canvas->Target->ShownThisFrame) continue;
       canvas->PictureValid = true;
       GfxSetRenderTarget(canvas->Target->DeviceTexture.get());
       filterScale = main.Scale * canvas->Scale;

@@ -374,6 +374,24 @@ TEST_F(FramePass, OpaqueSpritesSkipBlendingAndFramesSkipTheirMiddle) {
   EXPECT_FLOAT_EQ(vc[0][0], 1);
 }
 
+// A canvas drawn only when shown costs nothing in frames where no visible sprite shows it.
+TEST_F(FramePass, ACanvasDrawnOnlyWhenShownWaitsForItsViewer) {
+  TCanvas* canvas = nullptr;
+  CreateCanvas(canvas, 1, {200, 100});
+  canvas->OnlyWhenShown = true;
+  Sprite(0, A, 0, canvas);
+  TSprite* viewer = Sprite(0, nullptr);
+  viewer->SetTexture(0, canvas->Target.get());
+  viewer->Visible = false;
+  TGfxStats s = Draw();
+  EXPECT_EQ(s.Clear, 1);  // the main canvas only
+  EXPECT_EQ(s.Draw, 0);
+  viewer->Visible = true;
+  s = Draw();
+  EXPECT_EQ(s.Clear, 2);
+  EXPECT_EQ(s.Draw, 2);
+}
+
 TEST_F(FramePass, ConstantsCarryMatrixTintAndSegment) {
   TSprite* s = Sprite(0, A);
   s->Position = {10, -20};
