@@ -8,6 +8,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "app/AppFrameLog.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppInputScript.h"
@@ -184,6 +185,8 @@ TCommandLine ReadCommandLine(const std::vector<std::string>& Args) {
       path(++i, "-screenshot", line.ScreenshotFile);
     } else if (arg == "-gui-trace") {
       path(++i, "-gui-trace", line.GuiTraceFile);
+    } else if (arg == "-frame-log") {
+      path(++i, "-frame-log", line.FrameLogFile);
     } else {
       warn("unknown argument \"" + Args[i] + "\" ignored");
     }
@@ -205,7 +208,9 @@ struct TLastFrame {
 };
 TLastFrame LastFrame;
 
-void DrawFrame() { RenderFrame(nullptr); }
+void DrawFrame() {
+  if (RenderFrame(nullptr)) LogPresentedFrame();
+}
 
 // With "-screenshot", every presented frame is read back while the back buffer still holds it;
 // with an input script, the frames its "screenshot" lines ask for.
@@ -399,6 +404,9 @@ TModuleTable GameModules() {
       {"InputScript",
        [] {
          if (!State.CommandLine.GuiTraceFile.empty()) StartGuiTrace(State.CommandLine.GuiTraceFile);
+         if (!State.CommandLine.FrameLogFile.empty() && !StartFrameLog(State.CommandLine.FrameLogFile)) {
+           AddLogMessage("Unable to create file \"" + State.CommandLine.FrameLogFile + "\"");
+         }
          if (State.CommandLine.InputFile.empty()) return;
          try {
            LoadInputScript(State.CommandLine.InputFile);
@@ -408,7 +416,10 @@ TModuleTable GameModules() {
            EndRun(ScriptFailureExitCode);
          }
        },
-       ClearInputScript},
+       [] {
+         StopFrameLog();
+         ClearInputScript();
+       }},
       // The window, and what the engine asks of it (size, full screen, caption, default texts).
       {"Window",
        [] {

@@ -39,6 +39,7 @@ struct TCommandLine {
   uint32_t Seed = 0;
   std::string ScreenshotFile;  // "-screenshot FILE": PNG of the last frame at exit
   std::string GuiTraceFile;    // "-gui-trace FILE": one JSON line per GUI happening
+  std::string FrameLogFile;    // "-frame-log FILE": one JSON line per presented frame
   // Arguments that were not understood: unknown ones, and values that are missing or out of
   // range. Each is ignored and becomes one warning in the log (and on the standard error).
   std::vector<std::string> Warnings;

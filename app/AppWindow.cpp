@@ -54,7 +54,14 @@ void CreateMainWindow() {
   Window.FullScreen = !FlagExists(TFolderKind::User, "StartWindowed");
   Window.Created = true;
   std::string error;
-  if (!PlatformOpenWindow("Tolvaren", error)) {
+  // The window is made at the size it is then placed at (see PlatformOpenWindow).
+  int32_t width = 0;
+  int32_t height = 0;
+  if (PlatformStartVideo(error)) {
+    const TDisplaySize desktop = DesktopSize();
+    WindowClientSizeFor(Window.FullScreen, desktop.Width, desktop.Height, width, height);
+  }
+  if (!PlatformOpenWindow("Tolvaren", error, width, height)) {
     SetErrorCode(1);
     throw EError("Failed to create window\r(Error code: " + error + ")");
   }

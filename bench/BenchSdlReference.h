@@ -85,7 +85,11 @@ inline bool StartSdl() {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, 0);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-  Sdl.Window = SDL_CreateWindow("sdl", 0, 0, 1600, 900, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  // Shown in a real window system, as our device's window is: presenting into a hidden window
+  // can cost less than presenting into one on the screen.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const bool offscreen = driver != nullptr && std::string(driver) == "offscreen";
+  Sdl.Window = SDL_CreateWindow("sdl", 0, 0, 1600, 900, SDL_WINDOW_OPENGL | (offscreen ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN));
   if (Sdl.Window == nullptr) return false;
   Sdl.Renderer = SDL_CreateRenderer(Sdl.Window, -1, SDL_RENDERER_ACCELERATED);
   if (Sdl.Renderer == nullptr) return false;

@@ -1,4 +1,5 @@
-// Video benchmarks, headless (the off-screen SDL driver gives real OpenGL on llvmpipe):
+// Video benchmarks, in a real window (SDL_VIDEODRIVER=x11 on an X server, as bench/run.sh runs
+// them) or headless (the off-screen SDL driver; OpenGL on llvmpipe either way):
 //
 // - BM_VideoFrame: a frame of 1,536 sprites (the sprite cache's size) of mixed shading modes on
 //   the 1600 x 900 main canvas, drawn and presented by our device.
@@ -8,12 +9,16 @@
 //
 // Both frame benchmarks wait for the GPU to finish each frame, so they compare whole frames. At
 // the end the ratio of the two frame times is printed (above 1: our device is faster).
+// Counters: fps, cpu_ms (main-thread CPU time a frame), proc_cpu_ms (the whole process's, the
+// driver's rasterising threads included), allocs/frame (heap allocations a steady frame, which
+// should be 0), batches (draw calls a frame) and sprites.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -24,8 +29,11 @@
 #include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
 #include "engine/EngineVideo.h"
+#include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformWindow.h"
+
+#include "BenchAllocations.h"
 
 namespace {
 
@@ -43,13 +51,27 @@ double OurFrameNs = 0;
 double OurDefaultFrameNs = 0;
 double SdlFrameNs = 0;
 
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// CPU time of the whole process, the rasterising threads of a software driver included: the work
+// a frame takes, which a busy machine stretches less than the wall time.
+double ProcessSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 bool StartOurs() {
   if (Ours.Ready) return true;
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   std::string error;
-  if (!PlatformOpenWindow("bench", error) || !HasGLContext()) return false;
-  Ours.Context = SDL_GL_GetCurrentContext();
   // The window's drawable at the back buffer's size, so frames go straight to it as SDL's do.
+  if (!PlatformOpenWindow("bench", error, 1600, 900) || !HasGLContext()) return false;
+  Ours.Context = SDL_GL_GetCurrentContext();
   PlatformPlaceWindow(false, 1600, 900);
   SDL_GL_SetSwapInterval(0);  // measure drawing, not the display's refresh
   SetVideoOptions({TGfxBackend::OpenGL, 1600, 900});
@@ -94,11 +116,24 @@ void BM_VideoFrame(benchmark::State& State) {
   // The driver compiles its shader variants on first use: keep that out of the timing.
   for (int warm = 0; warm < 3; ++warm) RenderFrame(nullptr);
   glFinish();
+  const double cpuStart = ThreadSeconds();
+  const double procStart = ProcessSeconds();
+  const long long allocStart = gAllocations;
+  const int64_t batchStart = GfxStats().Batches;
+  int64_t frames = 0;
   for (auto _ : State) {
     RenderFrame(nullptr);
     glFinish();
+    ++frames;
   }
+  const double cpu = ThreadSeconds() - cpuStart;
+  const long long allocations = gAllocations - allocStart;  // before the counters allocate
+  const double n = frames > 0 ? static_cast<double>(frames) : 1;
   State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
+  State.counters["cpu_ms"] = cpu * 1000 / n;
+  State.counters["proc_cpu_ms"] = (ProcessSeconds() - procStart) * 1000 / n;
+  State.counters["allocs/frame"] = static_cast<double>(allocations) / n;
+  State.counters["batches"] = static_cast<double>(GfxStats().Batches - batchStart) / n;
   State.counters["sprites"] = SpriteCount;
 }
 
@@ -111,11 +146,17 @@ void BM_SdlRendererFrame(benchmark::State& State) {
   }
   for (int warm = 0; warm < 3; ++warm) DrawSdlFrame();
   glFinish();
+  const double cpuStart = ThreadSeconds();
+  const double procStart = ProcessSeconds();
+  int64_t frames = 0;
   for (auto _ : State) {
     DrawSdlFrame();
     glFinish();
+    ++frames;
   }
   State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
+  State.counters["cpu_ms"] = frames > 0 ? (ThreadSeconds() - cpuStart) * 1000 / static_cast<double>(frames) : 0;
+  State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
   State.counters["sprites"] = SpriteCount;
 }
 

@@ -690,8 +690,74 @@ TImage DecodeJpeg(const uint8_t* Data, size_t Size) {
   return picture;
 }
 
+namespace {
+
+// Whether every pixel of the picture is opaque.
+bool PictureOpaque(const uint8_t* Rows, int32_t Width, int32_t Height, TPixelFormat Format, int32_t Pitch) {
+  switch (Format) {
+    case TPixelFormat::X8R8G8B8:
+    case TPixelFormat::R5G6B5:
+    case TPixelFormat::L8:
+      return true;
+    case TPixelFormat::A8R8G8B8:
+      for (int32_t y = 0; y < Height; ++y) {
+        const uint8_t* row = Rows + static_cast<size_t>(y) * static_cast<size_t>(Pitch);
+        for (int32_t x = 0; x < Width; ++x) {
+          if (row[static_cast<size_t>(x) * 4 + 3] != 255) return false;
+        }
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Pictures at least this large on both axes are searched for a transparent middle (frames).
+constexpr int32_t HoleMinPicture = 256;
+// Texels of transparency kept between the hole and the picture's visible pixels, so that neither
+// the filter's reach nor rounding at the hole's edges can touch a visible texel.
+constexpr int32_t HoleMargin = 4;
+
+// The fully transparent rectangle around the picture's centre of an A8R8G8B8 picture: the run of
+// transparent pixels through the centre along each axis, less the margin, kept only when every
+// pixel within it plus the margin is transparent and it is at least a quarter of the picture.
+void FindHole(TTexture& Texture, const uint8_t* Rows, int32_t Width, int32_t Height, TPixelFormat Format,
+              int32_t Pitch) {
+  Texture.HoleMin = Texture.HoleMax = {0, 0};
+  if (Format != TPixelFormat::A8R8G8B8 || Width < HoleMinPicture || Height < HoleMinPicture) return;
+  auto alpha = [&](int32_t X, int32_t Y) {
+    return Rows[static_cast<size_t>(Y) * static_cast<size_t>(Pitch) + static_cast<size_t>(X) * 4 + 3];
+  };
+  const int32_t cx = Width / 2;
+  const int32_t cy = Height / 2;
+  if (alpha(cx, cy) != 0) return;
+  int32_t x0 = cx;
+  int32_t x1 = cx;
+  int32_t y0 = cy;
+  int32_t y1 = cy;
+  while (x0 > 0 && alpha(x0 - 1, cy) == 0) --x0;
+  while (x1 + 1 < Width && alpha(x1 + 1, cy) == 0) ++x1;
+  while (y0 > 0 && alpha(cx, y0 - 1) == 0) --y0;
+  while (y1 + 1 < Height && alpha(cx, y1 + 1) == 0) ++y1;
+  // [x0, x1] x [y0, y1] is transparent along the two centre lines; check it whole.
+  for (int32_t y = y0; y <= y1; ++y) {
+    for (int32_t x = x0; x <= x1; ++x) {
+      if (alpha(x, y) != 0) return;
+    }
+  }
+  const TPoint min{x0 + HoleMargin, y0 + HoleMargin};
+  const TPoint max{x1 + 1 - HoleMargin, y1 + 1 - HoleMargin};
+  if (static_cast<int64_t>(max.X - min.X) * (max.Y - min.Y) * 4 < static_cast<int64_t>(Width) * Height) return;
+  Texture.HoleMin = min;
+  Texture.HoleMax = max;
+}
+
+}  // namespace
+
 void UploadPicture(TTexture& Texture, const uint8_t* Rows, int32_t Width, int32_t Height, TPixelFormat Format,
                    int32_t Pitch) {
+  Texture.Opaque = false;
+  Texture.HoleMin = Texture.HoleMax = {0, 0};
   if (Width <= 0 || Height <= 0) throw EError("Failed to create texture");
   TPoint size{Width, Height};
   const bool padX = !NonPow2Supported() && !IsPowerOfTwo(Width);
@@ -742,6 +808,8 @@ void UploadPicture(TTexture& Texture, const uint8_t* Rows, int32_t Width, int32_
                 bits + static_cast<size_t>(Height - 1) * static_cast<size_t>(lockedPitch), copy);
   }
   GfxUnlockTexture(Texture.DeviceTexture.get());
+  Texture.Opaque = PictureOpaque(Rows, Width, Height, Format, Pitch);
+  FindHole(Texture, Rows, Width, Height, Format, Pitch);
 }
 
 std::vector<TPackedChunk> ParsePackedTexture(const uint8_t* Data, size_t Size) {

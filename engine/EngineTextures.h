@@ -46,6 +46,17 @@ class TTexture : public TNamedItem {
   bool Smooth = true;            // always sampled linearly
   TDeviceTexture DeviceTexture;  // empty until created
   TSegmentArray Segments;        // never empty once a texture is loaded
+  // What the upload found in the picture, for drawing fewer pixels: Opaque when every pixel's
+  // alpha is 255 (a sprite of it with an opaque tint needs no blending); Hole, in texture pixels,
+  // a rectangle inside the picture where every pixel is fully transparent with a margin of
+  // transparent pixels around it (a sprite of it need not draw there), empty when none is worth it.
+  bool Opaque = false;
+  TPoint HoleMin;
+  TPoint HoleMax;
+  bool HasHole() const { return HoleMax.X > HoleMin.X && HoleMax.Y > HoleMin.Y; }
+  // A canvas's target (TRenderTargetTexture), and whether a visible sprite shows it this frame.
+  bool IsTarget = false;
+  bool ShownThisFrame = false;
 
   virtual int32_t FrameCount() const { return 1; }
   virtual float FrameRate() const { return 0; }
@@ -107,7 +118,10 @@ class TFrameImageTexture : public TTexture {
 // The target of an off-screen canvas; the main canvas's only describes the window's size.
 class TRenderTargetTexture : public TTexture {
  public:
-  TRenderTargetTexture() { Smooth = false; }
+  TRenderTargetTexture() {
+    Smooth = false;
+    IsTarget = true;
+  }
   bool Exact = true;  // TextureSize is the size asked for (not rounded up to powers of two)
 };
 

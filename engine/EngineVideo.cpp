@@ -89,6 +89,64 @@ void ApplyDeviceStates() {
   ScaleMainCanvas();
 }
 
+// Whether every pixel the sprite draws is opaque, so that blending would only replace what lies
+// below: its modes give alpha T0.a x C.a (or C.a), its tint is opaque and its picture is too.
+bool CoversWhatIsBelow(const TSprite& Sprite, const TShadingProps& Row) {
+  if (!IsOne(Sprite.Color.A)) return false;
+  const int32_t mode = &Row - ShadingTable;
+  if (mode == 1) return true;  // OnlyTint
+  if (mode != 0 && mode != 2 && mode != 3) return false;
+  const TTexture* texture = Sprite.Textures[0].Texture;
+  return texture != nullptr && texture->Opaque && texture->DeviceTexture;
+}
+
+// A sprite of a picture with a transparent middle (a frame) draws nothing there: its modes give
+// alpha T0.a x C.a and drop what is fully transparent. When it is drawn unrotated, its first
+// piece (already recorded with the sprite's constants) is cut down to the strip above the hole,
+// and the strips below, left and right of it follow; the margin of transparent texels around
+// the hole keeps every visible texel's pixels where they were.
+void DrawAroundHole(const TSprite& Sprite, float (&Vertex)[11][4], const float (&Pixel)[2][4]) {
+  const int32_t mode = Sprite.Mode;
+  if ((mode != 0 && mode != 2 && mode != 3) || !IsZero(Sprite.Angle) || Sprite.Orientation != 0) return;
+  const TTexture* texture = Sprite.Textures[0].Texture;
+  if (texture == nullptr || !texture->HasHole() || !texture->DeviceTexture) return;
+  const TSegment* segment = texture->SegmentAt(Sprite.Textures[0].Segment);
+  if (segment == nullptr || segment->PixelSize.X <= 0 || segment->PixelSize.Y <= 0) return;
+  // The hole in fractions of the segment.
+  const float left = segment->UVOffset.X * static_cast<float>(texture->TextureSize.X);
+  const float top = segment->UVOffset.Y * static_cast<float>(texture->TextureSize.Y);
+  const float fx0 = (static_cast<float>(texture->HoleMin.X) - left) / segment->PixelSize.X;
+  const float fx1 = (static_cast<float>(texture->HoleMax.X) - left) / segment->PixelSize.X;
+  const float fy0 = (static_cast<float>(texture->HoleMin.Y) - top) / segment->PixelSize.Y;
+  const float fy1 = (static_cast<float>(texture->HoleMax.Y) - top) / segment->PixelSize.Y;
+  if (!(fx0 > 0 && fx1 < 1 && fx0 < fx1 && fy0 > 0 && fy1 < 1 && fy0 < fy1)) return;
+  const float whole[4] = {Vertex[0][0], Vertex[0][1], Vertex[0][2], Vertex[0][3]};
+  const float w = Vertex[9][0];
+  const float h = Vertex[10][1];
+  const float x = Vertex[9][2];
+  const float y = Vertex[10][2];
+  // Piece i covers the fractions [a0, a1] x [b0, b1] of the sprite.
+  const float pieces[4][4] = {{0, 1, 0, fy0}, {0, 1, fy1, 1}, {0, fx0, fy0, fy1}, {fx1, 1, fy0, fy1}};
+  GfxUndoDraw();
+  for (const auto& p : pieces) {
+    Vertex[9][0] = w * (p[1] - p[0]);
+    Vertex[9][2] = x - w / 2 + w * (p[0] + p[1]) / 2;
+    Vertex[10][1] = h * (p[3] - p[2]);
+    Vertex[10][2] = y - h / 2 + h * (p[2] + p[3]) / 2;
+    Vertex[0][0] = whole[0] * (p[1] - p[0]);
+    Vertex[0][1] = whole[1] * (p[3] - p[2]);
+    Vertex[0][2] = whole[2] + whole[0] * p[0];
+    Vertex[0][3] = whole[3] + whole[1] * p[2];
+    GfxSetConstants(Vertex, Pixel);
+    GfxDrawPiece();
+  }
+  Vertex[9][0] = w;
+  Vertex[9][2] = x;
+  Vertex[10][1] = h;
+  Vertex[10][2] = y;
+  std::memcpy(Vertex[0], whole, sizeof whole);
+}
+
 // Render targets of off-screen canvases live in memory the device may lose: drop them, to be
 // made again by the next frame that draws.
 void ReleaseCanvasTargets() {
@@ -125,6 +183,7 @@ void TCanvas::Detached() {
   Tiled = false;
   KeepPicture = false;
   PictureValid = false;
+  OnlyWhenShown = false;
 }
 
 bool TCanvas::Precedes(const TItem* Other) const { return Order <= static_cast<const TCanvas*>(Other)->Order; }
@@ -378,8 +437,22 @@ bool RenderFrame(TCaptureImage* Capture) {
     if (canvas->PixelSize.X > 0 && canvas->PixelSize.Y > 0) CreateTargetTexture(*canvas->Target, CanvasFormat(canvas->FormatIndex));
   }
 
+  // Which canvases' pictures visible sprites show this frame.
+  for (TItem* item : *Video.Canvases) static_cast<TCanvas*>(item)->Target->ShownThisFrame = false;
+  for (TItem* item : *Video.Canvases) {
+    for (TItem* spriteItem : *static_cast<TCanvas*>(item)->Sprites) {
+      auto& sprite = *static_cast<TSprite*>(spriteItem);
+      if (!sprite.Visible) continue;
+      const int32_t count = ShadingProps(sprite.Mode).TextureCount;
+      for (int32_t i = 0; i < count; ++i) {
+        if (TTexture* texture = sprite.Textures[i].Texture; texture != nullptr && texture->IsTarget) texture->ShownThisFrame = true;
+      }
+    }
+  }
+
   GfxBeginScene();
   GfxSetFrameStates();
+  bool cachedBlend = true;
 
   // The frame's state cache: the device is asked to change a state only when it differs.
   int32_t cachedOrientation = -1;
@@ -408,12 +481,16 @@ bool RenderFrame(TCaptureImage* Capture) {
     } else {
       if (!canvas->Target->DeviceTexture) continue;
       if (canvas->KeepPicture && canvas->PictureValid) continue;
+      if (canvas->OnlyWhenShown && !canvas->Target->ShownThisFrame) continue;
       canvas->PictureValid = true;
       GfxSetRenderTarget(canvas->Target->DeviceTexture.get());
       filterScale = main.Scale * canvas->Scale;
     }
     GfxSetViewport(canvas->PixelSize.X, canvas->PixelSize.Y);
     GfxClear(canvas->ClearColor);
+    // Until its first sprite is drawn, a target cleared to transparent black is blended with
+    // nothing: that sprite gives the same picture with blending off.
+    bool fresh = canvas->ClearColor == 0;
     vc[8][0] = 2.0f / canvas->Size.X;
     vc[8][1] = -2.0f / canvas->Size.Y;
     vc[8][2] = 0;
@@ -498,8 +575,19 @@ bool RenderFrame(TCaptureImage* Capture) {
           cachedLinear[i] = linear;
         }
       }
+      // Blending goes off only for big sprites: for a small one the batch break costs more than
+      // the blending it saves.
+      const float area = std::fabs(w * h);
+      const float canvasArea = canvas->Size.X * canvas->Size.Y;
+      const bool blend = !(fresh && area * 4 >= canvasArea) && !(area * 16 >= canvasArea && CoversWhatIsBelow(sprite, row));
+      fresh = false;
+      if (blend != cachedBlend) {
+        GfxSetBlend(blend);
+        cachedBlend = blend;
+      }
       GfxSetConstants(vc, pc);
       GfxDraw();
+      DrawAroundHole(sprite, vc, pc);
     }
   }
 

@@ -59,6 +59,9 @@ class TCanvas : public TItem {
   // was never drawn, its target was made anew, or its owner called Invalidate).
   bool KeepPicture = false;
   bool PictureValid = false;
+  // An off-screen canvas drawn only in frames where a visible sprite shows its picture (the fog
+  // that only hidden tiles show): nobody sees it otherwise.
+  bool OnlyWhenShown = false;
 
   void Invalidate() { PictureValid = false; }
   void Attached() override;

@@ -35,17 +35,35 @@ struct TFront {
   float LastVertex[11][4] = {};
   float LastPixel[2][4] = {};
   bool StageLinear[4] = {true, true, true, true};
+  int32_t Orientation = 0;
+  // The batch being recorded: its sprites and the projection they share.
+  TGfxSprite* Batch = nullptr;
+  int32_t BatchCount = 0;
+  float BatchProjection[4] = {};
 };
 
 TFront Dev;
 TGfxSwitches Switches;
 TGfxStats Stats;
+// The batch's storage, made once: recording a frame allocates nothing.
+TGfxSprite BatchStorage[BatchCapacity];
 
 TGfxBackendDevice& Backend() { return Dev.Kind == TGfxBackend::OpenGL ? GfxOpenGLBackend() : GfxMemoryBackend(); }
 
 bool IsPowerOf2(int32_t V) { return V > 0 && (V & (V - 1)) == 0; }
 
+// Sends the recorded sprites as one draw call.
+void Flush() {
+  if (Dev.BatchCount == 0) return;
+  ++Stats.Batches;
+  const int32_t count = Dev.BatchCount;
+  Dev.BatchCount = 0;
+  if (Dev.State.DeviceCreated) Backend().DrawBatch(Dev.Batch, count, Dev.BatchProjection);
+}
+
 }  // namespace
+
+void GfxFlush() { Flush(); }
 
 const TGfxState& GfxState() { return Dev.State; }
 
@@ -180,6 +198,8 @@ bool GfxCreateDevice(const TPresentParams& Params) {
   if (!Dev.State.ObjectCreated) return false;
   Dev.State.Params = Params;
   Dev.Lost = false;
+  Dev.Batch = BatchStorage;
+  Dev.BatchCount = 0;
   Dev.State.DeviceCreated = true;
   if (!Backend().CreateDevice()) {
     Dev.State.DeviceCreated = false;
@@ -223,6 +243,7 @@ bool GfxLinkPrograms(int32_t VertexProgram, int32_t PixelProgram) {
 }
 
 void GfxDestroy() {
+  Dev.BatchCount = 0;
   Backend().Destroy();
   const uint32_t generation = Dev.State.Generation + 1;
   Dev = TFront{};
@@ -249,6 +270,7 @@ bool GfxReset(const TPresentParams& Params) {
     Dev.ProbesLeft = 0;
     return false;
   }
+  Flush();
   Dev.State.Params = Params;
   Dev.Lost = false;
   Backend().SyncBackBuffer();
@@ -265,7 +287,8 @@ void GfxApplyStates() {
 void TGfxTextureDeleter::operator()(TGfxTexture* Texture) const {
   if (Texture == nullptr) return;
   if (Texture->Generation == Dev.State.Generation && Dev.State.DeviceCreated) {
-    // Draws never go on into a texture that is gone.
+    // Draws never go on into a texture that is gone, nor sample one.
+    Flush();
     const bool wasTarget = Dev.State.Target == Texture;
     if (wasTarget) Dev.State.Target = nullptr;
     Backend().DeleteTexture(*Texture, wasTarget);
@@ -303,6 +326,7 @@ TPixelFormat GfxTextureFormat(const TGfxTexture* Texture) { return Texture != nu
 
 bool GfxLockTexture(TGfxTexture* Texture, uint8_t*& Bits, int32_t& Pitch) {
   if (Texture == nullptr || Texture->Locked || Texture->Generation != Dev.State.Generation) return false;
+  Flush();
   const size_t pitch = static_cast<size_t>(Texture->Width) * static_cast<size_t>(FormatBytesPerPixel(Texture->Format));
   Backend().LockTexture(*Texture, pitch * static_cast<size_t>(Texture->Height));
   Texture->Locked = true;
@@ -320,11 +344,13 @@ void GfxUnlockTexture(TGfxTexture* Texture) {
 
 void GfxFillTexture(TGfxTexture* Texture, uint32_t Argb) {
   if (Texture == nullptr || Texture->Generation != Dev.State.Generation) return;
+  Flush();
   Backend().FillTexture(*Texture, Argb);
 }
 
 std::vector<uint8_t> GfxReadTexture(TGfxTexture* Texture) {
   if (Texture == nullptr || Texture->Generation != Dev.State.Generation) return {};
+  Flush();
   return Backend().ReadTexture(*Texture);
 }
 
@@ -335,15 +361,17 @@ void GfxBeginScene() {
   Backend().SyncBackBuffer();
 }
 
-void GfxEndScene() {}
+void GfxEndScene() { Flush(); }
 
 void GfxSetRenderTarget(TGfxTexture* Target) {
   ++Stats.SetRenderTarget;
+  Flush();
   Dev.State.Target = Target;
   Backend().BindTarget(Target);
 }
 
 void GfxSetViewport(int32_t Width, int32_t Height) {
+  Flush();
   Dev.State.ViewportWidth = Width;
   Dev.State.ViewportHeight = Height;
   Backend().SetViewport(Width, Height);
@@ -351,25 +379,38 @@ void GfxSetViewport(int32_t Width, int32_t Height) {
 
 void GfxClear(uint32_t Argb) {
   ++Stats.Clear;
+  Flush();
   Backend().Clear(Argb);
 }
 
-void GfxSetFrameStates() { Backend().SetFrameStates(); }
+void GfxSetFrameStates() {
+  Flush();
+  Backend().SetFrameStates();
+}
 
+void GfxSetBlend(bool Enabled) {
+  ++Stats.SetBlend;
+  Flush();
+  Backend().SetBlend(Enabled);
+}
+
+// The quad is the sprite's own (it travels in the batch): no batch break.
 void GfxSetStream(int32_t Orientation) {
   ++Stats.SetStream;
   if (Orientation < 0 || Orientation > 7) return;
-  Backend().SetStream(Orientation);
+  Dev.Orientation = Orientation;
 }
 
 void GfxSetVertexProgram(int32_t Index) {
   ++Stats.SetVertexProgram;
+  Flush();
   Dev.State.CurrentVertex = Index;
   Backend().ProgramChanged(Index);
 }
 
 void GfxSetPixelProgram(int32_t Index) {
   ++Stats.SetPixelProgram;
+  Flush();
   Dev.State.CurrentPixel = Index;
   Backend().ProgramChanged(Index);
 }
@@ -377,12 +418,14 @@ void GfxSetPixelProgram(int32_t Index) {
 void GfxSetTexture(int32_t Stage, TGfxTexture* Texture) {
   ++Stats.SetTexture;
   if (Stage < 0 || Stage > 3) return;
+  Flush();
   Backend().SetTexture(Stage, Texture);
 }
 
 void GfxSetFilter(int32_t Stage, bool Linear) {
   ++Stats.SetFilter;
   if (Stage < 0 || Stage > 3) return;
+  Flush();
   Dev.StageLinear[Stage] = Linear;
   Backend().SetFilter(Stage, Linear);
 }
@@ -391,16 +434,37 @@ void GfxSetConstants(const float (&Vertex)[11][4], const float (&Pixel)[2][4]) {
   ++Stats.SetConstants;
   std::memcpy(Dev.LastVertex, Vertex, sizeof Dev.LastVertex);
   std::memcpy(Dev.LastPixel, Pixel, sizeof Dev.LastPixel);
-  Backend().SetConstants(Vertex, Pixel);
 }
 
 void GfxDraw() {
   ++Stats.Draw;
-  Backend().Draw();
+  GfxDrawPiece();
+}
+
+void GfxUndoDraw() {
+  if (Dev.BatchCount > 0) --Dev.BatchCount;
+}
+
+void GfxDrawPiece() {
+  if (!Dev.State.DeviceCreated) return;
+  const float (&v)[11][4] = Dev.LastVertex;
+  // A batch shares its projection: another one (a caller that changed it without changing the
+  // target) starts a new batch.
+  if (Dev.BatchCount > 0 && std::memcmp(Dev.BatchProjection, v[8], sizeof Dev.BatchProjection) != 0) Flush();
+  if (Dev.BatchCount == BatchCapacity) Flush();
+  if (Dev.BatchCount == 0) std::memcpy(Dev.BatchProjection, v[8], sizeof Dev.BatchProjection);
+  TGfxSprite& s = Dev.Batch[Dev.BatchCount++];
+  std::memcpy(s.Row0, v[9], sizeof s.Row0);
+  std::memcpy(s.Row1, v[10], sizeof s.Row1);
+  s.Orientation = static_cast<float>(Dev.Orientation);
+  s.Param = Dev.LastPixel[1][3];
+  std::memcpy(s.Stage, v, sizeof s.Stage);
+  std::memcpy(s.Tint, Dev.LastPixel[0], sizeof s.Tint);
 }
 
 bool GfxPresent() {
   ++Stats.Present;
+  Flush();
   if (!Dev.State.DeviceCreated || Dev.Lost) return false;
   if (Switches.LoseOnPresent > 0 && --Switches.LoseOnPresent == 0) {
     Dev.Lost = true;
@@ -416,11 +480,13 @@ void GfxSetPresentObserver(std::function<void()> Observer) { Dev.Observer = std:
 
 std::vector<uint8_t> GfxReadBackBuffer(int32_t& Width, int32_t& Height) {
   Width = Height = 0;
+  Flush();
   if (!Dev.State.DeviceCreated || Dev.State.Params.Width <= 0 || Dev.State.Params.Height <= 0) return {};
   return Backend().ReadBackBuffer(Width, Height);
 }
 
 void GfxPaintStill(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height) {
+  Flush();
   if (!Dev.State.DeviceCreated || Width <= 0 || Height <= 0 ||
       Pixels.size() < static_cast<size_t>(Width) * static_cast<size_t>(Height)) {
     return;

@@ -9,6 +9,12 @@
 //
 // Calls that change device state are counted (GfxStats) so tests can check that drawing a frame
 // asks the device for no more than its state cache allows.
+//
+// Draws are batched: GfxDraw only records the sprite (its constants and quad); consecutive draws
+// with the same programs, textures, filters, blending, target, viewport and projection go to the device as
+// one batch, from one streamed vertex buffer. Any call that changes one of those states, clears,
+// presents or reads pixels first sends the batch recorded so far, so the pictures are those of
+// one draw per sprite in the same order. GfxStats counts the sprites (Draw) and the batches.
 #pragma once
 
 #include <cstdint>
@@ -85,8 +91,10 @@ struct TGfxStats {
   int64_t SetPixelProgram = 0;
   int64_t SetTexture = 0;
   int64_t SetFilter = 0;
+  int64_t SetBlend = 0;
   int64_t SetConstants = 0;
-  int64_t Draw = 0;
+  int64_t Draw = 0;     // sprites drawn (logical draws)
+  int64_t Batches = 0;  // draw calls the device received: runs of sprites that share every state
   int64_t Present = 0;
   int64_t CreateTexture = 0;
 };
@@ -165,8 +173,11 @@ void GfxEndScene();
 void GfxSetRenderTarget(TGfxTexture* Target);
 void GfxSetViewport(int32_t Width, int32_t Height);
 void GfxClear(uint32_t Argb);
-// The blend and alpha-test states of a frame.
+// The blend and alpha-test states of a frame (blending on).
 void GfxSetFrameStates();
+// Premultiplied blending on, or off: a sprite whose every pixel is opaque, or the first one drawn
+// on a target cleared to transparent black, gives the same picture without it, for less work.
+void GfxSetBlend(bool Enabled);
 // Binds quad Orientation (0..7) as the vertex stream.
 void GfxSetStream(int32_t Orientation);
 void GfxSetVertexProgram(int32_t Index);  // -1 unbinds
@@ -174,10 +185,17 @@ void GfxSetPixelProgram(int32_t Index);   // -1 unbinds
 // Binds a texture to a stage (0..3); null unbinds it.
 void GfxSetTexture(int32_t Stage, TGfxTexture* Texture);
 void GfxSetFilter(int32_t Stage, bool Linear);
-// Vertex constants c0..c10 and pixel constants c0..c1, four floats each.
+// Vertex constants c0..c10 and pixel constants c0..c1, four floats each. They are the next
+// sprite's own: changing them does not break a batch, except the projection c8.
 void GfxSetConstants(const float (&Vertex)[11][4], const float (&Pixel)[2][4]);
-// Draws the bound quad as a strip of two triangles.
+// Draws the bound quad as a strip of two triangles (recorded into the current batch).
 void GfxDraw();
+// Takes back the draw just recorded, to be drawn instead as pieces (GfxDrawPiece), which count
+// as that one draw: a sprite cut around a hole in its picture is still one sprite.
+void GfxUndoDraw();
+void GfxDrawPiece();
+// Sends the batch recorded so far to the device (the calls named above do it by themselves).
+void GfxFlush();
 // Shows the back buffer. False when the device reports that it is lost.
 bool GfxPresent();
 // Called with the back buffer still readable, right before each present (screenshots).

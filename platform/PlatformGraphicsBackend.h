@@ -31,6 +31,19 @@ struct TGfxTexture {
 };
 
 constexpr int32_t VertexProgramCount = 5;
+// Sprites one batch holds at most; a longer run goes to the device in several batches.
+constexpr int32_t BatchCapacity = 2048;
+
+// One recorded sprite: what the constants of a single draw carried, less the projection (the
+// same for the whole batch).
+struct TGfxSprite {
+  float Row0[3];       // c9: x scale, x shear, x position
+  float Row1[3];       // c10
+  float Orientation;   // which of the eight quads (0..7), as a float for the vertex stream
+  float Param;         // pixel c1.w
+  float Stage[4][4];   // c0..c3: u scale, v scale, u offset, v offset of each stage
+  float Tint[4];       // pixel c0
+};
 constexpr int32_t PixelProgramCount = 14;
 // Texture stages each pixel program samples.
 extern const int32_t PixelStages[PixelProgramCount];
@@ -92,13 +105,14 @@ class TGfxBackendDevice {
   virtual void SetViewport(int32_t Width, int32_t Height) = 0;
   virtual void Clear(uint32_t Argb) = 0;
   virtual void SetFrameStates() = 0;
-  virtual void SetStream(int32_t Orientation) = 0;
+  virtual void SetBlend(bool Enabled) = 0;
   // The vertex or pixel program changed (Index -1 unbinds it).
   virtual void ProgramChanged(int32_t Index) = 0;
   virtual void SetTexture(int32_t Stage, TGfxTexture* Texture) = 0;
   virtual void SetFilter(int32_t Stage, bool Linear) = 0;
-  virtual void SetConstants(const float (&Vertex)[11][4], const float (&Pixel)[2][4]) = 0;
-  virtual void Draw() = 0;
+  // Draws Count sprites (1..BatchCapacity) with the current programs, textures, filters and
+  // target; Projection is the c8 they share.
+  virtual void DrawBatch(const TGfxSprite* Sprites, int32_t Count, const float (&Projection)[4]) = 0;
   virtual void Present() = 0;
   virtual std::vector<uint8_t> ReadBackBuffer(int32_t& Width, int32_t& Height) = 0;
   virtual void PaintStill(const std::vector<uint16_t>& Pixels, int32_t Width, int32_t Height) = 0;

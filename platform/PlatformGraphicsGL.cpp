@@ -1,17 +1,19 @@
 // The OpenGL 3.3 core back end of the graphics device (see PlatformGraphicsBackend.h), drawing
 // on the window's context through libepoxy. It implements:
 //   - the context check and the capabilities read from the driver (texture size, GLSL version);
-//   - the eight quads as vertex arrays, the five vertex and fourteen pixel programs as GLSL with
-//     the constants in one uniform array, and their linking in pairs;
+//   - batches of sprites as triangles from one streamed vertex buffer (each corner carrying its
+//     sprite's constants as attributes), the five vertex and fourteen pixel programs as GLSL,
+//     and their linking in pairs;
 //   - textures in the six pixel formats (swizzled to sample as the format means), render
 //     targets as frame buffers (16-bit ones widened to 32 bits where a driver refuses them),
 //     uploads through a staging copy, fills and read-backs;
-//   - the back buffer, drawn directly or through a frame buffer of its own size that is
-//     stretched onto the window when its drawable size differs;
+//   - the back buffer, drawn directly into the window when its surface has the back buffer's
+//     size, else through a frame buffer of its own size stretched onto the window at present;
 //   - viewports in the window system's bottom-up rows, clears limited to the viewport,
 //     premultiplied blending, point or linear samplers per stage, draws and presents;
 //   - reading the back buffer as top-down rows, and painting the paused still.
 #include <SDL.h>
+#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -30,12 +32,25 @@ namespace {
 
 constexpr GLuint MaintenanceUnit = 7;  // texture unit for uploads, never one a sprite stage uses
 
-// The constants live in one uniform array K that both programs of a pair declare: K[0..10] are
-// the vertex constants c0..c10, K[11..12] the pixel constants c0..c1. One upload a sprite.
+// A sprite's constants travel with its vertices (it is drawn in a batch with its neighbours):
+// position rows c9 and c10, the stage transforms c0..c3, the tint and the parameter are vertex
+// attributes; only the projection c8, shared by the batch, is a uniform.
 struct TProgram {
   GLuint Name = 0;
-  GLint Constants = -1;
+  GLint Projection = -1;
 };
+
+// The streamed vertex of one sprite corner, attribute by attribute (location, floats).
+constexpr GLuint AttribPosition = 0;   // 2 floats, 3 for a three-float position declaration
+constexpr GLuint AttribTexCoord = 1;   // 2
+constexpr GLuint AttribRow0 = 2;       // 3
+constexpr GLuint AttribRow1 = 3;       // 3
+constexpr GLuint AttribStage0 = 4;     // 4 each, stages 0..3 at 4..7
+constexpr GLuint AttribTint = 8;       // 4
+constexpr GLuint AttribParam = 9;      // 1
+constexpr int32_t VertexFloatsAfterPosition = 2 + 3 + 3 + 16 + 4 + 1;
+// The streamed buffer: filled batch after batch, orphaned when full.
+constexpr GLsizeiptr StreamBytes = GLsizeiptr{4} << 20;
 
 // ---- Program sources --------------------------------------------------------------------------
 
@@ -44,15 +59,22 @@ std::string VertexSource(int32_t Stages) {
   s << "#version 330 core\n"
        "layout(location = 0) in vec3 InPosition;\n"
        "layout(location = 1) in vec2 InTexCoord;\n"
-       "uniform vec4 K[13];\n";
+       "layout(location = 2) in vec3 InRow0;\n"
+       "layout(location = 3) in vec3 InRow1;\n";
+  for (int32_t i = 0; i < Stages; ++i) s << "layout(location = " << 4 + i << ") in vec4 InStage" << i << ";\n";
+  s << "layout(location = 8) in vec4 InTint;\n"
+       "layout(location = 9) in float InParam;\n"
+       "uniform vec4 Projection;\n"
+       "flat out vec4 Tint;\n"
+       "flat out float Param;\n";
   for (int32_t i = 0; i < Stages; ++i) s << "out vec2 Tex" << i << ";\n";
   s << "void main() {\n"
        "  vec3 q = vec3(InPosition.xy, 1.0);\n"
-       "  vec2 p = vec2(dot(K[9].xyz, q), dot(K[10].xyz, q));\n"
-       "  gl_Position = vec4(p.x * K[8].x, p.y * K[8].y, K[8].z, K[8].w);\n";
-  for (int32_t i = 0; i < Stages; ++i) {
-    s << "  Tex" << i << " = InTexCoord * K[" << i << "].xy + K[" << i << "].zw;\n";
-  }
+       "  vec2 p = vec2(dot(InRow0, q), dot(InRow1, q));\n"
+       "  gl_Position = vec4(p.x * Projection.x, p.y * Projection.y, Projection.z, Projection.w);\n"
+       "  Tint = InTint;\n"
+       "  Param = InParam;\n";
+  for (int32_t i = 0; i < Stages; ++i) s << "  Tex" << i << " = InTexCoord * InStage" << i << ".xy + InStage" << i << ".zw;\n";
   s << "}\n";
   return s.str();
 }
@@ -84,7 +106,8 @@ std::string PixelSource(int32_t Index) {
   const int32_t stages = PixelStages[Index];
   std::ostringstream s;
   s << "#version 330 core\n"
-       "uniform vec4 K[13];\n"
+       "flat in vec4 Tint;\n"
+       "flat in float Param;\n"
        "out vec4 Result;\n";
   for (int32_t i = 0; i < stages; ++i) {
     s << "in vec2 Tex" << i << ";\nuniform sampler2D T" << i << ";\n";
@@ -92,14 +115,14 @@ std::string PixelSource(int32_t Index) {
   }
   s << "vec4 over(vec4 a, vec4 b) { return a * (1.0 - b.a) + b; }\n"
        "void main() {\n"
-       "  vec4 C = K[11];\n"
-       "  float P = K[12].w;\n"
+       "  vec4 C = Tint;\n"
+       "  float P = Param;\n"
        "  vec4 r;\n"
        "  "
     << PixelBodies[Index]
     << "\n"
-       "  r = clamp(r, 0.0, 1.0);\n"
-       // The alpha test compares the stored 8-bit alpha with 0: what would be stored as 0 is dropped.
+       // The alpha test compares the stored 8-bit alpha with 0: what would be stored as 0 is
+       // dropped. Every target is of 8-bit channels, which clamp the result to 0..1 themselves.
        "  if (r.a * 255.0 < 0.5) discard;\n"
        "  Result = r;\n"
        "}\n";
@@ -160,10 +183,24 @@ void SetClearColor(uint32_t Argb) {
                static_cast<float>(Argb & 0xFF) / 255.0f, static_cast<float>(Argb >> 24) / 255.0f);
 }
 
+// The pixels of the window's drawing surface. The off-screen driver reports the window's latest
+// size while its surface keeps the size the window was made with: there the surface is asked.
 void DrawableSize(int32_t& Width, int32_t& Height) {
   int w = 0;
   int h = 0;
   if (PlatformWindowHandle() != nullptr) SDL_GL_GetDrawableSize(PlatformWindowHandle(), &w, &h);
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver != nullptr && std::strcmp(driver, "offscreen") == 0 && epoxy_has_egl() && eglGetCurrentContext() != EGL_NO_CONTEXT) {
+    EGLint ew = 0;
+    EGLint eh = 0;
+    const EGLDisplay display = eglGetCurrentDisplay();
+    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    if (surface != EGL_NO_SURFACE && eglQuerySurface(display, surface, EGL_WIDTH, &ew) == EGL_TRUE &&
+        eglQuerySurface(display, surface, EGL_HEIGHT, &eh) == EGL_TRUE) {
+      w = ew;
+      h = eh;
+    }
+  }
   Width = w;
   Height = h;
 }
@@ -199,35 +236,48 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     return true;
   }
 
+  // The quads' corners and texture coordinates are kept for writing the streamed vertices; the
+  // device holds the streamed buffer, its vertex layout and an index buffer of two triangles a
+  // sprite, in the strip's order (top-left, top-right, bottom-left; bottom-left, top-right,
+  // bottom-right).
   bool CreateQuads(const float (&UV)[8][4][2]) override {
-    static const float Corners[4][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
-    const int32_t positionSize = GfxState().TwoComponent ? 2 : 3;
-    const int32_t floats = positionSize + 2;
-    glGenVertexArrays(8, Vao);
-    glGenBuffers(8, Vbo);
-    for (int o = 0; o < 8; ++o) {
-      float data[4 * 5] = {};
-      for (int v = 0; v < 4; ++v) {
-        float* vertex = data + v * floats;
-        vertex[0] = Corners[v][0];
-        vertex[1] = Corners[v][1];
-        if (positionSize == 3) vertex[2] = 0;
-        vertex[positionSize] = UV[o][v][0];
-        vertex[positionSize + 1] = UV[o][v][1];
-      }
-      glBindVertexArray(Vao[o]);
-      glBindBuffer(GL_ARRAY_BUFFER, Vbo[o]);
-      glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sizeof(float) * 4 * static_cast<size_t>(floats)), data,
-                   GL_STATIC_DRAW);
-      const GLsizei stride = static_cast<GLsizei>(sizeof(float)) * floats;
-      glEnableVertexAttribArray(0);
-      glVertexAttribPointer(0, positionSize, GL_FLOAT, GL_FALSE, stride, nullptr);
-      glEnableVertexAttribArray(1);
-      glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride,
-                            reinterpret_cast<const void*>(sizeof(float) * static_cast<size_t>(positionSize)));
+    std::memcpy(QuadUV, UV, sizeof QuadUV);
+    PositionFloats = GfxState().TwoComponent ? 2 : 3;
+    VertexFloats = PositionFloats + VertexFloatsAfterPosition;
+    const GLsizei stride = static_cast<GLsizei>(sizeof(float)) * VertexFloats;
+    glGenVertexArrays(1, &StreamVao);
+    glGenBuffers(1, &StreamVbo);
+    glGenBuffers(1, &QuadIndices);
+    glBindVertexArray(StreamVao);
+    glBindBuffer(GL_ARRAY_BUFFER, StreamVbo);
+    glBufferData(GL_ARRAY_BUFFER, StreamBytes, nullptr, GL_STREAM_DRAW);
+    StreamOffset = 0;
+    auto attribute = [&](GLuint Location, GLint Size, int32_t FloatOffset) {
+      glEnableVertexAttribArray(Location);
+      glVertexAttribPointer(Location, Size, GL_FLOAT, GL_FALSE, stride,
+                            reinterpret_cast<const void*>(sizeof(float) * static_cast<size_t>(FloatOffset)));
+    };
+    const int32_t p = PositionFloats;
+    attribute(AttribPosition, PositionFloats, 0);
+    attribute(AttribTexCoord, 2, p);
+    attribute(AttribRow0, 3, p + 2);
+    attribute(AttribRow1, 3, p + 5);
+    for (GLuint i = 0; i < 4; ++i) attribute(AttribStage0 + i, 4, p + 8 + 4 * static_cast<int32_t>(i));
+    attribute(AttribTint, 4, p + 24);
+    attribute(AttribParam, 1, p + 28);
+    std::vector<GLushort> indices(static_cast<size_t>(BatchCapacity) * 6);
+    for (int32_t q = 0; q < BatchCapacity; ++q) {
+      const auto v = static_cast<GLushort>(q * 4);
+      const GLushort quad[6] = {v, static_cast<GLushort>(v + 1), static_cast<GLushort>(v + 2),
+                                static_cast<GLushort>(v + 2), static_cast<GLushort>(v + 1), static_cast<GLushort>(v + 3)};
+      std::copy(std::begin(quad), std::end(quad), indices.begin() + q * 6);
     }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, QuadIndices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)), indices.data(),
+                 GL_STATIC_DRAW);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -256,7 +306,7 @@ class TOpenGLBackend final : public TGfxBackendDevice {
       return false;
     }
     p.Name = program;
-    p.Constants = glGetUniformLocation(program, "K");
+    p.Projection = glGetUniformLocation(program, "Projection");
     glUseProgram(program);
     for (int i = 0; i < 4; ++i) {
       const std::string name = "T" + std::to_string(i);
@@ -282,14 +332,15 @@ class TOpenGLBackend final : public TGfxBackendDevice {
       for (GLuint s : PixelShaders) {
         if (s != 0) glDeleteShader(s);
       }
-      glDeleteBuffers(8, Vbo);
-      glDeleteVertexArrays(8, Vao);
+      glDeleteBuffers(1, &StreamVbo);
+      glDeleteBuffers(1, &QuadIndices);
+      glDeleteVertexArrays(1, &StreamVao);
       glDeleteSamplers(2, Samplers);
       ReleaseBackFramebuffer();
       glBindFramebuffer(GL_FRAMEBUFFER, 0);
     }
-    std::fill(std::begin(Vao), std::end(Vao), 0u);
-    std::fill(std::begin(Vbo), std::end(Vbo), 0u);
+    StreamVao = StreamVbo = QuadIndices = 0;
+    StreamOffset = 0;
     std::fill(std::begin(VertexShaders), std::end(VertexShaders), 0u);
     std::fill(std::begin(PixelShaders), std::end(PixelShaders), 0u);
     for (auto& row : Programs) std::fill(std::begin(row), std::end(row), TProgram{});
@@ -306,9 +357,10 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     int32_t w = 0;
     int32_t h = 0;
     DrawableSize(w, h);
-    // The off-screen video driver keeps the surface of the window's first size whatever size the
-    // window is given later (while it reports the new size), so there every frame is drawn into a
-    // frame buffer of our own.
+    // The off-screen driver's surface is a pixel format that llvmpipe rasterises through other
+    // paths than the frame buffers of textures (its pictures differ at the edges of sprites by a
+    // fraction of a pixel): there the frame is drawn into a frame buffer of our own, as every
+    // picture the tests compare was, and copied at the same size.
     const char* driver = SDL_GetCurrentVideoDriver();
     const bool offscreen = driver != nullptr && std::strcmp(driver, "offscreen") == 0;
     const bool direct = !offscreen && w == params.Width && h == params.Height;
@@ -482,7 +534,13 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     glDisable(GL_CULL_FACE);
   }
 
-  void SetStream(int32_t Orientation) override { glBindVertexArray(Vao[Orientation]); }
+  void SetBlend(bool Enabled) override {
+    if (Enabled) {
+      glEnable(GL_BLEND);
+    } else {
+      glDisable(GL_BLEND);
+    }
+  }
 
   void ProgramChanged(int32_t Index) override {
     Program = nullptr;
@@ -499,7 +557,7 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     glBindSampler(static_cast<GLuint>(Stage), Samplers[Linear ? 1 : 0]);
   }
 
-  void SetConstants(const float (&Vertex)[11][4], const float (&Pixel)[2][4]) override {
+  void DrawBatch(const TGfxSprite* Sprites, int32_t Count, const float (&Projection)[4]) override {
     if (Program == nullptr) {
       const TGfxState& s = GfxState();
       if (s.CurrentVertex < 0 || s.CurrentPixel < 0) return;
@@ -508,18 +566,49 @@ class TOpenGLBackend final : public TGfxBackendDevice {
       glUseProgram(p.Name);
       Program = &p;
     }
-    float k[13][4];
-    std::memcpy(k, Vertex, sizeof Vertex);
-    std::memcpy(k + 11, Pixel, sizeof Pixel);
     // Texture rows run top-down in this layer: the projection's y is flipped for a texture target
     // so that the picture's top lands in row 0.
-    if (TargetIsTexture()) k[8][1] = -k[8][1];
-    glUniform4fv(Program->Constants, 13, &k[0][0]);
-  }
+    const float y = TargetIsTexture() ? -Projection[1] : Projection[1];
+    glUniform4f(Program->Projection, Projection[0], y, Projection[2], Projection[3]);
 
-  void Draw() override {
-    if (Program == nullptr) return;
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    const size_t stride = sizeof(float) * static_cast<size_t>(VertexFloats);
+    const size_t bytes = stride * 4 * static_cast<size_t>(Count);
+    // Batches start on a whole vertex, so that the base vertex finds them.
+    GLsizeiptr offset = (StreamOffset + static_cast<GLsizeiptr>(stride) - 1) / static_cast<GLsizeiptr>(stride) *
+                        static_cast<GLsizeiptr>(stride);
+    glBindVertexArray(StreamVao);
+    glBindBuffer(GL_ARRAY_BUFFER, StreamVbo);
+    GLbitfield access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT;
+    if (offset + static_cast<GLsizeiptr>(bytes) > StreamBytes) {
+      // Full: a fresh store for the next batches; the draws already made keep the old one.
+      offset = 0;
+      access = GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT;
+    }
+    auto* out = static_cast<float*>(glMapBufferRange(GL_ARRAY_BUFFER, offset, static_cast<GLsizeiptr>(bytes), access));
+    if (out == nullptr) return;
+    static const float Corners[4][2] = {{-0.5f, -0.5f}, {0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, 0.5f}};
+    for (int32_t i = 0; i < Count; ++i) {
+      const TGfxSprite& sprite = Sprites[i];
+      const auto orientation = std::clamp(static_cast<int32_t>(sprite.Orientation), 0, 7);
+      for (int32_t v = 0; v < 4; ++v) {
+        out[0] = Corners[v][0];
+        out[1] = Corners[v][1];
+        if (PositionFloats == 3) out[2] = 0;
+        float* a = out + PositionFloats;
+        a[0] = QuadUV[orientation][v][0];
+        a[1] = QuadUV[orientation][v][1];
+        std::memcpy(a + 2, sprite.Row0, sizeof sprite.Row0);
+        std::memcpy(a + 5, sprite.Row1, sizeof sprite.Row1);
+        std::memcpy(a + 8, sprite.Stage, sizeof sprite.Stage);
+        std::memcpy(a + 24, sprite.Tint, sizeof sprite.Tint);
+        a[28] = sprite.Param;
+        out += VertexFloats;
+      }
+    }
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+    StreamOffset = offset + static_cast<GLsizeiptr>(bytes);
+    glDrawElementsBaseVertex(GL_TRIANGLES, Count * 6, GL_UNSIGNED_SHORT, nullptr,
+                             static_cast<GLint>(offset / static_cast<GLsizeiptr>(stride)));
   }
 
   void Present() override {
@@ -593,8 +682,14 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     BackFramebufferWidth = BackFramebufferHeight = 0;
   }
 
-  GLuint Vao[8] = {};
-  GLuint Vbo[8] = {};
+  // The streamed sprite vertices, their layout and the index buffer of the quads.
+  GLuint StreamVao = 0;
+  GLuint StreamVbo = 0;
+  GLuint QuadIndices = 0;
+  GLsizeiptr StreamOffset = 0;
+  float QuadUV[8][4][2] = {};
+  int32_t PositionFloats = 2;
+  int32_t VertexFloats = 2 + VertexFloatsAfterPosition;
   GLuint VertexShaders[VertexProgramCount] = {};
   GLuint PixelShaders[PixelProgramCount] = {};
   TProgram Programs[VertexProgramCount][PixelProgramCount] = {};

@@ -5,7 +5,7 @@
 //     filled with a colour, read back as stored;
 //   - clears of a texture target over the viewport;
 // and nothing else: quads, programs, states, draws and presents succeed and are only counted by
-// the front. It needs no window, so unit tests and fuzz targets run without a display.
+// the front (sprites and batches). It needs no window, so unit tests and fuzz targets run without a display.
 #include <algorithm>
 #include <cstring>
 
@@ -67,12 +67,11 @@ class TMemoryBackend final : public TGfxBackendDevice {
     if (s.Target != nullptr) FillRows(*s.Target, s.ViewportWidth, s.ViewportHeight, Argb);
   }
   void SetFrameStates() override {}
-  void SetStream(int32_t) override {}
+  void SetBlend(bool) override {}
   void ProgramChanged(int32_t) override {}
   void SetTexture(int32_t, TGfxTexture*) override {}
   void SetFilter(int32_t, bool) override {}
-  void SetConstants(const float (&)[11][4], const float (&)[2][4]) override {}
-  void Draw() override {}
+  void DrawBatch(const TGfxSprite*, int32_t, const float (&)[4]) override {}
   void Present() override {}
   // There is no back buffer to read.
   std::vector<uint8_t> ReadBackBuffer(int32_t&, int32_t&) override { return {}; }

@@ -123,7 +123,7 @@ void TranslateEvent(const SDL_Event& e) {
 
 }  // namespace
 
-bool PlatformOpenWindow(const std::string& Caption, std::string& Error) {
+bool PlatformStartVideo(std::string& Error) {
   if (!Win.VideoStarted) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
       Error = SDL_GetError();
@@ -131,15 +131,28 @@ bool PlatformOpenWindow(const std::string& Caption, std::string& Error) {
     }
     Win.VideoStarted = true;
   }
+  return true;
+}
+
+bool PlatformOpenWindow(const std::string& Caption, std::string& Error, int32_t Width, int32_t Height) {
+  if (!PlatformStartVideo(Error)) return false;
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  // Eight bits a colour channel, as the frame buffers the device draws into: without this the
+  // off-screen driver picks the surface configuration closest to SDL's minimum (16 bits).
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
   SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
   // Where the system scales windows (high-DPI screens), ask for a drawable of the screen's real
   // pixels rather than one stretched from the window's units.
-  Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 360,
+  // Made at the size it will be placed at: the off-screen driver keeps the drawing surface of the
+  // window's first size, whatever size the window is given later.
+  Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, Width > 0 ? Width : 640,
+                                Height > 0 ? Height : 360,
                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (Win.Window == nullptr) {
     Error = SDL_GetError();

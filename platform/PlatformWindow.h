@@ -71,10 +71,13 @@ struct TDisplaySize {
   int32_t Height = 0;
 };
 
-// Opens SDL's video subsystem, the window (hidden until placed) and its GL context. On failure
-// returns false with the reason in Error; the window may exist without a GL context, which
-// HasGLContext tells.
-bool PlatformOpenWindow(const std::string& Caption, std::string& Error);
+// Opens SDL's video subsystem (once), so that the desktop's size can be read before the window
+// exists. False with the reason in Error.
+bool PlatformStartVideo(std::string& Error);
+// Opens SDL's video subsystem, the window (hidden until placed) of the given client size and its
+// GL context. On failure returns false with the reason in Error; the window may exist without a
+// GL context, which HasGLContext tells.
+bool PlatformOpenWindow(const std::string& Caption, std::string& Error, int32_t Width = 640, int32_t Height = 360);
 void PlatformCloseWindow();
 bool PlatformWindowExists();
 bool HasGLContext();

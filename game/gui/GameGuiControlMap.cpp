@@ -258,6 +258,7 @@ void TGuiControlMap::AfterCreate() {
   LoadTexture("G2BackgroundMap");
   CreateCanvas(FogCanvas, Layer - 3, Size);
   if (FogCanvas != nullptr) {
+    FogCanvas->OnlyWhenShown = true;  // only the fog sprites of hidden tiles show it
     FogCanvas->SetScale(0.25f);
     // The grid is 40 units taller than the control: its first row starts 20 units above the top.
     FogCanvas->SetTiles(Vector(0, (Size.Y - MapGridRows * MapTileHeight) / 2), Vector(MapTileWidth, MapTileHeight),

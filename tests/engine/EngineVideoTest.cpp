@@ -262,6 +262,136 @@ TEST_F(FramePass, SpritesSharingTextureAndModeCostOneUploadAndOneDrawEach) {
   EXPECT_EQ(s.SetPixelProgram, 3);
 }
 
+// Sprites that share programs, textures, filters and canvas go to the device as one batch,
+// whatever their placement, quad, tint or parameter; each change of a shared state breaks it.
+TEST_F(FramePass, BatchesBreakExactlyWhereStateChanges) {
+  for (int i = 0; i < 6; ++i) {
+    TSprite* s = Sprite(i, A);
+    s->Position = {static_cast<float>(i * 10), 0};
+    s->Orientation = i % 8;
+    s->Color = {1, 1, 1, 0.5f + 0.1f * static_cast<float>(i % 3)};
+    s->Param = static_cast<float>(i);
+    s->Angle = i % 2 == 0 ? 0.0f : 30.0f;
+  }
+  TGfxStats s = Draw();
+  EXPECT_EQ(s.Draw, 6);
+  EXPECT_EQ(s.Batches, 1);
+
+  // A texture change, a mode of other programs, and back: four runs.
+  Sprite(10, B);
+  Sprite(11, B);
+  Sprite(12, B, 1);  // OnlyTint: other programs, no texture
+  Sprite(13, A);
+  s = Draw();
+  EXPECT_EQ(s.Draw, 10);
+  EXPECT_EQ(s.Batches, 4);
+
+  // Another canvas is another target: its sprites are a batch of their own, and the main
+  // canvas's first run is not merged with anything drawn before it.
+  TCanvas* canvas = nullptr;
+  CreateCanvas(canvas, 1, {200, 100});
+  Sprite(0, A, 0, canvas);
+  Sprite(1, A, 0, canvas);
+  s = Draw();
+  EXPECT_EQ(s.Draw, 12);
+  EXPECT_EQ(s.Batches, 5);
+
+  // A filter change (point sampling at the picture's own size) breaks a run of one texture.
+  FreeCanvas(canvas);
+  for (TItem* item : *MainCanvas()->Sprites) static_cast<TSprite*>(item)->Visible = false;
+  A->Smooth = false;
+  TSprite* sharp = Sprite(20, A);
+  TSprite* scaled = Sprite(21, A);
+  scaled->Scale = 2;
+  Sprite(22, A)->Scale = 2;
+  s = Draw();
+  EXPECT_EQ(s.Draw, 3);
+  EXPECT_EQ(s.Batches, 2);
+  EXPECT_TRUE(sharp->Visible);
+
+  // A run longer than one batch holds goes out in several, and nothing is lost between frames.
+  for (TItem* item : *MainCanvas()->Sprites) static_cast<TSprite*>(item)->Visible = false;
+  const int32_t many = 2048 + 100;
+  for (int32_t i = 0; i < many; ++i) Sprite(i, B);
+  s = Draw();
+  EXPECT_EQ(s.Draw, many);
+  EXPECT_EQ(s.Batches, 2);
+}
+
+// Fewer pixels for the same picture: an opaque picture under an opaque tint, and a big first
+// sprite on a target cleared to transparent black, are drawn without blending; a frame's
+// transparent middle is left out, the sprite drawn as the four strips around it.
+TEST_F(FramePass, OpaqueSpritesSkipBlendingAndFramesSkipTheirMiddle) {
+  TImage frame = SolidPicture(400, 300, 0xFFFFFFFF);
+  for (int32_t y = 50; y < 250; ++y) {
+    for (int32_t x = 60; x < 340; ++x) std::memset(&frame.Bytes[static_cast<size_t>(y * 400 + x) * 4], 0, 4);
+  }
+  WritePacked(Env.Ordinary("G2Frame.tpx"), {frame});
+  TImage see = SolidPicture(400, 300, 0x80808080);
+  WritePacked(Env.Ordinary("G2See.tpx"), {see});
+  TTexture* f = LoadTexture("G2Frame");
+  EXPECT_TRUE(A->Opaque);
+  EXPECT_FALSE(f->Opaque);
+  EXPECT_FALSE(LoadTexture("G2See")->Opaque);
+  ASSERT_TRUE(f->HasHole());
+  EXPECT_EQ(f->HoleMin.X, 64);  // the transparent run less the margin
+  EXPECT_EQ(f->HoleMax.Y, 246);
+  EXPECT_FALSE(A->HasHole());   // too small to be searched
+
+  // Opaque picture, opaque tint: no blending; half-transparent tint: blending again. (Small
+  // sprites keep blending: a batch break would cost more.)
+  Sprite(0, A)->Scale = 5;
+  TSprite* half = Sprite(1, A);
+  half->Scale = 5;
+  half->Color.A = 0.5f;
+  Sprite(2, A);
+  TGfxStats s = Draw();
+  EXPECT_EQ(s.SetBlend, 2);
+  EXPECT_EQ(s.Batches, 2);
+
+  // The frame at 800 x 600 units: one sprite, four strips, none over the hole.
+  for (TItem* item : *MainCanvas()->Sprites) static_cast<TSprite*>(item)->Visible = false;
+  TSprite* shown = Sprite(2, f);
+  shown->Size = {800, 600};
+  shown->Position = {100, 0};
+  s = Draw();
+  EXPECT_EQ(s.Draw, 1);
+  EXPECT_EQ(s.Batches, 1);
+  EXPECT_EQ(s.SetBlend, 1);  // the first sprite, and big: nothing below to blend with
+  float vc[11][4];
+  float pc[2][4];
+  GfxLastConstants(vc, pc);  // the last strip: right of the hole
+  EXPECT_FLOAT_EQ(vc[9][0], 800 * (1 - 336.0f / 400));
+  EXPECT_FLOAT_EQ(vc[9][2], 100 + 400 - vc[9][0] / 2);
+  EXPECT_FLOAT_EQ(vc[10][1], 600 * (246.0f - 54) / 300);
+  EXPECT_FLOAT_EQ(vc[0][2], 336.0f / 400);
+  EXPECT_FLOAT_EQ(vc[0][0], 1 - 336.0f / 400);
+
+  // Rotated, it is drawn whole.
+  shown->Angle = 10;
+  Draw();
+  GfxLastConstants(vc, pc);
+  EXPECT_FLOAT_EQ(vc[0][0], 1);
+}
+
+// A canvas drawn only when shown costs nothing in frames where no visible sprite shows it.
+TEST_F(FramePass, ACanvasDrawnOnlyWhenShownWaitsForItsViewer) {
+  TCanvas* canvas = nullptr;
+  CreateCanvas(canvas, 1, {200, 100});
+  canvas->OnlyWhenShown = true;
+  Sprite(0, A, 0, canvas);
+  TSprite* viewer = Sprite(0, nullptr);
+  viewer->SetTexture(0, canvas->Target.get());
+  viewer->Visible = false;
+  TGfxStats s = Draw();
+  EXPECT_EQ(s.Clear, 1);  // the main canvas only
+  EXPECT_EQ(s.Draw, 0);
+  viewer->Visible = true;
+  s = Draw();
+  EXPECT_EQ(s.Clear, 2);
+  EXPECT_EQ(s.Draw, 2);
+}
+
 TEST_F(FramePass, ConstantsCarryMatrixTintAndSegment) {
   TSprite* s = Sprite(0, A);
   s->Position = {10, -20};
