@@ -1,7 +1,7 @@
-// A report when the process dies: a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT) or
-// std::terminate. The report is written with async-signal-safe calls only: what the installed
-// writer adds (the program's log so far), the signal, and a backtrace; then the process ends with
-// the signal's usual status.
+// A report when the process dies: a fatal signal (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT), on
+// Windows an unhandled exception or abort, or std::terminate. The report is written with
+// async-signal-safe calls only: what the installed writer adds (the program's log so far), the
+// signal or exception, and a backtrace; then the process ends with the usual status.
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "platform/PlatformSound.h"
 
+#include "platform/PlatformWindowSdl.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -425,6 +427,7 @@ std::unique_ptr<TSoundDevice> SoundCreate(std::string* Error) {
     device->Mixer->Rate = NextManualRate;
     return device;
   }
+  PlatformPrepareSdl();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     if (Error != nullptr) *Error = SDL_GetError();
     return nullptr;

@@ -14,8 +14,9 @@ namespace tv {
 
 // Full path of the running executable ("" when it cannot be read).
 std::string ProgramFilePath();
-// The per-user data folder ($XDG_DATA_HOME, else $HOME/.local/share), without a trailing "/";
-// "" when neither is set.
+// The per-user data folder without a trailing "/" ("" when the system names none): on Windows
+// the roaming application data, elsewhere $XDG_DATA_HOME, else $HOME/.local/share.
+// Paths are UTF-8 with "/" between folders on every platform (Windows takes "/" as well).
 std::string UserDataFolder();
 
 bool FileExists(const std::string& Path);       // a regular file
@@ -25,6 +26,7 @@ bool MakeDirectory(const std::string& Path);    // true when it exists afterward
 bool FolderUsable(const std::string& Path, std::string* Why = nullptr);
 bool DeleteFilePath(const std::string& Path);   // true when the file is gone afterwards
 bool CopyFilePath(const std::string& From, const std::string& To);
+// Replaces To with From in one step (on Windows written through to the disk before it returns).
 bool RenameFilePath(const std::string& From, const std::string& To);
 // Flushes a folder's entries (a rename or creation in it) to the disk.
 bool SyncFolder(const std::string& Path);
@@ -35,9 +37,10 @@ void SetSimulatedDiskSpace(int64_t Bytes);
 // Modification time packed as a FAT date and time (date in the high 16 bits), -1 when missing.
 int32_t PackedFileTime(const std::string& Path);
 
-// A file opened for reading or writing. Readers hold a shared lock, writers an exclusive one, so
-// a file being read cannot be replaced and one being written cannot be read (advisory locks: all
-// copies of this program honour them).
+// A file opened for reading or writing. Readers share the file with other readers only, a writer
+// holds it alone, so a file being read cannot be replaced and one being written cannot be read
+// (advisory locks on POSIX systems, which all copies of this program honour; share modes on
+// Windows). Fd is the C runtime's descriptor on both.
 class TFileStream {
  public:
   enum class Mode { Read, ReadSharedWrite, Create };
@@ -85,7 +88,8 @@ class TFolderWalk {
 
 // ---- Code pages -----------------------------------------------------------------------------
 
-// A single-byte code page (1250 to 1258, 874, 437, ...) as two tables, built once through iconv.
+// A single-byte code page (1250 to 1258, 874, 437, ...) as two tables, built once from the
+// system's own conversion (MultiByteToWideChar on Windows, iconv elsewhere).
 struct TCodePage {
   int Id = 1252;
   char16_t ToWide[256] = {};
@@ -113,8 +117,9 @@ int64_t PerformanceFrequency();
 
 // ---- Single instance ------------------------------------------------------------------------
 
-// The first copy of the program owns a named channel (an abstract UNIX socket carrying the user
-// id); a second copy finds it taken, asks the owner to show its window and ends.
+// The first copy of the program owns a named channel (a named mutex on Windows, an abstract UNIX
+// socket carrying the user id elsewhere); a second copy finds it taken, asks the owner to show
+// its window and ends.
 class TSingleInstance {
  public:
   explicit TSingleInstance(const std::string& Name);
@@ -124,24 +129,38 @@ class TSingleInstance {
 
   // True when this process now owns the channel.
   bool Acquire();
-  // Asks the owner to show its window; false when nobody answered.
+  // Asks the owner to show its window (on Windows: finds the window by its class and raises it);
+  // false when nobody answered.
   bool NotifyOwner();
   // True when another copy has asked this owner to show its window since the last call.
   bool PollShowRequest();
 
  private:
   std::string Address;
-  int ListenFd = -1;
+  intptr_t Owner = -1;  // the listening socket, or the mutex's handle
 };
+
+// ---- Process --------------------------------------------------------------------------------
+
+// Sets (Value not null) or removes an environment variable of this process.
+void SetEnvValue(const char* Name, const char* Value);
+// This process's id.
+uint32_t CurrentProcessId();
+// Runs a command line through the system's shell and waits; its exit status (128 + the signal's
+// number when a signal ended it, -1 when it could not be started).
+int RunShellCommand(const std::string& Command);
 
 // ---- Desktop --------------------------------------------------------------------------------
 
-// A modal warning box (SDL's message box; standard error when there is no display).
+// A modal warning box (MessageBoxW on Windows, SDL's message box elsewhere; standard error when
+// there is no display; on Windows also when TOLVAREN_NO_MESSAGE_BOX=1, for runs that nobody
+// watches).
 void ShowWarningBox(const std::string& Text);
 // Replaces the warning box, for tests; an empty function restores it.
 void SetWarningBoxSink(std::function<void(const std::string&)> Sink);
-// Opens a document with the desktop's default application (xdg-open, or the command named by
-// $TOLVAREN_OPEN_COMMAND) in the document's folder, without waiting for it.
+// Opens a document with the desktop's default application (ShellExecuteW on Windows, xdg-open
+// elsewhere; or the command named by $TOLVAREN_OPEN_COMMAND) in the document's folder, without
+// waiting for it.
 void OpenDocument(const std::string& Path);
 
 }  // namespace tv

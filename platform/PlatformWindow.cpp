@@ -125,6 +125,7 @@ void TranslateEvent(const SDL_Event& e) {
 
 bool PlatformStartVideo(std::string& Error) {
   if (!Win.VideoStarted) {
+    PlatformPrepareSdl();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
       Error = SDL_GetError();
       return false;

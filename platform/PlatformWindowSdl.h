@@ -7,6 +7,10 @@
 
 namespace tv {
 
+// Readies SDL before a subsystem starts: on Windows it tells SDL that the program has its own
+// main function and gives the windows their class name; elsewhere it does nothing.
+void PlatformPrepareSdl();
+
 // Puts an SDL event into the queue as if the system had sent it.
 void PlatformInjectEvent(const SDL_Event& Event);
 

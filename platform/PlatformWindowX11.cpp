@@ -14,6 +14,8 @@
 
 namespace tv {
 
+void PlatformPrepareSdl() {}
+
 bool PlatformHasWindowManager(SDL_Window* Window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
   const char* driver = SDL_GetCurrentVideoDriver();

@@ -35,6 +35,7 @@
 #include "engine/EngineVideo.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
+#include "platform/PlatformSystem.h"
 #include "platform/PlatformWindow.h"
 #include "tools/ToolCommands.h"
 
@@ -226,7 +227,7 @@ int RunRender(const TArgs& Args) {
   }
 
   // Headless unless asked otherwise: the off-screen video driver still gives a real GL context.
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  if (std::getenv("SDL_VIDEODRIVER") == nullptr) SetEnvValue("SDL_VIDEODRIVER", "offscreen");
   int code = 0;
   std::vector<uint8_t> frame;
   int32_t frameWidth = 0;

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 #include "base/EngineClasses.h"
+#include "platform/PlatformSystem.h"
 
 namespace tv::tool {
 
@@ -98,7 +98,7 @@ TScenarioInput LoadScenarioInput(const std::vector<std::string>& Paths) {
 bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::string& Error) {
   const fs::path target(Path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path temporary = folder / ("." + target.filename().string() + ".tmp" + std::to_string(getpid()));
+  const fs::path temporary = folder / ("." + target.filename().string() + ".tmp" + std::to_string(CurrentProcessId()));
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {

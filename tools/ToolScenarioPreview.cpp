@@ -34,6 +34,7 @@
 #include "game/gui/GameGuiDialogs.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
+#include "platform/PlatformSystem.h"
 #include "platform/PlatformWindow.h"
 #include "tools/ToolCommands.h"
 #include "tools/ToolScenario.h"
@@ -264,8 +265,8 @@ int RunPreview(const TArgs& Args) {
     return 1;
   }
 
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  if (std::getenv("SDL_VIDEODRIVER") == nullptr) SetEnvValue("SDL_VIDEODRIVER", "offscreen");
+  if (std::getenv("SDL_AUDIODRIVER") == nullptr) SetEnvValue("SDL_AUDIODRIVER", "dummy");
   if (!language.empty()) {
     std::string normalised;
     if (NormalizeLanguageArgument(language, normalised)) SetLanguageName(normalised);

@@ -14,6 +14,7 @@
 
 #include "engine/EngineTextures.h"
 #include "platform/PlatformImage.h"
+#include "platform/PlatformSystem.h"
 #include "tools/ToolCommands.h"
 #include "tools/ToolTextureFiles.h"
 
@@ -123,7 +124,7 @@ int RunSheet(const TArgs& Args) {
     const fs::path sceneFile = temp / ("page" + std::to_string(p) + ".json");
     const fs::path pageFile = temp / ("page" + std::to_string(p) + ".png");
     std::ofstream(sceneFile) << scene.dump();
-    const std::string command = Quote(fs::read_symlink("/proc/self/exe").string()) + " render " + Quote(sceneFile) + " -o " +
+    const std::string command = Quote(ProgramFilePath()) + " render " + Quote(sceneFile) + " -o " +
                                 Quote(pageFile) + " --data " + Quote(data);
     if (std::system(command.c_str()) != 0) {
       std::fprintf(stderr, "tolvaren-tool texture sheet: drawing page %zu failed\n", p + 1);

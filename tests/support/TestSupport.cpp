@@ -1,8 +1,8 @@
 #include "support/TestSupport.h"
 
+#include "platform/PlatformSystem.h"
+
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,9 +14,20 @@
 namespace tv::test {
 
 TTempDir::TTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tolvaren-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  Dir = pattern;
+  // A name nobody else holds: the process id and a counter, made unique by creating the folder.
+  static uint32_t counter = 0;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    char name[48];
+    std::snprintf(name, sizeof name, "tolvaren-test-%u-%u", static_cast<unsigned>(CurrentProcessId()),
+                  static_cast<unsigned>(counter++));
+    std::error_code ec;
+    if (std::filesystem::create_directory(temp / name, ec)) {
+      Dir = (temp / name).generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TTempDir::~TTempDir() {
@@ -34,19 +45,11 @@ TScopedEnv::TScopedEnv(const char* Name, const char* Value) : Key(Name) {
     HadOld = true;
     Old = old;
   }
-  if (Value != nullptr) {
-    setenv(Name, Value, 1);
-  } else {
-    unsetenv(Name);
-  }
+  SetEnvValue(Name, Value);
 }
 
 TScopedEnv::~TScopedEnv() {
-  if (HadOld) {
-    setenv(Key.c_str(), Old.c_str(), 1);
-  } else {
-    unsetenv(Key.c_str());
-  }
+  SetEnvValue(Key.c_str(), HadOld ? Old.c_str() : nullptr);
 }
 
 void WriteFile(const std::string& Path, const std::string& Bytes) {
@@ -62,8 +65,8 @@ std::string ReadFile(const std::string& Path) {
 }
 
 bool PathExists(const std::string& Path) {
-  struct stat st {};
-  return stat(Path.c_str(), &st) == 0;
+  std::error_code ec;
+  return std::filesystem::exists(Path, ec);
 }
 
 void MakeDirs(const std::string& Path) { std::filesystem::create_directories(Path); }
@@ -73,10 +76,10 @@ int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
   const std::string outPath = scratch / "out";
   const std::string errPath = scratch / "err";
   const std::string full = "(" + Command + ") >'" + outPath + "' 2>'" + errPath + "' </dev/null";
-  const int status = std::system(full.c_str());
+  const int status = RunShellCommand(full);
   if (Out != nullptr) *Out = ReadFile(outPath);
   if (Err != nullptr) *Err = ReadFile(errPath);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return status;
 }
 
 void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source) {
