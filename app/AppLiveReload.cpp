@@ -91,12 +91,17 @@ void NameSkippedEvents() {
 }
 
 // Builds the scenario from Bytes into fresh containers; false with the reason when it fails.
+// No bytes: the empty one-region world of a game that started without a scenario file.
 bool LoadWorld(const std::string& Bytes, const std::string& Label, std::string& Why) {
   DestroyScenario();
   DestroyPool();
   CreatePool();
   CreateScenario();
   try {
+    if (Bytes.empty()) {
+      LoadScenarioFile(Label + ".none");  // a file that is not there gives the empty world
+      return true;
+    }
     LoadScenarioBytes(Bytes, Label);
     return true;
   } catch (const EError& e) {
@@ -119,6 +124,10 @@ void RebuildWorld(bool Scenario, const std::string& File, std::string& Failure,
       Failure = e.what();
       return;
     }
+    if (bytes.empty()) {
+      Failure = "Scenario file \"" + DataFilePath(TFolderKind::Ordinary, "S0Scenario", TExtKind::Dat) + "\" is empty";
+      return;
+    }
     if (bytes == Live.ScenarioBytes) Scenario = false;  // saved again unchanged
   }
   TGuiForm* form = CurrentForm();
@@ -133,8 +142,10 @@ void RebuildWorld(bool Scenario, const std::string& File, std::string& Failure,
     } else {
       std::string again;
       if (!LoadWorld(Live.ScenarioBytes, label, again)) {
-        // The old file was read before, so this cannot fail; should it, the game runs on empty.
+        // The old file loaded before, so this should not fail; should it, the game runs on in the
+        // empty world.
         Note("Live reload: the old scenario does not load again either: " + again);
+        LoadWorld("", label, again);
       }
     }
   }
