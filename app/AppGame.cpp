@@ -1,5 +1,6 @@
 #include "app/AppGame.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +47,8 @@ std::string Icon(int N) { return std::string{'\x01', static_cast<char>(N)}; }
 struct TGameState {
   bool Created = false;
   bool Prepared = false;
+  size_t PreloadNext = 0;  // the next entry of the sounds, then the textures, to load
+  bool Preloading = false;
   bool SplashAvailable = false;
   std::function<void()> TestRegister;
   std::function<void()> TestOpenFirst;
@@ -60,6 +63,7 @@ const TVector3 Black{0, 0, 0};
 
 void CreateGame() {
   Game.Prepared = false;
+  Game.Preloading = false;
   // Test hook: TOLVAREN_SAVE_PAUSE_MS=N makes every save pause N ms twice while under way, so that
   // a soak test can kill the program in the middle of a save.
   if (const char* pause = std::getenv("TOLVAREN_SAVE_PAUSE_MS")) SetSavePause(static_cast<uint32_t>(std::strtoul(pause, nullptr, 10)));
@@ -69,11 +73,47 @@ void CreateGame() {
   Game.Created = true;
 }
 
-void UpdateGame() {
-  if (!Game.Created) return;
-  CaptureCurrentSettings();
-  UpdateLiveReload();
+namespace {
+
+// Milliseconds of preloading a frame may spend (the first item of a frame is always loaded).
+constexpr double PreloadBudgetMs = 6;
+
+// Loads the next preload entry; false when none is left.
+bool PreloadOne() {
+  const std::vector<std::string>& sounds = PreloadSounds();
+  const std::vector<std::string>& textures = PreloadTextures();
+  const size_t i = Game.PreloadNext++;
+  if (i < sounds.size()) {
+    if (GroupEnabled(SoundGroupEffects)) GetSample(sounds[i], 1.0f);
+    return true;
+  }
+  if (i < sounds.size() + textures.size()) {
+    if (TextureCache() != nullptr) LoadTexture(textures[i - sounds.size()]);
+    return true;
+  }
+  Game.Preloading = false;
+  return false;
 }
+
+void ContinuePreload() {
+  if (!Game.Preloading) return;
+  const auto start = std::chrono::steady_clock::now();
+  while (PreloadOne()) {
+    if (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() >= PreloadBudgetMs) {
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+void UpdateGame() {
+  if (Game.Created) CaptureCurrentSettings();
+  ContinuePreload();
+  if (Game.Created) UpdateLiveReload();
+}
+
+bool PreloadPending() { return Game.Preloading; }
 
 namespace {
 // A save that fails is an error of the run: its message goes to the log and the report (once,
@@ -114,6 +154,7 @@ void DestroyGame() {
   DestroyPool();
   Game.Created = false;
   Game.Prepared = false;
+  Game.Preloading = false;
 }
 
 void InstallScreenHooks() {
@@ -156,7 +197,7 @@ void RegisterScreens() {
   // The splash form reads the branding folder when it is registered; it prepares the game itself.
   auto* splash = static_cast<TGuiFormSplash*>(
       RegisterForm(std::make_unique<TGuiFormSplash>(gui::FormSplash, gui::CursorCustom, gui::HintStyleCustom)));
-  if (splash != nullptr) splash->PrepareGame = [] { PrepareGame(); };
+  if (splash != nullptr) splash->PrepareGame = [] { PrepareGame(true); };
   Game.SplashAvailable = splash != nullptr && splash->Pictures.GetCount() > 0;
   for (const TGameFormRow& row : GameFormRows()) RegisterForm(row.Make(row.Name));
   if (Game.TestRegister) Game.TestRegister();
@@ -196,16 +237,16 @@ const std::vector<std::string>& PreloadTextures() {
   return names;
 }
 
-void PrepareGame() {
+void PrepareGame(bool SpreadPreload) {
   if (Game.Prepared) return;
   Game.Prepared = true;
   LoadScenario();
   Rebuild();
-  if (GroupEnabled(SoundGroupEffects)) {
-    for (const std::string& name : PreloadSounds()) GetSample(name, 1.0f);
-  }
-  if (TextureCache() != nullptr) {
-    for (const std::string& name : PreloadTextures()) LoadTexture(name);
+  Game.PreloadNext = 0;
+  Game.Preloading = true;
+  if (!SpreadPreload) {
+    while (PreloadOne()) {
+    }
   }
 }
 

@@ -30,9 +30,14 @@ void RegisterScreens();
 // prompt for a player without a name) after preparing the game.
 void OpenFirstScreen();
 // Loads the scenario, rebuilds the current player's game and preloads the common sounds and
-// textures. Runs once per run; later calls do nothing.
-void PrepareGame();
+// textures. Runs once per run; later calls do nothing. With SpreadPreload (the splash screen) the
+// sounds and textures are loaded over the following frames instead, a few milliseconds of each
+// (UpdateGame), so that no frame of the splash waits for all of them; whatever a screen needs
+// before then is loaded when it is first used, as anything not preloaded is.
+void PrepareGame(bool SpreadPreload = false);
 bool GamePrepared();
+// Whether sounds or textures of the preload are still waiting.
+bool PreloadPending();
 
 // Set by the splash form when it is registered: the branding folder holds a picture.
 void SetSplashAvailable(bool Value);

@@ -196,6 +196,7 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   PrepareGame();
   EXPECT_TRUE(GamePrepared());
   EXPECT_TRUE(IsScenarioLoaded());
+  EXPECT_FALSE(PreloadPending());
   PrepareGame();  // once per run
 
   DestroyGame();
@@ -205,6 +206,15 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   const TSaveContents contents = ParseSaveFile(save, "save");
   ASSERT_EQ(contents.Players.size(), 1u);
   EXPECT_EQ(contents.Players[0]->EffectsVolume, 3);
+  DestroyGame();
+
+  // Prepared from the splash, the preload goes on over the following frames.
+  CreateGame();
+  PrepareGame(true);
+  EXPECT_TRUE(IsScenarioLoaded());
+  EXPECT_TRUE(PreloadPending());
+  for (int frame = 0; frame < 100 && PreloadPending(); ++frame) UpdateGame();
+  EXPECT_FALSE(PreloadPending());
   DestroyGame();
 
   // A save that fails at the end is an error of the run, logged once however often it is tried
