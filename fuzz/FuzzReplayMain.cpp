@@ -45,7 +45,7 @@ int main(int Argc, char** Argv) {
     std::ifstream file(input, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (!file.good() && !file.eof()) {
-      std::fprintf(stderr, "%s: cannot read \"%s\"\n", Argv[0], input.c_str());
+      std::fprintf(stderr, "%s: cannot read \"%s\"\n", Argv[0], input.string().c_str());
       return 2;
     }
     // The pointer of an empty input must still be valid to read zero bytes from.

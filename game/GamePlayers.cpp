@@ -113,8 +113,7 @@ void WriteFileSafely(const std::string& Path, const std::string& Bytes, const st
 // still be recovered, instead of deleting it.
 void MoveAside(const std::string& Path, const std::string& Why) {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = LocalTimeOf(now);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   std::string target = Path + ".bad-" + stamp;

@@ -212,7 +212,6 @@ void InstallCrashHandlers(const std::string& Report, TCrashWriter Head) {
   SetThreadStackGuarantee(&guarantee);
   // The report replaces the system's error dialog.
   Crash.PreviousErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  _set_abort_behavior(0, _WRITE_ABORT_MSG | _CALL_REPORTFAULT);
   Crash.PreviousFilter = SetUnhandledExceptionFilter(OnUnhandledException);
   Crash.PreviousAbort = std::signal(SIGABRT, OnAbort);
   Crash.PreviousTerminate = std::set_terminate(OnTerminate);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -108,6 +109,9 @@ std::string Utf16ToCodePage(std::u16string_view Text, const TCodePage& Page);
 std::u16string CodePageToUtf16(std::string_view Text, const TCodePage& Page);
 
 // ---- Clocks ---------------------------------------------------------------------------------
+
+// The local calendar time of a moment (thread-safe, unlike std::localtime).
+std::tm LocalTimeOf(std::time_t Time);
 
 // Milliseconds since an arbitrary start (wraps like a 32-bit tick count).
 uint32_t TickCount();

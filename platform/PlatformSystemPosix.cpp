@@ -258,6 +258,12 @@ std::unique_ptr<TCodePage> BuildCodePage(int Id) {
 
 // ---- Clocks ---------------------------------------------------------------------------------
 
+std::tm LocalTimeOf(std::time_t Time) {
+  std::tm local{};
+  localtime_r(&Time, &local);
+  return local;
+}
+
 uint32_t TickCount() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -362,6 +362,12 @@ std::unique_ptr<TCodePage> BuildCodePage(int Id) {
 
 // ---- Clocks ---------------------------------------------------------------------------------
 
+std::tm LocalTimeOf(std::time_t Time) {
+  std::tm local{};
+  localtime_s(&local, &Time);
+  return local;
+}
+
 uint32_t TickCount() { return GetTickCount(); }
 
 int64_t PerformanceCounter() {

@@ -60,7 +60,7 @@ int RunSheet(const TArgs& Args) {
     if (ext == ".tpx" || ext == ".png") names.push_back(entry.path().stem().string());
   }
   if (error || names.empty()) {
-    std::fprintf(stderr, "tolvaren-tool texture sheet: no textures in \"%s\"\n", ordinary.c_str());
+    std::fprintf(stderr, "tolvaren-tool texture sheet: no textures in \"%s\"\n", ordinary.string().c_str());
     return 1;
   }
   std::sort(names.begin(), names.end());
@@ -124,8 +124,8 @@ int RunSheet(const TArgs& Args) {
     const fs::path sceneFile = temp / ("page" + std::to_string(p) + ".json");
     const fs::path pageFile = temp / ("page" + std::to_string(p) + ".png");
     std::ofstream(sceneFile) << scene.dump();
-    const std::string command = Quote(ProgramFilePath()) + " render " + Quote(sceneFile) + " -o " +
-                                Quote(pageFile) + " --data " + Quote(data);
+    const std::string command = Quote(ProgramFilePath()) + " render " + Quote(sceneFile.string()) + " -o " +
+                                Quote(pageFile.string()) + " --data " + Quote(data);
     if (std::system(command.c_str()) != 0) {
       std::fprintf(stderr, "tolvaren-tool texture sheet: drawing page %zu failed\n", p + 1);
       result = 1;

@@ -118,6 +118,9 @@ fi
 
 if step libogg; then
   src=$(fetch libogg)
+  # Its export list names the DLL "ogg.dll", while the build makes "libogg.dll": dependents would
+  # look for the wrong file. The build's own name stays.
+  sed -i '/^LIBRARY/d' "$src"/win32/*.def
   cmake_dep "$src" -DINSTALL_DOCS=OFF
   finished libogg
 fi
@@ -126,7 +129,7 @@ if step libvorbis; then
   src=$(fetch libvorbis)
   # Its export lists begin with a bare "LIBRARY", which GNU ld does not take; the name comes from
   # the build anyway.
-  sed -i '/^LIBRARY[[:space:]]*$/d' "$src"/win32/*.def
+  sed -i '/^LIBRARY/d' "$src"/win32/*.def
   cmake_dep "$src"
   finished libvorbis
 fi

@@ -52,7 +52,7 @@ TEST_F(ScenarioSolver, FindsTheWayThroughTheDemoStory) {
   const TScenarioCompileResult story = CompileScenarioSources(files);
   ASSERT_TRUE(story.Ok);
   // The texts decide whether a floating text is shown, and so whether it waits for "accept".
-  LoadScript(test::ReadFile(content / "Languages/English/T1ScriptScenario.xml"), true, false);
+  LoadScript(test::ReadFile((content / "Languages/English/T1ScriptScenario.xml").string()), true, false);
   Load(story.Scenario);
 
   const TSolveResult result = SolveScenario({});

@@ -37,7 +37,7 @@ const TScenarioCompileResult& Story() {
 // The ids and raw (UTF-8) contents of a script's texts; the story's scripts are written plainly,
 // one text per element.
 std::map<std::string, std::string> ScriptTexts(const std::string& Language, const std::string& Script) {
-  const std::string text = test::ReadFile(Content / "Languages" / Language / (Script + ".xml"));
+  const std::string text = test::ReadFile((Content / "Languages" / Language / (Script + ".xml")).string());
   std::map<std::string, std::string> texts;
   const std::regex element("<text id=\"([^\"]+)\">([^<]*)</text>");
   for (auto it = std::sregex_iterator(text.begin(), text.end(), element); it != std::sregex_iterator(); ++it) {
@@ -64,7 +64,7 @@ TEST(DemoStory, TheScenarioFileHoldsEverythingTheStoryPromises) {
   const std::string bytes = Story().Scenario.Build();
   const fs::path installed = fs::path(TV_BIN_DIR) / "Ordinary/S0Scenario.dat";
   if (fs::exists(installed)) {
-    EXPECT_TRUE(test::ReadFile(installed) == bytes) << "the build installs the story as compiled";
+    EXPECT_TRUE(test::ReadFile(installed.string()) == bytes) << "the build installs the story as compiled";
   }
   const TScenarioBuilder b = ReadScenarioRecords(bytes, "S0Scenario.dat");
 
@@ -200,7 +200,7 @@ TEST(DemoStory, TranslationsFitTheirCodePages) {
                                  {"Russian", 1251, std::regex("\xD0[\x90-\xBF]|\xD1[\x80-\x8F]")}};
   for (const TLanguage& language : languages) {
     SCOPED_TRACE(language.Name);
-    EXPECT_EQ(CodePageFromFontDescription(test::ReadFile(Content / "Languages" / language.Name / "T2FontCustom.txt")),
+    EXPECT_EQ(CodePageFromFontDescription(test::ReadFile((Content / "Languages" / language.Name / "T2FontCustom.txt").string())),
               language.CodePage);
     for (const char* script : {"T1ScriptCommon", "T1ScriptScenario"}) {
       SCOPED_TRACE(script);
@@ -209,7 +209,7 @@ TEST(DemoStory, TranslationsFitTheirCodePages) {
       ASSERT_FALSE(texts.empty());
       FreeTexts();
       SetCodePage(language.CodePage);
-      LoadScript(test::ReadFile(Content / "Languages" / language.Name / (std::string(script) + ".xml")),
+      LoadScript(test::ReadFile((Content / "Languages" / language.Name / (std::string(script) + ".xml")).string()),
                  std::string(script) == "T1ScriptScenario", false);
       size_t own = 0, same = 0;
       for (const auto& [key, raw] : texts) {
