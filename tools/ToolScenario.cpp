@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool ReadBytes(const std::string& Path, std::string& Bytes) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  Bytes = text.str();
-  return true;
-}
-
 bool IsDatFile(const std::string& Path) {
   return fs::path(Path).extension() == ".dat";
 }
@@ -93,6 +84,15 @@ TScenarioInput LoadScenarioInput(const std::vector<std::string>& Paths) {
   input.Places = std::move(result.Places);
   input.Ok = readAll && result.Ok && !files.empty();
   return input;
+}
+
+bool ReadBytes(const std::string& Path, std::string& Bytes) {
+  std::ifstream in(Path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  Bytes = text.str();
+  return true;
 }
 
 bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::string& Error) {

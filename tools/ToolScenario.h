@@ -30,6 +30,9 @@ TScenarioInput LoadScenarioInput(const std::vector<std::string>& Paths);
 std::vector<std::string> ExpandSourcePaths(const std::vector<std::string>& Paths,
                                            std::vector<TScenarioDiagnostic>& Diagnostics);
 
+// Reads the whole file at Path into Bytes; false when it cannot be opened.
+bool ReadBytes(const std::string& Path, std::string& Bytes);
+
 // Writes Bytes to Path through a temporary file in the same folder and a rename; false with the
 // reason in Error when anything fails (the temporary file is removed).
 bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::string& Error);

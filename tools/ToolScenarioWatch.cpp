@@ -39,15 +39,6 @@ std::string Signature(const std::vector<std::string>& Paths) {
   return signature;
 }
 
-bool ReadBytes(const std::string& Path, std::string& Bytes) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  Bytes = text.str();
-  return true;
-}
-
 // One compilation; true when the scenario file holds the sources' scenario afterwards.
 bool CompileOnce(const std::vector<std::string>& Sources, const fs::path& Ordinary) {
   const std::string target = (Ordinary / "S0Scenario.dat").string();

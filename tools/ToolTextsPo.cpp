@@ -30,15 +30,6 @@ namespace fs = std::filesystem;
 
 const char* const ScriptNames[] = {"T1ScriptCommon.xml", "T1ScriptScenario.xml"};
 
-bool ReadBytes(const std::string& Path, std::string& Bytes) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  Bytes = text.str();
-  return true;
-}
-
 std::string DefaultDataFolder() {
   const std::string exe = ProgramFilePath();
   return exe.substr(0, exe.find_last_of('/') + 1);
