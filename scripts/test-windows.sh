@@ -57,6 +57,6 @@ if [ ! -f "$WINEPREFIX/.tolvaren-ready" ]; then
   echo "Wine prefix made in $(($(date +%s) - start)) s"
 fi
 # One Wine server for all the runs, rather than one started and stopped for each.
-wineserver -p
+wineserver -p || true
 
 python3 scripts/windows/wine_tests.py --windows-build "$build_dir" --native-build "$native_dir" "$@"

@@ -3,7 +3,9 @@
 ; Installs for the current user (no administrator rights), under the user's programs folder, with a
 ; Start-menu shortcut and an uninstaller. The saves live in the user's application data and are
 ; left alone by the uninstaller. "/S" installs silently; "/D=folder" (last) picks the folder.
-Unicode true
+; A 64-bit installer for the 64-bit program (it runs where the program runs, Wine without 32-bit
+; support included).
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 

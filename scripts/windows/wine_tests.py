@@ -247,8 +247,12 @@ class Runner:
         code, err, trace = self.game(script, frame_time="0.25", desktop="640x360", frames="")
         if code != 0:
             problems.append(f"exit code {code}: {err[-2000:]}")
-        if not has(trace, {"form": "Final"}) and not any("Final" in json.dumps(l) for l in trace):
-            problems.append("the trace never shows the ending; last line: " + (json.dumps(trace[-1]) if trace else "none"))
+        for phase in ("start", "end"):
+            if not has(trace, {"transition": "FadeEnding", "phase": phase}):
+                problems.append(f"the ending's fade never reached its {phase}; last line: " +
+                                (json.dumps(trace[-1]) if trace else "none"))
+        if not trace or trace[-1].get("exit") != 0:
+            problems.append("the run did not end with exit 0")
         save = self.dump(os.path.join(self.user_folder(), "Save_qv.dat"))
         compare_saves(save, self.native_game(script, frame_time="0.25", desktop="640x360", frames=""), problems)
 
@@ -408,6 +412,44 @@ class Runner:
             if text not in log:
                 problems.append(f"the log lacks \"{text}\": {log[-1500:]}")
 
+    def installer(self, problems):
+        packages = os.path.join(self.win, "package")
+        setups = [f for f in os.listdir(packages) if f.endswith("-setup.exe")] if os.path.isdir(packages) else []
+        if not setups:
+            problems.append("no installer in " + packages)
+            return
+        local = os.path.join(self.prefix, "drive_c", "users", self.user, "AppData", "Local", "Programs", "Tolvaren")
+        shutil.rmtree(local, ignore_errors=True)
+        code, _, err = run(["wine", os.path.join(packages, setups[0]), "/S"], os.environ, 600, self.scratch)
+        if code != 0 or not os.path.exists(os.path.join(local, "tolvaren.exe")):
+            problems.append(f"the silent install: exit code {code}, {err.decode('utf-8', 'replace')[-500:]}")
+            return
+        menu = os.path.join(self.roaming(), "Microsoft", "Windows", "Start Menu", "Programs", "Tolvaren", "Tolvaren.lnk")
+        if not os.path.exists(menu):
+            problems.append("no Start-menu shortcut at " + menu)
+        # The installed program runs 60 frames from an empty user folder, cleanly: no log.
+        self.clear_user_folder()
+        full = dict(os.environ, TOLVAREN_DESKTOP="1280x720")
+        code, _, err = run(["wine", os.path.join(local, "tolvaren.exe"), "-frames", "60"], full, 300, self.scratch)
+        if code != 0:
+            problems.append(f"the installed program: exit code {code}, {err.decode('utf-8', 'replace')[-800:]}")
+        if os.path.exists(os.path.join(self.user_folder(), "Log.txt")):
+            problems.append("the installed program left a log: " + self.read_log()[-800:])
+        # The uninstaller (run in place, so that it ends before we look) leaves the user folder.
+        os.makedirs(self.user_folder(), exist_ok=True)
+        with open(os.path.join(self.user_folder(), "Save_qv.dat"), "wb") as f:
+            f.write(b"kept")
+        code, _, _ = run(["wine", os.path.join(local, "Uninstall.exe"), "/S", "_?=" + win_path(local)], os.environ, 300,
+                         self.scratch)
+        left = sorted(os.listdir(local)) if os.path.isdir(local) else []
+        if code != 0 or [f for f in left if f != "Uninstall.exe"]:
+            problems.append(f"the uninstaller: exit code {code}, left {left[:10]}")
+        if os.path.exists(menu):
+            problems.append("the Start-menu shortcut is still there")
+        if not os.path.exists(os.path.join(self.user_folder(), "Save_qv.dat")):
+            problems.append("the uninstaller removed the save")
+        self.clear_user_folder()
+
 
 def read_trace(path):
     lines = []
@@ -450,7 +492,7 @@ def main():
     started = time.monotonic()
     try:
         for name in ("unit_tests", "first_run", "story", "second_copy", "cyrillic_user_folder", "save_killed_half_way",
-                     "disk_full", "unusable_user_folder", "damaged_data", "crash_report"):
+                     "disk_full", "unusable_user_folder", "damaged_data", "crash_report", "installer"):
             r.case(name, getattr(r, name), args.k)
     finally:
         shutil.rmtree(r.scratch, ignore_errors=True)
