@@ -311,7 +311,7 @@ void TDecompiler::Region(std::string& Out, size_t I) {
     for (int row = 0; row < MapRows; ++row) {
       Out += "    ";
       for (int column = 0; column < MapColumns; ++column) {
-        const size_t t = static_cast<size_t>(row * MapColumns + column);
+        const size_t t = static_cast<size_t>(row) * MapColumns + static_cast<size_t>(column);
         const std::pair<int32_t, int32_t> pair{r.Tiles[t][0], r.Tiles[t][1]};
         const auto found = letters.find(pair);
         if (found != letters.end()) {

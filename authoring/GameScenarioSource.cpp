@@ -959,7 +959,7 @@ void TCompiler::ParseRegion(TStatement& S) {
         throw TStatementError{k.Line, "a tile lies in column 0 to 12 and row 0 to 14, not column " +
                                           std::to_string(column) + " row " + std::to_string(row)};
       }
-      auto& tile = r.Tiles[static_cast<size_t>(row * MapColumns + column)];
+      auto& tile = r.Tiles[static_cast<size_t>(row) * MapColumns + static_cast<size_t>(column)];
       AssetToken(Next(a, key, "the tile's terrain (or none)"), TPoolClass::Terrain, &tile[0], object);
       AssetToken(Next(a, key, "the tile's water (or none)"), TPoolClass::Water, &tile[1], object);
     } else {
@@ -1007,7 +1007,7 @@ void TCompiler::ResolveTiles(int32_t Region, const std::vector<std::string>& Row
       } else if (const auto global = GlobalLegend.find(c); global != GlobalLegend.end()) {
         entry = &global->second;
       }
-      auto& tile = B.Region(Region).Tiles[static_cast<size_t>(row * MapColumns + column)];
+      auto& tile = B.Region(Region).Tiles[static_cast<size_t>(row) * MapColumns + static_cast<size_t>(column)];
       if (entry == nullptr) {
         if (c != '.') unknown.insert(c);
         tile = {0, 0};

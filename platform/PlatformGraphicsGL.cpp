@@ -13,7 +13,6 @@
 //     premultiplied blending, point or linear samplers per stage, draws and presents;
 //   - reading the back buffer as top-down rows, and painting the paused still.
 #include <SDL.h>
-#include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -25,6 +24,7 @@
 
 #include "platform/PlatformGraphicsBackend.h"
 #include "platform/PlatformWindow.h"
+#include "platform/PlatformWindowSdl.h"
 
 namespace tv {
 
@@ -87,8 +87,7 @@ const char* const PixelBodies[PixelProgramCount] = {
     /* Grayscale */
     "vec4 q = t0() * C; float g = dot(q.rgb, vec3(0.3125, 0.4375, 0.25)); r = vec4(g, g, g, q.a);",
     /* Sepia */
-    "vec4 q = t0() * C; float g = dot(q.rgb, vec3(0.3125, 0.4375, 0.25));"
-    " r = vec4(g * vec3(1.0, 0.9, 0.7), q.a);",
+    "vec4 q = t0() * C; float g = dot(q.rgb, vec3(0.3125, 0.4375, 0.25)); r = vec4(g * vec3(1.0, 0.9, 0.7), q.a);",
     /* Blend1 */ "r = over(t0() * C, t1());",
     /* Blend2 */ "r = over(over(t0() * C, t1()), t2());",
     /* Blend3 */ "r = over(over(over(t0() * C, t1()), t2()), t3());",
@@ -190,16 +189,11 @@ void DrawableSize(int32_t& Width, int32_t& Height) {
   int h = 0;
   if (PlatformWindowHandle() != nullptr) SDL_GL_GetDrawableSize(PlatformWindowHandle(), &w, &h);
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (driver != nullptr && std::strcmp(driver, "offscreen") == 0 && epoxy_has_egl() && eglGetCurrentContext() != EGL_NO_CONTEXT) {
-    EGLint ew = 0;
-    EGLint eh = 0;
-    const EGLDisplay display = eglGetCurrentDisplay();
-    const EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
-    if (surface != EGL_NO_SURFACE && eglQuerySurface(display, surface, EGL_WIDTH, &ew) == EGL_TRUE &&
-        eglQuerySurface(display, surface, EGL_HEIGHT, &eh) == EGL_TRUE) {
-      w = ew;
-      h = eh;
-    }
+  int sw = 0;
+  int sh = 0;
+  if (driver != nullptr && std::strcmp(driver, "offscreen") == 0 && PlatformSurfaceSize(sw, sh)) {
+    w = sw;
+    h = sh;
   }
   Width = w;
   Height = h;

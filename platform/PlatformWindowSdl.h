@@ -18,4 +18,9 @@ void PlatformInjectEvent(const SDL_Event& Event);
 // (nor any other: the window keeps the size and place it asks for itself).
 bool PlatformHasWindowManager(SDL_Window* Window);
 
+// The pixel size of the current context's drawing surface where the window system can tell it
+// apart from the window's size (SDL's off-screen driver keeps the surface the window was made
+// with, over EGL); false where there is no such surface to ask, and the window's size holds.
+bool PlatformSurfaceSize(int& Width, int& Height);
+
 }  // namespace tv

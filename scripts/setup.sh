@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev python3
+  build-essential cmake ninja-build pkg-config clang clang-format clang-tidy libclang-rt-14-dev python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libx11-dev libepoxy-dev libpng-dev libjpeg-dev zlib1g-dev
   libvorbis-dev libogg-dev libebur128-dev libfreetype-dev fonts-dejavu-core nlohmann-json3-dev graphviz
