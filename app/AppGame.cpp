@@ -66,7 +66,8 @@ void CreateGame() {
   Game.Preloading = false;
   // Test hook: TOLVAREN_SAVE_PAUSE_MS=N makes every save pause N ms twice while under way, so that
   // a soak test can kill the program in the middle of a save.
-  if (const char* pause = std::getenv("TOLVAREN_SAVE_PAUSE_MS")) SetSavePause(static_cast<uint32_t>(std::strtoul(pause, nullptr, 10)));
+  if (const char* pause = std::getenv("TOLVAREN_SAVE_PAUSE_MS"))
+    SetSavePause(static_cast<uint32_t>(std::strtoul(pause, nullptr, 10)));
   CreatePool();
   CreateScenario();
   LoadPlayers();
@@ -99,7 +100,8 @@ void ContinuePreload() {
   if (!Game.Preloading) return;
   const auto start = std::chrono::steady_clock::now();
   while (PreloadOne()) {
-    if (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() >= PreloadBudgetMs) {
+    if (std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() >=
+        PreloadBudgetMs) {
       break;
     }
   }
@@ -192,7 +194,8 @@ void RegisterScreens() {
   RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionSplash, 0.75f, 0.75f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFade, 0.3f, 0.3f, Black, ""));
   RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFadeBeginning, 1.5f, 0.3f, Black, ""));
-  RegisterTransition(std::make_unique<TGuiTransitionCover>(gui::TransitionFadeEnding, 2.0f, 4.0f, Black, "LabelTheEnd"));
+  RegisterTransition(
+      std::make_unique<TGuiTransitionCover>(gui::TransitionFadeEnding, 2.0f, 4.0f, Black, "LabelTheEnd"));
 
   // The splash form reads the branding folder when it is registered; it prepares the game itself.
   auto* splash = static_cast<TGuiFormSplash*>(
@@ -222,18 +225,17 @@ void OpenFirstScreen() {
 }
 
 const std::vector<std::string>& PreloadSounds() {
-  static const std::vector<std::string> names = {"G8Key",     "G8ButtonFocus", "G8ButtonClick",
-                                                 "G8MapClose", "G8MapOpen",    "G8Reveal",
-                                                 "G8Reward",  "G8RewardPop",   "G8SceneDialogOpen"};
+  static const std::vector<std::string> names = {"G8Key",      "G8ButtonFocus", "G8ButtonClick",
+                                                 "G8MapClose", "G8MapOpen",     "G8Reveal",
+                                                 "G8Reward",   "G8RewardPop",   "G8SceneDialogOpen"};
   return names;
 }
 
 const std::vector<std::string>& PreloadTextures() {
   static const std::vector<std::string> names = {
-      "T2FontCustom",     "T2IconsCustom",   "G2Particles",       "G2Border580x280", "G2Border1600x900",
-      "G2BackgroundForm", "G2BackgroundMap", "G2Mask",            "G2Arrows",        "G2Button60x60",
-      "G2Button200x60",   "G2LogoBack",      "G2LogoLabel",       "G2Props",         "G2SiteFocusor",
-      "G2SiteIcons",      "G2Square09Filled", "G2Square28Border"};
+      "T2FontCustom",    "T2IconsCustom", "G2Particles",   "G2Border580x280", "G2Border1600x900", "G2BackgroundForm",
+      "G2BackgroundMap", "G2Mask",        "G2Arrows",      "G2Button60x60",   "G2Button200x60",   "G2LogoBack",
+      "G2LogoLabel",     "G2Props",       "G2SiteFocusor", "G2SiteIcons",     "G2Square09Filled", "G2Square28Border"};
   return names;
 }
 

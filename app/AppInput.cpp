@@ -49,8 +49,8 @@ void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
     return;
   }
   Keys[KeyCancel] = PlatformKeyDown(ScanEscape);
-  Keys[KeyConfirm] = (enter && !(TextInput.Active && TextInput.MultiLine)) ||
-                     (!TextInput.Active && PlatformKeyDown(ScanSpace));
+  Keys[KeyConfirm] =
+      (enter && !(TextInput.Active && TextInput.MultiLine)) || (!TextInput.Active && PlatformKeyDown(ScanSpace));
   Keys[KeyToggleFullScreen] = PlatformKeyDown(ScanF11);
   Keys[KeyHint] = PlatformKeyDown(ScanH) || PlatformKeyDown(ScanF1);
   Keys[KeyInventory] = PlatformKeyDown(ScanI);
@@ -61,8 +61,7 @@ void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
 // marks, dashes, bullets, ellipsis and common symbols.
 bool ForbiddenInName(uint8_t c) {
   if ((c >= 0x21 && c <= 0x2F && c != 0x2E) || (c >= 0x3A && c <= 0x40) || (c >= 0x5B && c <= 0x60) ||
-      (c >= 0x7B && c <= 0x7F) || (c >= 0x84 && c <= 0x87) || (c >= 0x91 && c <= 0x99) ||
-      (c >= 0xAB && c <= 0xAE)) {
+      (c >= 0x7B && c <= 0x7F) || (c >= 0x84 && c <= 0x87) || (c >= 0x91 && c <= 0x99) || (c >= 0xAB && c <= 0xAE)) {
     return true;
   }
   switch (c) {
@@ -78,10 +77,8 @@ bool ForbiddenInName(uint8_t c) {
     case 0xB1:
     case 0xB6:
     case 0xB7:
-    case 0xBB:
-      return true;
-    default:
-      return false;
+    case 0xBB: return true;
+    default: return false;
   }
 }
 
@@ -234,8 +231,7 @@ void TextInputKey(uint8_t Code) {
         if (TextInput.NameFilter) RunNameCleanUp();
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -122,7 +122,8 @@ void InjectKey(bool Down, TScanCode Key) {
 std::string DescribeTarget() {
   TGuiForm* target = InputTarget();
   if (target == nullptr) return "input target none";
-  std::string text = "input target " + target->Name + (InputTargetReady() ? " (ready)" : " (not ready)") + ", controls:";
+  std::string text =
+      "input target " + target->Name + (InputTargetReady() ? " (ready)" : " (not ready)") + ", controls:";
   bool any = false;
   for (TItem* item : target->Controls) {
     auto* c = static_cast<TGuiControl*>(item);
@@ -416,17 +417,11 @@ void InjectScriptedInput(uint32_t Frame) {
       Script.StartFrame = Frame;
     }
     switch (s.What) {
-      case TScriptLine::Kind::Move:
-        InjectMove(s.X, s.Y);
-        break;
+      case TScriptLine::Kind::Move: InjectMove(s.X, s.Y); break;
       case TScriptLine::Kind::ButtonDown:
-      case TScriptLine::Kind::ButtonUp:
-        InjectButton(s.What == TScriptLine::Kind::ButtonDown, s.Button);
-        break;
+      case TScriptLine::Kind::ButtonUp: InjectButton(s.What == TScriptLine::Kind::ButtonDown, s.Button); break;
       case TScriptLine::Kind::KeyDown:
-      case TScriptLine::Kind::KeyUp:
-        InjectKey(s.What == TScriptLine::Kind::KeyDown, s.Key);
-        break;
+      case TScriptLine::Kind::KeyUp: InjectKey(s.What == TScriptLine::Kind::KeyDown, s.Key); break;
       case TScriptLine::Kind::Text: {
         TInputEvent e;
         e.Kind = TInputEvent::TKind::Text;
@@ -464,8 +459,9 @@ void InjectScriptedInput(uint32_t Frame) {
       case TScriptLine::Kind::Screenshot: {
         WriteTrace("\"screenshot\": " + JsonString(s.Text));
         const std::filesystem::path file(s.Text);
-        RequestScreenshot(file.is_absolute() || Script.Folder.empty() ? file.string()
-                                                                        : (std::filesystem::path(Script.Folder) / file).string());
+        RequestScreenshot(file.is_absolute() || Script.Folder.empty()
+                              ? file.string()
+                              : (std::filesystem::path(Script.Folder) / file).string());
         break;
       }
       case TScriptLine::Kind::Click:
@@ -559,7 +555,9 @@ void StartGuiTrace(const std::string& Path) {
   });
 }
 
-void TraceWindowState(bool Running) { WriteTrace(std::string("\"window\": ") + (Running ? "\"resumed\"" : "\"suspended\"")); }
+void TraceWindowState(bool Running) {
+  WriteTrace(std::string("\"window\": ") + (Running ? "\"resumed\"" : "\"suspended\""));
+}
 
 void TraceReload(const std::string& File, const std::string& World, const std::string& Failure,
                  const std::vector<std::string>& Texts) {

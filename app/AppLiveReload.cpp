@@ -215,8 +215,8 @@ void UpdateLiveReload() {
   if (!Live.Started) {
     Live.Started = true;
     Live.Watcher = std::make_unique<TFileWatcher>();
-    Live.Watcher->Watch({FolderPath(TFolderKind::Ordinary), FolderPath(TFolderKind::Language),
-                         FolderPath(TFolderKind::Branding)});
+    Live.Watcher->Watch(
+        {FolderPath(TFolderKind::Ordinary), FolderPath(TFolderKind::Language), FolderPath(TFolderKind::Branding)});
     try {
       Live.ScenarioBytes = ReadDataText(TFolderKind::Ordinary, "S0Scenario", TExtKind::Dat);
     } catch (const EError&) {

@@ -32,8 +32,9 @@ namespace tv {
 namespace {
 
 constexpr bool SameKey(TLogicalKey A, TGuiKey B) { return static_cast<int32_t>(A) == static_cast<int32_t>(B); }
-static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel) && SameKey(KeyConfirm, GuiKeyConfirm) &&
-                  SameKey(KeyHint, GuiKeyHint) && SameKey(KeyInventory, GuiKeyInventory) && SameKey(KeyMap, GuiKeyMap) &&
+static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel) &&
+                  SameKey(KeyConfirm, GuiKeyConfirm) && SameKey(KeyHint, GuiKeyHint) &&
+                  SameKey(KeyInventory, GuiKeyInventory) && SameKey(KeyMap, GuiKeyMap) &&
                   static_cast<int32_t>(LogicalKeyCount) <= static_cast<int32_t>(GuiKeyCount),
               "the GUI reads the input module's logical keys by their numbers");
 
@@ -51,7 +52,7 @@ struct TProcessState {
   TCrashRequest Crash;
   bool Active = false;
   bool Running = false;
-  int32_t ExitCode = 0;  // the harness's own exit code (EndRun)
+  int32_t ExitCode = 0;       // the harness's own exit code (EndRun)
   bool WasSuspended = false;  // the game was suspended since start-up
   TCommandLine CommandLine;
 };
@@ -268,18 +269,13 @@ void CrashOnPurpose(TCrashKind Kind) {
       *nowhere = 1;
       break;
     }
-    case TCrashKind::Abort:
-      std::abort();
-      break;
-    case TCrashKind::Terminate:
-      try {
-        throw std::runtime_error("crash test: an exception nobody catches");
+    case TCrashKind::Abort: std::abort(); break;
+    case TCrashKind::Terminate: try { throw std::runtime_error("crash test: an exception nobody catches");
       } catch (...) {
         std::terminate();
       }
       break;
-    case TCrashKind::None:
-      break;
+    case TCrashKind::None: break;
   }
 }
 

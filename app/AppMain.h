@@ -32,10 +32,10 @@ void Suspend();
 struct TCommandLine {
   bool Debug = false;
   bool LanguageGiven = false;  // "-language NAME" named a language; otherwise the system's is used
-  int64_t Frames = -1;       // "-frames N": end the run after N frames
-  double FixedDt = 0;        // "-fixed-dt S": every frame lasts S seconds of game time
-  std::string InputFile;     // "-input FILE": scripted input
-  bool HasSeed = false;      // "-seed N": seed the random generator with N
+  int64_t Frames = -1;         // "-frames N": end the run after N frames
+  double FixedDt = 0;          // "-fixed-dt S": every frame lasts S seconds of game time
+  std::string InputFile;       // "-input FILE": scripted input
+  bool HasSeed = false;        // "-seed N": seed the random generator with N
   uint32_t Seed = 0;
   std::string ScreenshotFile;  // "-screenshot FILE": PNG of the last frame at exit
   std::string GuiTraceFile;    // "-gui-trace FILE": one JSON line per GUI happening

@@ -113,9 +113,7 @@ void SetWindowCaption(const std::u16string& Text) { PlatformSetCaption(Text); }
 
 void HandleWindowMessage(const TWindowMessage& Message) {
   switch (Message.Kind) {
-    case TWindowMessageKind::Close:
-      Terminate();
-      break;
+    case TWindowMessageKind::Close: Terminate(); break;
     case TWindowMessageKind::Activate:
       if (IsInitialized()) {
         Activate();
@@ -137,25 +135,14 @@ void HandleWindowMessage(const TWindowMessage& Message) {
     case TWindowMessageKind::KeyDown:
       if (IsRunning() && TextInputActive()) {
         switch (Message.Key) {
-          case KeyCodeLeft:
-            TextInputKey(1);
-            break;
-          case KeyCodeRight:
-            TextInputKey(2);
-            break;
-          case KeyCodeDelete:
-            TextInputKey(3);
-            break;
+          case KeyCodeLeft: TextInputKey(1); break;
+          case KeyCodeRight: TextInputKey(2); break;
+          case KeyCodeDelete: TextInputKey(3); break;
           // Keys that type a control character rather than text.
-          case KeyCodeBackspace:
-            TextInputKey(8);
-            break;
+          case KeyCodeBackspace: TextInputKey(8); break;
           case KeyCodeReturn:
-          case KeyCodeKeypadEnter:
-            TextInputKey(13);
-            break;
-          default:
-            break;
+          case KeyCodeKeypadEnter: TextInputKey(13); break;
+          default: break;
         }
       }
       break;
@@ -175,8 +162,7 @@ void HandleWindowMessage(const TWindowMessage& Message) {
     case TWindowMessageKind::SizeMoveEnd:
       if (IsInitialized()) Resume();
       break;
-    case TWindowMessageKind::None:
-      break;
+    case TWindowMessageKind::None: break;
   }
 }
 
@@ -199,8 +185,7 @@ void PumpMessages() {
 
 void CaptureStill() {
   Window.Still.clear();
-  if (Window.Video.CaptureStill &&
-      !Window.Video.CaptureStill(Window.Still, Window.StillWidth, Window.StillHeight)) {
+  if (Window.Video.CaptureStill && !Window.Video.CaptureStill(Window.Still, Window.StillWidth, Window.StillHeight)) {
     Window.Still.clear();
   }
   if (!Window.Still.empty() && Window.Video.PaintStill) {

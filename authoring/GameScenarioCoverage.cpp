@@ -54,12 +54,12 @@ class TCoverage {
   const TScenarioSourceMap* P;
   std::string Label;
   std::vector<TCoverageItem> Items;
-  std::map<std::pair<int32_t, int32_t>, int32_t> SiteHandle;            // (region number, site number)
-  std::map<std::pair<int32_t, int32_t>, size_t> SceneItem;              // (site handle, scene number)
-  std::map<std::pair<size_t, int32_t>, size_t> RowItem;                 // (scene item, row)
-  std::vector<size_t> SiteItem;                                         // by handle - 1
-  std::map<int32_t, size_t> AchievementItem, HintItem;                  // by number
-  std::map<std::string, std::string> TextOwner;                         // key -> what it belongs to
+  std::map<std::pair<int32_t, int32_t>, int32_t> SiteHandle;  // (region number, site number)
+  std::map<std::pair<int32_t, int32_t>, size_t> SceneItem;    // (site handle, scene number)
+  std::map<std::pair<size_t, int32_t>, size_t> RowItem;       // (scene item, row)
+  std::vector<size_t> SiteItem;                               // by handle - 1
+  std::map<int32_t, size_t> AchievementItem, HintItem;        // by number
+  std::map<std::string, std::string> TextOwner;               // key -> what it belongs to
 
   void Place(TCoverageItem& Item, const std::vector<TSourcePlace>* Places, size_t Index) const {
     if (Places != nullptr && Index < Places->size()) {
@@ -90,8 +90,9 @@ class TCoverage {
 void TCoverage::BuildItems() {
   for (size_t i = 0; i < S.Sites.size(); ++i) {
     const TSiteDef& site = S.Sites[i];
-    const int32_t region =
-        site.Region > 0 && static_cast<size_t>(site.Region) <= S.RegionList.size() ? S.RegionList[static_cast<size_t>(site.Region - 1)].Number : 0;
+    const int32_t region = site.Region > 0 && static_cast<size_t>(site.Region) <= S.RegionList.size()
+                               ? S.RegionList[static_cast<size_t>(site.Region - 1)].Number
+                               : 0;
     SiteHandle.emplace(std::make_pair(region, site.Number), static_cast<int32_t>(i + 1));
     TCoverageItem item = MakeItem("site", SiteObject(i));
     Place(item, P != nullptr ? &P->Sites : nullptr, i);
@@ -100,7 +101,8 @@ void TCoverage::BuildItems() {
     Own(CaptionKey(site.Caption), item.Object);
     for (size_t j = 0; j < site.Scenes.size(); ++j) {
       const TSceneDef& scene = site.Scenes[j];
-      TCoverageItem s = MakeItem("scene", "scene " + std::to_string(scene.Number) + " of " + SiteObject(i), item.File, item.Line);
+      TCoverageItem s =
+          MakeItem("scene", "scene " + std::to_string(scene.Number) + " of " + SiteObject(i), item.File, item.Line);
       if (P != nullptr && i < P->Scenes.size()) Place(s, &P->Scenes[i], j);
       const size_t sceneIndex = Items.size();
       SceneItem.emplace(std::make_pair(static_cast<int32_t>(i + 1), scene.Number), sceneIndex);
@@ -128,16 +130,17 @@ void TCoverage::BuildItems() {
   }
   for (size_t i = 0; i < S.HintList.size(); ++i) {
     const THintDef& h = S.HintList[i];
-    TCoverageItem item = MakeItem("hint", P != nullptr && i < P->Hints.size()
-                                              ? "hint " + P->Hints[i].Id
-                                              : "hint " + std::to_string(i + 1) + " " + Quoted(h.Name));
+    TCoverageItem item =
+        MakeItem("hint", P != nullptr && i < P->Hints.size() ? "hint " + P->Hints[i].Id
+                                                             : "hint " + std::to_string(i + 1) + " " + Quoted(h.Name));
     Place(item, P != nullptr ? &P->Hints : nullptr, i);
     HintItem.emplace(h.Number, Items.size());
     Items.push_back(item);
     if (!h.RouteOnly) Own("HintLegendH" + std::to_string(h.Number), item.Object);
   }
   for (size_t i = 0; i < S.Props.size(); ++i) Own(CaptionKey(S.Props[i].Caption), "prop " + S.Props[i].Name);
-  for (size_t i = 0; i < S.RegionList.size(); ++i) Own(CaptionKey(S.RegionList[i].Caption), "region " + S.RegionList[i].Name);
+  for (size_t i = 0; i < S.RegionList.size(); ++i)
+    Own(CaptionKey(S.RegionList[i].Caption), "region " + S.RegionList[i].Name);
 }
 
 void TCoverage::Observe(TSeen& Seen, const THeadlessPlay&) {
@@ -205,9 +208,10 @@ void TCoverage::Observe(TSeen& Seen, const THeadlessPlay&) {
   const TItem* before = nullptr;
   for (const TItem* item : *player->Events) {
     const TData& data = static_cast<const TEvent*>(item)->Data;
-    if (data.Kind == BarterApplied && before != nullptr && static_cast<const TEvent*>(before)->Data.Kind == BarterCounts) {
+    if (data.Kind == BarterApplied && before != nullptr &&
+        static_cast<const TEvent*>(before)->Data.Kind == BarterCounts) {
       const TData& counts = static_cast<const TEvent*>(before)->Data;
-      const int32_t quantity[7] = {counts.Region, counts.Site, counts.Scene, counts.Value,
+      const int32_t quantity[7] = {counts.Region,   counts.Site,     counts.Scene,   counts.Value,
                                    counts.Extra[0], counts.Extra[1], counts.Extra[2]};
       const auto handle = SiteHandle.find({data.Region, data.Site});
       if (handle != SiteHandle.end()) {
@@ -289,7 +293,8 @@ void TCoverage::Run(const TCoverageOptions& Options, TCoverageResult& Result) {
   CurrentPlayer()->Earned.clear();
   TSolveOptions explore;
   explore.MaxStates = Options.MaxStates;
-  Result.Explored = ExploreScenario(explore, play, [&] { Observe(explored, play); }, &Result.ExploredStates);
+  Result.Explored = ExploreScenario(
+      explore, play, [&] { Observe(explored, play); }, &Result.ExploredStates);
 
   std::set<std::string> shown;
   for (const TSeen& seen : ways) {
@@ -411,13 +416,15 @@ std::string CoverageHtml(const TCoverageResult& Result, const std::string& Title
   std::string out = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Coverage of " + Html(Title) +
                     "</title>\n<style>body{font-family:sans-serif}td,th{padding:2px 8px;text-align:left}"
                     ".reached{background:#d8f0d0}.never{background:#f8e8b0}.unreachable{background:#f4c0c0}</style>"
-                    "</head><body>\n<h1>Coverage of " + Html(Title) + "</h1>\n<p>" + Html(Summary(Result)) + "</p>\n";
+                    "</head><body>\n<h1>Coverage of " +
+                    Html(Title) + "</h1>\n<p>" + Html(Summary(Result)) + "</p>\n";
   if (!Graph.empty()) out += "<p><a href=\"" + Html(Graph) + "\">The story's graph</a></p>\n";
   out += "<table>\n<tr><th>what</th><th>where</th><th>ways</th><th>verdict</th></tr>\n";
   for (const TCoverageItem& item : Result.Items) {
     const char* cls = item.Ways > 0 ? "reached" : item.Unreachable ? "unreachable" : "never";
     out += "<tr class=\"" + std::string(cls) + "\"><td>" + Html(item.Object) + "</td><td>" + Html(Place(item, "")) +
-           "</td><td>" + std::to_string(item.Ways) + "</td><td>" + Html(Verdict(item, Result.WaysPlayed)) + "</td></tr>\n";
+           "</td><td>" + std::to_string(item.Ways) + "</td><td>" + Html(Verdict(item, Result.WaysPlayed)) +
+           "</td></tr>\n";
   }
   out += "</table>\n<h2>Texts never shown (" + std::to_string(Result.TextsNeverShown.size()) + ")</h2>\n<ul>\n";
   for (const std::string& text : Result.TextsNeverShown) out += "<li>" + Html(text) + "</li>\n";

@@ -26,18 +26,18 @@ struct TCoverageItem {
   std::string Object;  // as the linter names it: "site Dock", "row 2 of scene 1012 of site Dock"
   std::string File;    // source place, when compiled from source
   int Line = 0;
-  int32_t Ways = 0;    // how many ways reached it
+  int32_t Ways = 0;  // how many ways reached it
   bool Unreachable = false;
-  std::string Why;     // the proof, when unreachable
+  std::string Why;  // the proof, when unreachable
 };
 
 struct TCoverageResult {
-  bool Ok = false;        // the scenario could be played
-  std::string Why;        // when not
+  bool Ok = false;           // the scenario could be played
+  std::string Why;           // when not
   bool SolverFound = false;  // the solver's way is among the ways
   int32_t WaysPlayed = 0;
-  int32_t WaysEnded = 0;     // ways that reached an ending
-  bool Explored = false;     // every reachable state was explored
+  int32_t WaysEnded = 0;  // ways that reached an ending
+  bool Explored = false;  // every reachable state was explored
   int64_t ExploredStates = 0;
   std::vector<TCoverageItem> Items;
   std::vector<std::string> TextsNeverShown;  // "KEY (what it belongs to)"

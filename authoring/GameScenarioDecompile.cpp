@@ -21,8 +21,8 @@ const char* const KindWords[5] = {"prop", "region", "site", "hint", "achievement
 std::string Sanitize(const std::string& Name, const char* Prefix) {
   std::string out;
   for (const char c : Name) {
-    const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                    c == '-' || c == '.';
+    const bool ok =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' || c == '.';
     out += ok ? c : '_';
   }
   if (out.empty() || !((out[0] >= 'A' && out[0] <= 'Z') || (out[0] >= 'a' && out[0] <= 'z') || out[0] == '_')) {
@@ -468,7 +468,8 @@ void TDecompiler::Scene(std::string& Out, const TSceneDef& C) {
   int groupsUsed = 0;
   for (int k = 0; k < 4; ++k) {
     if (C.Groups[static_cast<size_t>(k)] == 0) continue;
-    f.push_back(SlotKeyword("toggle", k, groupsUsed) + " " + Asset(TPoolClass::Group, C.Groups[static_cast<size_t>(k)]));
+    f.push_back(SlotKeyword("toggle", k, groupsUsed) + " " +
+                Asset(TPoolClass::Group, C.Groups[static_cast<size_t>(k)]));
   }
   Out += "    scene " + Int(C.Number) + " " + SceneKindName(C.Kind);
   if (f.empty()) {
@@ -489,7 +490,8 @@ void TDecompiler::Hint(std::string& Out, size_t I) {
   std::vector<std::string> f;
   if (id != h.Name) f.push_back("name " + ScenarioSourceName(h.Name));
   if (h.Goal != 0) f.push_back("goal " + Ref(KindProp, h.Goal));
-  if (h.NeedsProp != 0 || h.NeedsAmount != 0) f.push_back("needs " + Ref(KindProp, h.NeedsProp) + " " + Int(h.NeedsAmount));
+  if (h.NeedsProp != 0 || h.NeedsAmount != 0)
+    f.push_back("needs " + Ref(KindProp, h.NeedsProp) + " " + Int(h.NeedsAmount));
   if (h.UntilVisited != 0) f.push_back("until-visited " + Ref(KindSite, h.UntilVisited));
   if (h.AfterVisited != 0) f.push_back("after-visited " + Ref(KindSite, h.AfterVisited));
   if (h.UntilEntered != 0) f.push_back("until-entered " + Ref(KindSite, h.UntilEntered));

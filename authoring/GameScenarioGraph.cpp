@@ -25,11 +25,13 @@ std::string ScenarioGraphDot(const TScenarioBuilder& Scenario, const TScenarioSo
   const TScenarioBuilder& s = Scenario;
   auto propName = [&](int32_t R) {
     if (R <= 0 || static_cast<size_t>(R) > s.Props.size()) return std::string("?");
-    return Places != nullptr && static_cast<size_t>(R) <= Places->Props.size() ? Places->Props[static_cast<size_t>(R - 1)].Id
-                                                                                 : s.Props[static_cast<size_t>(R - 1)].Name;
+    return Places != nullptr && static_cast<size_t>(R) <= Places->Props.size()
+               ? Places->Props[static_cast<size_t>(R - 1)].Id
+               : s.Props[static_cast<size_t>(R - 1)].Name;
   };
   auto siteName = [&](size_t Handle) {
-    return Places != nullptr && Handle <= Places->Sites.size() ? Places->Sites[Handle - 1].Id : s.Sites[Handle - 1].Name;
+    return Places != nullptr && Handle <= Places->Sites.size() ? Places->Sites[Handle - 1].Id
+                                                               : s.Sites[Handle - 1].Name;
   };
   auto regionName = [&](size_t R) {
     return Places != nullptr && R <= Places->Regions.size() ? Places->Regions[R - 1].Id : s.RegionList[R - 1].Name;
@@ -84,7 +86,8 @@ std::string ScenarioGraphDot(const TScenarioBuilder& Scenario, const TScenarioSo
     std::set<int32_t> drawn;
     auto reveal = [&](int32_t From, const char* Label) {
       if (!validSite(From) || !drawn.insert(From).second) return;
-      out += "  s" + std::to_string(From) + " -> " + me + (Label[0] != '\0' ? std::string(" [label=\"") + Label + "\"]" : "") + ";\n";
+      out += "  s" + std::to_string(From) + " -> " + me +
+             (Label[0] != '\0' ? std::string(" [label=\"") + Label + "\"]" : "") + ";\n";
     };
     for (int32_t v : site.NeedsVisited) reveal(v, "");
     reveal(site.NeedsRevealed, "revealed");
@@ -94,8 +97,8 @@ std::string ScenarioGraphDot(const TScenarioBuilder& Scenario, const TScenarioSo
              " [color=\"#2a6fdb\", penwidth=2.5, constraint=false, arrowsize=0.8];\n";
     }
     if (validRegion(site.Destination)) {
-      out += "  " + me + " -> r" + std::to_string(site.Destination) + " [lhead=cluster_r" + std::to_string(site.Destination) +
-             ", color=\"#888888\", style=dashed, label=\"travel\"];\n";
+      out += "  " + me + " -> r" + std::to_string(site.Destination) + " [lhead=cluster_r" +
+             std::to_string(site.Destination) + ", color=\"#888888\", style=dashed, label=\"travel\"];\n";
     }
     if (site.Special == 3 && validRegion(s.MapRegion)) {
       out += "  " + me + " -> r" + std::to_string(s.MapRegion) + " [lhead=cluster_r" + std::to_string(s.MapRegion) +

@@ -215,7 +215,8 @@ bool TTranslator::Enter(size_t Index, const std::string& Action, std::istringstr
   if (!(Args >> region >> number)) return Fail(Index, Action, "enter needs a region and a site number");
   TSite* site = SiteInRegion(CurrentRegion(), number);
   if (CurrentRegion() == nullptr || CurrentRegion()->Number != region || site == nullptr) {
-    return Fail(Index, Action, "the hero is not in region " + std::to_string(region) + " with site " + std::to_string(number));
+    return Fail(Index, Action,
+                "the hero is not in region " + std::to_string(region) + " with site " + std::to_string(number));
   }
   if (!ClickableName(site->Name)) {
     return Fail(Index, Action,

@@ -87,7 +87,8 @@ std::string TLinter::PropName(int32_t Ref) const {
   return S.Props[static_cast<size_t>(Ref - 1)].Name;
 }
 std::string TLinter::SiteName(int32_t Handle) const {
-  if (P != nullptr && static_cast<size_t>(Handle) <= P->Sites.size()) return P->Sites[static_cast<size_t>(Handle - 1)].Id;
+  if (P != nullptr && static_cast<size_t>(Handle) <= P->Sites.size())
+    return P->Sites[static_cast<size_t>(Handle - 1)].Id;
   return S.Sites[static_cast<size_t>(Handle - 1)].Name;
 }
 
@@ -98,7 +99,8 @@ TLinter::TWhere TLinter::PropAt(int32_t Ref) const {
 }
 TLinter::TWhere TLinter::RegionAt(int32_t Ref) const {
   const auto i = static_cast<size_t>(Ref - 1);
-  if (P != nullptr && i < P->Regions.size()) return {P->Regions[i].File, P->Regions[i].Line, "region " + P->Regions[i].Id};
+  if (P != nullptr && i < P->Regions.size())
+    return {P->Regions[i].File, P->Regions[i].Line, "region " + P->Regions[i].Id};
   return {FileLabel, 0,
           "region " + std::to_string(Ref) + " " + Quoted(S.RegionList[i].Name) + " (number " +
               std::to_string(S.RegionList[i].Number) + ")"};
@@ -243,8 +245,9 @@ void TLinter::CheckEntryPoints() {
     Error(w, "a site unlocks the map button (special unlock-map), but there is no map region (write map-region NAME)");
   }
   if (S.MapRegion > 0 && !unlocksMap) {
-    Warning(w, "there is a map region, but no site unlocks the map button (special unlock-map), so it can never be "
-               "opened");
+    Warning(w,
+            "there is a map region, but no site unlocks the map button (special unlock-map), so it can never be "
+            "opened");
   }
   bool ending = false;
   for (const TSiteDef& s : S.Sites) ending = ending || s.Ending;
@@ -264,18 +267,28 @@ void TLinter::CheckNumbers() {
       }
     }
   };
-  duplicates("region", [&](auto&& Add_) {
-    for (size_t i = 0; i < S.RegionList.size(); ++i) Add_(S.RegionList[i].Number, RegionAt(static_cast<int32_t>(i + 1)));
-  }, TSeverity::Error, "saved games find regions by number, so the later one is never found");
-  duplicates("site", [&](auto&& Add_) {
-    for (size_t i = 0; i < S.Sites.size(); ++i) Add_(S.Sites[i].Number, SiteAt(static_cast<int32_t>(i + 1)));
-  }, TSeverity::Error, "saved games find sites by number alone, so a game could replay into the wrong site");
+  duplicates(
+      "region",
+      [&](auto&& Add_) {
+        for (size_t i = 0; i < S.RegionList.size(); ++i)
+          Add_(S.RegionList[i].Number, RegionAt(static_cast<int32_t>(i + 1)));
+      },
+      TSeverity::Error, "saved games find regions by number, so the later one is never found");
+  duplicates(
+      "site",
+      [&](auto&& Add_) {
+        for (size_t i = 0; i < S.Sites.size(); ++i) Add_(S.Sites[i].Number, SiteAt(static_cast<int32_t>(i + 1)));
+      },
+      TSeverity::Error, "saved games find sites by number alone, so a game could replay into the wrong site");
   for (size_t i = 0; i < S.Sites.size(); ++i) {
-    duplicates("scene", [&](auto&& Add_) {
-      for (size_t j = 0; j < S.Sites[i].Scenes.size(); ++j) {
-        Add_(S.Sites[i].Scenes[j].Number, SceneAt(static_cast<int32_t>(i + 1), j));
-      }
-    }, TSeverity::Error, "saved games find a site's scenes by number, so the later one is never found");
+    duplicates(
+        "scene",
+        [&](auto&& Add_) {
+          for (size_t j = 0; j < S.Sites[i].Scenes.size(); ++j) {
+            Add_(S.Sites[i].Scenes[j].Number, SceneAt(static_cast<int32_t>(i + 1), j));
+          }
+        },
+        TSeverity::Error, "saved games find a site's scenes by number, so the later one is never found");
   }
   std::map<int32_t, TWhere> scenes;
   for (size_t i = 0; i < S.Sites.size(); ++i) {
@@ -285,20 +298,26 @@ void TLinter::CheckNumbers() {
       if (!inSite.insert(n).second) continue;
       const auto [it, fresh] = scenes.insert({n, SceneAt(static_cast<int32_t>(i + 1), j)});
       if (!fresh) {
-        Warning(SceneAt(static_cast<int32_t>(i + 1), j),
-                "the scene number " + std::to_string(n) + " is also used by " + it->second.Object +
-                    "; both show the text SceneLegendH" + std::to_string(n));
+        Warning(SceneAt(static_cast<int32_t>(i + 1), j), "the scene number " + std::to_string(n) + " is also used by " +
+                                                             it->second.Object + "; both show the text SceneLegendH" +
+                                                             std::to_string(n));
       }
     }
   }
-  duplicates("hint", [&](auto&& Add_) {
-    for (size_t i = 0; i < S.HintList.size(); ++i) Add_(S.HintList[i].Number, HintAt(static_cast<int32_t>(i + 1)));
-  }, TSeverity::Warning, "both show the same text");
-  duplicates("achievement", [&](auto&& Add_) {
-    for (size_t i = 0; i < S.AchievementList.size(); ++i) {
-      Add_(S.AchievementList[i].Number, AchievementAt(static_cast<int32_t>(i + 1)));
-    }
-  }, TSeverity::Error, "players keep earned achievements by number, so earning one earns both");
+  duplicates(
+      "hint",
+      [&](auto&& Add_) {
+        for (size_t i = 0; i < S.HintList.size(); ++i) Add_(S.HintList[i].Number, HintAt(static_cast<int32_t>(i + 1)));
+      },
+      TSeverity::Warning, "both show the same text");
+  duplicates(
+      "achievement",
+      [&](auto&& Add_) {
+        for (size_t i = 0; i < S.AchievementList.size(); ++i) {
+          Add_(S.AchievementList[i].Number, AchievementAt(static_cast<int32_t>(i + 1)));
+        }
+      },
+      TSeverity::Error, "players keep earned achievements by number, so earning one earns both");
 }
 
 void TLinter::CheckKindsAndSlots() {
@@ -312,8 +331,8 @@ void TLinter::CheckKindsAndSlots() {
     const TSiteDef& s = S.Sites[i];
     const auto handle = static_cast<int32_t>(i + 1);
     if (s.Special != 0 && *SpecialCodeName(s.Special) == '\0') {
-      Warning(SiteAt(handle), "special code " + std::to_string(s.Special) + " means nothing to the game; codes: " +
-                                  SpecialCodeList());
+      Warning(SiteAt(handle),
+              "special code " + std::to_string(s.Special) + " means nothing to the game; codes: " + SpecialCodeList());
     }
     if ((s.Special == 200) && s.Destination <= 0) {
       Warning(SiteAt(handle), "special way-back shows the way-back icon only for a site with a destination");
@@ -377,7 +396,8 @@ void TLinter::CheckLoops() {
   // Achievements: a parent chain that comes back would make the game add progress forever.
   for (size_t i = 0; i < S.AchievementList.size(); ++i) {
     std::set<int32_t> seen{static_cast<int32_t>(i + 1)};
-    for (int32_t a = S.AchievementList[i].Parent; ValidAchievement(a); a = S.AchievementList[static_cast<size_t>(a - 1)].Parent) {
+    for (int32_t a = S.AchievementList[i].Parent; ValidAchievement(a);
+         a = S.AchievementList[static_cast<size_t>(a - 1)].Parent) {
       if (!seen.insert(a).second) {
         if (a == static_cast<int32_t>(i + 1)) {
           Error(AchievementAt(a), "its parent chain leads back to itself; progress would be added forever");
@@ -393,8 +413,8 @@ void TLinter::CheckLoops() {
     for (int32_t sub : S.HintList[static_cast<size_t>(h - 1)].SubHints) {
       if (!ValidHint(sub)) continue;
       if (state[static_cast<size_t>(sub)] == 1) {
-        Error(HintAt(sub), "can reach itself through sub-hints (via " + HintAt(h).Object +
-                               "); choosing a hint would never end");
+        Error(HintAt(sub),
+              "can reach itself through sub-hints (via " + HintAt(h).Object + "); choosing a hint would never end");
         return true;
       }
       if (state[static_cast<size_t>(sub)] == 0 && visit(sub)) return true;
@@ -450,7 +470,8 @@ void TLinter::CheckUse() {
   // Assets listed in the pool that nothing refers to (the compiler lists only what the source
   // names, unless a pool block lists more).
   std::array<std::vector<bool>, PoolClassCount> assetUsed;
-  for (int c = 0; c < PoolClassCount; ++c) assetUsed[static_cast<size_t>(c)].assign(S.Pool[static_cast<size_t>(c)].size() + 1, false);
+  for (int c = 0; c < PoolClassCount; ++c)
+    assetUsed[static_cast<size_t>(c)].assign(S.Pool[static_cast<size_t>(c)].size() + 1, false);
   auto asset = [&](TPoolClass Class, int32_t R) {
     auto& used = assetUsed[static_cast<size_t>(Class)];
     if (R > 0 && static_cast<size_t>(R) < used.size()) used[static_cast<size_t>(R)] = true;
@@ -492,13 +513,15 @@ void TLinter::CheckUse() {
     for (size_t i = 1; i < assetUsed[static_cast<size_t>(c)].size(); ++i) {
       if (assetUsed[static_cast<size_t>(c)][i]) continue;
       const std::string& name = S.Pool[static_cast<size_t>(c)][i - 1];
-      Warning(P != nullptr && !P->EntryPoints.File.empty() ? TWhere{P->EntryPoints.File, 0, std::string(PoolClassName(cls)) + " " + name}
-                                                           : TWhere{FileLabel, 0, std::string(PoolClassName(cls)) + " " + name},
+      Warning(P != nullptr && !P->EntryPoints.File.empty()
+                  ? TWhere{P->EntryPoints.File, 0, std::string(PoolClassName(cls)) + " " + name}
+                  : TWhere{FileLabel, 0, std::string(PoolClassName(cls)) + " " + name},
               "is listed in the pool, but nothing uses it");
     }
   }
   for (size_t i = 1; i <= S.HintList.size(); ++i) {
-    if (!hintUsed[i]) Warning(HintAt(static_cast<int32_t>(i)), "no site and no other hint leads to it, so it is never shown");
+    if (!hintUsed[i])
+      Warning(HintAt(static_cast<int32_t>(i)), "no site and no other hint leads to it, so it is never shown");
   }
   // An achievement is fed by scenes, by a prop, or by its children.
   bool changed = true;
@@ -533,7 +556,9 @@ void TLinter::CheckReachability() {
   std::vector<bool> region(S.RegionList.size() + 1, false), reveal(nSites + 1, false), complete(nSites + 1, false);
   std::vector<std::vector<bool>> playable(nSites + 1);
   for (size_t i = 1; i <= nSites; ++i) playable[i].assign(S.Sites[i - 1].Scenes.size(), false);
-  auto amountOk = [&](int32_t Prop, int32_t Amount) { return !ValidProp(Prop) || Amount <= 0 || most[static_cast<size_t>(Prop)] >= Amount; };
+  auto amountOk = [&](int32_t Prop, int32_t Amount) {
+    return !ValidProp(Prop) || Amount <= 0 || most[static_cast<size_t>(Prop)] >= Amount;
+  };
   auto passable = [&](const TSceneDef& c) {
     if (c.Kind == SceneKinds::TextStop) return false;
     if (IsRequirementKind(c.Kind)) {
@@ -639,11 +664,12 @@ void TLinter::CheckReachability() {
     if (region[r] || ref == S.MenuRegion) continue;
     bool isDestination = false;
     for (const TSiteDef& s : S.Sites) isDestination = isDestination || s.Destination == ref;
-    Error(RegionAt(ref), ref == S.MapRegion ? std::string("the map region can never be opened: no site that unlocks the "
-                                                          "map button can be completed")
-                         : isDestination   ? std::string("can never be reached: no site that leads here can be completed")
-                                           : std::string("can never be reached: it is not the start, not the map, and no "
-                                                         "site leads here"));
+    Error(RegionAt(ref), ref == S.MapRegion
+                             ? std::string("the map region can never be opened: no site that unlocks the "
+                                           "map button can be completed")
+                         : isDestination ? std::string("can never be reached: no site that leads here can be completed")
+                                         : std::string("can never be reached: it is not the start, not the map, and no "
+                                                       "site leads here"));
   }
   auto why = [&](const TSiteDef& s) -> std::string {
     if (ValidSite(s.NeedsRevealed) && !reveal[static_cast<size_t>(s.NeedsRevealed)]) {
@@ -681,10 +707,11 @@ void TLinter::CheckReachability() {
         const TSlotDef& l = c.Left[static_cast<size_t>(k)];
         if (amountOk(l.Prop, l.Amount)) continue;
         const int64_t m = most[static_cast<size_t>(l.Prop)];
-        Error(SceneAt(handle, j), "its requirements can never be met: it needs " + std::to_string(l.Amount) + " " +
-                                      PropName(l.Prop) + ", but " +
-                                      (m == 0 ? std::string("nothing gives it") : "at most " + std::to_string(m) + " can be had") +
-                                      (j + 1 < s.Scenes.size() ? "; the scenes after it never play" : ""));
+        Error(SceneAt(handle, j),
+              "its requirements can never be met: it needs " + std::to_string(l.Amount) + " " + PropName(l.Prop) +
+                  ", but " +
+                  (m == 0 ? std::string("nothing gives it") : "at most " + std::to_string(m) + " can be had") +
+                  (j + 1 < s.Scenes.size() ? "; the scenes after it never play" : ""));
         break;
       }
       break;
@@ -697,7 +724,8 @@ void TLinter::CheckReachability() {
         continue;  // closes only once completed, after every scene
       }
       Warning(SceneAt(handle, j + 1), "plays on a later visit only if the hero comes back before " +
-                                          SiteName(s.DisappearsAfter) + " is completed, which closes " + SiteName(handle));
+                                          SiteName(s.DisappearsAfter) + " is completed, which closes " +
+                                          SiteName(handle));
       break;
     }
   }
@@ -713,8 +741,8 @@ void TLinter::CheckReachability() {
   std::vector<bool> fed(S.AchievementList.size() + 1, false);
   for (const TSiteDef& s : S.Sites) {
     for (const TSceneDef& c : s.Scenes) {
-      for (int32_t a = c.Achievement, steps = 0; c.AchievementAmount > 0 && ValidAchievement(a) &&
-                                                 steps <= static_cast<int32_t>(S.AchievementList.size());
+      for (int32_t a = c.Achievement, steps = 0;
+           c.AchievementAmount > 0 && ValidAchievement(a) && steps <= static_cast<int32_t>(S.AchievementList.size());
            a = S.AchievementList[static_cast<size_t>(a - 1)].Parent, ++steps) {
         fed[static_cast<size_t>(a)] = true;
       }
@@ -727,7 +755,8 @@ void TLinter::CheckReachability() {
       const TSceneDef& c = s.Scenes[j];
       if (!playable[i][j] || !ValidAchievement(c.Achievement) || c.AchievementAmount <= 0) continue;
       const int64_t add = c.Repeatable ? Unbounded : c.AchievementAmount;
-      for (int32_t a = c.Achievement, steps = 0; ValidAchievement(a) && steps <= static_cast<int32_t>(S.AchievementList.size());
+      for (int32_t a = c.Achievement, steps = 0;
+           ValidAchievement(a) && steps <= static_cast<int32_t>(S.AchievementList.size());
            a = S.AchievementList[static_cast<size_t>(a - 1)].Parent, ++steps) {
         progress[static_cast<size_t>(a)] = Cap(progress[static_cast<size_t>(a)] + add);
       }
@@ -737,9 +766,9 @@ void TLinter::CheckReachability() {
     const TAchievementDef& ach = S.AchievementList[a - 1];
     const int64_t total = Cap(progress[a] + (ValidProp(ach.Prop) ? most[static_cast<size_t>(ach.Prop)] : 0));
     if (ach.Target > 0 && total < ach.Target && fed[a]) {
-      Error(AchievementAt(static_cast<int32_t>(a)),
-            "can never be earned: its target is " + std::to_string(ach.Target) + ", but at most " + std::to_string(total) +
-                " progress can be gathered");
+      Error(AchievementAt(static_cast<int32_t>(a)), "can never be earned: its target is " + std::to_string(ach.Target) +
+                                                        ", but at most " + std::to_string(total) +
+                                                        " progress can be gathered");
     }
   }
 }
@@ -758,7 +787,8 @@ void TLinter::CheckTexts() {
       }
     };
     for (size_t i = 0; i < S.Props.size(); ++i) caption(PropAt(static_cast<int32_t>(i + 1)), S.Props[i].Caption);
-    for (size_t i = 0; i < S.RegionList.size(); ++i) caption(RegionAt(static_cast<int32_t>(i + 1)), S.RegionList[i].Caption);
+    for (size_t i = 0; i < S.RegionList.size(); ++i)
+      caption(RegionAt(static_cast<int32_t>(i + 1)), S.RegionList[i].Caption);
     for (size_t i = 0; i < S.Sites.size(); ++i) {
       const TSiteDef& s = S.Sites[i];
       caption(SiteAt(static_cast<int32_t>(i + 1)), s.Caption);
@@ -800,8 +830,9 @@ void TLinter::CheckAssets() {
     return false;
   };
   auto report = [&](TPoolClass Class, const std::string& Name, const char* Files) {
-    Warning({FileLabel, 0, std::string(PoolClassName(Class)) + " " + Name},
-            std::string("no file ") + Name + " (" + Files + ") in " + folder.string() + "; the game uses a placeholder");
+    Warning(
+        {FileLabel, 0, std::string(PoolClassName(Class)) + " " + Name},
+        std::string("no file ") + Name + " (" + Files + ") in " + folder.string() + "; the game uses a placeholder");
   };
   for (const std::string& n : S.Pool[static_cast<size_t>(TPoolClass::Picture)]) {
     if (!exists(n, {".tpx", ".png", ".jpg"})) report(TPoolClass::Picture, n, ".tpx, .png or .jpg");
@@ -820,8 +851,8 @@ void TLinter::CheckAssets() {
   for (const std::string& n : S.Pool[static_cast<size_t>(TPoolClass::Figure)]) {
     const bool effect = n.size() >= 2 && n[1] == '7';
     if (effect ? !exists(n, {".emt"}) : !exists(n, {".tpx", ".png", ".jpg"})) {
-      report(TPoolClass::Figure, n, effect ? ".emt (a figure whose second character is 7 is a particle effect)"
-                                           : ".tpx, .png or .jpg");
+      report(TPoolClass::Figure, n,
+             effect ? ".emt (a figure whose second character is 7 is a particle effect)" : ".tpx, .png or .jpg");
     }
   }
 }

@@ -86,8 +86,9 @@ void Capture(TNode& Node, const TGame& Before) {
   }
   Node.DropEvents = static_cast<int32_t>(Before.Events.size() - common);
   Node.AddedEvents.assign(now.Events.begin() + static_cast<std::ptrdiff_t>(common), now.Events.end());
-  Node.AddedEarned.assign(now.Earned.begin() + static_cast<std::ptrdiff_t>(std::min(Before.Earned.size(), now.Earned.size())),
-                          now.Earned.end());
+  Node.AddedEarned.assign(
+      now.Earned.begin() + static_cast<std::ptrdiff_t>(std::min(Before.Earned.size(), now.Earned.size())),
+      now.Earned.end());
 }
 
 void Restore(const TGame& Game, THeadlessPlay& Play) {
@@ -117,7 +118,8 @@ std::string StateKey() {
   for (TItem* r : *Regions()) {
     for (TItem* s : *static_cast<TRegion*>(r)->Sites) {
       const auto* site = static_cast<TSite*>(s);
-      put((site->Revealed ? 1 : 0) | (site->Entered ? 2 : 0) | (site->Closed ? 4 : 0) | (std::min(site->Count, 3) << 3));
+      put((site->Revealed ? 1 : 0) | (site->Entered ? 2 : 0) | (site->Closed ? 4 : 0) |
+          (std::min(site->Count, 3) << 3));
       for (TItem* c : *site->Scenes) put(std::min(static_cast<TScene*>(c)->Count, 3));
     }
   }

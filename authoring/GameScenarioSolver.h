@@ -41,8 +41,8 @@ TSolveResult SolveScenario(const TSolveOptions& Options);
 std::vector<std::string> PlayerChoices();
 
 // Every state reachable from a new game, visited once each (breadth first, at most MaxStates):
-// Visit runs with the world in each state (as SettleObserving observes it). True when every reachable state was visited,
-// so that what no visited state holds can never happen; leaves a new game behind.
+// Visit runs with the world in each state (as SettleObserving observes it). True when every reachable state was
+// visited, so that what no visited state holds can never happen; leaves a new game behind.
 class THeadlessPlay;
 // THeadlessPlay::Settle that also runs Observe whenever a transition's callback is about to run
 // (the ending's starts a new game, so what the last visit did is seen only before it) and once

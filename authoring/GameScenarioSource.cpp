@@ -25,18 +25,9 @@ struct TSpecialRow {
 };
 
 const TSpecialRow SpecialTable[] = {
-    {0, "none"},
-    {1, "unlock-hint"},
-    {2, "unlock-inventory"},
-    {3, "unlock-map"},
-    {9, "point-at-sites"},
-    {10, "pointer-off"},
-    {110, "arrow-accept"},
-    {111, "arrow-requirements"},
-    {112, "arrow-reward"},
-    {113, "arrow-barter"},
-    {200, "way-back"},
-    {444, "music-everywhere"},
+    {0, "none"},           {1, "unlock-hint"},    {2, "unlock-inventory"}, {3, "unlock-map"},
+    {9, "point-at-sites"}, {10, "pointer-off"},   {110, "arrow-accept"},   {111, "arrow-requirements"},
+    {112, "arrow-reward"}, {113, "arrow-barter"}, {200, "way-back"},       {444, "music-everywhere"},
     {446, "music-now"},
 };
 
@@ -80,9 +71,7 @@ bool SceneKindShowsText(int32_t Kind) {
   return row.Flags[SceneFlagText] != 0 || row.Flags[SceneFlagFloatingText] != 0;
 }
 
-const char* PropKindName(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioPropKindCount ? PropKindNames[Kind] : "";
-}
+const char* PropKindName(int32_t Kind) { return Kind >= 0 && Kind < ScenarioPropKindCount ? PropKindNames[Kind] : ""; }
 std::optional<int32_t> FindPropKind(std::string_view Text) {
   const std::string key = Normalize(Text);
   for (int32_t k = 0; k < ScenarioPropKindCount; ++k) {
@@ -162,8 +151,8 @@ size_t EditDistance(std::string_view A, std::string_view B) {
     row[0] = i;
     for (size_t j = 1; j <= B.size(); ++j) {
       const size_t up = row[j];
-      const bool same = std::tolower(static_cast<unsigned char>(A[i - 1])) ==
-                        std::tolower(static_cast<unsigned char>(B[j - 1]));
+      const bool same =
+          std::tolower(static_cast<unsigned char>(A[i - 1])) == std::tolower(static_cast<unsigned char>(B[j - 1]));
       row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
       diagonal = up;
     }
@@ -551,8 +540,10 @@ int32_t TCompiler::Int(TArgs& A, const std::string& Key, const char* What) {
   const TToken& t = Next(A, Key, What);
   int32_t v = 0;
   if (t.Type != TTok::Word || !ParseInt32(t.Text, v)) {
-    throw TStatementError{t.Line, "\"" + Key + "\" expects " + What + " (a whole number from -2147483648 to "
-                                  "2147483647), not " + Quote(t.Text)};
+    throw TStatementError{t.Line, "\"" + Key + "\" expects " + What +
+                                      " (a whole number from -2147483648 to "
+                                      "2147483647), not " +
+                                      Quote(t.Text)};
   }
   return v;
 }
@@ -561,8 +552,8 @@ float TCompiler::Float(TArgs& A, const std::string& Key, const char* What) {
   const TToken& t = Next(A, Key, What);
   float v = 0;
   if (t.Type != TTok::Word || !ParseFloat32(t.Text, v)) {
-    throw TStatementError{t.Line, "\"" + Key + "\" expects " + What + " (a number such as 12, -3.5 or 0.25), not " +
-                                      Quote(t.Text)};
+    throw TStatementError{
+        t.Line, "\"" + Key + "\" expects " + What + " (a number such as 12, -3.5 or 0.25), not " + Quote(t.Text)};
   }
   return v;
 }
@@ -571,8 +562,8 @@ uint8_t TCompiler::Byte(TArgs& A, const std::string& Key, const char* What) {
   const TToken& t = Next(A, Key, What);
   int32_t v = 0;
   if (t.Type != TTok::Word || !ParseInt32(t.Text, v) || v < 0 || v > 255) {
-    throw TStatementError{t.Line, "\"" + Key + "\" expects " + What + " (a whole number from 0 to 255), not " +
-                                      Quote(t.Text)};
+    throw TStatementError{t.Line,
+                          "\"" + Key + "\" expects " + What + " (a whole number from 0 to 255), not " + Quote(t.Text)};
   }
   return static_cast<uint8_t>(v);
 }
@@ -598,7 +589,8 @@ void TCompiler::Ref(TArgs& A, const std::string& Key, TObjKind Kind, int32_t* Fi
   const std::string id = t.Text;
   const std::string file = File;
   const int line = t.Line;
-  Deferred.push_back([this, Kind, Field, id, file, line, Object] { *Field = ResolveRef(Kind, id, file, line, Object); });
+  Deferred.push_back(
+      [this, Kind, Field, id, file, line, Object] { *Field = ResolveRef(Kind, id, file, line, Object); });
 }
 
 int32_t TCompiler::ResolveRef(TObjKind Kind, const std::string& Id, const std::string& InFile, int Line,
@@ -641,7 +633,8 @@ void TCompiler::AssetToken(const TToken& T, TPoolClass Class, int32_t* Field, co
     if (ParseInt32(T.Text, raw)) {
       if (raw > 0) {
         throw TStatementError{T.Line, std::string("expected the name of a ") + PoolClassName(Class) + ", not " +
-                                          Quote(T.Text) + " (asset names such as G2Harbour are written as they are; "
+                                          Quote(T.Text) +
+                                          " (asset names such as G2Harbour are written as they are; "
                                           "quote a name that is a number)"};
       }
       *Field = raw;
@@ -666,7 +659,8 @@ void TCompiler::Asset(TArgs& A, const std::string& Key, TPoolClass Class, int32_
   AssetToken(Next(A, Key, what.c_str()), Class, Field, Object);
 }
 
-void TCompiler::Number(TNumberKind Kind, int32_t* Field, bool Given, int Line, const std::string& Object, int32_t Site) {
+void TCompiler::Number(TNumberKind Kind, int32_t* Field, bool Given, int Line, const std::string& Object,
+                       int32_t Site) {
   Numbers.push_back({Kind, Field, Given, File, Line, Object, Site});
 }
 
@@ -764,8 +758,8 @@ void TCompiler::TopStatement(TStatement& S) {
   } else {
     if (S.Block) SkipBlock();
     UnknownField(key, S.Line, "", "a scenario file",
-                 {"prop", "region", "hint", "achievement", "start-region", "menu-region", "map-region",
-                  "guide-start", "next-number", "legend", "pool"});
+                 {"prop", "region", "hint", "achievement", "start-region", "menu-region", "map-region", "guide-start",
+                  "next-number", "legend", "pool"});
   }
 }
 
@@ -811,12 +805,15 @@ void TCompiler::ParseLegend(TStatement& S, TLegend& Legend) {
     ExpectNoBlock(s);
     const TToken& letter = s.Words[0];
     if (letter.Type != TTok::Word || letter.Text.size() != 1) {
-      throw TStatementError{s.Line, "a legend entry starts with one letter (any character but space, { } ; # and "
-                                    "\"), not " + Quote(letter.Text)};
+      throw TStatementError{s.Line,
+                            "a legend entry starts with one letter (any character but space, { } ; # and "
+                            "\"), not " +
+                                Quote(letter.Text)};
     }
     if (s.Words.size() < 2 || s.Words.size() > 3) {
-      throw TStatementError{s.Line, "a legend entry is LETTER TERRAIN or LETTER TERRAIN WATER (none for no "
-                                    "terrain)"};
+      throw TStatementError{s.Line,
+                            "a legend entry is LETTER TERRAIN or LETTER TERRAIN WATER (none for no "
+                            "terrain)"};
     }
     TLegendEntry entry;
     entry.Terrain = s.Words[1];
@@ -883,7 +880,7 @@ void TCompiler::ParseProp(TStatement& S) {
       ++i;
     }
   }
-  static const std::vector<std::string> fields = {"number", "name",    "kind",   "single-unit",
+  static const std::vector<std::string> fields = {"number",  "name",  "kind",    "single-unit",
                                                   "picture", "frame", "caption", "initial"};
   auto field = [&](TArgs& a) {
     const TToken& k = a.S.Words[a.I++];
@@ -981,7 +978,8 @@ void TCompiler::ParseRegion(TStatement& S) {
         if (!rows.empty()) {
           const std::string file = File;
           const int line = s.Line;
-          Deferred.push_back([this, index, rows, file, line, object] { ResolveTiles(index, rows, file, line, object); });
+          Deferred.push_back(
+              [this, index, rows, file, line, object] { ResolveTiles(index, rows, file, line, object); });
         }
       } else {
         ExpectNoBlock(s);
@@ -1037,7 +1035,6 @@ void TCompiler::ResolveTiles(int32_t Region, const std::vector<std::string>& Row
              "the tiles use " + letters + ", which no legend explains; legend letters: " + JoinList(known));
   }
 }
-
 
 // "needs" is slot -1 (the next free one); "needs2" is slot 1 (0-based). False when Key is neither.
 bool SlotKey(const std::string& Key, const std::string& Base, int Max, int& Slot) {
@@ -1095,7 +1092,8 @@ void TCompiler::ParsePlot(TStatement& S, int32_t Region, const std::string& Regi
     if (S.Block) SkipBlock();
     throw;
   }
-  static const std::vector<std::string> fields = {"at", "group", "param", "sound", "byte", "layer", "hidden", "visible"};
+  static const std::vector<std::string> fields = {"at",   "group", "param",  "sound",
+                                                  "byte", "layer", "hidden", "visible"};
   auto field = [&](TArgs& a) {
     const TToken& k = a.S.Words[a.I++];
     const std::string& key = k.Text;
@@ -1163,11 +1161,31 @@ void TCompiler::ParseSite(TStatement& S, int32_t Region, const std::string& Regi
   std::optional<int32_t> number = HeaderNumber(S, i);
   int visitedUsed = 0;
   int needsUsed = 0;
-  static const std::vector<std::string> fields = {
-      "number", "name", "at", "layout", "icon", "caption", "hidden-until-entered", "enter-on-reveal",
-      "keep-after-visit", "mark-until-visited", "ending", "special", "destination", "region-music",
-      "needs-revealed", "needs-entered", "needs-visited", "needs", "reveal-group", "reveal", "reveal-spare",
-      "disappears-after", "hint", "next-guide", "scene"};
+  static const std::vector<std::string> fields = {"number",
+                                                  "name",
+                                                  "at",
+                                                  "layout",
+                                                  "icon",
+                                                  "caption",
+                                                  "hidden-until-entered",
+                                                  "enter-on-reveal",
+                                                  "keep-after-visit",
+                                                  "mark-until-visited",
+                                                  "ending",
+                                                  "special",
+                                                  "destination",
+                                                  "region-music",
+                                                  "needs-revealed",
+                                                  "needs-entered",
+                                                  "needs-visited",
+                                                  "needs",
+                                                  "reveal-group",
+                                                  "reveal",
+                                                  "reveal-spare",
+                                                  "disappears-after",
+                                                  "hint",
+                                                  "next-guide",
+                                                  "scene"};
   auto field = [&](TArgs& a) {
     const TToken& k = a.S.Words[a.I++];
     const std::string& key = k.Text;
@@ -1268,8 +1286,10 @@ void TCompiler::ParseSite(TStatement& S, int32_t Region, const std::string& Regi
             if (ch == 'x' || ch == 'X' || ch == 'o' || ch == 'O' || ch == '*' || ch == '+') {
               site.RevealTile(t);
             } else if (ch != '.') {
-              throw TStatementError{s.Line, "the reveal tiles are drawn with . (stays covered) and x (uncovered), "
-                                            "not " + Quote(std::string(1, ch))};
+              throw TStatementError{s.Line,
+                                    "the reveal tiles are drawn with . (stays covered) and x (uncovered), "
+                                    "not " +
+                                        Quote(std::string(1, ch))};
             }
           }
         }
@@ -1297,8 +1317,8 @@ void TCompiler::ParseScene(TStatement& S, int32_t SiteHandle, const std::string&
     number = v;
     i = 2;
   }
-  std::string object = "scene " + (number ? std::to_string(*number) : "#" + std::to_string(position)) + " of " +
-                       SiteObject;
+  std::string object =
+      "scene " + (number ? std::to_string(*number) : "#" + std::to_string(position)) + " of " + SiteObject;
   // The kind: the longest run of words that spells a kind's name.
   std::optional<int32_t> kind;
   size_t taken = 0;
@@ -1350,9 +1370,11 @@ void TCompiler::ParseScene(TStatement& S, int32_t SiteHandle, const std::string&
   const int32_t leftSlots = SceneKindLeftSlots(scene.Kind);
   const int32_t rightSlots = SceneKindRightSlots(scene.Kind);
   static const std::vector<std::string> fields = {
-      "number", "repeatable", "leaves-site", "flag3", "dialog", "music", "sound", "illustration", "frame",
-      "need", "lose", "gain", "trade", "left", "right", "achievement", "duration", "execution-sound",
-      "effect", "execution-value", "toggle"};
+      "number",      "repeatable", "leaves-site",     "flag3",  "dialog",
+      "music",       "sound",      "illustration",    "frame",  "need",
+      "lose",        "gain",       "trade",           "left",   "right",
+      "achievement", "duration",   "execution-sound", "effect", "execution-value",
+      "toggle"};
   auto slotFull = [&](int Slot, int32_t Count, const char* Keyword, int Line) {
     if (Slot < Count) return;
     const int wanted = std::min(Slot + 1, 7);
@@ -1425,8 +1447,10 @@ void TCompiler::ParseScene(TStatement& S, int32_t SiteHandle, const std::string&
       l.Amount = Int(a, key, "the amount paid");
       const TToken& f = Next(a, key, "\"for\"");
       if (f.Text != "for") {
-        throw TStatementError{f.Line, "a trade is written: trade PROP AMOUNT for PROP AMOUNT; \"for\" is missing "
-                                      "before " + Quote(f.Text)};
+        throw TStatementError{f.Line,
+                              "a trade is written: trade PROP AMOUNT for PROP AMOUNT; \"for\" is missing "
+                              "before " +
+                                  Quote(f.Text)};
       }
       Ref(a, key, OkProp, &r.Prop, object);
       r.Amount = Int(a, key, "the amount received");
@@ -1434,7 +1458,8 @@ void TCompiler::ParseScene(TStatement& S, int32_t SiteHandle, const std::string&
       const bool left = key[0] == 'l';
       int& used = left ? leftUsed : rightUsed;
       if (slot < 0) slot = used;
-      if (slot >= 7) throw TStatementError{k.Line, "a scene has seven " + std::string(left ? "left" : "right") + " slots"};
+      if (slot >= 7)
+        throw TStatementError{k.Line, "a scene has seven " + std::string(left ? "left" : "right") + " slots"};
       used = std::max(used, slot + 1);
       auto& s = (left ? scene.Left : scene.Right)[static_cast<size_t>(slot)];
       Ref(a, key, OkProp, &s.Prop, object);
@@ -1477,8 +1502,9 @@ void TCompiler::ParseHint(TStatement& S) {
   size_t i = 2;
   std::optional<int32_t> number = HeaderNumber(S, i);
   int subsUsed = 0;
-  static const std::vector<std::string> fields = {"number", "name", "goal", "needs", "until-visited", "after-visited",
-                                                  "until-entered", "outside-region", "sub", "route-only", "show-need"};
+  static const std::vector<std::string> fields = {"number",        "name",          "goal",          "needs",
+                                                  "until-visited", "after-visited", "until-entered", "outside-region",
+                                                  "sub",           "route-only",    "show-need"};
   auto field = [&](TArgs& a) {
     const TToken& k = a.S.Words[a.I++];
     const std::string& key = k.Text;
@@ -1532,8 +1558,8 @@ void TCompiler::ParseAchievement(TStatement& S) {
   Declare(OkAchievement, id, static_cast<int32_t>(B.AchievementList.size()), S.Line, object);
   size_t i = 2;
   std::optional<int32_t> number = HeaderNumber(S, i);
-  static const std::vector<std::string> fields = {"number", "name", "value",  "caption",
-                                                  "hidden", "target", "prop", "parent", "prerequisite"};
+  static const std::vector<std::string> fields = {"number", "name", "value",  "caption",     "hidden",
+                                                  "target", "prop", "parent", "prerequisite"};
   auto field = [&](TArgs& a) {
     const TToken& k = a.S.Words[a.I++];
     const std::string& key = k.Text;
@@ -1583,9 +1609,9 @@ void TCompiler::AssignNumbers() {
       const auto [it, fresh] = seen.insert({{scope, *n.Field}, &n});
       if (!fresh) {
         ReportIn(n.File, n.Line, n.Object,
-                 std::string("the ") + kindNames[kind] + " number " + std::to_string(*n.Field) + " is already used by " +
-                     it->second->Object + " (" + it->second->File + ":" + std::to_string(it->second->Line) +
-                     "); saved games find " + kindNames[kind] + "s by number" +
+                 std::string("the ") + kindNames[kind] + " number " + std::to_string(*n.Field) +
+                     " is already used by " + it->second->Object + " (" + it->second->File + ":" +
+                     std::to_string(it->second->Line) + "); saved games find " + kindNames[kind] + "s by number" +
                      (kind == NkScene ? " within their site" : "") + ", so each needs its own");
       }
     }

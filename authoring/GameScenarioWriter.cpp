@@ -190,7 +190,8 @@ std::string TScenarioBuilder::Build() const {
   std::vector<int32_t> position(Sites.size() + 1, 0);
   for (size_t i = 0; i < order.size(); ++i) position[static_cast<size_t>(order[i])] = static_cast<int32_t>(i + 1);
   auto site = [&](int32_t Handle) {
-    return (Handle >= 1 && Handle <= static_cast<int32_t>(Sites.size())) ? position[static_cast<size_t>(Handle)] : Handle;
+    return (Handle >= 1 && Handle <= static_cast<int32_t>(Sites.size())) ? position[static_cast<size_t>(Handle)]
+                                                                         : Handle;
   };
 
   std::string out;

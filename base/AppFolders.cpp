@@ -38,13 +38,13 @@ bool IsPlainFolderName(const std::string& Name) {
 
 // ISO 639-1 language codes and the names of their folders in "Languages".
 constexpr std::pair<std::string_view, std::string_view> LocaleLanguages[] = {
-    {"be", "Belarusian"}, {"bg", "Bulgarian"},  {"ca", "Catalan"},    {"cs", "Czech"},      {"da", "Danish"},
-    {"de", "German"},     {"el", "Greek"},      {"en", "English"},    {"es", "Spanish"},    {"et", "Estonian"},
-    {"fi", "Finnish"},    {"fr", "French"},     {"hr", "Croatian"},   {"hu", "Hungarian"},  {"is", "Icelandic"},
-    {"it", "Italian"},    {"ja", "Japanese"},   {"ko", "Korean"},     {"lt", "Lithuanian"}, {"lv", "Latvian"},
-    {"nb", "Norwegian"},  {"nl", "Dutch"},      {"nn", "Norwegian"},  {"no", "Norwegian"},  {"pl", "Polish"},
-    {"pt", "Portuguese"}, {"ro", "Romanian"},   {"ru", "Russian"},    {"sk", "Slovak"},     {"sl", "Slovenian"},
-    {"sr", "Serbian"},    {"sv", "Swedish"},    {"tr", "Turkish"},    {"uk", "Ukrainian"},  {"vi", "Vietnamese"},
+    {"be", "Belarusian"}, {"bg", "Bulgarian"}, {"ca", "Catalan"},   {"cs", "Czech"},      {"da", "Danish"},
+    {"de", "German"},     {"el", "Greek"},     {"en", "English"},   {"es", "Spanish"},    {"et", "Estonian"},
+    {"fi", "Finnish"},    {"fr", "French"},    {"hr", "Croatian"},  {"hu", "Hungarian"},  {"is", "Icelandic"},
+    {"it", "Italian"},    {"ja", "Japanese"},  {"ko", "Korean"},    {"lt", "Lithuanian"}, {"lv", "Latvian"},
+    {"nb", "Norwegian"},  {"nl", "Dutch"},     {"nn", "Norwegian"}, {"no", "Norwegian"},  {"pl", "Polish"},
+    {"pt", "Portuguese"}, {"ro", "Romanian"},  {"ru", "Russian"},   {"sk", "Slovak"},     {"sl", "Slovenian"},
+    {"sr", "Serbian"},    {"sv", "Swedish"},   {"tr", "Turkish"},   {"uk", "Ukrainian"},  {"vi", "Vietnamese"},
     {"zh", "Chinese"},
 };
 
@@ -186,8 +186,8 @@ int32_t DataFileAge(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
 
 std::unique_ptr<TFileStream> OpenDataFile(TFolderKind Kind, const std::string& Name, TExtKind Ext) {
   const std::string path = DataFilePath(Kind, Name, Ext);
-  auto file = std::make_unique<TFileStream>(
-      path, IsDebugMode() ? TFileStream::Mode::ReadSharedWrite : TFileStream::Mode::Read);
+  auto file =
+      std::make_unique<TFileStream>(path, IsDebugMode() ? TFileStream::Mode::ReadSharedWrite : TFileStream::Mode::Read);
   if (!file->IsOpen()) throw EError("Unable to open file \"" + path + "\"");
   return file;
 }

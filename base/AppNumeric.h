@@ -120,8 +120,12 @@ inline TVector3 Vector3(float A, float B, float C) { return {A, B, C}; }
 inline TVector3 Vector3Of(TVector V) { return {V.X, V.Y, 0}; }
 // 0xRRGGBB to floats 0..1; the top 8 bits are ignored.
 TVector3 ColorOf(uint32_t Packed);
-inline bool Vector3Equal(TVector3 A, TVector3 B) { return SameFloat(A.X, B.X) && SameFloat(A.Y, B.Y) && SameFloat(A.Z, B.Z); }
+inline bool Vector3Equal(TVector3 A, TVector3 B) {
+  return SameFloat(A.X, B.X) && SameFloat(A.Y, B.Y) && SameFloat(A.Z, B.Z);
+}
 inline TVector3 Scale3(TVector3 V, float S) { return {V.X * S, V.Y * S, V.Z * S}; }
-inline TVector3 Lerp3(TVector3 A, TVector3 B, float T) { return {Lerp(A.X, B.X, T), Lerp(A.Y, B.Y, T), Lerp(A.Z, B.Z, T)}; }
+inline TVector3 Lerp3(TVector3 A, TVector3 B, float T) {
+  return {Lerp(A.X, B.X, T), Lerp(A.Y, B.Y, T), Lerp(A.Z, B.Z, T)};
+}
 
 }  // namespace tv

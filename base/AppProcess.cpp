@@ -67,12 +67,9 @@ const std::string& GetOpenAtExit() { return Services.OpenAtExit; }
 
 std::string ErrorCodeMessage(int32_t Code) {
   switch (Code) {
-    case 0:
-      return {};
-    case 2:
-      return "Your system does not meet the minimum system requirements to run this game.";
-    default:
-      return "An error has occured during the game execution.";
+    case 0: return {};
+    case 2: return "Your system does not meet the minimum system requirements to run this game.";
+    default: return "An error has occured during the game execution.";
   }
 }
 
@@ -87,7 +84,9 @@ std::string ReportText(int32_t Code, const std::vector<std::string>& Log) {
 
 // ---- Random generator -----------------------------------------------------------------------
 
-void SeedRandom(uint32_t Seed) { RandomState = 0x853C49E6748FEA9BULL ^ (static_cast<uint64_t>(Seed) * 0x9E3779B97F4A7C15ULL); }
+void SeedRandom(uint32_t Seed) {
+  RandomState = 0x853C49E6748FEA9BULL ^ (static_cast<uint64_t>(Seed) * 0x9E3779B97F4A7C15ULL);
+}
 
 namespace {
 // splitmix64: small, fast and the same on every machine, so seeded runs repeat exactly.

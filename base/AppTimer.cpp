@@ -50,9 +50,10 @@ void UpdateTimer() {
   }
   Timer.Previous = Timer.Now;
   Timer.Now = CounterNow();
-  Timer.Elapsed = Timer.Frequency == 0
-                      ? 0.0f
-                      : static_cast<float>(static_cast<double>(Timer.Now - Timer.Previous) / static_cast<double>(Timer.Frequency));
+  Timer.Elapsed =
+      Timer.Frequency == 0
+          ? 0.0f
+          : static_cast<float>(static_cast<double>(Timer.Now - Timer.Previous) / static_cast<double>(Timer.Frequency));
 }
 
 void PauseTimer() {
@@ -64,7 +65,8 @@ float ElapsedSeconds() { return Timer.Elapsed; }
 
 float SecondsOfCounter(float Divisor) {
   if (Timer.Frequency == 0 || Divisor == 0) return 0;
-  const double value = static_cast<double>(CounterNow()) / static_cast<double>(Divisor) / static_cast<double>(Timer.Frequency);
+  const double value =
+      static_cast<double>(CounterNow()) / static_cast<double>(Divisor) / static_cast<double>(Timer.Frequency);
   return static_cast<float>(value - std::floor(value));
 }
 

@@ -12,13 +12,9 @@ bool TItem::Precedes(const TItem*) const { return Container != nullptr && Contai
 
 // A free or parked item has no neighbours: while parked, Next is the cache's free-list link and
 // must not be handed out as a neighbour.
-TItem* TItem::GetPrev() const {
-  return (Container == nullptr || Prev == Container->Head) ? nullptr : Prev;
-}
+TItem* TItem::GetPrev() const { return (Container == nullptr || Prev == Container->Head) ? nullptr : Prev; }
 
-TItem* TItem::GetNext() const {
-  return (Container == nullptr || Next == Container->Tail) ? nullptr : Next;
-}
+TItem* TItem::GetNext() const { return (Container == nullptr || Next == Container->Tail) ? nullptr : Next; }
 
 bool TItem::IsLast() const { return Container != nullptr && Next == Container->Tail; }
 
@@ -71,8 +67,7 @@ void TNamedItem::SetName(std::string NewName) {
 
 // ---- TCache ---------------------------------------------------------------------------------
 
-TCache::TCache(TItemFactory itemClass, int32_t InitialCount)
-    : ItemClass(itemClass), Count(std::max(InitialCount, 0)) {
+TCache::TCache(TItemFactory itemClass, int32_t InitialCount) : ItemClass(itemClass), Count(std::max(InitialCount, 0)) {
   for (int32_t i = 0; i < Count; ++i) Park(ItemClass());
 }
 

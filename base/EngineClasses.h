@@ -157,15 +157,25 @@ class TContainer {
 
   // Typed shortcuts for containers whose items are all of one class.
   template <class T>
-  T* FirstAs() const { return static_cast<T*>(First()); }
+  T* FirstAs() const {
+    return static_cast<T*>(First());
+  }
   template <class T>
-  T* LastAs() const { return static_cast<T*>(Last()); }
+  T* LastAs() const {
+    return static_cast<T*>(Last());
+  }
   template <class T>
-  T* GetAs(int32_t Index) const { return static_cast<T*>(GetItem(Index)); }
+  T* GetAs(int32_t Index) const {
+    return static_cast<T*>(GetItem(Index));
+  }
   template <class T>
-  T* FindAs(std::string_view Name) { return static_cast<T*>(Find(Name)); }
+  T* FindAs(std::string_view Name) {
+    return static_cast<T*>(Find(Name));
+  }
   template <class T>
-  T* InsertNewAs(bool InOrder) { return static_cast<T*>(InsertNew(InOrder)); }
+  T* InsertNewAs(bool InOrder) {
+    return static_cast<T*>(InsertNew(InOrder));
+  }
 
   // Iteration over the items from first to last (the next link is read before the body runs
   // only when the body removes nothing; use RemoveGetNext to drop items during a walk).

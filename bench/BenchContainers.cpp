@@ -77,8 +77,8 @@ void BM_FindRepeated(benchmark::State& State) {
       for (int r = 0; r < kRepeats; ++r) benchmark::DoNotOptimize(chain.Find(name));
     }
   }
-  State.counters["per_op"] = benchmark::Counter(n * kRepeats, benchmark::Counter::kIsIterationInvariantRate |
-                                                                         benchmark::Counter::kInvert);
+  State.counters["per_op"] =
+      benchmark::Counter(n * kRepeats, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_FindRepeated)->Arg(10)->Arg(1000)->Arg(100000);
 

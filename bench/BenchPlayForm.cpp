@@ -184,8 +184,7 @@ void BM_PlayFormFrame(benchmark::State& State) {
   State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
   State.counters["cpu_ms"] = frames > 0 ? cpu * 1000 / static_cast<double>(frames) : 0;
   State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["allocs/frame"] =
-      frames > 0 ? static_cast<double>(allocations) / static_cast<double>(frames) : 0;
+  State.counters["allocs/frame"] = frames > 0 ? static_cast<double>(allocations) / static_cast<double>(frames) : 0;
   State.counters["batches"] = frames > 0 ? static_cast<double>(batches) / static_cast<double>(frames) : 0;
   State.counters["sprites"] = SpritesDrawn();
   State.SetLabel(Play.Region);

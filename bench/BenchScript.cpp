@@ -30,8 +30,8 @@ constexpr size_t ScriptSize = 1 << 20;
 // character references, a skipped inline element, accented letters and a comment now and then.
 const std::string& SampleScript() {
   static const std::string script = [] {
-    static const char* words[] = {"the",    "road",  "to",   "Tolvaren", "winds", "past",     "mill",
-                                  "caf\xC3\xA9", "and", "river", "trader", "sells", "m\xC3\xBCsli", "at"};
+    static const char* words[] = {"the",         "road", "to",    "Tolvaren", "winds", "past",         "mill",
+                                  "caf\xC3\xA9", "and",  "river", "trader",   "sells", "m\xC3\xBCsli", "at"};
     std::string out = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<script>\r\n";
     out += "  <option id=\"DigitGroupingAboveValue\" value=\"9999\"/>\r\n";
     uint32_t seed = 12345;
@@ -77,7 +77,8 @@ void BM_LoadScript(benchmark::State& State) {
   State.SetBytesProcessed(static_cast<int64_t>(State.iterations()) * static_cast<int64_t>(script.size()));
   State.counters["allocations"] = static_cast<double>(allocations) / rounds;
   State.counters["allocations_per_text"] = static_cast<double>(allocations) / rounds / TextCount;
-  State.counters["allocations_per_char"] = static_cast<double>(allocations) / rounds / static_cast<double>(script.size());
+  State.counters["allocations_per_char"] =
+      static_cast<double>(allocations) / rounds / static_cast<double>(script.size());
 }
 BENCHMARK(BM_LoadScript)->Unit(benchmark::kMillisecond);
 

@@ -69,7 +69,6 @@ inline std::vector<uint8_t> TexturePixels(int32_t Index) {
   return bytes;
 }
 
-
 struct TSdlScene {
   SDL_Window* Window = nullptr;
   SDL_Renderer* Renderer = nullptr;
@@ -89,7 +88,8 @@ inline bool StartSdl() {
   // can cost less than presenting into one on the screen.
   const char* driver = SDL_GetCurrentVideoDriver();
   const bool offscreen = driver != nullptr && std::string(driver) == "offscreen";
-  Sdl.Window = SDL_CreateWindow("sdl", 0, 0, 1600, 900, SDL_WINDOW_OPENGL | (offscreen ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN));
+  Sdl.Window =
+      SDL_CreateWindow("sdl", 0, 0, 1600, 900, SDL_WINDOW_OPENGL | (offscreen ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN));
   if (Sdl.Window == nullptr) return false;
   Sdl.Renderer = SDL_CreateRenderer(Sdl.Window, -1, SDL_RENDERER_ACCELERATED);
   if (Sdl.Renderer == nullptr) return false;
@@ -98,7 +98,8 @@ inline bool StartSdl() {
   if (std::string(info.name) != "opengl") return false;
   SDL_GL_SetSwapInterval(0);
   for (int32_t i = 0; i < TextureCount; ++i) {
-    SDL_Texture* t = SDL_CreateTexture(Sdl.Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, TextureSide, TextureSide);
+    SDL_Texture* t =
+        SDL_CreateTexture(Sdl.Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, TextureSide, TextureSide);
     const std::vector<uint8_t> pixels = TexturePixels(i);
     SDL_UpdateTexture(t, nullptr, pixels.data(), TextureSide * 4);
     // The pixels are premultiplied: blend them as such, like our device does.
@@ -116,7 +117,8 @@ inline void DrawSdlFrame() {
   SDL_RenderClear(Sdl.Renderer);
   for (const TQuad& q : Sdl.Quads) {
     SDL_Texture* t = Sdl.Textures[static_cast<size_t>(q.Texture)];
-    SDL_SetTextureColorMod(t, static_cast<uint8_t>(q.R * 255), static_cast<uint8_t>(q.G * 255), static_cast<uint8_t>(q.B * 255));
+    SDL_SetTextureColorMod(t, static_cast<uint8_t>(q.R * 255), static_cast<uint8_t>(q.G * 255),
+                           static_cast<uint8_t>(q.B * 255));
     SDL_SetTextureAlphaMod(t, static_cast<uint8_t>(q.A * 255));
     const SDL_FRect dst{q.X + 800 - q.W / 2, q.Y + 450 - q.H / 2, q.W, q.H};
     SDL_RenderCopyExF(Sdl.Renderer, t, nullptr, &dst, q.Angle, nullptr, SDL_FLIP_NONE);

@@ -47,8 +47,8 @@ std::vector<TVector> Glyphs() {
 
 // Two different paragraphs of 300 bytes, so that every SetText lays out afresh.
 std::string Paragraph(char Salt) {
-  const std::string words[] = {"the", "caravan", "reached", "a", "quiet", "harbour", "where", "traders", "weighed",
-                               "amber", "and", "salt", "before", "dawn"};
+  const std::string words[] = {"the",     "caravan", "reached", "a",   "quiet", "harbour", "where",
+                               "traders", "weighed", "amber",   "and", "salt",  "before",  "dawn"};
   std::string text;
   for (size_t i = 0; text.size() < 300; ++i) {
     if (!text.empty()) text += (i % 23 == 0) ? "\n" : " ";
@@ -107,8 +107,8 @@ struct TBenchVideo {
     std::string segments = "SEGMENTS 256\n";
     const std::vector<TVector> g = Glyphs();
     for (int c = 0; c < 256; ++c) {
-      segments += "SEGMENT " + std::to_string(c) + " 0 0 " + std::to_string(static_cast<int>(g[static_cast<size_t>(c)].X)) +
-                  " 48\n";
+      segments += "SEGMENT " + std::to_string(c) + " 0 0 " +
+                  std::to_string(static_cast<int>(g[static_cast<size_t>(c)].X)) + " 48\n";
     }
     TImage picture;
     picture.Width = 64;

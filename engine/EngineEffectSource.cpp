@@ -17,8 +17,8 @@ using TNames = std::vector<std::string_view>;
 const TNames EmissionNames = {"Endless", "Timed"};
 const TNames FlagNames = {"false", "true"};
 const TNames CountNames = {"None", "Fixed", "AreaDensity", "PerimeterDensity"};
-const TNames PositionNames = {"Point",           "Rectangle", "HorizontalLine", "VerticalLine",
-                              "RectangleOutline", "Area",      "AreaOutline",    "Midpoint"};
+const TNames PositionNames = {"Point", "Rectangle",   "HorizontalLine", "VerticalLine", "RectangleOutline",
+                              "Area",  "AreaOutline", "Midpoint"};
 const TNames DirectionNames = {"Fixed", "Spread", "Random", "AwayFromP0", "TowardsP0", "TowardsP2"};
 const TNames DistanceNames = {"Fixed", "Spread", "FromP0", "FromP2", "FromP2Scaled"};
 const TNames SizeNames = {"Fixed", "Spread", "Distance", "DistanceWidth", "DistanceHeight"};

@@ -40,7 +40,8 @@ class TByteReader {
   int32_t Int32() {
     Need(4);
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(Data[Pos + static_cast<size_t>(i)])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+      v |= static_cast<uint32_t>(static_cast<uint8_t>(Data[Pos + static_cast<size_t>(i)])) << (8 * i);
     Pos += 4;
     return static_cast<int32_t>(v);
   }
@@ -337,7 +338,7 @@ struct TEffectsState {
   std::unique_ptr<TCache> ParticleCache;
   std::unique_ptr<TCache> ClusterCache;
   std::unique_ptr<TContainer> Performers;  // with its own cache of performers
-  std::unique_ptr<TContainer> Effects;  // sorted by name, owning
+  std::unique_ptr<TContainer> Effects;     // sorted by name, owning
   int32_t LiveParticles = 0;
 };
 TEffectsState State;
@@ -382,14 +383,20 @@ const TChooseFn PositionFns[PositionModeCount] = {
       const float x = Spread(e.P0.X, e.P1.X);
       p.StartOffset = {x, Spread(e.P0.Y, e.P1.Y)};
     },
-    [](TParticle& p, const TEmitor& e, const TPerformer&) { p.StartOffset = {Spread(e.P0.X, e.P1.X), e.P0.Y}; },
-    [](TParticle& p, const TEmitor& e, const TPerformer&) { p.StartOffset = {e.P0.X, Spread(e.P0.Y, e.P1.Y)}; },
+    [](TParticle& p, const TEmitor& e, const TPerformer&) {
+      p.StartOffset = {Spread(e.P0.X, e.P1.X), e.P0.Y};
+    },
+    [](TParticle& p, const TEmitor& e, const TPerformer&) {
+      p.StartOffset = {e.P0.X, Spread(e.P0.Y, e.P1.Y)};
+    },
     [](TParticle& p, const TEmitor& e, const TPerformer&) { p.StartOffset = OnOutline(e.P0, e.P1); },
     [](TParticle& p, const TEmitor&, const TPerformer& f) {
       const float x = Spread(0, f.Area.X);
       p.StartOffset = {x, Spread(0, f.Area.Y)};
     },
-    [](TParticle& p, const TEmitor&, const TPerformer& f) { p.StartOffset = OnOutline({0, 0}, f.Area); },
+    [](TParticle& p, const TEmitor&, const TPerformer& f) {
+      p.StartOffset = OnOutline({0, 0}, f.Area);
+    },
     [](TParticle& p, const TEmitor& e, const TPerformer&) { p.StartOffset = Scale(Add(e.P0, e.P2), 0.5f); },
 };
 
@@ -439,9 +446,15 @@ const TChooseFn SizeFns[SizeModeCount] = {
       const float x = Spread(e.SizeBase.X, e.SizeSpread.X);
       p.BaseSize = {x, Spread(e.SizeBase.Y, e.SizeSpread.Y)};
     },
-    [](TParticle& p, const TEmitor&, const TPerformer&) { p.BaseSize = {p.Distance, p.Distance}; },
-    [](TParticle& p, const TEmitor& e, const TPerformer&) { p.BaseSize = {p.Distance, e.SizeBase.Y}; },
-    [](TParticle& p, const TEmitor& e, const TPerformer&) { p.BaseSize = {e.SizeBase.X, p.Distance}; },
+    [](TParticle& p, const TEmitor&, const TPerformer&) {
+      p.BaseSize = {p.Distance, p.Distance};
+    },
+    [](TParticle& p, const TEmitor& e, const TPerformer&) {
+      p.BaseSize = {p.Distance, e.SizeBase.Y};
+    },
+    [](TParticle& p, const TEmitor& e, const TPerformer&) {
+      p.BaseSize = {e.SizeBase.X, p.Distance};
+    },
 };
 
 const TChooseFn AngleFns[AngleModeCount] = {
@@ -465,7 +478,9 @@ const TChooseFn ColorFns[ColorModeCount] = {
 
 const TChooseFn AlphaFns[AlphaModeCount] = {
     [](TParticle& p, const TEmitor& e, const TPerformer&) { p.BaseAlpha = e.AlphaBase; },
-    [](TParticle& p, const TEmitor& e, const TPerformer&) { p.BaseAlpha = Clamp01(Spread(e.AlphaBase, e.AlphaSpread)); },
+    [](TParticle& p, const TEmitor& e, const TPerformer&) {
+      p.BaseAlpha = Clamp01(Spread(e.AlphaBase, e.AlphaSpread));
+    },
 };
 
 const TChooseFn LifetimeFns[LifetimeModeCount] = {
@@ -483,17 +498,14 @@ TChooseFn Pick(const TChooseFn (&Table)[N], int32_t Mode) {
 int32_t BatchSize(const TEmitor& e, TVector Area) {
   double n;
   switch (e.CountMode) {
-    case CountFixed:
-      n = e.Count;
-      break;
+    case CountFixed: n = e.Count; break;
     case CountAreaDensity:
       n = std::max(1.0, std::nearbyint(static_cast<double>(Area.X) * Area.Y * 0.000001 * e.Density));
       break;
     case CountPerimeterDensity:
       n = std::max(1.0, std::nearbyint((static_cast<double>(Area.X) + Area.Y) * 2 * 0.0001 * e.Density));
       break;
-    default:
-      return 0;
+    default: return 0;
   }
   if (!(n > 0)) return 0;
   return n > MaxBatchParticles ? MaxBatchParticles : static_cast<int32_t>(n);

@@ -66,10 +66,10 @@ enum TAlphaMode : int32_t { AlphaFixed, AlphaSpread, AlphaModeCount };
 enum TLifetimeMode : int32_t { LifetimeFixed, LifetimeBySpeed, LifetimeModeCount };
 
 // Limits that keep a careless or hostile file from exhausting memory or time.
-constexpr int32_t MaxBatchParticles = 10000;      // particles in one emission
-constexpr int32_t MaxClusterParticles = 50000;    // live particles of one cluster
-constexpr int32_t MaxLiveParticles = 100000;      // live particles of all performers together
-constexpr int32_t MaxBatchesPerUpdate = 4096;     // emissions in one cluster update
+constexpr int32_t MaxBatchParticles = 10000;    // particles in one emission
+constexpr int32_t MaxClusterParticles = 50000;  // live particles of one cluster
+constexpr int32_t MaxLiveParticles = 100000;    // live particles of all performers together
+constexpr int32_t MaxBatchesPerUpdate = 4096;   // emissions in one cluster update
 
 // ---- The effect file ------------------------------------------------------------------------
 
@@ -159,9 +159,9 @@ std::string WriteEffectFile(const TEffectFile& File);
 class TEmitor : public TNamedItem, public TEmitterFields {
  public:
   explicit TEmitor(std::string name) : TNamedItem(std::move(name)) {}
-  int32_t Index = 0;              // position in the file from 0; added to the performer's order
-  int32_t ShadingMode = 0;        // row of the shading-mode table
-  TTexture* Texture0 = nullptr;   // loaded from Texture0Name while a video device runs
+  int32_t Index = 0;             // position in the file from 0; added to the performer's order
+  int32_t ShadingMode = 0;       // row of the shading-mode table
+  TTexture* Texture0 = nullptr;  // loaded from Texture0Name while a video device runs
   TTexture* Texture1 = nullptr;
   bool TexturesLoaded = false;
 
@@ -241,14 +241,14 @@ class TCluster : public TItem {
 class TPerformer : public TItem {
  public:
   TPerformer();
-  bool Kept = false;               // owned by its creator; never reclaimed automatically
+  bool Kept = false;  // owned by its creator; never reclaimed automatically
   const void* Owner = nullptr;
-  TCanvas* Canvas = nullptr;       // none: particles are simulated but not drawn
+  TCanvas* Canvas = nullptr;  // none: particles are simulated but not drawn
   int32_t Order = 0;
   TVector Position;
   TVector Area;
   float Alpha = 1;
-  TContainer Clusters;             // shares the cluster cache
+  TContainer Clusters;  // shares the cluster cache
   TEffect* Effect = nullptr;
   bool Active = false;
 

@@ -350,18 +350,36 @@ void ApplyPlaceOp(TGuiRect& P, TGuiRect (&Saved)[3], int32_t Op, float V) {
     case PlaceStepRight: P.X = P.X + P.W + V; break;
     case PlaceStepUp: P.Y = P.Y - P.H + V; break;
     case PlaceStepDown: P.Y = P.Y + P.H + V; break;
-    case PlaceBoxLeft: P.X = P.X - P.W / 2 - a / 2; P.W = a; break;
-    case PlaceBoxRight: P.X = P.X + P.W / 2 + a / 2; P.W = a; break;
-    case PlaceBoxAbove: P.Y = P.Y - P.H / 2 - a / 2; P.H = a; break;
-    case PlaceBoxBelow: P.Y = P.Y + P.H / 2 + a / 2; P.H = a; break;
-    case PlaceSquare: P.W = a; P.H = a; break;
+    case PlaceBoxLeft:
+      P.X = P.X - P.W / 2 - a / 2;
+      P.W = a;
+      break;
+    case PlaceBoxRight:
+      P.X = P.X + P.W / 2 + a / 2;
+      P.W = a;
+      break;
+    case PlaceBoxAbove:
+      P.Y = P.Y - P.H / 2 - a / 2;
+      P.H = a;
+      break;
+    case PlaceBoxBelow:
+      P.Y = P.Y + P.H / 2 + a / 2;
+      P.H = a;
+      break;
+    case PlaceSquare:
+      P.W = a;
+      P.H = a;
+      break;
     case PlaceWidth: P.W = a; break;
     case PlaceHeight: P.H = a; break;
     case PlaceWidthKeepRight: keepHigh(P.X, P.W, a); break;
     case PlaceWidthKeepLeft: keepLow(P.X, P.W, a); break;
     case PlaceHeightKeepBottom: keepHigh(P.Y, P.H, a); break;
     case PlaceHeightKeepTop: keepLow(P.Y, P.H, a); break;
-    case PlaceGrow: P.W = MaxF(0, P.W + V); P.H = MaxF(0, P.H + V); break;
+    case PlaceGrow:
+      P.W = MaxF(0, P.W + V);
+      P.H = MaxF(0, P.H + V);
+      break;
     case PlaceGrowWidth: P.W = MaxF(0, P.W + V); break;
     case PlaceGrowHeight: P.H = MaxF(0, P.H + V); break;
     case PlaceGrowWidthKeepRight: keepHigh(P.X, P.W, MaxF(0, P.W + V)); break;
@@ -406,7 +424,8 @@ void TGuiControl::SetProperty(int32_t Index, const TGuiValue& Value) {
     case PropColor: {
       const auto packed = static_cast<uint32_t>(Value.AsInt());
       const TVector3 color{static_cast<float>((packed >> 16) & 0xFF) / 255.0f,
-                           static_cast<float>((packed >> 8) & 0xFF) / 255.0f, static_cast<float>(packed & 0xFF) / 255.0f};
+                           static_cast<float>((packed >> 8) & 0xFF) / 255.0f,
+                           static_cast<float>(packed & 0xFF) / 255.0f};
       if (color.X != Color.X || color.Y != Color.Y || color.Z != Color.Z) {
         Color = color;
         Dirty = true;

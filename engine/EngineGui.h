@@ -44,14 +44,14 @@ inline constexpr int32_t InputLineOkOnly = 4;     // "OK" alone, without "Cancel
 
 // What ShowDialog hands over to the dialog it opens.
 struct TDialogArgs {
-  std::string MessageKey{};  // a text key or caption, shown by the dialog
-  std::string DefaultText{}; // e.g. the preset of an input line
-  int32_t Value = 0;         // an integer for the dialog (option bits, a preview flag, ...)
-  int32_t MaxLength = 0;     // the longest text an input line takes (0: the dialog's default)
-  TGuiCallback OnDone{};     // the dialog was confirmed
-  TGuiTextCallback OnText{}; // the dialog was confirmed with a text
-  TGuiItemCallback OnItem{}; // the dialog was confirmed with an object
-  TItem* Data = nullptr;     // the object the dialog is about (a scene, an achievement, ...)
+  std::string MessageKey{};   // a text key or caption, shown by the dialog
+  std::string DefaultText{};  // e.g. the preset of an input line
+  int32_t Value = 0;          // an integer for the dialog (option bits, a preview flag, ...)
+  int32_t MaxLength = 0;      // the longest text an input line takes (0: the dialog's default)
+  TGuiCallback OnDone{};      // the dialog was confirmed
+  TGuiTextCallback OnText{};  // the dialog was confirmed with a text
+  TGuiItemCallback OnItem{};  // the dialog was confirmed with an object
+  TItem* Data = nullptr;      // the object the dialog is about (a scene, an achievement, ...)
 };
 
 // The receiver of the registry operations. Unknown names are never errors: the handler does
@@ -150,13 +150,13 @@ enum TGuiProperty : int32_t {
 // property's type (numbers to strings in decimal, strings to numbers as 0 unless they read as one).
 class TGuiValue {
  public:
-  TGuiValue(bool V) : Value(V) {}                 // NOLINT(google-explicit-constructor)
-  TGuiValue(int32_t V) : Value(V) {}              // NOLINT(google-explicit-constructor)
+  TGuiValue(bool V) : Value(V) {}                            // NOLINT(google-explicit-constructor)
+  TGuiValue(int32_t V) : Value(V) {}                         // NOLINT(google-explicit-constructor)
   TGuiValue(uint32_t V) : Value(static_cast<int32_t>(V)) {}  // NOLINT(google-explicit-constructor)
-  TGuiValue(float V) : Value(V) {}                // NOLINT(google-explicit-constructor)
-  TGuiValue(double V) : Value(static_cast<float>(V)) {}  // NOLINT(google-explicit-constructor)
-  TGuiValue(const char* V) : Value(std::string(V)) {}   // NOLINT(google-explicit-constructor)
-  TGuiValue(std::string V) : Value(std::move(V)) {}     // NOLINT(google-explicit-constructor)
+  TGuiValue(float V) : Value(V) {}                           // NOLINT(google-explicit-constructor)
+  TGuiValue(double V) : Value(static_cast<float>(V)) {}      // NOLINT(google-explicit-constructor)
+  TGuiValue(const char* V) : Value(std::string(V)) {}        // NOLINT(google-explicit-constructor)
+  TGuiValue(std::string V) : Value(std::move(V)) {}          // NOLINT(google-explicit-constructor)
 
   bool AsBool() const;
   int32_t AsInt() const;
@@ -176,17 +176,17 @@ enum TPlaceOp : int32_t {
   PlaceSetY = 3,
   PlaceAddX = 4,
   PlaceAddY = 5,
-  PlaceMirrorX = 6,  // x = v - x
-  PlaceMirrorY = 7,  // y = v - y
-  PlaceStepLeft = 8,     // x = x - w + v
-  PlaceStepRight = 9,    // x = x + w + v
-  PlaceStepUp = 10,      // y = y - h + v
-  PlaceStepDown = 11,    // y = y + h + v
-  PlaceBoxLeft = 12,     // a box |v| wide directly left of the current one
+  PlaceMirrorX = 6,    // x = v - x
+  PlaceMirrorY = 7,    // y = v - y
+  PlaceStepLeft = 8,   // x = x - w + v
+  PlaceStepRight = 9,  // x = x + w + v
+  PlaceStepUp = 10,    // y = y - h + v
+  PlaceStepDown = 11,  // y = y + h + v
+  PlaceBoxLeft = 12,   // a box |v| wide directly left of the current one
   PlaceBoxRight = 13,
-  PlaceBoxAbove = 14,    // a box |v| high directly above
+  PlaceBoxAbove = 14,  // a box |v| high directly above
   PlaceBoxBelow = 15,
-  PlaceSquare = 16,      // w = h = |v|
+  PlaceSquare = 16,  // w = h = |v|
   PlaceWidth = 17,
   PlaceHeight = 18,
   PlaceWidthKeepRight = 19,
@@ -239,12 +239,12 @@ class TGuiControl : public TNamedItem {
   int32_t Param3 = 0;  // as a rule a shading mode
   TVector3 Color{1, 1, 1};
   float Alpha = 1;
-  std::string ParamA;  // as a rule the main texture's name
-  std::string ParamB;  // as a rule a second texture's name
-  int32_t ParamD = 0;  // as a rule the segment of texture A
-  int32_t ParamE = 0;  // as a rule the segment of texture B
-  std::string ParamC;  // as a rule a particle emitter's name
-  int32_t ParamF = 0;  // the font style for controls that show text
+  std::string ParamA;     // as a rule the main texture's name
+  std::string ParamB;     // as a rule a second texture's name
+  int32_t ParamD = 0;     // as a rule the segment of texture A
+  int32_t ParamE = 0;     // as a rule the segment of texture B
+  std::string ParamC;     // as a rule a particle emitter's name
+  int32_t ParamF = 0;     // the font style for controls that show text
   uint8_t ParamByte = 0;  // the text layout flags for controls that show text
   std::string Text;
   std::string TextKey;
@@ -447,8 +447,8 @@ class TGuiHint : public TNamedItem {
   int32_t FadeState = 3;  // 0 fading in, 1 shown, 2 fading out, 3 done
   float FadeAlpha = 0;
   std::string Text;
-  TVector Anchor;          // the centre of the control the hint belongs to
-  TVector BoxCenter;       // set by PlaceHintBox
+  TVector Anchor;     // the centre of the control the hint belongs to
+  TVector BoxCenter;  // set by PlaceHintBox
   TVector BoxSize;
   float ControlHalfHeight = 0;
   // What PlaceHintBox measures with and keeps around the text.

@@ -18,9 +18,7 @@ namespace tv {
 
 namespace {
 
-double ToDb(double Linear) {
-  return Linear > 0 ? 20 * std::log10(Linear) : -std::numeric_limits<double>::infinity();
-}
+double ToDb(double Linear) { return Linear > 0 ? 20 * std::log10(Linear) : -std::numeric_limits<double>::infinity(); }
 
 void Scale(TPcm& Pcm, double Db) {
   const float g = static_cast<float>(std::pow(10.0, Db / 20));
@@ -233,7 +231,8 @@ float LargestStep(const TPcm& Pcm, size_t First, size_t Last) {
   const size_t ch = static_cast<size_t>(Pcm.Channels);
   float step = 0;
   for (size_t f = std::max<size_t>(First, 1); f < std::min(Last, Pcm.Frames()); ++f) {
-    for (size_t c = 0; c < ch; ++c) step = std::max(step, std::abs(Pcm.Samples[f * ch + c] - Pcm.Samples[(f - 1) * ch + c]));
+    for (size_t c = 0; c < ch; ++c)
+      step = std::max(step, std::abs(Pcm.Samples[f * ch + c] - Pcm.Samples[(f - 1) * ch + c]));
   }
   return step;
 }

@@ -36,8 +36,7 @@ class TCharSet {
 
 // The token characters of the engine's token files: "-", "0".."9", "A".."Z", "_" and "a".."z".
 // Anything else (blanks, line breaks, "=", ",", quotes, "#") separates tokens.
-inline constexpr TCharSet TokenChars =
-    TCharSet("-_").AddRange('0', '9').AddRange('A', 'Z').AddRange('a', 'z');
+inline constexpr TCharSet TokenChars = TCharSet("-_").AddRange('0', '9').AddRange('A', 'Z').AddRange('a', 'z');
 
 // Splits a text into tokens: runs of characters from a caller's set, everything else separating
 // them. No lines, quotes, comments or numbers: callers read a keyword and then what follows it.

@@ -29,7 +29,7 @@ struct TLocalization {
 
 struct TScriptState {
   std::unique_ptr<TContainer> Table;
-  int32_t CommonAge = -1;    // time stamps as last loaded (debug mode only)
+  int32_t CommonAge = -1;  // time stamps as last loaded (debug mode only)
   int32_t ScenarioAge = -1;
   bool ScenarioLoaded = false;
   std::optional<std::u16string> Caption;
@@ -175,21 +175,14 @@ class TScriptScanner {
     const size_t p = Pos + 1;
     if (p < Len) {
       switch (N[p]) {
-        case 'l':
-          Append('<', u'<');
-          break;
-        case 'g':
-          Append('>', u'>');
-          break;
-        case 'q':
-          Append('"', u'"');
-          break;
+        case 'l': Append('<', u'<'); break;
+        case 'g': Append('>', u'>'); break;
+        case 'q': Append('"', u'"'); break;
         case 'a':
           if (p + 1 < Len && N[p + 1] == 'm') Append('&', u'&');
           if (p + 1 < Len && N[p + 1] == 'p') Append('\'', u'\'');
           break;
-        default:
-          break;
+        default: break;
       }
     }
     Pos = Find(';', Pos + 1);
@@ -434,7 +427,8 @@ size_t DecodeScript(std::string_view Utf8, const TCodePage& Page, std::unique_pt
       continue;
     }
     size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
+    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j)
+      cp = (cp << 6) | (s[i + j] & 0x3F);
     i += j;
     if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       put(u'\uFFFD');
@@ -600,7 +594,8 @@ bool ReloadScriptFile(bool Scenario, std::string& Error, std::vector<std::string
   }
   if (!whole) {
     if (Error.empty()) {
-      Error = DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": the script ends before its closing </script>";
+      Error =
+          DataFilePath(TFolderKind::Language, name, TExtKind::Xml) + ": the script ends before its closing </script>";
     }
     Script.Table.reset();
     for (const TSaved& entry : saved) {

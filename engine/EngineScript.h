@@ -32,9 +32,9 @@ class TScriptNode : public TNamedItem {
 // The code page of every narrow text of the run (default 1252).
 int32_t GetCodePage();
 void SetCodePage(int32_t CodePage);
-char GetDecimalSymbol();                 // default "."
-char GetDigitGroupingSymbol();           // default ","
-int32_t GetDigitGroupingAboveValue();    // default 999
+char GetDecimalSymbol();               // default "."
+char GetDigitGroupingSymbol();         // default ","
+int32_t GetDigitGroupingAboveValue();  // default 999
 // Put between a label and its ": " (empty, or one no-break space when the language wants it).
 const std::string& GetColonPrefix();
 // Every setting back to its default, the language name included.

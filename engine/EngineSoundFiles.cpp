@@ -85,7 +85,9 @@ std::string EncodeOggVorbis(const std::vector<int16_t>& Samples, int32_t Channel
       float** buffer = vorbis_analysis_buffer(&dsp, static_cast<int>(n));
       for (size_t i = 0; i < n; ++i) {
         for (int32_t c = 0; c < Channels; ++c) {
-          buffer[c][i] = static_cast<float>(Samples[(done + i) * static_cast<size_t>(Channels) + static_cast<size_t>(c)]) / 32768.0f;
+          buffer[c][i] =
+              static_cast<float>(Samples[(done + i) * static_cast<size_t>(Channels) + static_cast<size_t>(c)]) /
+              32768.0f;
         }
       }
       vorbis_analysis_wrote(&dsp, static_cast<int>(n));

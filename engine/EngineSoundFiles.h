@@ -13,7 +13,7 @@ std::string EncodeWave(const std::vector<int16_t>& Samples, int32_t Channels, in
 
 // An Ogg Vorbis file of interleaved samples at a variable bit rate of the given quality
 // (-0.1 to 1). Raises EError when the encoder refuses the format.
-std::string EncodeOggVorbis(const std::vector<int16_t>& Samples, int32_t Channels, int32_t Rate,
-                            float Quality = 0.4f, uint32_t Serial = 1);
+std::string EncodeOggVorbis(const std::vector<int16_t>& Samples, int32_t Channels, int32_t Rate, float Quality = 0.4f,
+                            uint32_t Serial = 1);
 
 }  // namespace tv

@@ -375,16 +375,13 @@ void TText::Layout() {
         c->Size.X = f.GlyphScale * f.IconPixelWidth[c->Byte];
         word += c->Size.X - f.Tracking;
         break;
-      case TCharKind::Space:
-        c->Size.X = f.SpaceWidth;
-        break;
+      case TCharKind::Space: c->Size.X = f.SpaceWidth; break;
       case TCharKind::Back:
         c->Size.X = f.BackWidth;
         word -= f.BackWidth;
         break;
       case TCharKind::Break:
-      case TCharKind::Control:
-        break;
+      case TCharKind::Control: break;
     }
     if (!wrap || (c->Kind != TCharKind::Space && c->Kind != TCharKind::Break)) continue;
     if (!pending || line + f.SpaceWidth + word < limit) {
@@ -424,9 +421,7 @@ void TText::Layout() {
         c->Offset = {x + c->Size.X / 2, y};
         break;
       case TCharKind::Break:
-      case TCharKind::Control:
-        c->Offset = {x, y};
-        break;
+      case TCharKind::Control: c->Offset = {x, y}; break;
     }
     if (c->Kind == TCharKind::Break || c->IsLast()) {
       EndLine(lineStart, c, x, boxW, Flags, f.Tracking);

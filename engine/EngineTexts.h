@@ -36,12 +36,12 @@ constexpr int32_t WordWrap = 16;
 constexpr int32_t FontStyleCount = 6;
 // The six font styles by name: the plain font at two sizes, the outlined custom font at four.
 namespace FontStyles {
-inline constexpr int32_t Plain = 0;        // "T2FontDefault", 25 (debug hints)
-inline constexpr int32_t PlainLarge = 1;   // "T2FontDefault", 30
-inline constexpr int32_t Small = 2;        // "T2FontCustom", 25
-inline constexpr int32_t Medium = 3;       // "T2FontCustom", 30
-inline constexpr int32_t Label = 4;        // "T2FontCustom", 32: labels, buttons, texts
-inline constexpr int32_t Title = 5;        // "T2FontCustom", 35: titles and captions
+inline constexpr int32_t Plain = 0;       // "T2FontDefault", 25 (debug hints)
+inline constexpr int32_t PlainLarge = 1;  // "T2FontDefault", 30
+inline constexpr int32_t Small = 2;       // "T2FontCustom", 25
+inline constexpr int32_t Medium = 3;      // "T2FontCustom", 30
+inline constexpr int32_t Label = 4;       // "T2FontCustom", 32: labels, buttons, texts
+inline constexpr int32_t Title = 5;       // "T2FontCustom", 35: titles and captions
 }  // namespace FontStyles
 // Neighbouring glyph cells overlap by this many source pixels (room for antialiasing, outlines
 // and shadows that would otherwise be clipped at the cell's edge).
@@ -102,9 +102,9 @@ enum class TCharKind : uint8_t {
 class TCharacter : public TItem {
  public:
   TSprite* Sprite = nullptr;
-  TVector Offset;     // the glyph's centre relative to the text's Position
+  TVector Offset;  // the glyph's centre relative to the text's Position
   // The layout's record, mirrored into the sprite when there is one.
-  TVector Size;       // sprite width and height
+  TVector Size;         // sprite width and height
   int32_t Segment = 0;  // the byte for glyphs and icons, its negation for bytes 0..32
   uint8_t Byte = 0;
   TCharKind Kind = TCharKind::Control;

@@ -320,9 +320,12 @@ bool FindTextureFile(const std::string& Name, TFolderKind& Folder, TExtKind& Ext
     TExtKind Ext;
   };
   static const TPlace Places[] = {
-      {TFolderKind::Ordinary, TExtKind::Tpx}, {TFolderKind::Ordinary, TExtKind::Png},
-      {TFolderKind::Language, TExtKind::Tpx}, {TFolderKind::Language, TExtKind::Png},
-      {TFolderKind::Branding, TExtKind::Jpg}, {TFolderKind::Branding, TExtKind::Png},
+      {TFolderKind::Ordinary, TExtKind::Tpx},
+      {TFolderKind::Ordinary, TExtKind::Png},
+      {TFolderKind::Language, TExtKind::Tpx},
+      {TFolderKind::Language, TExtKind::Png},
+      {TFolderKind::Branding, TExtKind::Jpg},
+      {TFolderKind::Branding, TExtKind::Png},
       // The splash lists packed pictures among the branding ones, so they must load from there too.
       {TFolderKind::Branding, TExtKind::Tpx},
   };
@@ -416,7 +419,8 @@ std::vector<std::string> ReloadTextures(const std::string& Name, std::string& Er
     // animation keeps its length (a new length shows after a restart).
     if (fresh.FrameCount() == frames && texture->Frames && fresh.Frames) {
       TItem* to = texture->Frames->First();
-      for (TItem* from = fresh.Frames->First(); from != nullptr && to != nullptr; from = from->GetNext(), to = to->GetNext()) {
+      for (TItem* from = fresh.Frames->First(); from != nullptr && to != nullptr;
+           from = from->GetNext(), to = to->GetNext()) {
         auto* a = static_cast<TTexture*>(to);
         auto* b = static_cast<TTexture*>(from);
         std::swap(a->DeviceTexture, b->DeviceTexture);
@@ -460,7 +464,8 @@ void SetSingleSegment(TTexture& Texture, TPoint Size) {
   Texture.Segments = std::make_shared<TSegments>(1, WholeSegment(Size, Texture.TextureSize));
 }
 
-void SetTiledSegments(TTexture& Texture, TVector Origin, TVector CellSize, int32_t Columns, int32_t Rows, float PixelScale) {
+void SetTiledSegments(TTexture& Texture, TVector Origin, TVector CellSize, int32_t Columns, int32_t Rows,
+                      float PixelScale) {
   Columns = Max(Columns, 0);
   Rows = Max(Rows, 0);
   if (int64_t{Columns} * Rows > MaxTiledSegments) {
@@ -563,7 +568,8 @@ void PremultiplyPng(TImage& Picture) {
 namespace {
 void CheckPictureSize(uint32_t Width, uint32_t Height) {
   if (Width == 0 || Height == 0 || Width > static_cast<uint32_t>(MaxPictureSide) ||
-      Height > static_cast<uint32_t>(MaxPictureSide) || uint64_t{Width} * Height > static_cast<uint64_t>(MaxPicturePixels)) {
+      Height > static_cast<uint32_t>(MaxPictureSide) ||
+      uint64_t{Width} * Height > static_cast<uint64_t>(MaxPicturePixels)) {
     throw EError("Picture too large (" + std::to_string(Width) + " x " + std::to_string(Height) + ")");
   }
 }
@@ -663,7 +669,8 @@ struct TJpegTarget {
 uint8_t* AllocateJpegRows(void* Context, uint32_t Width, uint32_t Height) {
   auto* target = static_cast<TJpegTarget*>(Context);
   if (Width == 0 || Height == 0 || Width > static_cast<uint32_t>(MaxPictureSide) ||
-      Height > static_cast<uint32_t>(MaxPictureSide) || uint64_t{Width} * Height > static_cast<uint64_t>(MaxPicturePixels)) {
+      Height > static_cast<uint32_t>(MaxPictureSide) ||
+      uint64_t{Width} * Height > static_cast<uint64_t>(MaxPicturePixels)) {
     target->TooLarge = true;
     return nullptr;
   }
@@ -697,8 +704,7 @@ bool PictureOpaque(const uint8_t* Rows, int32_t Width, int32_t Height, TPixelFor
   switch (Format) {
     case TPixelFormat::X8R8G8B8:
     case TPixelFormat::R5G6B5:
-    case TPixelFormat::L8:
-      return true;
+    case TPixelFormat::L8: return true;
     case TPixelFormat::A8R8G8B8:
       for (int32_t y = 0; y < Height; ++y) {
         const uint8_t* row = Rows + static_cast<size_t>(y) * static_cast<size_t>(Pitch);
@@ -707,8 +713,7 @@ bool PictureOpaque(const uint8_t* Rows, int32_t Width, int32_t Height, TPixelFor
         }
       }
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

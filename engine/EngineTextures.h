@@ -213,9 +213,9 @@ void ReadPackedTexture(TBaseImageTexture& Texture, const uint8_t* Data, size_t S
 // The chunks of a packed texture file, as the reader sees them (for tools).
 struct TPackedChunk {
   int32_t Type = 0;
-  TImage Picture;         // type 1
-  float FrameRate = 0;      // type 8
-  std::string FrameCurve;   // type 8
+  TImage Picture;          // type 1
+  float FrameRate = 0;     // type 8
+  std::string FrameCurve;  // type 8
 };
 // Parses a packed texture file without touching the device. Raises EError on a damaged file.
 std::vector<TPackedChunk> ParsePackedTexture(const uint8_t* Data, size_t Size);

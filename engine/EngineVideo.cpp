@@ -10,10 +10,10 @@ namespace tv {
 namespace {
 
 const TShadingProps ShadingTable[ShadingModeCount] = {
-    {"Default", 0, 0, 1},        {"OnlyTint", 1, 1, 0},   {"Grayscale", 0, 2, 1},      {"Sepia", 0, 3, 1},
-    {"Blend1", 2, 4, 2},         {"Blend2", 3, 5, 3},     {"Blend3", 4, 6, 4},         {"MultiplyColor1", 2, 7, 2},
-    {"Multiply1", 2, 8, 2},      {"AlphaMask", 2, 9, 2},  {"AlphaInvMask", 2, 10, 2},  {"Morphing", 2, 11, 2},
-    {"MapReveal", 4, 12, 4},     {"PropIcon", 2, 13, 2},
+    {"Default", 0, 0, 1},    {"OnlyTint", 1, 1, 0},  {"Grayscale", 0, 2, 1},     {"Sepia", 0, 3, 1},
+    {"Blend1", 2, 4, 2},     {"Blend2", 3, 5, 3},    {"Blend3", 4, 6, 4},        {"MultiplyColor1", 2, 7, 2},
+    {"Multiply1", 2, 8, 2},  {"AlphaMask", 2, 9, 2}, {"AlphaInvMask", 2, 10, 2}, {"Morphing", 2, 11, 2},
+    {"MapReveal", 4, 12, 4}, {"PropIcon", 2, 13, 2},
 };
 
 // Texture stages each vertex program serves.
@@ -162,7 +162,8 @@ void ReleaseCanvasTargets() {
 // ---- Canvases ---------------------------------------------------------------------------------
 
 TCanvas::TCanvas()
-    : Sprites(std::make_unique<TContainer>(true, Video.Sprites.get())), Target(std::make_unique<TRenderTargetTexture>()) {}
+    : Sprites(std::make_unique<TContainer>(true, Video.Sprites.get())),
+      Target(std::make_unique<TRenderTargetTexture>()) {}
 
 TCanvas::~TCanvas() = default;
 
@@ -226,7 +227,8 @@ void TCanvas::Resize() {
     Target->Segments.reset();
   }
   if (Target->SegmentCount() == 0) {
-    if (Tiled) SetTiledSegments(*Target, TileOrigin, TileSize, TileColumns, TileRows, static_cast<float>(PixelSize.X) / Size.X);
+    if (Tiled)
+      SetTiledSegments(*Target, TileOrigin, TileSize, TileColumns, TileRows, static_cast<float>(PixelSize.X) / Size.X);
     if (Target->SegmentCount() == 0) SetSingleSegment(*Target, PixelSize);
   }
 }
@@ -264,7 +266,9 @@ void TSprite::SetTexture(int32_t Stage, TTexture* Texture) {
   if (Stage >= 0 && Stage < TextureStages) Textures[Stage].Texture = Texture;
 }
 
-int32_t TSprite::GetSegment(int32_t Stage) const { return Stage >= 0 && Stage < TextureStages ? Textures[Stage].Segment : 0; }
+int32_t TSprite::GetSegment(int32_t Stage) const {
+  return Stage >= 0 && Stage < TextureStages ? Textures[Stage].Segment : 0;
+}
 
 void TSprite::SetSegment(int32_t Stage, int32_t Index) {
   if (Stage >= 0 && Stage < TextureStages) Textures[Stage].Segment = Index;
@@ -303,7 +307,8 @@ void VideoStartup() {
   if (!GfxCreateObject(Options.Backend)) Fail(2, "Failed to create Direct3D object");
   TGfxCaps caps;
   if (!GfxGetCaps(caps)) Fail(1, "Failed to get Direct3D capabilities");
-  if (RequiredProgramVersion > caps.PixelProgramVersion) Fail(2, "Direct3D device does not support required pixel shaders version");
+  if (RequiredProgramVersion > caps.PixelProgramVersion)
+    Fail(2, "Direct3D device does not support required pixel shaders version");
   BuildPresentParams();
   if (!GfxCreateDevice(Video.Params)) Fail(1, "Failed to create Direct3D device");
   if (!GfxGetCaps(caps)) Fail(1, "Failed to get Direct3D device capabilities");
@@ -311,7 +316,8 @@ void VideoStartup() {
   Video.A8 = caps.A8;
   Video.L8 = caps.L8;
   Video.A8L8 = caps.A8L8;
-  if (!GfxCreateVertexDeclaration(true) && !GfxCreateVertexDeclaration(false)) Fail(1, "Failed to setup vertex declaration");
+  if (!GfxCreateVertexDeclaration(true) && !GfxCreateVertexDeclaration(false))
+    Fail(1, "Failed to setup vertex declaration");
   if (!GfxCreateQuads(QuadUV)) Fail(1, "Failed to setup vertex buffers");
   for (int32_t i = 0; i < 5; ++i) {
     if (!GfxCreateVertexProgram(i, VertexProgramStages[i])) Fail(1, "Failed to setup vertex shaders");
@@ -358,7 +364,9 @@ bool A8Supported() { return Video.A8; }
 bool L8Supported() { return Video.L8; }
 bool A8L8Supported() { return Video.A8L8; }
 
-TPixelFormat CanvasFormat(int32_t FormatIndex) { return CanvasFormats[FormatIndex >= 0 && FormatIndex < 3 ? FormatIndex : 0]; }
+TPixelFormat CanvasFormat(int32_t FormatIndex) {
+  return CanvasFormats[FormatIndex >= 0 && FormatIndex < 3 ? FormatIndex : 0];
+}
 
 bool CheckDevice() {
   if (!Video.Started) return false;
@@ -434,7 +442,8 @@ bool RenderFrame(TCaptureImage* Capture) {
     if (canvas == &main || canvas->Target->DeviceTexture) continue;
     canvas->Resize();
     canvas->PictureValid = false;
-    if (canvas->PixelSize.X > 0 && canvas->PixelSize.Y > 0) CreateTargetTexture(*canvas->Target, CanvasFormat(canvas->FormatIndex));
+    if (canvas->PixelSize.X > 0 && canvas->PixelSize.Y > 0)
+      CreateTargetTexture(*canvas->Target, CanvasFormat(canvas->FormatIndex));
   }
 
   // Which canvases' pictures visible sprites show this frame.
@@ -445,7 +454,8 @@ bool RenderFrame(TCaptureImage* Capture) {
       if (!sprite.Visible) continue;
       const int32_t count = ShadingProps(sprite.Mode).TextureCount;
       for (int32_t i = 0; i < count; ++i) {
-        if (TTexture* texture = sprite.Textures[i].Texture; texture != nullptr && texture->IsTarget) texture->ShownThisFrame = true;
+        if (TTexture* texture = sprite.Textures[i].Texture; texture != nullptr && texture->IsTarget)
+          texture->ShownThisFrame = true;
       }
     }
   }
@@ -549,7 +559,8 @@ bool RenderFrame(TCaptureImage* Capture) {
         TTexture* texture = sprite.Textures[i].Texture != nullptr ? sprite.Textures[i].Texture : Video.Empty.get();
         if (texture != cachedTexture[i]) {
           // A texture whose picture could not be made shows as the empty texture.
-          TGfxTexture* device = texture->DeviceTexture ? texture->DeviceTexture.get() : Video.Empty->DeviceTexture.get();
+          TGfxTexture* device =
+              texture->DeviceTexture ? texture->DeviceTexture.get() : Video.Empty->DeviceTexture.get();
           GfxSetTexture(i, device);
           cachedTexture[i] = texture;
           cachedSegment[i] = NoSegment;
@@ -579,7 +590,8 @@ bool RenderFrame(TCaptureImage* Capture) {
       // the blending it saves.
       const float area = std::fabs(w * h);
       const float canvasArea = canvas->Size.X * canvas->Size.Y;
-      const bool blend = !(fresh && area * 4 >= canvasArea) && !(area * 16 >= canvasArea && CoversWhatIsBelow(sprite, row));
+      const bool blend =
+          !(fresh && area * 4 >= canvasArea) && !(area * 16 >= canvasArea && CoversWhatIsBelow(sprite, row));
       fresh = false;
       if (blend != cachedBlend) {
         GfxSetBlend(blend);

@@ -41,10 +41,10 @@ class TCanvas : public TItem {
   TCanvas();
   ~TCanvas() override;
 
-  std::unique_ptr<TContainer> Sprites;          // sorted by sprite order; shares the sprite cache
+  std::unique_ptr<TContainer> Sprites;           // sorted by sprite order; shares the sprite cache
   std::unique_ptr<TRenderTargetTexture> Target;  // what an off-screen canvas draws into
-  int32_t Order = 0;                            // canvases draw in ascending order
-  TVector Size;                                 // virtual units
+  int32_t Order = 0;                             // canvases draw in ascending order
+  TVector Size;                                  // virtual units
   float Aspect = 0;
   float Scale = 1;  // main: pixels per unit; others: extra resolution on top of the main scale
   TPoint PixelSize;

@@ -36,7 +36,8 @@ std::string Write(const TScriptLine& L) {
     case TScriptLine::Kind::KeyDown:
     case TScriptLine::Kind::KeyUp:
     case TScriptLine::Kind::Key: {
-      const char* verb = L.What == TScriptLine::Kind::KeyDown ? "keydown " : (L.What == TScriptLine::Kind::KeyUp ? "keyup " : "key ");
+      const char* verb =
+          L.What == TScriptLine::Kind::KeyDown ? "keydown " : (L.What == TScriptLine::Kind::KeyUp ? "keyup " : "key ");
       return s + verb + SDL_GetScancodeName(static_cast<SDL_Scancode>(L.Key));
     }
     case TScriptLine::Kind::Text: return s + "text " + L.Text;

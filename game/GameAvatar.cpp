@@ -98,8 +98,7 @@ void Undo() {
   if (player == nullptr) return;
   auto* event = static_cast<TEvent*>(player->Events->Last());
   while (event != nullptr) {
-    const bool entry =
-        event->Data.Kind == SiteEntered && FindSite(event->Data.Region, event->Data.Site) != nullptr;
+    const bool entry = event->Data.Kind == SiteEntered && FindSite(event->Data.Region, event->Data.Site) != nullptr;
     event = static_cast<TEvent*>(event->RemoveGetPrev());
     if (entry) break;
   }
@@ -122,15 +121,11 @@ void ApplyEvent(const TData& D, TSite*& Location) {
       }
       break;
     case SiteEnteredOnReveal:
-    case SiteEntered:
-      Location = FindSite(D.Region, D.Site);
-      break;
+    case SiteEntered: Location = FindSite(D.Region, D.Site); break;
     case SiteFirstEntered:
       if (TSite* site = FindSite(D.Region, D.Site)) site->Entered = true;
       break;
-    case SiteLeft:
-      Location = nullptr;
-      break;
+    case SiteLeft: Location = nullptr; break;
     case SiteCompleted:
       if (TSite* site = FindSite(D.Region, D.Site)) {
         Location = nullptr;
@@ -156,14 +151,9 @@ void ApplyEvent(const TData& D, TSite*& Location) {
     case RegionChanged:
       if (TRegion* region = FindRegion(D.Region)) SetCurrentRegion(region);
       break;
-    case ButtonUnlocked:
-      Unlock(D.Value);
-      break;
-    case PointerChanged:
-      SetPointer(D.Value);
-      break;
-    default:
-      break;
+    case ButtonUnlocked: Unlock(D.Value); break;
+    case PointerChanged: SetPointer(D.Value); break;
+    default: break;
   }
 }
 
@@ -313,11 +303,8 @@ void TAvatar::FinishVisit() {
           SetPointer(Pointers::Nothing);
           RecordEvent(TEvent::CreateValue(PointerChanged, Pointers::Nothing));
           break;
-        case SpecialMusicAtOnce:
-          SkipMusicWait();
-          break;
-        default:
-          break;
+        case SpecialMusicAtOnce: SkipMusicWait(); break;
+        default: break;
       }
     }
   }
@@ -421,8 +408,7 @@ void TAvatar::StepSecondHalfDone() {
 void TAvatar::Update(bool Active, float FrameTime) {
   switch (State) {
     case StateIdle:
-    case StatePresenting:
-      break;
+    case StatePresenting: break;
     case StateClosing: {
       TRegion* region = CurrentRegion();
       while (TSite* site = region != nullptr ? region->FirstToClose() : nullptr) {
@@ -432,9 +418,7 @@ void TAvatar::Update(bool Active, float FrameTime) {
       State = StateRevealing;
       break;
     }
-    case StateRevealing:
-      StepRevealing(Active, FrameTime);
-      break;
+    case StateRevealing: StepRevealing(Active, FrameTime); break;
     case StateAchievements:
       if (Active) {
         if (TAchievement* a = FirstNewlyEarned()) {
@@ -479,8 +463,7 @@ void TAvatar::Update(bool Active, float FrameTime) {
         StepSecondHalfDone();
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -14,8 +14,8 @@ void TByteReader::Fail(const std::string& Why) const {
 
 void TByteReader::Need(size_t Size, const char* What) const {
   if (Size > Remaining()) {
-    Fail(std::string(What) + ": the file ends at byte " + std::to_string(Data.size()) + ", " +
-         std::to_string(Size) + " more bytes were expected at byte " + std::to_string(Pos));
+    Fail(std::string(What) + ": the file ends at byte " + std::to_string(Data.size()) + ", " + std::to_string(Size) +
+         " more bytes were expected at byte " + std::to_string(Pos));
   }
 }
 
@@ -42,7 +42,8 @@ std::string TByteReader::String(const char* What) {
 int32_t TByteReader::Count(const char* What, size_t MinBytesEach) {
   const size_t at = Pos;
   const int32_t count = Int32(What);
-  if (count < 0) Fail(std::string(What) + ": negative count " + std::to_string(count) + " at byte " + std::to_string(at));
+  if (count < 0)
+    Fail(std::string(What) + ": negative count " + std::to_string(count) + " at byte " + std::to_string(at));
   if (MinBytesEach > 0 && static_cast<uint64_t>(count) * MinBytesEach > Remaining()) {
     Fail(std::string(What) + ": count " + std::to_string(count) + " at byte " + std::to_string(at) +
          " does not fit into the " + std::to_string(Remaining()) + " bytes left");

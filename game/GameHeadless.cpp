@@ -139,9 +139,12 @@ std::string THeadlessPlay::Perform(const std::string& Line) {
         break;
       }
     }
-    if (region == nullptr) result = "ignored: no region " + std::to_string(r);
-    else if (avatar->State != StateIdle) result = "ignored: the avatar is busy";
-    else if (region == CurrentRegion()) result = "ignored: already in region " + std::to_string(r);
+    if (region == nullptr)
+      result = "ignored: no region " + std::to_string(r);
+    else if (avatar->State != StateIdle)
+      result = "ignored: the avatar is busy";
+    else if (region == CurrentRegion())
+      result = "ignored: already in region " + std::to_string(r);
     avatar->TravelTo(region);
   } else if (action == "undo") {
     Undo();
@@ -220,8 +223,8 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   bool first = true;
   for (TItem* item : *Props()) {
     const auto* p = static_cast<const TProp*>(item);
-    j += std::string(first ? "" : ", ") + "{\"name\": " + JsonString(p->Name) + ", \"number\": " +
-         std::to_string(p->Number) + ", \"amount\": " + std::to_string(p->Amount) +
+    j += std::string(first ? "" : ", ") + "{\"name\": " + JsonString(p->Name) +
+         ", \"number\": " + std::to_string(p->Number) + ", \"amount\": " + std::to_string(p->Amount) +
          ", \"amount_before\": " + std::to_string(p->AmountBefore) + "}";
     first = false;
   }
@@ -231,8 +234,9 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   first = true;
   for (TItem* item : *Regions()) {
     auto* region = static_cast<TRegion*>(item);
-    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(region->Number) + ", \"music\": " +
-         (region->Music != nullptr ? JsonString(region->Music->Name) : std::string("null")) + ", \"sites\": [";
+    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(region->Number) +
+         ", \"music\": " + (region->Music != nullptr ? JsonString(region->Music->Name) : std::string("null")) +
+         ", \"sites\": [";
     first = false;
     bool firstSite = true;
     for (TItem* s : *region->Sites) {
@@ -264,9 +268,9 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   first = true;
   for (TItem* item : *Achievements()) {
     auto* a = static_cast<TAchievement*>(item);
-    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(a->Number) + ", \"visible\": " +
-         Bool(a->IsVisible()) + ", \"progress\": " + std::to_string(a->Progress) + ", \"total\": " +
-         std::to_string(a->Total()) + ", \"reached\": " + Bool(a->IsReached()) +
+    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(a->Number) +
+         ", \"visible\": " + Bool(a->IsVisible()) + ", \"progress\": " + std::to_string(a->Progress) +
+         ", \"total\": " + std::to_string(a->Total()) + ", \"reached\": " + Bool(a->IsReached()) +
          ", \"newly_earned\": " + Bool(a->IsNewlyEarned()) + "}";
     first = false;
   }
@@ -274,8 +278,9 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
 
   const THint* hint = CurrentHint();
   j += ", \"hint\": ";
-  j += hint != nullptr ? "{\"number\": " + std::to_string(hint->Number) + ", \"need\": " + std::to_string(hint->Need) + "}"
-                       : std::string("null");
+  j += hint != nullptr
+           ? "{\"number\": " + std::to_string(hint->Number) + ", \"need\": " + std::to_string(hint->Need) + "}"
+           : std::string("null");
 
   const TPlayer* player = CurrentPlayer();
   j += ", \"player\": {\"name\": " + JsonString(player != nullptr ? player->Name : std::string()) + ", \"earned\": [";

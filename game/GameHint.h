@@ -29,7 +29,7 @@ class THint : public TNamedItem {
   TSite* AfterVisited = nullptr;
   TSite* UntilEntered = nullptr;
   TRegion* OutsideRegion = nullptr;
-  THint* SubHints[SubHintCount] = {};   // SubHints[0] is sub-hint 1
+  THint* SubHints[SubHintCount] = {};  // SubHints[0] is sub-hint 1
   int32_t SubAmounts[SubHintCount] = {};
   bool RouteOnly = false;
   bool ShowNeed = false;

@@ -10,10 +10,10 @@ namespace tv {
 
 constexpr float PlayHalfWidth = 800;
 constexpr float PlayHalfHeight = 450;
-constexpr float PlayIconSize = 60;     // the corner icons' squares
-constexpr float PlayIconMargin = 30;   // an icon's centre from the edges while it is hidden...
-constexpr float PlayIconSlide = 30;    // ...and this much further in once it is shown
-constexpr float SiteMarkerSize = 60;   // a site marker's square
+constexpr float PlayIconSize = 60;    // the corner icons' squares
+constexpr float PlayIconMargin = 30;  // an icon's centre from the edges while it is hidden...
+constexpr float PlayIconSlide = 30;   // ...and this much further in once it is shown
+constexpr float SiteMarkerSize = 60;  // a site marker's square
 
 // True when a site marker centred at (X, Y) overlaps a corner icon, shown or hidden.
 inline bool SiteUnderCornerIcon(float X, float Y) {

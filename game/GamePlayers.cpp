@@ -96,7 +96,8 @@ void WriteFileSafely(const std::string& Path, const std::string& Bytes, const st
         if (!file.Sync()) throw EError("Unable to write file \"" + backupTemp + "\"" + SystemReason());
       }
       FailAt(8, "Unable to replace file \"" + Backup + "\"");
-      if (!RenameFilePath(backupTemp, Backup)) throw EError("Unable to replace file \"" + Backup + "\"" + SystemReason());
+      if (!RenameFilePath(backupTemp, Backup))
+        throw EError("Unable to replace file \"" + Backup + "\"" + SystemReason());
     }
     Pause();
     FailAt(9, "Unable to replace file \"" + Path + "\"");
@@ -245,7 +246,6 @@ void FreePlayersWithoutSaving() {
   State.Players.reset();
   State.Dirty = false;
 }
-
 
 int32_t PlayerCount() { return State.Players ? State.Players->GetCount() : 0; }
 
@@ -397,7 +397,8 @@ std::string SaveFileBytes() {
     PutInt32(out, player->Events->GetCount());
     for (TItem* item : *player->Events) {
       const TData& d = static_cast<TEvent*>(item)->Data;
-      for (int32_t v : {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]}) PutInt32(out, v);
+      for (int32_t v : {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]})
+        PutInt32(out, v);
     }
     PutInt32(out, static_cast<int32_t>(player->Earned.size()));
     for (int32_t number : player->Earned) PutInt32(out, number);

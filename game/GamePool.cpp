@@ -37,22 +37,14 @@ TNamedItem* At(TAssetClass Class, int32_t Index) {
 
 std::unique_ptr<TNamedItem> MakeAsset(TAssetClass Class, std::string Name) {
   switch (Class) {
-    case TAssetClass::Picture:
-      return std::make_unique<TPicture>(std::move(Name));
-    case TAssetClass::Effector:
-      return std::make_unique<TEffector>(std::move(Name));
-    case TAssetClass::Sound:
-      return std::make_unique<TSound>(std::move(Name));
-    case TAssetClass::Terrain:
-      return std::make_unique<TTerrain>(std::move(Name));
-    case TAssetClass::Water:
-      return std::make_unique<TWater>(std::move(Name));
-    case TAssetClass::Figure:
-      return std::make_unique<TFigure>(std::move(Name));
-    case TAssetClass::Caption:
-      return std::make_unique<TCaption>(std::move(Name));
-    case TAssetClass::Group:
-      return std::make_unique<TGroup>(std::move(Name));
+    case TAssetClass::Picture: return std::make_unique<TPicture>(std::move(Name));
+    case TAssetClass::Effector: return std::make_unique<TEffector>(std::move(Name));
+    case TAssetClass::Sound: return std::make_unique<TSound>(std::move(Name));
+    case TAssetClass::Terrain: return std::make_unique<TTerrain>(std::move(Name));
+    case TAssetClass::Water: return std::make_unique<TWater>(std::move(Name));
+    case TAssetClass::Figure: return std::make_unique<TFigure>(std::move(Name));
+    case TAssetClass::Caption: return std::make_unique<TCaption>(std::move(Name));
+    case TAssetClass::Group: return std::make_unique<TGroup>(std::move(Name));
   }
   return nullptr;
 }
@@ -163,7 +155,7 @@ TContainer* Captions() { return ContainerOf(TAssetClass::Caption); }
 TContainer* Groups() { return ContainerOf(TAssetClass::Group); }
 
 const char* AssetClassName(TAssetClass Class) {
-  static const char* names[kClasses] = {"picture", "effector", "sound", "terrain",
+  static const char* names[kClasses] = {"picture", "effector", "sound",   "terrain",
                                         "water",   "figure",   "caption", "group"};
   return names[static_cast<size_t>(Class)];
 }
@@ -178,7 +170,8 @@ void LoadPool(TByteReader& Stream) {
     positions.clear();
     positions.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-      positions.push_back(Pool.Containers[static_cast<size_t>(k)]->Insert(MakeAsset(assetClass, Stream.String("name")), false));
+      positions.push_back(
+          Pool.Containers[static_cast<size_t>(k)]->Insert(MakeAsset(assetClass, Stream.String("name")), false));
     }
   }
 }

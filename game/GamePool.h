@@ -111,9 +111,9 @@ int32_t TerrainOrderKey(const std::string& Name);
 // What the texture loader reports of a texture it loaded.
 struct TTextureFacts {
   TTexture* Texture = nullptr;
-  int32_t FrameCount = 1;        // more than 1 for an animated texture
-  float AnimationLength = 0;     // seconds of one cycle of the animation
-  int32_t Width = 0;             // size of frame 0
+  int32_t FrameCount = 1;     // more than 1 for an animated texture
+  float AnimationLength = 0;  // seconds of one cycle of the animation
+  int32_t Width = 0;          // size of frame 0
   int32_t Height = 0;
 };
 

@@ -411,22 +411,14 @@ TNamedItem* ResolveAssetRef(TByteReader& Stream, TAssetClass Class, int32_t Ref,
                 ", but the pool section lists " + std::to_string(count));
   }
   switch (Class) {
-    case TAssetClass::Picture:
-      return PictureAt(Ref);
-    case TAssetClass::Effector:
-      return EffectorAt(Ref);
-    case TAssetClass::Sound:
-      return SoundAt(Ref);
-    case TAssetClass::Terrain:
-      return TerrainAt(Ref);
-    case TAssetClass::Water:
-      return WaterAt(Ref);
-    case TAssetClass::Figure:
-      return FigureAt(Ref);
-    case TAssetClass::Caption:
-      return CaptionAt(Ref);
-    case TAssetClass::Group:
-      return GroupAt(Ref);
+    case TAssetClass::Picture: return PictureAt(Ref);
+    case TAssetClass::Effector: return EffectorAt(Ref);
+    case TAssetClass::Sound: return SoundAt(Ref);
+    case TAssetClass::Terrain: return TerrainAt(Ref);
+    case TAssetClass::Water: return WaterAt(Ref);
+    case TAssetClass::Figure: return FigureAt(Ref);
+    case TAssetClass::Caption: return CaptionAt(Ref);
+    case TAssetClass::Group: return GroupAt(Ref);
   }
   return nullptr;
 }

@@ -86,20 +86,14 @@ bool TScene::RequirementsMet() const {
 
 bool TScene::NeedsPresentation() const {
   switch (Kind) {
-    case 0:
-      return false;
-    case 1:
-      return TextExists(LegendKey());
+    case 0: return false;
+    case 1: return TextExists(LegendKey());
     case 7:
     case 8:
-    case 9:
-      return !RequirementsMet();
-    case 17:
-      return Left[0].Prop != nullptr;
-    case 25:
-      return Right[0].Prop != nullptr;
-    default:
-      return true;
+    case 9: return !RequirementsMet();
+    case 17: return Left[0].Prop != nullptr;
+    case 25: return Right[0].Prop != nullptr;
+    default: return true;
   }
 }
 
@@ -123,7 +117,9 @@ void TScene::ApplyBarter() {
   if (avatar == nullptr) return;
   const TCounts& q = avatar->BarterCounts;
   const int32_t rows = LeftSlots(Kind);
-  auto applies = [&](int32_t i) { return Left[i].Prop != nullptr && Right[i].Prop != nullptr && q[static_cast<size_t>(i)] > 0; };
+  auto applies = [&](int32_t i) {
+    return Left[i].Prop != nullptr && Right[i].Prop != nullptr && q[static_cast<size_t>(i)] > 0;
+  };
   for (int32_t i = 0; i < rows; ++i) {
     if (!applies(i)) continue;
     const int32_t n = q[static_cast<size_t>(i)];

@@ -53,9 +53,9 @@ inline constexpr int32_t LastHiddenRequirements = 9;
 inline constexpr int32_t LastRequirements = 16;  // "Requirements 7"
 inline constexpr int32_t FloatingLoss = 17;      // the first loss kind
 inline constexpr int32_t LastLoss = 24;
-inline constexpr int32_t FloatingReward = 25;    // the first reward kind
+inline constexpr int32_t FloatingReward = 25;  // the first reward kind
 inline constexpr int32_t LastReward = 32;
-inline constexpr int32_t Barter1 = 33;           // the first barter kind: one row
+inline constexpr int32_t Barter1 = 33;  // the first barter kind: one row
 inline constexpr int32_t LastBarter = 39;
 }  // namespace SceneKinds
 

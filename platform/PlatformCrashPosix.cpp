@@ -46,18 +46,12 @@ void CopyText(char* To, size_t Capacity, const char* From) {
 
 const char* SignalName(int Signal) {
   switch (Signal) {
-    case SIGSEGV:
-      return "SIGSEGV (segmentation fault)";
-    case SIGBUS:
-      return "SIGBUS (bus error)";
-    case SIGFPE:
-      return "SIGFPE (arithmetic error)";
-    case SIGILL:
-      return "SIGILL (illegal instruction)";
-    case SIGABRT:
-      return "SIGABRT (aborted)";
-    default:
-      return "unknown signal";
+    case SIGSEGV: return "SIGSEGV (segmentation fault)";
+    case SIGBUS: return "SIGBUS (bus error)";
+    case SIGFPE: return "SIGFPE (arithmetic error)";
+    case SIGILL: return "SIGILL (illegal instruction)";
+    case SIGABRT: return "SIGABRT (aborted)";
+    default: return "unknown signal";
   }
 }
 

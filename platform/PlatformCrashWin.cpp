@@ -70,27 +70,18 @@ void WriteHex(int Fd, unsigned long long Value, int Digits) {
 
 const char* ExceptionName(DWORD Code) {
   switch (Code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-      return "access violation";
-    case EXCEPTION_STACK_OVERFLOW:
-      return "stack overflow";
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-      return "integer division by zero";
+    case EXCEPTION_ACCESS_VIOLATION: return "access violation";
+    case EXCEPTION_STACK_OVERFLOW: return "stack overflow";
+    case EXCEPTION_INT_DIVIDE_BY_ZERO: return "integer division by zero";
     case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_PRIV_INSTRUCTION:
-      return "illegal instruction";
-    case EXCEPTION_IN_PAGE_ERROR:
-      return "page error";
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-      return "array bounds exceeded";
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-      return "misaligned data";
+    case EXCEPTION_PRIV_INSTRUCTION: return "illegal instruction";
+    case EXCEPTION_IN_PAGE_ERROR: return "page error";
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED: return "array bounds exceeded";
+    case EXCEPTION_DATATYPE_MISALIGNMENT: return "misaligned data";
     case EXCEPTION_FLT_DIVIDE_BY_ZERO:
     case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-      return "floating-point error";
-    default:
-      return "unknown exception";
+    case EXCEPTION_FLT_OVERFLOW: return "floating-point error";
+    default: return "unknown exception";
   }
 }
 

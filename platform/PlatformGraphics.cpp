@@ -85,37 +85,27 @@ void StoreColor(TPixelFormat Format, uint32_t Argb, uint8_t* Pixel) {
       std::memcpy(Pixel, &v, 2);
       break;
     }
-    case TPixelFormat::A8:
-      Pixel[0] = a;
-      break;
-    case TPixelFormat::L8:
-      Pixel[0] = r;
-      break;
+    case TPixelFormat::A8: Pixel[0] = a; break;
+    case TPixelFormat::L8: Pixel[0] = r; break;
     case TPixelFormat::A8L8:
       Pixel[0] = r;
       Pixel[1] = a;
       break;
-    case TPixelFormat::Unknown:
-      break;
+    case TPixelFormat::Unknown: break;
   }
 }
-
 
 // ---- Formats and switches ---------------------------------------------------------------------
 
 int32_t FormatBytesPerPixel(TPixelFormat Format) {
   switch (Format) {
     case TPixelFormat::A8R8G8B8:
-    case TPixelFormat::X8R8G8B8:
-      return 4;
+    case TPixelFormat::X8R8G8B8: return 4;
     case TPixelFormat::R5G6B5:
-    case TPixelFormat::A8L8:
-      return 2;
+    case TPixelFormat::A8L8: return 2;
     case TPixelFormat::A8:
-    case TPixelFormat::L8:
-      return 1;
-    case TPixelFormat::Unknown:
-      break;
+    case TPixelFormat::L8: return 1;
+    case TPixelFormat::Unknown: break;
   }
   return 0;
 }
@@ -127,10 +117,8 @@ TPixelFormat PixelFormatOf(int32_t Raw) {
     case 23:
     case 28:
     case 50:
-    case 51:
-      return static_cast<TPixelFormat>(Raw);
-    default:
-      return TPixelFormat::Unknown;
+    case 51: return static_cast<TPixelFormat>(Raw);
+    default: return TPixelFormat::Unknown;
   }
 }
 
@@ -152,18 +140,30 @@ void ParseGfxSwitches(const std::string& Text, TGfxSwitches& S) {
     if (eq == std::string::npos) continue;
     const std::string name = item.substr(0, eq);
     const int value = std::atoi(item.c_str() + eq + 1);
-    if (name == "nonpow2") S.NonPow2 = value;
-    else if (name == "a8") S.A8 = value;
-    else if (name == "l8") S.L8 = value;
-    else if (name == "a8l8") S.A8L8 = value;
-    else if (name == "position2") S.TwoComponentPosition = value;
-    else if (name == "lose-on-present") S.LoseOnPresent = value;
-    else if (name == "lost-probes") S.LostProbes = value;
-    else if (name == "fail-reset") S.FailReset = value != 0;
-    else if (name == "fail-vertex") S.FailVertexProgram = value;
-    else if (name == "fail-pixel") S.FailPixelProgram = value;
-    else if (name == "old-programs") S.OldPrograms = value != 0;
-    else if (name == "no-device") S.NoDevice = value != 0;
+    if (name == "nonpow2")
+      S.NonPow2 = value;
+    else if (name == "a8")
+      S.A8 = value;
+    else if (name == "l8")
+      S.L8 = value;
+    else if (name == "a8l8")
+      S.A8L8 = value;
+    else if (name == "position2")
+      S.TwoComponentPosition = value;
+    else if (name == "lose-on-present")
+      S.LoseOnPresent = value;
+    else if (name == "lost-probes")
+      S.LostProbes = value;
+    else if (name == "fail-reset")
+      S.FailReset = value != 0;
+    else if (name == "fail-vertex")
+      S.FailVertexProgram = value;
+    else if (name == "fail-pixel")
+      S.FailPixelProgram = value;
+    else if (name == "old-programs")
+      S.OldPrograms = value != 0;
+    else if (name == "no-device")
+      S.NoDevice = value != 0;
   }
 }
 
@@ -235,7 +235,8 @@ bool GfxCreatePixelProgram(int32_t Index) {
 }
 
 bool GfxLinkPrograms(int32_t VertexProgram, int32_t PixelProgram) {
-  if (VertexProgram < 0 || VertexProgram >= VertexProgramCount || PixelProgram < 0 || PixelProgram >= PixelProgramCount) {
+  if (VertexProgram < 0 || VertexProgram >= VertexProgramCount || PixelProgram < 0 ||
+      PixelProgram >= PixelProgramCount) {
     return false;
   }
   if (Dev.State.VertexStages[VertexProgram] < PixelStages[PixelProgram]) return false;
@@ -322,7 +323,9 @@ TDeviceTexture GfxCreateTexture(int32_t Width, int32_t Height, TPixelFormat Form
 
 int32_t GfxTextureWidth(const TGfxTexture* Texture) { return Texture != nullptr ? Texture->Width : 0; }
 int32_t GfxTextureHeight(const TGfxTexture* Texture) { return Texture != nullptr ? Texture->Height : 0; }
-TPixelFormat GfxTextureFormat(const TGfxTexture* Texture) { return Texture != nullptr ? Texture->Format : TPixelFormat::Unknown; }
+TPixelFormat GfxTextureFormat(const TGfxTexture* Texture) {
+  return Texture != nullptr ? Texture->Format : TPixelFormat::Unknown;
+}
 
 bool GfxLockTexture(TGfxTexture* Texture, uint8_t*& Bits, int32_t& Pitch) {
   if (Texture == nullptr || Texture->Locked || Texture->Generation != Dev.State.Generation) return false;
@@ -447,7 +450,7 @@ void GfxUndoDraw() {
 
 void GfxDrawPiece() {
   if (!Dev.State.DeviceCreated) return;
-  const float (&v)[11][4] = Dev.LastVertex;
+  const float(&v)[11][4] = Dev.LastVertex;
   // A batch shares its projection: another one (a caller that changed it without changing the
   // target) starts a new batch.
   if (Dev.BatchCount > 0 && std::memcmp(Dev.BatchProjection, v[8], sizeof Dev.BatchProjection) != 0) Flush();

@@ -45,13 +45,13 @@ enum class TGfxBackend { OpenGL, Memory };
 
 // What the device can do. The switches below can take any of these away.
 struct TGfxCaps {
-  bool NonPow2 = true;               // textures of any size, not only powers of two
-  bool A8 = true;                    // textures of these formats can be made
+  bool NonPow2 = true;  // textures of any size, not only powers of two
+  bool A8 = true;       // textures of these formats can be made
   bool L8 = true;
   bool A8L8 = true;
   bool TwoComponentPosition = true;  // a vertex declaration with a two-float position
   int32_t MaxTextureSize = 8192;
-  int32_t PixelProgramVersion = 0;   // GLSL version times 100 (330 for 3.30)
+  int32_t PixelProgramVersion = 0;  // GLSL version times 100 (330 for 3.30)
   int32_t VertexProgramVersion = 0;
 };
 

@@ -24,8 +24,8 @@ struct TGfxTexture {
   int32_t Height = 0;
   TPixelFormat Format = TPixelFormat::Unknown;
   bool RenderTarget = false;
-  uint32_t Name = 0;         // OpenGL: the texture object
-  uint32_t Framebuffer = 0;  // OpenGL: the frame buffer of a render target
+  uint32_t Name = 0;           // OpenGL: the texture object
+  uint32_t Framebuffer = 0;    // OpenGL: the frame buffer of a render target
   std::vector<uint8_t> Bytes;  // the memory back end's pixels; OpenGL's staging copy while locked
   bool Locked = false;
 };
@@ -37,12 +37,12 @@ constexpr int32_t BatchCapacity = 2048;
 // One recorded sprite: what the constants of a single draw carried, less the projection (the
 // same for the whole batch).
 struct TGfxSprite {
-  float Row0[3];       // c9: x scale, x shear, x position
-  float Row1[3];       // c10
-  float Orientation;   // which of the eight quads (0..7), as a float for the vertex stream
-  float Param;         // pixel c1.w
-  float Stage[4][4];   // c0..c3: u scale, v scale, u offset, v offset of each stage
-  float Tint[4];       // pixel c0
+  float Row0[3];      // c9: x scale, x shear, x position
+  float Row1[3];      // c10
+  float Orientation;  // which of the eight quads (0..7), as a float for the vertex stream
+  float Param;        // pixel c1.w
+  float Stage[4][4];  // c0..c3: u scale, v scale, u offset, v offset of each stage
+  float Tint[4];      // pixel c0
 };
 constexpr int32_t PixelProgramCount = 14;
 // Texture stages each pixel program samples.

@@ -41,13 +41,13 @@ struct TProgram {
 };
 
 // The streamed vertex of one sprite corner, attribute by attribute (location, floats).
-constexpr GLuint AttribPosition = 0;   // 2 floats, 3 for a three-float position declaration
-constexpr GLuint AttribTexCoord = 1;   // 2
-constexpr GLuint AttribRow0 = 2;       // 3
-constexpr GLuint AttribRow1 = 3;       // 3
-constexpr GLuint AttribStage0 = 4;     // 4 each, stages 0..3 at 4..7
-constexpr GLuint AttribTint = 8;       // 4
-constexpr GLuint AttribParam = 9;      // 1
+constexpr GLuint AttribPosition = 0;  // 2 floats, 3 for a three-float position declaration
+constexpr GLuint AttribTexCoord = 1;  // 2
+constexpr GLuint AttribRow0 = 2;      // 3
+constexpr GLuint AttribRow1 = 3;      // 3
+constexpr GLuint AttribStage0 = 4;    // 4 each, stages 0..3 at 4..7
+constexpr GLuint AttribTint = 8;      // 4
+constexpr GLuint AttribParam = 9;     // 1
 constexpr int32_t VertexFloatsAfterPosition = 2 + 3 + 3 + 16 + 4 + 1;
 // The streamed buffer: filled batch after batch, orphaned when full.
 constexpr GLsizeiptr StreamBytes = GLsizeiptr{4} << 20;
@@ -74,7 +74,8 @@ std::string VertexSource(int32_t Stages) {
        "  gl_Position = vec4(p.x * Projection.x, p.y * Projection.y, Projection.z, Projection.w);\n"
        "  Tint = InTint;\n"
        "  Param = InParam;\n";
-  for (int32_t i = 0; i < Stages; ++i) s << "  Tex" << i << " = InTexCoord * InStage" << i << ".xy + InStage" << i << ".zw;\n";
+  for (int32_t i = 0; i < Stages; ++i)
+    s << "  Tex" << i << " = InTexCoord * InStage" << i << ".xy + InStage" << i << ".zw;\n";
   s << "}\n";
   return s.str();
 }
@@ -162,17 +163,10 @@ bool GLFormatOf(TPixelFormat Format, TGLFormat& Out) {
     case TPixelFormat::R5G6B5:
       Out = {GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}};
       return true;
-    case TPixelFormat::A8:
-      Out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ONE, GL_ONE, GL_ONE, GL_RED}};
-      return true;
-    case TPixelFormat::L8:
-      Out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}};
-      return true;
-    case TPixelFormat::A8L8:
-      Out = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_GREEN}};
-      return true;
-    case TPixelFormat::Unknown:
-      break;
+    case TPixelFormat::A8: Out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ONE, GL_ONE, GL_ONE, GL_RED}}; return true;
+    case TPixelFormat::L8: Out = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}}; return true;
+    case TPixelFormat::A8L8: Out = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_GREEN}}; return true;
+    case TPixelFormat::Unknown: break;
   }
   return false;
 }
@@ -262,8 +256,12 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     std::vector<GLushort> indices(static_cast<size_t>(BatchCapacity) * 6);
     for (int32_t q = 0; q < BatchCapacity; ++q) {
       const auto v = static_cast<GLushort>(q * 4);
-      const GLushort quad[6] = {v, static_cast<GLushort>(v + 1), static_cast<GLushort>(v + 2),
-                                static_cast<GLushort>(v + 2), static_cast<GLushort>(v + 1), static_cast<GLushort>(v + 3)};
+      const GLushort quad[6] = {v,
+                                static_cast<GLushort>(v + 1),
+                                static_cast<GLushort>(v + 2),
+                                static_cast<GLushort>(v + 2),
+                                static_cast<GLushort>(v + 1),
+                                static_cast<GLushort>(v + 3)};
       std::copy(std::begin(quad), std::end(quad), indices.begin() + q * 6);
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, QuadIndices);
@@ -631,8 +629,8 @@ class TOpenGLBackend final : public TGfxBackendDevice {
     const size_t stride = static_cast<size_t>(w) * 4;
     std::vector<uint8_t> flipped(rows.size());
     for (int32_t y = 0; y < h; ++y) {
-      std::memcpy(flipped.data() + static_cast<size_t>(y) * stride, rows.data() + static_cast<size_t>(h - 1 - y) * stride,
-                  stride);
+      std::memcpy(flipped.data() + static_cast<size_t>(y) * stride,
+                  rows.data() + static_cast<size_t>(h - 1 - y) * stride, stride);
       for (size_t x = 3; x < stride; x += 4) flipped[static_cast<size_t>(y) * stride + x] = 255;
     }
     Width = w;

@@ -57,7 +57,9 @@ class TMemoryBackend final : public TGfxBackendDevice {
   // The pixels are written where they live.
   void LockTexture(TGfxTexture&, size_t) override {}
   void UnlockTexture(TGfxTexture&) override {}
-  void FillTexture(TGfxTexture& Texture, uint32_t Argb) override { FillRows(Texture, Texture.Width, Texture.Height, Argb); }
+  void FillTexture(TGfxTexture& Texture, uint32_t Argb) override {
+    FillRows(Texture, Texture.Width, Texture.Height, Argb);
+  }
   std::vector<uint8_t> ReadTexture(TGfxTexture& Texture) override { return Texture.Bytes; }
 
   void BindTarget(TGfxTexture*) override {}

@@ -8,8 +8,8 @@ namespace tv {
 
 namespace {
 
-bool WritePng(const std::string& Path, int32_t Width, int32_t Height, const std::vector<uint8_t>& Rows,
-              uint32_t Format, int32_t Channels) {
+bool WritePng(const std::string& Path, int32_t Width, int32_t Height, const std::vector<uint8_t>& Rows, uint32_t Format,
+              int32_t Channels) {
   if (Width <= 0 || Height <= 0 ||
       Rows.size() < static_cast<size_t>(Width) * static_cast<size_t>(Height) * static_cast<size_t>(Channels)) {
     return false;

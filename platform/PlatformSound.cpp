@@ -296,8 +296,8 @@ bool TSoundBuffer::GetCurrentPosition(uint32_t* PlayCursor, uint32_t* WriteCurso
   return true;
 }
 
-bool TSoundBuffer::Lock(uint32_t Offset, uint32_t Count, void** Ptr1, uint32_t* Bytes1, void** Ptr2,
-                        uint32_t* Bytes2, uint32_t Flags) {
+bool TSoundBuffer::Lock(uint32_t Offset, uint32_t Count, void** Ptr1, uint32_t* Bytes1, void** Ptr2, uint32_t* Bytes2,
+                        uint32_t Flags) {
   if (Ptr1 == nullptr || Bytes1 == nullptr) return false;
   *Ptr1 = nullptr;
   *Bytes1 = 0;
@@ -411,7 +411,8 @@ void TSoundDevice::Render(int16_t* Out, int32_t Frames) {
 
 void SetSoundClock(TSoundClock Clock, int32_t ManualRate) {
   NextClock = Clock;
-  NextManualRate = std::clamp(ManualRate, static_cast<int32_t>(DSBFREQUENCY_MIN), static_cast<int32_t>(DSBFREQUENCY_MAX));
+  NextManualRate =
+      std::clamp(ManualRate, static_cast<int32_t>(DSBFREQUENCY_MIN), static_cast<int32_t>(DSBFREQUENCY_MAX));
 }
 
 TSoundClock GetSoundClock() { return NextClock; }

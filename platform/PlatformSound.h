@@ -121,9 +121,9 @@ class TSoundBuffer {
   // Mixer state, read and written under the device lock.
   bool Playing = false;
   bool Looping = false;
-  bool Listed = false;       // in the mixer's list of playing buffers
-  uint64_t Position = 0;     // frames, 32.32 fixed point
-  uint64_t Step = 0;         // frames per output frame, 32.32 fixed point
+  bool Listed = false;    // in the mixer's list of playing buffers
+  uint64_t Position = 0;  // frames, 32.32 fixed point
+  uint64_t Step = 0;      // frames per output frame, 32.32 fixed point
   int32_t Volume = 0;
   float Gain = 1;
   // Successful Locks not yet unlocked (main thread only); each holds the device lock once.

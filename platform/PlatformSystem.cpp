@@ -64,7 +64,8 @@ std::u16string Utf8ToUtf16(std::string_view Utf8) {
       continue;
     }
     size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j) cp = (cp << 6) | (s[i + j] & 0x3F);
+    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j)
+      cp = (cp << 6) | (s[i + j] & 0x3F);
     if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
       out.push_back(u'\uFFFD');
       i += j;

@@ -25,7 +25,7 @@ bool DirectoryExists(const std::string& Path);  // a folder
 bool MakeDirectory(const std::string& Path);    // true when it exists afterwards
 // Whether the program may list, read and create files in a folder; Why gets the reason when not.
 bool FolderUsable(const std::string& Path, std::string* Why = nullptr);
-bool DeleteFilePath(const std::string& Path);   // true when the file is gone afterwards
+bool DeleteFilePath(const std::string& Path);  // true when the file is gone afterwards
 bool CopyFilePath(const std::string& From, const std::string& To);
 // Replaces To with From in one step (on Windows written through to the disk before it returns).
 bool RenameFilePath(const std::string& From, const std::string& To);

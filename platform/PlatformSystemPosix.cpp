@@ -89,9 +89,7 @@ bool CopyFilePath(const std::string& From, const std::string& To) {
   return out.IsOpen() && out.Write(bytes);
 }
 
-bool RenameFilePath(const std::string& From, const std::string& To) {
-  return rename(From.c_str(), To.c_str()) == 0;
-}
+bool RenameFilePath(const std::string& From, const std::string& To) { return rename(From.c_str(), To.c_str()) == 0; }
 
 bool SyncFolder(const std::string& Path) {
   const int fd = open(Path.empty() ? "." : Path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -255,7 +253,6 @@ std::unique_ptr<TCodePage> BuildCodePage(int Id) {
   return page;
 }
 
-
 // ---- Clocks ---------------------------------------------------------------------------------
 
 std::tm LocalTimeOf(std::time_t Time) {
@@ -364,7 +361,8 @@ void ShowWarningBox(const std::string& Text) {
     return;
   }
   const char* driver = std::getenv("SDL_VIDEODRIVER");
-  const bool headless = driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  const bool headless =
+      driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
   if (headless || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "", Text.c_str(), nullptr) != 0) {
     std::fprintf(stderr, "%s\n", Text.c_str());
   }

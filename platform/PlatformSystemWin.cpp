@@ -52,29 +52,17 @@ void SetErrnoFromLastError() {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_NETPATH:
-      errno = ENOENT;
-      break;
+    case ERROR_BAD_NETPATH: errno = ENOENT; break;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      errno = EACCES;
-      break;
+    case ERROR_WRITE_PROTECT: errno = EACCES; break;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      errno = ENOSPC;
-      break;
+    case ERROR_HANDLE_DISK_FULL: errno = ENOSPC; break;
     case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      errno = EEXIST;
-      break;
-    case ERROR_DIRECTORY:
-      errno = ENOTDIR;
-      break;
-    default:
-      errno = EIO;
-      break;
+    case ERROR_ALREADY_EXISTS: errno = EEXIST; break;
+    case ERROR_DIRECTORY: errno = ENOTDIR; break;
+    default: errno = EIO; break;
   }
 }
 
@@ -313,7 +301,8 @@ TFolderWalk::TFolderWalk(const std::string& Folder) : FolderPath(Folder) {
   if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '/';
   pattern += '*';
   auto* state = new TFindState();
-  state->Find = FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &state->Data, FindExSearchNameMatch, nullptr, 0);
+  state->Find =
+      FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &state->Data, FindExSearchNameMatch, nullptr, 0);
   state->Pending = state->Find != INVALID_HANDLE_VALUE;
   Dir = state;
 }
@@ -439,9 +428,11 @@ void ShowWarningBox(const std::string& Text) {
   std::fflush(stderr);
   const char* driver = std::getenv("SDL_VIDEODRIVER");
   const char* noBox = std::getenv("TOLVAREN_NO_MESSAGE_BOX");
-  const bool headless = (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) ||
-                        (noBox != nullptr && noBox[0] != '\0' && std::strcmp(noBox, "0") != 0);
-  if (!headless) MessageBoxW(nullptr, Wide(Text).c_str(), L"", MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
+  const bool headless =
+      (driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) ||
+      (noBox != nullptr && noBox[0] != '\0' && std::strcmp(noBox, "0") != 0);
+  if (!headless)
+    MessageBoxW(nullptr, Wide(Text).c_str(), L"", MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void OpenDocument(const std::string& Path) {
@@ -455,7 +446,8 @@ void OpenDocument(const std::string& Path) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, wideFolder.c_str(), &startup, &process) != 0) {
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, wideFolder.c_str(), &startup,
+                       &process) != 0) {
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);
     }

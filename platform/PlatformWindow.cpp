@@ -16,10 +16,13 @@ namespace tv {
 
 // Our key numbers are the ones SDL uses, so events pass through unchanged.
 static_assert(ScanH == SDL_SCANCODE_H && ScanI == SDL_SCANCODE_I && ScanM == SDL_SCANCODE_M);
-static_assert(ScanReturn == SDL_SCANCODE_RETURN && ScanEscape == SDL_SCANCODE_ESCAPE && ScanSpace == SDL_SCANCODE_SPACE);
+static_assert(ScanReturn == SDL_SCANCODE_RETURN && ScanEscape == SDL_SCANCODE_ESCAPE &&
+              ScanSpace == SDL_SCANCODE_SPACE);
 static_assert(ScanF1 == SDL_SCANCODE_F1 && ScanF11 == SDL_SCANCODE_F11 && ScanKeypadEnter == SDL_SCANCODE_KP_ENTER);
-static_assert(ScanLeftCtrl == SDL_SCANCODE_LCTRL && ScanLeftAlt == SDL_SCANCODE_LALT && ScanLeftGui == SDL_SCANCODE_LGUI);
-static_assert(ScanRightCtrl == SDL_SCANCODE_RCTRL && ScanRightAlt == SDL_SCANCODE_RALT && ScanRightGui == SDL_SCANCODE_RGUI);
+static_assert(ScanLeftCtrl == SDL_SCANCODE_LCTRL && ScanLeftAlt == SDL_SCANCODE_LALT &&
+              ScanLeftGui == SDL_SCANCODE_LGUI);
+static_assert(ScanRightCtrl == SDL_SCANCODE_RCTRL && ScanRightAlt == SDL_SCANCODE_RALT &&
+              ScanRightGui == SDL_SCANCODE_RGUI);
 static_assert(ScanCodeCount == SDL_NUM_SCANCODES);
 static_assert(KeyCodeBackspace == SDLK_BACKSPACE && KeyCodeReturn == SDLK_RETURN && KeyCodeDelete == SDLK_DELETE);
 static_assert(KeyCodeRight == SDLK_RIGHT && KeyCodeLeft == SDLK_LEFT && KeyCodeKeypadEnter == SDLK_KP_ENTER);
@@ -39,7 +42,7 @@ struct TPlatformWindowState {
   int32_t MouseY = 0;
   bool MouseSeen = false;
   bool SwapButtons = false;
-  std::deque<TWindowMessage> Pending;  // messages made from one event that carries several
+  std::deque<TWindowMessage> Pending;                 // messages made from one event that carries several
   std::vector<std::pair<uint64_t, SDL_Event>> Later;  // injected events and their due tick (ms)
 };
 
@@ -53,32 +56,17 @@ void TranslateEvent(const SDL_Event& e) {
     Win.Pending.push_back(m);
   };
   switch (e.type) {
-    case SDL_QUIT:
-      post(TWindowMessageKind::Close);
-      break;
+    case SDL_QUIT: post(TWindowMessageKind::Close); break;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-        case SDL_WINDOWEVENT_RESTORED:
-          post(TWindowMessageKind::Activate);
-          break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          post(TWindowMessageKind::Deactivate);
-          break;
-        case SDL_WINDOWEVENT_MINIMIZED:
-          post(TWindowMessageKind::Minimize);
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          post(TWindowMessageKind::Close);
-          break;
-        case SDL_WINDOWEVENT_EXPOSED:
-          post(TWindowMessageKind::Paint);
-          break;
-        case SDL_WINDOWEVENT_ENTER:
-          Win.MouseSeen = true;
-          break;
-        default:
-          break;
+        case SDL_WINDOWEVENT_RESTORED: post(TWindowMessageKind::Activate); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: post(TWindowMessageKind::Deactivate); break;
+        case SDL_WINDOWEVENT_MINIMIZED: post(TWindowMessageKind::Minimize); break;
+        case SDL_WINDOWEVENT_CLOSE: post(TWindowMessageKind::Close); break;
+        case SDL_WINDOWEVENT_EXPOSED: post(TWindowMessageKind::Paint); break;
+        case SDL_WINDOWEVENT_ENTER: Win.MouseSeen = true; break;
+        default: break;
       }
       break;
     case SDL_KEYDOWN:
@@ -116,8 +104,7 @@ void TranslateEvent(const SDL_Event& e) {
       Win.MouseY = e.button.y;
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -152,9 +139,9 @@ bool PlatformOpenWindow(const std::string& Caption, std::string& Error, int32_t 
   // pixels rather than one stretched from the window's units.
   // Made at the size it will be placed at: the off-screen driver keeps the drawing surface of the
   // window's first size, whatever size the window is given later.
-  Win.Window = SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, Width > 0 ? Width : 640,
-                                Height > 0 ? Height : 360,
-                                SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+  Win.Window =
+      SDL_CreateWindow(Caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, Width > 0 ? Width : 640,
+                       Height > 0 ? Height : 360, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (Win.Window == nullptr) {
     Error = SDL_GetError();
     return false;
@@ -347,14 +334,13 @@ SDL_Event ToSdlEvent(const TInputEvent& Event) {
       e.type = SDL_TEXTINPUT;
       std::copy_n(Event.Text.begin(), std::min(Event.Text.size(), MaxInputTextBytes), e.text.text);
       break;
-    case TInputEvent::TKind::Quit:
-      e.type = SDL_QUIT;
-      break;
+    case TInputEvent::TKind::Quit: e.type = SDL_QUIT; break;
     case TInputEvent::TKind::Minimize:
     case TInputEvent::TKind::Restore:
       e.type = SDL_WINDOWEVENT;
       e.window.windowID = Win.Window != nullptr ? SDL_GetWindowID(Win.Window) : 0;
-      e.window.event = Event.Kind == TInputEvent::TKind::Minimize ? SDL_WINDOWEVENT_MINIMIZED : SDL_WINDOWEVENT_RESTORED;
+      e.window.event =
+          Event.Kind == TInputEvent::TKind::Minimize ? SDL_WINDOWEVENT_MINIMIZED : SDL_WINDOWEVENT_RESTORED;
       break;
   }
   return e;
@@ -424,7 +410,8 @@ std::vector<uint8_t> PlatformReadFrame(int32_t& Width, int32_t& Height) {
   const size_t stride = static_cast<size_t>(w) * 4;
   std::vector<uint8_t> flipped(rows.size());
   for (int y = 0; y < h; ++y) {
-    std::copy_n(rows.data() + static_cast<size_t>(h - 1 - y) * stride, stride, flipped.data() + static_cast<size_t>(y) * stride);
+    std::copy_n(rows.data() + static_cast<size_t>(h - 1 - y) * stride, stride,
+                flipped.data() + static_cast<size_t>(y) * stride);
   }
   Width = w;
   Height = h;

@@ -34,9 +34,9 @@ namespace {
 
 int RunArt(const TArgs& Args);
 
-const TToolCommand ArtCommand = {
-    "art", "terrain KIND|parchment|paper|seabed|mask|particles [--seed N] -o OUT.png",
-    "draws a procedural picture of the game's data with its segments file OUT.tsg", RunArt};
+const TToolCommand ArtCommand = {"art", "terrain KIND|parchment|paper|seabed|mask|particles [--seed N] -o OUT.png",
+                                 "draws a procedural picture of the game's data with its segments file OUT.tsg",
+                                 RunArt};
 TV_TOOL_COMMAND(ArtCommand);
 
 struct TColor {
@@ -69,7 +69,9 @@ struct TPicture {
   std::vector<TColor> Pixels;
 
   TPicture(int32_t W, int32_t H) : Width(W), Height(H), Pixels(static_cast<size_t>(W) * static_cast<size_t>(H)) {}
-  TColor& At(int32_t X, int32_t Y) { return Pixels[static_cast<size_t>(Y) * static_cast<size_t>(Width) + static_cast<size_t>(X)]; }
+  TColor& At(int32_t X, int32_t Y) {
+    return Pixels[static_cast<size_t>(Y) * static_cast<size_t>(Width) + static_cast<size_t>(X)];
+  }
 
   bool Write(const std::string& Path) const {
     std::vector<uint8_t> rgba(Pixels.size() * 4);
@@ -98,7 +100,9 @@ uint32_t Hash(int32_t X, int32_t Y, uint32_t Seed) {
   return h;
 }
 
-float Random01(int32_t X, int32_t Y, uint32_t Seed) { return static_cast<float>(Hash(X, Y, Seed) & 0xFFFFFF) / 16777216.0f; }
+float Random01(int32_t X, int32_t Y, uint32_t Seed) {
+  return static_cast<float>(Hash(X, Y, Seed) & 0xFFFFFF) / 16777216.0f;
+}
 
 int32_t Wrap(int32_t V, int32_t Period) { return ((V % Period) + Period) % Period; }
 
@@ -129,7 +133,8 @@ float Fbm(float X, float Y, int32_t W, int32_t H, int32_t CellsX, int32_t CellsY
     const int32_t cx = CellsX << o;
     const int32_t cy = CellsY << o;
     sum += weight * PeriodicNoise(X * static_cast<float>(cx) / static_cast<float>(W),
-                                  Y * static_cast<float>(cy) / static_cast<float>(H), cx, cy, Seed + static_cast<uint32_t>(o) * 101u);
+                                  Y * static_cast<float>(cy) / static_cast<float>(H), cx, cy,
+                                  Seed + static_cast<uint32_t>(o) * 101u);
     total += weight;
     weight *= 0.5f;
   }
@@ -285,7 +290,8 @@ TColor Terrain(const std::string& Kind, float X, float Y, uint32_t Seed) {
 }
 
 bool IsTerrainKind(const std::string& Kind) {
-  static const char* const Kinds[] = {"sand", "grass", "forest", "rock", "marsh", "path", "sea", "shallows", "river", "pond"};
+  static const char* const Kinds[] = {"sand", "grass", "forest",   "rock",  "marsh",
+                                      "path", "sea",   "shallows", "river", "pond"};
   return std::any_of(std::begin(Kinds), std::end(Kinds), [&](const char* k) { return Kind == k; });
 }
 
@@ -342,18 +348,52 @@ struct TMaskEntry {
 
 // The map's mask table: which segment of the mask texture covers which neighbours.
 const TMaskEntry MaskTable[] = {
-    {DNE | DSW, 0},         {DN | DSE, 1},          {DN | DSW, 2},        {DN, 3},
-    {DNW | DSE, 4},         {DNW, 5},               {DE, 6},              {DW, 7},
-    {DNE, 9},               {DSW, 10},              {DNE | DSE, 11},      {DNW | DSW, 12},
-    {DSE, 14},              {DW | DSE, 15},         {DNE | DSE | DSW, 16}, {DNW | DSW | DSE, 17},
-    {DSW | DSE, 18},        {DE | DSW, 19},         {DW | DNE, 20},       {DNW | DNE | DSE, 21},
-    {DNW | DNE | DSW, 22},  {DNW | DNE, 23},        {DE | DNW, 24},       {DW | DS, 25},
-    {DS | DNE, 26},         {DS | DNW, 27},         {DS, 28},             {DS | DE, 29},
-    {DN | DE | DS | DW, 30}, {DN | DW | DSE, 31},   {DN | DSE | DSW, 32}, {DN | DE | DSW, 33},
-    {DN | DE | DW, 34},     {DW | DNE | DSE, 36},   {DNE | DSE | DSW | DNW, 37}, {DE | DSW | DNW, 38},
-    {DE | DW, 39},          {DS | DW | DNE, 41},    {DS | DNE | DNW, 42}, {DS | DE | DNW, 43},
-    {DE | DS | DW, 44},     {DN | DE, 45},          {DN | DS | DW, 46},   {DN | DS, 47},
-    {DN | DE | DS, 48},     {DN | DW, 49},
+    {DNE | DSW, 0},
+    {DN | DSE, 1},
+    {DN | DSW, 2},
+    {DN, 3},
+    {DNW | DSE, 4},
+    {DNW, 5},
+    {DE, 6},
+    {DW, 7},
+    {DNE, 9},
+    {DSW, 10},
+    {DNE | DSE, 11},
+    {DNW | DSW, 12},
+    {DSE, 14},
+    {DW | DSE, 15},
+    {DNE | DSE | DSW, 16},
+    {DNW | DSW | DSE, 17},
+    {DSW | DSE, 18},
+    {DE | DSW, 19},
+    {DW | DNE, 20},
+    {DNW | DNE | DSE, 21},
+    {DNW | DNE | DSW, 22},
+    {DNW | DNE, 23},
+    {DE | DNW, 24},
+    {DW | DS, 25},
+    {DS | DNE, 26},
+    {DS | DNW, 27},
+    {DS, 28},
+    {DS | DE, 29},
+    {DN | DE | DS | DW, 30},
+    {DN | DW | DSE, 31},
+    {DN | DSE | DSW, 32},
+    {DN | DE | DSW, 33},
+    {DN | DE | DW, 34},
+    {DW | DNE | DSE, 36},
+    {DNE | DSE | DSW | DNW, 37},
+    {DE | DSW | DNW, 38},
+    {DE | DW, 39},
+    {DS | DW | DNE, 41},
+    {DS | DNE | DNW, 42},
+    {DS | DE | DNW, 43},
+    {DE | DS | DW, 44},
+    {DN | DE, 45},
+    {DN | DS | DW, 46},
+    {DN | DS, 47},
+    {DN | DE | DS, 48},
+    {DN | DW, 49},
 };
 constexpr int32_t MaskSegments = 50;
 constexpr int32_t MaskEmpty = 8;
@@ -419,8 +459,10 @@ float ParticleAlpha(int32_t S, float X, float Y, uint32_t Seed) {
       return std::pow(std::max(0.0f, 1 - r), 2.0f);
     case 9: {  // flame: a round foot narrowing to a tip at the top
       float d;
-      if (Y >= 0.3f) d = std::hypot(X, Y - 0.3f) - 0.45f;
-      else d = std::fabs(X) - 0.45f * std::max(0.0f, (Y + 0.9f) / 1.2f);
+      if (Y >= 0.3f)
+        d = std::hypot(X, Y - 0.3f) - 0.45f;
+      else
+        d = std::fabs(X) - 0.45f * std::max(0.0f, (Y + 0.9f) / 1.2f);
       return 1 - Smooth(-0.04f, 0.04f, d);
     }
     case 10: {  // gull seen from afar: two arcs
@@ -468,7 +510,8 @@ bool WriteSegments(const std::string& Path, const std::vector<TRect>& Segments) 
 std::vector<TRect> Grid(int32_t Columns, int32_t Rows, int32_t W, int32_t H, int32_t Pitch = 0) {
   std::vector<TRect> cells;
   for (int32_t r = 0; r < Rows; ++r) {
-    for (int32_t c = 0; c < Columns; ++c) cells.push_back({c * (W + Pitch) + Pitch / 2, r * (H + Pitch) + Pitch / 2, W, H});
+    for (int32_t c = 0; c < Columns; ++c)
+      cells.push_back({c * (W + Pitch) + Pitch / 2, r * (H + Pitch) + Pitch / 2, W, H});
   }
   return cells;
 }
@@ -545,8 +588,10 @@ int RunArt(const TArgs& Args) {
           const float u = (static_cast<float>(std::clamp(x - Gutter, 0, TileW - 1)) + 0.5f) / TileW;
           const float v = (static_cast<float>(std::clamp(y - Gutter, 0, TileH - 1)) + 0.5f) / TileH;
           float alpha = 0;
-          if (seg == MaskFull) alpha = 1;
-          else if (bitsOf[static_cast<size_t>(seg)] >= 0) alpha = MaskCoverage(static_cast<uint8_t>(bitsOf[static_cast<size_t>(seg)]), u, v, s);
+          if (seg == MaskFull)
+            alpha = 1;
+          else if (bitsOf[static_cast<size_t>(seg)] >= 0)
+            alpha = MaskCoverage(static_cast<uint8_t>(bitsOf[static_cast<size_t>(seg)]), u, v, s);
           picture.At(ox + x, oy + y) = {1, 1, 1, alpha};
         }
       }

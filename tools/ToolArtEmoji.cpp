@@ -57,7 +57,8 @@ struct TFreeType {
 bool DrawGlyph(FT_Face Face, uint32_t Code, int32_t Size, std::vector<TPx>& Out) {
   const FT_UInt index = FT_Get_Char_Index(Face, Code);
   if (index == 0 || FT_Load_Glyph(Face, index, FT_LOAD_COLOR) != 0) return false;
-  if (Face->glyph->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(Face->glyph, FT_RENDER_MODE_NORMAL) != 0) return false;
+  if (Face->glyph->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(Face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+    return false;
   const FT_Bitmap& b = Face->glyph->bitmap;
   if (b.pixel_mode != FT_PIXEL_MODE_BGRA || b.width == 0 || b.rows == 0) return false;
   const auto w = static_cast<float>(b.width);
@@ -103,14 +104,20 @@ int RunEmoji(const TArgs& Args) {
   for (size_t i = 0; i < Args.size(); ++i) {
     const std::string& a = Args[i];
     const bool hasValue = i + 1 < Args.size();
-    if (a == "-o" && hasValue) output = Args[++i];
-    else if (a == "--font" && hasValue) font = Args[++i];
-    else if (a == "--style" && hasValue) style = Args[++i];
+    if (a == "-o" && hasValue)
+      output = Args[++i];
+    else if (a == "--font" && hasValue)
+      font = Args[++i];
+    else if (a == "--style" && hasValue)
+      style = Args[++i];
     else if (a == "--cell" && hasValue) {
       if (!ParseIntOption(Args[++i], 16, 512, cell)) return UsageError(EmojiCommand, "--cell needs 16 to 512");
-    } else if (!a.empty() && a[0] == '-') return UsageError(EmojiCommand, "unknown option \"" + a + "\"");
-    else if (list.empty()) list = a;
-    else return UsageError(EmojiCommand, "one list only");
+    } else if (!a.empty() && a[0] == '-')
+      return UsageError(EmojiCommand, "unknown option \"" + a + "\"");
+    else if (list.empty())
+      list = a;
+    else
+      return UsageError(EmojiCommand, "one list only");
   }
   if (list.empty() || font.empty() || output.empty()) return UsageError(EmojiCommand, "needs a list, --font and -o");
   if (style != "outline" && style != "medal") return UsageError(EmojiCommand, "--style is outline or medal");
@@ -154,8 +161,10 @@ int RunEmoji(const TArgs& Args) {
     return 1;
   }
   // Colour bitmap fonts come in fixed sizes: take the largest.
-  if (ft.Face->num_fixed_sizes > 0) FT_Select_Size(ft.Face, ft.Face->num_fixed_sizes - 1);
-  else FT_Set_Pixel_Sizes(ft.Face, 0, 128);
+  if (ft.Face->num_fixed_sizes > 0)
+    FT_Select_Size(ft.Face, ft.Face->num_fixed_sizes - 1);
+  else
+    FT_Set_Pixel_Sizes(ft.Face, 0, 128);
 
   const int32_t count = entries.rbegin()->first + 1;
   const int32_t columns = std::min(Columns, count);
@@ -197,7 +206,8 @@ int RunEmoji(const TArgs& Args) {
           const float light = std::clamp(0.75f + 0.35f * ((centre - px) + (centre - py)) / centre, 0.4f, 1.2f);
           const float ring = r > 0.84f ? 0.7f : 1.0f;
           const float ink = r > 0.95f ? 0.25f : 1.0f;
-          p = {0.78f * light * ring * ink * cover, 0.58f * light * ring * ink * cover, 0.24f * light * ring * ink * cover, cover};
+          p = {0.78f * light * ring * ink * cover, 0.58f * light * ring * ink * cover,
+               0.24f * light * ring * ink * cover, cover};
         }
         // The ink rim: the glyph's coverage widened by the rim width, in dark brown.
         const int32_t gx = x - inset;
@@ -215,7 +225,8 @@ int RunEmoji(const TArgs& Args) {
           }
         }
         p = Over(p, TPx{0.17f * near * 0.9f, 0.11f * near * 0.9f, 0.07f * near * 0.9f, near * 0.9f});
-        if (gx >= 0 && gy >= 0 && gx < glyphSize && gy < glyphSize) p = Over(p, glyph[static_cast<size_t>(gy * glyphSize + gx)]);
+        if (gx >= 0 && gy >= 0 && gx < glyphSize && gy < glyphSize)
+          p = Over(p, glyph[static_cast<size_t>(gy * glyphSize + gx)]);
         atlas[static_cast<size_t>((cy + y) * width + cx + x)] = p;
       }
     }
@@ -238,7 +249,8 @@ int RunEmoji(const TArgs& Args) {
   std::ofstream tsg(output.substr(0, output.rfind('.')) + ".tsg", std::ios::trunc);
   tsg << "SEGMENTS " << count << "\n";
   for (int32_t s = 0; s < count; ++s) {
-    tsg << "SEGMENT " << s << " " << (s % Columns) * cell << " " << (s / Columns) * cell << " " << cell << " " << cell << "\n";
+    tsg << "SEGMENT " << s << " " << (s % Columns) * cell << " " << (s / Columns) * cell << " " << cell << " " << cell
+        << "\n";
   }
   return tsg ? 0 : 1;
 }

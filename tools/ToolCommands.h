@@ -10,9 +10,9 @@ namespace tv::tool {
 using TArgs = std::vector<std::string>;
 
 struct TToolCommand {
-  const char* Name;     // the first word(s) on the command line, e.g. "texts" or "audio info"
-  const char* Usage;    // one line: the arguments after the name
-  const char* Summary;  // one line: what it does
+  const char* Name;               // the first word(s) on the command line, e.g. "texts" or "audio info"
+  const char* Usage;              // one line: the arguments after the name
+  const char* Summary;            // one line: what it does
   int (*Run)(const TArgs& Args);  // the arguments after the name; returns the exit code
 };
 

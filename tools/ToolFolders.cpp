@@ -24,8 +24,10 @@ int RunFolders(const TArgs& Args) {
   return 0;
 }
 
-TV_TOOL_COMMAND("folders", "[LANGUAGE]", "prints the folders the program uses, as the game would pick them (the language from the locale unless named)",
-                RunFolders);
+TV_TOOL_COMMAND(
+    "folders", "[LANGUAGE]",
+    "prints the folders the program uses, as the game would pick them (the language from the locale unless named)",
+    RunFolders);
 
 }  // namespace
 }  // namespace tv::tool

@@ -56,7 +56,9 @@ struct TPlane {
     if (X < 0 || Y < 0 || X >= W || Y >= H) return 0;
     return V[static_cast<size_t>(Y) * static_cast<size_t>(W) + static_cast<size_t>(X)];
   }
-  float& Ref(int32_t X, int32_t Y) { return V[static_cast<size_t>(Y) * static_cast<size_t>(W) + static_cast<size_t>(X)]; }
+  float& Ref(int32_t X, int32_t Y) {
+    return V[static_cast<size_t>(Y) * static_cast<size_t>(W) + static_cast<size_t>(X)];
+  }
 };
 
 class TFreeType {
@@ -177,7 +179,8 @@ int RunFontBake(const TArgs& Args) {
   }
 
   const int32_t ascent = static_cast<int32_t>(std::ceil(static_cast<double>(ft.Face->size->metrics.ascender) / 64.0));
-  const int32_t descent = static_cast<int32_t>(std::ceil(-static_cast<double>(ft.Face->size->metrics.descender) / 64.0));
+  const int32_t descent =
+      static_cast<int32_t>(std::ceil(-static_cast<double>(ft.Face->size->metrics.descender) / 64.0));
   const int32_t decoration = 2 * o.Outline + o.Shadow;
   const int32_t cellHeight = o.CellHeight > 0 ? o.CellHeight : ascent + descent + decoration + 2;
   const int32_t baseline = (cellHeight - (ascent + descent + decoration)) / 2 + o.Outline + ascent;

@@ -90,22 +90,17 @@ float Arrow(P p, bool Right, float Y, float From, float To) {
 
 float Icon(int Index, P p) {
   switch (Index) {
-    case 1:
-      return Union({Speaker(p), Minus(p)});
-    case 2:
-      return Union({Speaker(p), Minus(p), Capsule(p, {0.75f, 0.37f}, {0.75f, 0.63f}, 0.055f)});
+    case 1: return Union({Speaker(p), Minus(p)});
+    case 2: return Union({Speaker(p), Minus(p), Capsule(p, {0.75f, 0.37f}, {0.75f, 0.63f}, 0.055f)});
     case 3:
       return Union({Speaker(p), Clip(Ring(p, {0.46f, 0.5f}, 0.17f, 0.045f), 0.56f - p.X),
                     Clip(Ring(p, {0.46f, 0.5f}, 0.33f, 0.045f), 0.58f - p.X)});
-    case 4:
-      return Star(p);
+    case 4: return Star(p);
     case 5:
       return Cut(Circle(p, {0.5f, 0.5f}, 0.42f),
                  Union({Circle(p, {0.5f, 0.29f}, 0.07f), Capsule(p, {0.5f, 0.46f}, {0.5f, 0.74f}, 0.06f)}));
-    case 6:
-      return Arrow(p, false, 0.5f, 0.1f, 0.88f);
-    case 7:
-      return Arrow(p, true, 0.5f, 0.12f, 0.9f);
+    case 6: return Arrow(p, false, 0.5f, 0.1f, 0.88f);
+    case 7: return Arrow(p, true, 0.5f, 0.12f, 0.9f);
     case 8:
       return Union({Speaker(p), Capsule(p, {0.62f, 0.38f}, {0.86f, 0.62f}, 0.05f),
                     Capsule(p, {0.86f, 0.38f}, {0.62f, 0.62f}, 0.05f)});
@@ -113,11 +108,12 @@ float Icon(int Index, P p) {
       return Union({Cut(Box(p, {0.5f, 0.63f}, {0.4f, 0.26f}, 0.09f), Box(p, {0.5f, 0.56f}, {0.42f, 0.025f})),
                     Clip(Ring(p, {0.5f, 0.37f}, 0.15f, 0.045f), p.Y - 0.38f)});
     case 10:
-      return Union({Capsule(p, {0.22f, 0.22f}, {0.78f, 0.78f}, 0.09f), Capsule(p, {0.78f, 0.22f}, {0.22f, 0.78f}, 0.09f)});
+      return Union(
+          {Capsule(p, {0.22f, 0.22f}, {0.78f, 0.78f}, 0.09f), Capsule(p, {0.78f, 0.22f}, {0.22f, 0.78f}, 0.09f)});
     case 11:
-      return Union({Capsule(p, {0.17f, 0.53f}, {0.40f, 0.76f}, 0.09f), Capsule(p, {0.40f, 0.76f}, {0.84f, 0.24f}, 0.09f)});
-    case 12:
-      return Union({Arrow(p, true, 0.32f, 0.12f, 0.9f), Arrow(p, false, 0.68f, 0.1f, 0.88f)});
+      return Union(
+          {Capsule(p, {0.17f, 0.53f}, {0.40f, 0.76f}, 0.09f), Capsule(p, {0.40f, 0.76f}, {0.84f, 0.24f}, 0.09f)});
+    case 12: return Union({Arrow(p, true, 0.32f, 0.12f, 0.9f), Arrow(p, false, 0.68f, 0.1f, 0.88f)});
     case 13:
       return Union({Cut(std::fabs(Box(p, {0.34f, 0.5f}, {0.22f, 0.38f})) - 0.05f, Box(p, {0.56f, 0.5f}, {0.1f, 0.15f})),
                     Arrow(p, true, 0.5f, 0.36f, 0.94f)});
@@ -125,11 +121,17 @@ float Icon(int Index, P p) {
       return Union({Circle(p, {0.5f, 0.38f}, 0.27f), Box(p, {0.5f, 0.7f}, {0.13f, 0.1f}),
                     Capsule(p, {0.42f, 0.86f}, {0.58f, 0.86f}, 0.04f)});
     case 15:
-      return Cut(Polygon(p, {{0.08f, 0.22f}, {0.36f, 0.11f}, {0.64f, 0.22f}, {0.92f, 0.11f}, {0.92f, 0.78f},
-                             {0.64f, 0.89f}, {0.36f, 0.78f}, {0.08f, 0.89f}}),
-                 Union({Capsule(p, {0.36f, 0.11f}, {0.36f, 0.78f}, 0.018f), Capsule(p, {0.64f, 0.22f}, {0.64f, 0.89f}, 0.018f)}));
-    default:
-      return 1;  // empty
+      return Cut(Polygon(p, {{0.08f, 0.22f},
+                             {0.36f, 0.11f},
+                             {0.64f, 0.22f},
+                             {0.92f, 0.11f},
+                             {0.92f, 0.78f},
+                             {0.64f, 0.89f},
+                             {0.36f, 0.78f},
+                             {0.08f, 0.89f}}),
+                 Union({Capsule(p, {0.36f, 0.11f}, {0.36f, 0.78f}, 0.018f),
+                        Capsule(p, {0.64f, 0.22f}, {0.64f, 0.89f}, 0.018f)}));
+    default: return 1;  // empty
   }
 }
 

@@ -140,7 +140,8 @@ void BuildScene(const json& Scene, std::vector<TCanvas*>& Canvases) {
     sprite->Visible = s.value("visible", true);
     if (s.contains("mode")) {
       const json& mode = s.at("mode");
-      sprite->Mode = mode.is_string() ? FindShadingMode(mode.get<std::string>()) : Clamp(mode.get<int32_t>(), 0, ShadingModeCount - 1);
+      sprite->Mode = mode.is_string() ? FindShadingMode(mode.get<std::string>())
+                                      : Clamp(mode.get<int32_t>(), 0, ShadingModeCount - 1);
     }
     if (s.contains("color")) {
       const json& c = s.at("color");

@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsDatFile(const std::string& Path) {
-  return fs::path(Path).extension() == ".dat";
-}
+bool IsDatFile(const std::string& Path) { return fs::path(Path).extension() == ".dat"; }
 
 }  // namespace
 

@@ -18,7 +18,7 @@ struct TScenarioInput {
   bool FromSource = false;  // compiled from source files (Places holds their places)
   TScenarioBuilder Scenario;
   TScenarioSourceMap Places;
-  std::string Label;        // the scenario file's path, or the first source file
+  std::string Label;  // the scenario file's path, or the first source file
   std::vector<TScenarioDiagnostic> Diagnostics;
 };
 

@@ -21,8 +21,7 @@ const TToolCommand CompileCommand{
     RunCompile};
 const TToolCommand DecompileCommand{
     "scenario decompile", "S0Scenario.dat [-o FILE.tvs]",
-    "writes a scenario file as source (to stdout without -o); compiling that source gives the same file",
-    RunDecompile};
+    "writes a scenario file as source (to stdout without -o); compiling that source gives the same file", RunDecompile};
 
 int RunCompile(const TArgs& Args) {
   std::vector<std::string> sources;
@@ -91,8 +90,10 @@ int RunDecompile(const TArgs& Args) {
     const TScenarioBuilder scenario = ReadScenarioRecords(bytes, input, notes);
     for (const std::string& note : notes.Lossy) std::fprintf(stderr, "warning: %s\n", note.c_str());
     if (notes.BytesRead < bytes.size()) {
-      std::fprintf(stderr, "warning: %s: %zu bytes after the end of the scenario are not kept (the game never reads "
-                   "them)\n", input.c_str(), bytes.size() - notes.BytesRead);
+      std::fprintf(stderr,
+                   "warning: %s: %zu bytes after the end of the scenario are not kept (the game never reads "
+                   "them)\n",
+                   input.c_str(), bytes.size() - notes.BytesRead);
     }
     text = DecompileScenario(scenario, std::filesystem::path(input).filename().string());
     // The promise of the format: the source compiles back to the same records.

@@ -108,12 +108,13 @@ int RunLint(const TArgs& Args) {
     TCoverageResult result;
     std::string why;
     if (!PlayCoverage(input, script, coverage, result, why)) {
-      found.push_back({TScenarioDiagnostic::TSeverity::Error, input.Label, 0, "", "the story cannot be played: " + why});
+      found.push_back(
+          {TScenarioDiagnostic::TSeverity::Error, input.Label, 0, "", "the story cannot be played: " + why});
     } else {
       for (const TCoverageItem& item : result.Items) {
         if (item.Ways > 0 || (item.Unreachable && item.Why.find("can never") != std::string::npos)) continue;
-        found.push_back({TScenarioDiagnostic::TSeverity::Warning, item.File.empty() ? input.Label : item.File, item.Line,
-                         item.Object,
+        found.push_back({TScenarioDiagnostic::TSeverity::Warning, item.File.empty() ? input.Label : item.File,
+                         item.Line, item.Object,
                          item.Unreachable ? "no way reaches it: " + item.Why
                                           : "no way of " + std::to_string(result.WaysPlayed) +
                                                 " reaches it (the solver's and random ways; --ways plays more)"});
@@ -124,7 +125,8 @@ int RunLint(const TArgs& Args) {
   errors += lintErrors;
   warnings += static_cast<int>(found.size()) - lintErrors;
   if (errors > 0 || warnings > 0) {
-    std::fprintf(stderr, "%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
+    std::fprintf(stderr, "%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings,
+                 warnings == 1 ? "" : "s");
   }
   return errors > 0 || (werror && warnings > 0) ? 1 : 0;
 }

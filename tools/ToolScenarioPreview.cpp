@@ -119,10 +119,9 @@ std::vector<TTextProblem> CheckTexts(TGuiDialogScene& Dialog) {
     if (height > c->Size.Y && height > 0) squeeze = std::min(squeeze, c->Size.Y / height);
     const TVector at = c->ScreenCenter();
     const float slack = 1;
-    const bool outsideBox = at.X - c->Size.X / 2 < box.X - box.W / 2 - slack ||
-                            at.X + c->Size.X / 2 > box.X + box.W / 2 + slack ||
-                            at.Y - c->Size.Y / 2 < box.Y - box.H / 2 - slack ||
-                            at.Y + c->Size.Y / 2 > box.Y + box.H / 2 + slack;
+    const bool outsideBox =
+        at.X - c->Size.X / 2 < box.X - box.W / 2 - slack || at.X + c->Size.X / 2 > box.X + box.W / 2 + slack ||
+        at.Y - c->Size.Y / 2 < box.Y - box.H / 2 - slack || at.Y + c->Size.Y / 2 > box.Y + box.H / 2 + slack;
     const bool outsideScreen = std::abs(at.X) + c->Size.X / 2 > ScreenWidth / 2.0f + slack ||
                                std::abs(at.Y) + c->Size.Y / 2 > ScreenHeight / 2.0f + slack;
     if (squeeze < SqueezeLimit || outsideBox || outsideScreen) {
@@ -138,10 +137,14 @@ void Crop(std::vector<uint8_t>& Pixels, int32_t& Width, int32_t& Height, const T
   constexpr float Margin = 40;
   const float sx = static_cast<float>(Width) / ScreenWidth;
   const float sy = static_cast<float>(Height) / ScreenHeight;
-  const int32_t left = std::clamp(static_cast<int32_t>((Box.X - Box.W / 2 - Margin + ScreenWidth / 2.0f) * sx), 0, Width);
-  const int32_t right = std::clamp(static_cast<int32_t>((Box.X + Box.W / 2 + Margin + ScreenWidth / 2.0f) * sx), left, Width);
-  const int32_t top = std::clamp(static_cast<int32_t>((Box.Y - Box.H / 2 - Margin + ScreenHeight / 2.0f) * sy), 0, Height);
-  const int32_t bottom = std::clamp(static_cast<int32_t>((Box.Y + Box.H / 2 + Margin + ScreenHeight / 2.0f) * sy), top, Height);
+  const int32_t left =
+      std::clamp(static_cast<int32_t>((Box.X - Box.W / 2 - Margin + ScreenWidth / 2.0f) * sx), 0, Width);
+  const int32_t right =
+      std::clamp(static_cast<int32_t>((Box.X + Box.W / 2 + Margin + ScreenWidth / 2.0f) * sx), left, Width);
+  const int32_t top =
+      std::clamp(static_cast<int32_t>((Box.Y - Box.H / 2 - Margin + ScreenHeight / 2.0f) * sy), 0, Height);
+  const int32_t bottom =
+      std::clamp(static_cast<int32_t>((Box.Y + Box.H / 2 + Margin + ScreenHeight / 2.0f) * sy), top, Height);
   if (right <= left || bottom <= top) return;
   std::vector<uint8_t> out;
   out.reserve(static_cast<size_t>(right - left) * static_cast<size_t>(bottom - top) * 4);

@@ -372,8 +372,7 @@ std::vector<float> Render(const TRecipe& Recipe) {
         env = t / in.Attack;
       } else if (t < in.Attack + in.Decay) {
         const double x = (t - in.Attack) / in.Decay;
-        env = in.Exponential ? in.Sustain + (1 - in.Sustain) * std::exp(-5 * x)
-                             : 1 - (1 - in.Sustain) * x;
+        env = in.Exponential ? in.Sustain + (1 - in.Sustain) * std::exp(-5 * x) : 1 - (1 - in.Sustain) * x;
       } else {
         env = in.Sustain;
       }
@@ -391,17 +390,12 @@ std::vector<float> Render(const TRecipe& Recipe) {
       double v;
       switch (in.Wave) {
         case TWave::Sine:
-          v = std::sin(2 * M_PI * phase + (in.FmRatio > 0 ? in.FmIndex * env * std::sin(2 * M_PI * in.FmRatio * phase) : 0));
+          v = std::sin(2 * M_PI * phase +
+                       (in.FmRatio > 0 ? in.FmIndex * env * std::sin(2 * M_PI * in.FmRatio * phase) : 0));
           break;
-        case TWave::Square:
-          v = phase < 0.5 ? 1 : -1;
-          break;
-        case TWave::Saw:
-          v = 2 * phase - 1;
-          break;
-        case TWave::Triangle:
-          v = 4 * std::abs(phase - 0.5) - 1;
-          break;
+        case TWave::Square: v = phase < 0.5 ? 1 : -1; break;
+        case TWave::Saw: v = 2 * phase - 1; break;
+        case TWave::Triangle: v = 4 * std::abs(phase - 0.5) - 1; break;
         case TWave::Pluck: {
           const size_t next = (at + 1) % string.size();
           v = string[at];
@@ -410,9 +404,7 @@ std::vector<float> Render(const TRecipe& Recipe) {
           break;
         }
         case TWave::Noise:
-        default:
-          v = white();
-          break;
+        default: v = white(); break;
       }
       for (const auto& [n, level] : in.Harmonics) v += level * std::sin(2 * M_PI * n * phase);
       const double sweep = in.Sweep != 0 ? std::pow(2.0, in.Sweep * progress) : 1.0;
@@ -456,8 +448,8 @@ void WriteSound(const TPcm& Pcm, const std::string& OutPath, float Quality) {
     if (std::abs(v) > 1.0f) ++clipped;
     pcm[i] = static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767.0f));
   }
-  const bool wave = OutPath.size() >= 4 && (OutPath.substr(OutPath.size() - 4) == ".wav" ||
-                                            OutPath.substr(OutPath.size() - 4) == ".WAV");
+  const bool wave = OutPath.size() >= 4 &&
+                    (OutPath.substr(OutPath.size() - 4) == ".wav" || OutPath.substr(OutPath.size() - 4) == ".WAV");
   const std::string bytes =
       wave ? EncodeWave(pcm, Pcm.Channels, Pcm.Rate) : EncodeOggVorbis(pcm, Pcm.Channels, Pcm.Rate, Quality);
   TFileStream out(OutPath, TFileStream::Mode::Create);

@@ -25,7 +25,8 @@ namespace {
 int RunSoundMaster(const TArgs& Args);
 
 const TToolCommand Command{
-    "sound master", "RENDER.wav (--midi PIECE.mid | --loop SECONDS) -o OUT.ogg|OUT.wav [--loudness LUFS] [--ceiling DB] [--quality Q]",
+    "sound master",
+    "RENDER.wav (--midi PIECE.mid | --loop SECONDS) -o OUT.ogg|OUT.wav [--loudness LUFS] [--ceiling DB] [--quality Q]",
     "makes a seamless loop of a rendered piece, brings it to the loudness (default -16 LUFS) under the true "
     "peak ceiling (default -1.5 dBTP) and encodes it as Ogg Vorbis (or 16-bit WAVE)",
     RunSoundMaster};
@@ -155,7 +156,8 @@ size_t QuietestStart(const TPcm& Pcm) {
   auto step = [&](size_t F) {  // from frame F - 1 (around the loop) to frame F
     const size_t prev = (F + frames - 1) % frames;
     float most = 0;
-    for (size_t c = 0; c < ch; ++c) most = std::max(most, std::abs(Pcm.Samples[F * ch + c] - Pcm.Samples[prev * ch + c]));
+    for (size_t c = 0; c < ch; ++c)
+      most = std::max(most, std::abs(Pcm.Samples[F * ch + c] - Pcm.Samples[prev * ch + c]));
     return most;
   };
   size_t best = 0;
@@ -233,8 +235,8 @@ int RunSoundMaster(const TArgs& Args) {
       samples[i] = static_cast<int16_t>(std::lround(std::clamp(pcm.Samples[i], -1.0f, 1.0f) * 32767.0f));
     }
     const bool wave = output.size() >= 4 && output.compare(output.size() - 4, 4, ".wav") == 0;
-    const std::string bytes = wave ? EncodeWave(samples, pcm.Channels, pcm.Rate)
-                                   : EncodeOggVorbis(samples, pcm.Channels, pcm.Rate, quality);
+    const std::string bytes =
+        wave ? EncodeWave(samples, pcm.Channels, pcm.Rate) : EncodeOggVorbis(samples, pcm.Channels, pcm.Rate, quality);
     {
       std::ofstream out(output, std::ios::binary | std::ios::trunc);
       if (!out || !out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {

@@ -107,9 +107,10 @@ int RunTextLayout(const TArgs& Args) {
   bool first = true;
   for (TItem* it : laid->Characters) {
     const auto* c = static_cast<const TCharacter*>(it);
-    std::printf("%s\n  {\"byte\": %d, \"segment\": %d, \"visible\": %s, \"x\": %.9g, \"y\": %.9g, \"w\": %.9g, \"h\": %.9g}",
-                first ? "" : ",", c->Byte, c->Segment, c->Visible() ? "true" : "false", static_cast<double>(c->Offset.X),
-                static_cast<double>(c->Offset.Y), static_cast<double>(c->Size.X), static_cast<double>(c->Size.Y));
+    std::printf(
+        "%s\n  {\"byte\": %d, \"segment\": %d, \"visible\": %s, \"x\": %.9g, \"y\": %.9g, \"w\": %.9g, \"h\": %.9g}",
+        first ? "" : ",", c->Byte, c->Segment, c->Visible() ? "true" : "false", static_cast<double>(c->Offset.X),
+        static_cast<double>(c->Offset.Y), static_cast<double>(c->Size.X), static_cast<double>(c->Size.Y));
     first = false;
   }
   std::printf("%s]}\n", first ? "" : "\n");

@@ -40,10 +40,10 @@ std::string DefaultDataFolder() {
 // One text element directly inside the script element.
 struct TScriptElement {
   std::string Key;
-  int Line = 0;                 // of its start tag
-  size_t Begin = 0, End = 0;    // the element, from "<text" to after its end tag
+  int Line = 0;               // of its start tag
+  size_t Begin = 0, End = 0;  // the element, from "<text" to after its end tag
   size_t ContentBegin = 0, ContentEnd = 0;
-  std::string Narrow;           // the text as the game stores it, in the language's code page
+  std::string Narrow;  // the text as the game stores it, in the language's code page
 };
 
 struct TScriptFile {
@@ -80,7 +80,9 @@ void ScanScript(TScriptFile& File) {
   int depth = 0;
   bool inScript = false;
   int skipDepth = -1;
-  auto lineOf = [&s](size_t Pos) { return 1 + static_cast<int>(std::count(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(Pos), '\n')); };
+  auto lineOf = [&s](size_t Pos) {
+    return 1 + static_cast<int>(std::count(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(Pos), '\n'));
+  };
   while (i != std::string::npos && i < n) {
     // s[i] == '<'
     if (i + 1 >= n) break;
@@ -101,7 +103,7 @@ void ScanScript(TScriptFile& File) {
       continue;
     }
     size_t nameEnd = i + 1;
-    while (nameEnd < n && static_cast<uint8_t>(s[nameEnd]) > 32 && s[nameEnd] != '>') ++nameEnd;
+    while (nameEnd<n&& static_cast<uint8_t>(s[nameEnd])> 32 && s[nameEnd] != '>') ++nameEnd;
     const std::string name = s.substr(i + 1, nameEnd - i - 1);
     const bool empty = s[close - 1] == '/';
     if (name == "text" && inScript && depth == 1 && skipDepth < 0) {
@@ -221,7 +223,8 @@ std::map<std::string, std::string> KeyOwners(const std::string& ScenarioPath) {
     line += line.empty() ? Owner : "; " + Owner;
   };
   auto caption = [&](int32_t Ref, const std::string& Owner) {
-    if (Ref > 0 && static_cast<size_t>(Ref) <= captions.size()) add(captions[static_cast<size_t>(Ref - 1)], "caption of " + Owner);
+    if (Ref > 0 && static_cast<size_t>(Ref) <= captions.size())
+      add(captions[static_cast<size_t>(Ref - 1)], "caption of " + Owner);
   };
   for (const TPropDef& p : s.Props) caption(p.Caption, "prop " + p.Name);
   for (const TRegionDef& r : s.RegionList) caption(r.Caption, "region " + r.Name);
@@ -259,7 +262,8 @@ std::string PoQuote(const std::string& Text) {
 // A keyword and its string; a text with line breaks is split after each, as gettext's tools do.
 std::string PoField(const char* Keyword, const std::string& Text) {
   std::string out = Keyword;
-  if (Text.find('\n') == std::string::npos || Text.find('\n') == Text.size() - 1) return out + " " + PoQuote(Text) + "\n";
+  if (Text.find('\n') == std::string::npos || Text.find('\n') == Text.size() - 1)
+    return out + " " + PoQuote(Text) + "\n";
   out += " \"\"\n";
   size_t start = 0;
   while (start < Text.size()) {
@@ -326,9 +330,7 @@ TPoFile ReadPo(const std::string& Path, const std::string& Bytes) {
           case 'v': c = '\v'; break;
           case '\\': c = '\\'; break;
           case '"': c = '"'; break;
-          default:
-            error(Line, std::string("unknown escape \"\\") + x + "\"");
-            return false;
+          default: error(Line, std::string("unknown escape \"\\") + x + "\""); return false;
         }
       } else if (c == '"') {
         error(Line, "a double quote inside a string must be written \\\"");
@@ -506,7 +508,8 @@ int RunExport(const TArgs& Args) {
     }
   }
   if (language.empty() && !templateOnly) return UsageError(ExportCommand, "name the language with --language");
-  if (!language.empty() && !PlainName(language)) return UsageError(ExportCommand, "\"" + language + "\" is no folder name");
+  if (!language.empty() && !PlainName(language))
+    return UsageError(ExportCommand, "\"" + language + "\" is no folder name");
   if (output.empty()) return UsageError(ExportCommand, "name the output with -o");
   if (data.empty()) data = DefaultDataFolder();
   const fs::path root(data);
@@ -713,8 +716,10 @@ int RunImport(const TArgs& Args) {
       newKeys[owner].push_back(e.Context);
     }
     if (!change.Content.empty() && ReadAsGame(change.Content) != narrow) {
-      std::fprintf(stderr, "%s: warning: the game reads the text differently (spaces collapse, at most one empty "
-                   "line, tabs are dropped)\n", where.c_str());
+      std::fprintf(stderr,
+                   "%s: warning: the game reads the text differently (spaces collapse, at most one empty "
+                   "line, tabs are dropped)\n",
+                   where.c_str());
     }
     changes[e.Context] = std::move(change);
   }

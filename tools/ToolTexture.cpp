@@ -59,12 +59,8 @@ TImage ConvertPicture(const TImage& Raw, TPixelFormat Format) {
       const auto luminance = static_cast<uint8_t>((299 * px[2] + 587 * px[1] + 114 * px[0] + 500) / 1000);
       const size_t i = static_cast<size_t>(x);
       switch (Format) {
-        case TPixelFormat::A8:
-          to[i] = px[3];
-          break;
-        case TPixelFormat::L8:
-          to[i] = luminance;
-          break;
+        case TPixelFormat::A8: to[i] = px[3]; break;
+        case TPixelFormat::L8: to[i] = luminance; break;
         default:
           to[2 * i] = luminance;
           to[2 * i + 1] = px[3];
@@ -91,7 +87,8 @@ int RunPack(const TArgs& Args) {
     } else if (a == "--fps") {
       const std::string* v = value();
       char* end = nullptr;
-      if (v == nullptr || (fps = std::strtof(v->c_str(), &end), *end != '\0')) return UsageError(PackCommand, "--fps needs a number");
+      if (v == nullptr || (fps = std::strtof(v->c_str(), &end), *end != '\0'))
+        return UsageError(PackCommand, "--fps needs a number");
     } else if (a == "--curve") {
       const std::string* v = value();
       if (v == nullptr) return UsageError(PackCommand, "--curve needs a curve");
@@ -99,11 +96,16 @@ int RunPack(const TArgs& Args) {
     } else if (a == "--format") {
       const std::string* v = value();
       if (v == nullptr) return UsageError(PackCommand, "--format needs a format");
-      if (*v == "argb") format = TPixelFormat::A8R8G8B8;
-      else if (*v == "a8") format = TPixelFormat::A8;
-      else if (*v == "l8") format = TPixelFormat::L8;
-      else if (*v == "a8l8") format = TPixelFormat::A8L8;
-      else return UsageError(PackCommand, "unknown format \"" + *v + "\"");
+      if (*v == "argb")
+        format = TPixelFormat::A8R8G8B8;
+      else if (*v == "a8")
+        format = TPixelFormat::A8;
+      else if (*v == "l8")
+        format = TPixelFormat::L8;
+      else if (*v == "a8l8")
+        format = TPixelFormat::A8L8;
+      else
+        return UsageError(PackCommand, "unknown format \"" + *v + "\"");
     } else if (!a.empty() && a[0] == '-') {
       return UsageError(PackCommand, "unknown option \"" + a + "\"");
     } else {
@@ -119,7 +121,8 @@ int RunPack(const TArgs& Args) {
       return 1;
     }
     try {
-      frames.push_back(ConvertPicture(DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false), format));
+      frames.push_back(
+          ConvertPicture(DecodePng(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), false), format));
     } catch (const EError& e) {
       std::fprintf(stderr, "tolvaren-tool texture pack: \"%s\": %s\n", path.c_str(), e.what());
       return 1;
@@ -177,7 +180,8 @@ int RunInfo(const TArgs& Args) {
         {TPixelFormat::A8, "a8"},         {TPixelFormat::L8, "l8"},         {TPixelFormat::A8L8, "a8l8"}};
     out["format"] = nullptr;
     for (const auto& [format, formatName] : FormatNames) {
-      if (texture->DeviceTexture && GfxTextureFormat(texture->DeviceTexture.get()) == format) out["format"] = formatName;
+      if (texture->DeviceTexture && GfxTextureFormat(texture->DeviceTexture.get()) == format)
+        out["format"] = formatName;
     }
     out["size"] = first != nullptr ? Pair(first->PixelSize.X, first->PixelSize.Y) : Pair(0, 0);
     out["frames"] = texture->FrameCount();

@@ -47,9 +47,12 @@ int RunSheet(const TArgs& Args) {
   std::string data;
   std::string output;
   for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "--data" && i + 1 < Args.size()) data = Args[++i];
-    else if (Args[i] == "-o" && i + 1 < Args.size()) output = Args[++i];
-    else return UsageError(SheetCommand, "unknown argument \"" + Args[i] + "\"");
+    if (Args[i] == "--data" && i + 1 < Args.size())
+      data = Args[++i];
+    else if (Args[i] == "-o" && i + 1 < Args.size())
+      output = Args[++i];
+    else
+      return UsageError(SheetCommand, "unknown argument \"" + Args[i] + "\"");
   }
   if (data.empty() || output.empty()) return UsageError(SheetCommand, "needs --data and -o");
   const fs::path ordinary = fs::path(data) / "Ordinary";
@@ -86,8 +89,12 @@ int RunSheet(const TArgs& Args) {
     TPage& page = pages.back();
     std::string caption = name + "   " + std::to_string(sizes.size()) + (sizes.size() == 1 ? " segment" : " segments");
     if (!warnings.empty()) caption += "   (" + warnings.front() + ")";
-    page.Texts.push_back({{"font", 1}, {"flags", 1}, {"box", {PageW - 2 * Margin, 28}},
-                          {"position", {0, y + 14}}, {"color", {1, 0.9, 0.6}}, {"text", caption}});
+    page.Texts.push_back({{"font", 1},
+                          {"flags", 1},
+                          {"box", {PageW - 2 * Margin, 28}},
+                          {"position", {0, y + 14}},
+                          {"color", {1, 0.9, 0.6}},
+                          {"text", caption}});
     y += 30;
     for (size_t i = 0; i < sizes.size(); ++i) {
       const float cx = -PageW / 2 + Margin + (static_cast<float>(i % perRow) + 0.5f) * cellW;
@@ -98,15 +105,28 @@ int RunSheet(const TArgs& Args) {
       const float k = std::min(boxW / std::max(1.0f, s.X), boxH / std::max(1.0f, s.Y));
       const float cy = top + 2 + boxH / 2;
       // A checker under the segment shows what is transparent.
-      page.Sprites.push_back({{"order", 0}, {"position", {cx, cy}}, {"size", {boxW, boxH}}, {"mode", "OnlyTint"},
+      page.Sprites.push_back({{"order", 0},
+                              {"position", {cx, cy}},
+                              {"size", {boxW, boxH}},
+                              {"mode", "OnlyTint"},
                               {"color", {0.42, 0.42, 0.42, 1}}});
-      page.Sprites.push_back({{"order", 1}, {"position", {cx - boxW / 4, cy - boxH / 4}}, {"size", {boxW / 2, boxH / 2}},
-                              {"mode", "OnlyTint"}, {"color", {0.55, 0.55, 0.55, 1}}});
-      page.Sprites.push_back({{"order", 1}, {"position", {cx + boxW / 4, cy + boxH / 4}}, {"size", {boxW / 2, boxH / 2}},
-                              {"mode", "OnlyTint"}, {"color", {0.55, 0.55, 0.55, 1}}});
-      page.Sprites.push_back({{"order", 2}, {"position", {cx, cy}}, {"size", {s.X * k, s.Y * k}},
+      page.Sprites.push_back({{"order", 1},
+                              {"position", {cx - boxW / 4, cy - boxH / 4}},
+                              {"size", {boxW / 2, boxH / 2}},
+                              {"mode", "OnlyTint"},
+                              {"color", {0.55, 0.55, 0.55, 1}}});
+      page.Sprites.push_back({{"order", 1},
+                              {"position", {cx + boxW / 4, cy + boxH / 4}},
+                              {"size", {boxW / 2, boxH / 2}},
+                              {"mode", "OnlyTint"},
+                              {"color", {0.55, 0.55, 0.55, 1}}});
+      page.Sprites.push_back({{"order", 2},
+                              {"position", {cx, cy}},
+                              {"size", {s.X * k, s.Y * k}},
                               {"textures", {{{"name", name}, {"segment", i}}}}});
-      page.Texts.push_back({{"font", 0}, {"box", {cellW, labelH}}, {"position", {cx, top + cellH - labelH / 2 - 1}},
+      page.Texts.push_back({{"font", 0},
+                            {"box", {cellW, labelH}},
+                            {"position", {cx, top + cellH - labelH / 2 - 1}},
                             {"text", std::to_string(i)}});
     }
     y += static_cast<float>(rows) * cellH + 8;
@@ -120,7 +140,8 @@ int RunSheet(const TArgs& Args) {
   int32_t height = 0;
   int result = 0;
   for (size_t p = 0; p < pages.size() && result == 0; ++p) {
-    const json scene = {{"size", {PageW, PageH}}, {"clear", "FF2A2420"}, {"sprites", pages[p].Sprites}, {"texts", pages[p].Texts}};
+    const json scene = {
+        {"size", {PageW, PageH}}, {"clear", "FF2A2420"}, {"sprites", pages[p].Sprites}, {"texts", pages[p].Texts}};
     const fs::path sceneFile = temp / ("page" + std::to_string(p) + ".json");
     const fs::path pageFile = temp / ("page" + std::to_string(p) + ".png");
     std::ofstream(sceneFile) << scene.dump();

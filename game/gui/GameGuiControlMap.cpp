@@ -273,7 +273,8 @@ void TGuiControlMap::AfterCreate() {
     tile.Index = t;
     tile.Column = t % MapGridColumns;
     tile.Row = t / MapGridColumns;
-    tile.Center = Vector(static_cast<float>(tile.Column - 6) * MapTileWidth, static_cast<float>(tile.Row - 7) * MapTileHeight);
+    tile.Center =
+        Vector(static_cast<float>(tile.Column - 6) * MapTileWidth, static_cast<float>(tile.Row - 7) * MapTileHeight);
     tile.Pattern = (tile.Row % 4) * 4 + (tile.Column % 4);
     for (int32_t d = 0; d < DirCount; ++d) {
       const int32_t c = tile.Column + ColumnOffsets[d];

@@ -49,7 +49,7 @@ int32_t MaskSegment(uint8_t Bits);
 // Drawing orders on the map canvas.
 constexpr int32_t MapOrderPicture = 0;
 constexpr int32_t MapOrderBase = 1;
-constexpr int32_t MapOrderBlend = 2;  // + the blend's index
+constexpr int32_t MapOrderBlend = 2;           // + the blend's index
 constexpr int32_t MapOrderGroundPlots = 1810;  // + the plot's y
 constexpr int32_t MapOrderWater = 3611;
 constexpr int32_t MapOrderUpperPlots = 5413;  // + the plot's y

@@ -117,8 +117,9 @@ void TGuiControlSite::Update() {
   if (Visible && (!wasVisible || siteChanged)) {
     SetOffset(Vector(site->X, site->Y));
     const TRegion* before = PreviousRegion();
-    ParamD = site->Special == SpecialWayBack && site->Destination != nullptr && site->Destination == before ? WayBackIcon
-                                                                                                           : site->Icon;
+    ParamD = site->Special == SpecialWayBack && site->Destination != nullptr && site->Destination == before
+                 ? WayBackIcon
+                 : site->Icon;
     Main = site->MarkUntilVisited && site->Count == 0;
     TScene* current = SiteCurrentScene(site);
     PendingScene = current != nullptr && current->HasRequirements() ? current : nullptr;

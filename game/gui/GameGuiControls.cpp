@@ -101,9 +101,7 @@ void TGuiControlButton::AfterCreate() {
   Color = GuiColors::ButtonRed;
 }
 
-TVector TGuiControlButton::PlatePosition() const {
-  return Pressed ? AddS(Offset, PressedShift) : Offset;
-}
+TVector TGuiControlButton::PlatePosition() const { return Pressed ? AddS(Offset, PressedShift) : Offset; }
 
 void TGuiControlButton::RenderFrame(bool Visible, TVector3 PlateColor) {
   if (!Visible) {
@@ -395,7 +393,6 @@ void TGuiControlButtonCustom::AfterCreate() {
   ParamA = CustomButtonTexture(Size.X);
 }
 
-
 void TGuiControlButtonCustom::Render(bool Visible) {
   if (!Visible) {
     FreeSprite(Face);
@@ -423,7 +420,6 @@ void TGuiControlButtonCustom::Render(bool Visible) {
 
 void TGuiControlButtonLink::AfterCreate() { Enabled = true; }
 
-
 void TGuiControlButtonLink::Render(bool Visible) {
   if (!Visible) {
     FreeText(Caption);
@@ -444,14 +440,10 @@ constexpr TVector ArrowNear{-30, -30};
 
 TVector MirrorForSide(TVector V, int32_t Side) {
   switch (Side) {
-    case 1:
-      return {-V.X, V.Y};
-    case 2:
-      return {-V.X, -V.Y};
-    case 3:
-      return {V.X, -V.Y};
-    default:
-      return V;
+    case 1: return {-V.X, V.Y};
+    case 2: return {-V.X, -V.Y};
+    case 3: return {V.X, -V.Y};
+    default: return V;
   }
 }
 }  // namespace

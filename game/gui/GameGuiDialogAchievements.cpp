@@ -69,8 +69,8 @@ void TGuiDialogAchievement::OnShow() {
   KeyControls[KeySlotCancel] = ok;
   KeyControls[KeySlotConfirm] = ok;
   PlaceBox(*this, 200, 95, 60, 60);
-  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
-                                      PropHintTextKey, "HintAchievements");
+  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+                                      "IconAchievements", PropHintTextKey, "HintAchievements");
   PlaySound("G8AchievementEarned", false, SoundGroupEffects, nullptr);
 }
 
@@ -131,8 +131,8 @@ void TGuiDialogAchievements::OnShow() {
     }
     const bool known = !a->Hidden || a->IsVisible() || earned;
     PlaceBox(*this, iconX, y, icon, icon);
-    auto* picture = AddControl<TGuiControlPicture>(IconLayer, PropName, name, PropParamA, "G2AchievementIcons", PropParamD,
-                                                   AchievementIconSegment(a), PropHintTextKey,
+    auto* picture = AddControl<TGuiControlPicture>(IconLayer, PropName, name, PropParamA, "G2AchievementIcons",
+                                                   PropParamD, AchievementIconSegment(a), PropHintTextKey,
                                                    known ? a->LegendKey() : std::string());
     picture->SetProperty(PropEnabled, true);
     if (!earned) {
@@ -153,8 +153,8 @@ void TGuiDialogAchievements::OnShow() {
     }
     const float titleY = progress.empty() ? y : y - 14;
     PlaceBox(*this, textLeft + textWidth / 2, titleY, textWidth, 30);
-    AddControl<TGuiControlLabel>(10, PropText, title, PropParamF, SmallFont, PropParamByte, 0,
-                                 PropColor, earned ? 0xFFFFFF : 0xB0A890);
+    AddControl<TGuiControlLabel>(10, PropText, title, PropParamF, SmallFont, PropParamByte, 0, PropColor,
+                                 earned ? 0xFFFFFF : 0xB0A890);
     if (!progress.empty()) {
       PlaceBox(*this, textLeft + textWidth / 2, y + 16, textWidth, 30);
       AddControl<TGuiControlLabel>(10, PropText, progress, PropParamF, SmallFont, PropColor, 0xD0C080);

@@ -58,7 +58,8 @@ void TGuiDialogHint::OnShow() {
   PlaceBox(*this, 0, top + TitleHeight + textHeight / 2, textWidth + 4, textHeight + 4);
   AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropParamF, TextFont, PropParamByte, WordWrap);
   PlaceBox(*this, 0, height / 2 - FooterHeight / 2 - 5, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey, "IconAccept");
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+                                                    "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotHint] = close;

@@ -104,7 +104,8 @@ void TGuiDialogInventory::OnShow() {
     const float y = firstRow + static_cast<float>(cell.Row) * InventoryCell;
     if (cell.Prop == nullptr) {
       PlaceBox(*this, x, y, CellSize, CellSize);
-      AddControl<TGuiControlPicture>(20, PropName, std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
+      AddControl<TGuiControlPicture>(20, PropName,
+                                     std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
                                      PropParamA, "G2Inventory", PropParamD, cell.Kind);
     } else {
       AddPropCell(*this, *cell.Prop, x, y);
@@ -113,13 +114,14 @@ void TGuiDialogInventory::OnShow() {
 
   const float buttons = height / 2 - FooterHeight / 2 - 5;
   PlaceBox(*this, 0, buttons, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey, "IconAccept");
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+                                                    "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotInventory] = close;
   PlaceBox(*this, width / 2 - Margin - 30, buttons, 60, 60);
-  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
-                                      PropHintTextKey, "HintAchievements");
+  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+                                      "IconAchievements", PropHintTextKey, "HintAchievements");
   if (IsDebugMode()) {
     PlaceBox(*this, -width / 2 + Margin + 80, buttons, 160, 40);
     AddControl<TGuiControlButton>(20, PropName, "ShowItems", PropText, "SHOW ITEMS", PropHintText,

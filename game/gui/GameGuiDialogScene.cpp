@@ -142,7 +142,8 @@ void TGuiDialogScene::OnShow() {
   TVector picture{0, 0};
   if ((info.Flags[SceneFlagIllustration] != 0) && Scene->Illustration != nullptr) {
     if (!Scene->Illustration->Loaded) Scene->Illustration->Load();
-    if (Scene->Illustration->Texture != nullptr) picture = SegmentSize(Scene->Illustration->Texture, Scene->IllustrationFrame);
+    if (Scene->Illustration->Texture != nullptr)
+      picture = SegmentSize(Scene->Illustration->Texture, Scene->IllustrationFrame);
   }
   float contentW = 0;
   float contentH = 0;
@@ -177,7 +178,8 @@ void TGuiDialogScene::OnShow() {
       contentH = picture.Y;
       break;
     case 5:
-      text = LayoutLegend(legend, LegendFont, std::max(420.0f, picture.X), std::max(2, LinesIn(room - picture.Y - Gap)));
+      text =
+          LayoutLegend(legend, LegendFont, std::max(420.0f, picture.X), std::max(2, LinesIn(room - picture.Y - Gap)));
       text.Height = std::max(text.Height, 100.0f);
       contentW = std::max(text.Width, picture.X);
       contentH = picture.Y + Gap + text.Height;
@@ -192,9 +194,7 @@ void TGuiDialogScene::OnShow() {
       AutoAccept = true;
       AutoAcceptTime = 0;
       break;
-    case 25:
-      contentW = contentH = 140;
-      break;
+    case 25: contentW = contentH = 140; break;
     default:
       if (IsRowKind(kind)) {
         const float rowsW = Scene->IsBarter() ? static_cast<float>(columns) * barterRowWidth +
@@ -297,12 +297,8 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
                                         PropTextKey, key);
       return;
     case 2:
-    case 3:
-      label(cx, top + ContentHeight / 2, LegendWidth, ContentHeight);
-      return;
-    case 4:
-      picture(cx, top + ContentHeight / 2, pic.X, pic.Y);
-      return;
+    case 3: label(cx, top + ContentHeight / 2, LegendWidth, ContentHeight); return;
+    case 4: picture(cx, top + ContentHeight / 2, pic.X, pic.Y); return;
     case 5:
       picture(cx, top + pic.Y / 2, pic.X, pic.Y);
       label(cx, top + pic.Y + Gap + LegendHeight / 2, LegendWidth, LegendHeight);
@@ -329,8 +325,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
       PlayEffectsSound("G8RewardPop");
       return;
     }
-    default:
-      break;
+    default: break;
   }
   if (!IsRowKind(kind)) return;
   label(cx, top + RowLegendInset + LegendHeight / 2, Inner.W, LegendHeight);
@@ -392,7 +387,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     x += ItemWidth + Gap;
     PlaceBox(*this, x + ButtonSize / 2, y, ButtonSize, ButtonSize);
     auto* perform = AddControl<TGuiControlButtonCustom>(10, PropName, "BarterPerf" + n, PropTextKey, "IconBarter",
-                                                         PropHintTextKey, "HintBarter");
+                                                        PropHintTextKey, "HintBarter");
     if (first && Site != nullptr && Site->Special == 113) SetRecommended(perform, 0);
     first = false;
     x += ButtonSize + Gap;
@@ -537,15 +532,9 @@ void TGuiDialogScene::OnRender() {
         alpha = a;
       }
       break;
-    case 1:
-      alpha = 1;
-      break;
-    case 2:
-      alpha = kind == SceneKinds::FloatingLoss ? EvalCurve("0-7-1", a) : a;
-      break;
-    default:
-      alpha = 0;
-      break;
+    case 1: alpha = 1; break;
+    case 2: alpha = kind == SceneKinds::FloatingLoss ? EvalCurve("0-7-1", a) : a; break;
+    default: alpha = 0; break;
   }
   Sheet->SetAlpha(alpha);
   Sheet->SetOffsetY(y);

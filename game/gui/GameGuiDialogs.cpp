@@ -237,8 +237,7 @@ void TGuiDialogInputLineCustom::OnRender() { FadeSheet(Sheet, FadeAlpha); }
 
 namespace {
 constexpr int32_t VolumeSteps = 10;
-const char* const VolumeLabels[SoundGroupCount] = {"LabelVolumeEffects", "LabelVolumeEnvironment",
-                                                   "LabelVolumeMusic"};
+const char* const VolumeLabels[SoundGroupCount] = {"LabelVolumeEffects", "LabelVolumeEnvironment", "LabelVolumeMusic"};
 }  // namespace
 
 const char* VolumeRowName(int32_t Group) {
@@ -486,13 +485,12 @@ void TGuiDialogChoose::OnClick() {
     Page = Clamp(Page + (name == "NextPage" ? 1 : -1), 0, PageCount() - 1);
     Reshow(this);
   } else if (name == "Filter") {
-    ShowDialog(gui::DialogInputLine, {.MessageKey = "Enter filter:",
-                                       .DefaultText = Filter,
-                                       .OnText = [this](const std::string& Text) {
-                                         Filter = Text;
-                                         Page = 0;
-                                         Reshow(this);
-                                       }});
+    ShowDialog(gui::DialogInputLine,
+               {.MessageKey = "Enter filter:", .DefaultText = Filter, .OnText = [this](const std::string& Text) {
+                  Filter = Text;
+                  Page = 0;
+                  Reshow(this);
+                }});
   } else if (name == "Item") {
     for (const auto& [control, entry] : PageButtons) {
       if (control == Sender) {

@@ -31,7 +31,7 @@ constexpr float ButtonHeight = 60;
 constexpr float ButtonStep = 72;
 constexpr float IconSize = 60;
 constexpr float WelcomeMaxWidth = 700;
-constexpr float LogoY = -165;          // the logo's bottom stays above the buttons' plate
+constexpr float LogoY = -165;           // the logo's bottom stays above the buttons' plate
 constexpr int32_t BlendOneOverlay = 4;  // shading mode: the second texture over the first
 
 // A plate with the framed border over it, both of the current Place.
@@ -92,8 +92,8 @@ void TGuiFormMenu::OnShow() {
 
   // The logo with the shine sweeping over it.
   Place(PlaceSetX, 0, PlaceSetY, LogoY, PlaceWidth, 640, PlaceHeight, 240);
-  AddControl<TGuiControlPicture>(200, PropName, "Logo", PropParamA, "G2LogoBack", PropParamB, "G2LogoLabel",
-                                 PropParam3, BlendOneOverlay);
+  AddControl<TGuiControlPicture>(200, PropName, "Logo", PropParamA, "G2LogoBack", PropParamB, "G2LogoLabel", PropParam3,
+                                 BlendOneOverlay);
   AddControl<TGuiControlEffect>(210, PropName, "LogoShine", PropParamC, "G2LogoShine");
 
   if (IsDebugMode()) {
@@ -125,8 +125,8 @@ void TGuiFormMenu::OnShow() {
   const float iconX = HalfWidth - FrameMargin - IconSize / 2;
   const float iconY = HalfHeight - FrameMargin - IconSize / 2;
   Place(PlaceSetX, -iconX, PlaceSetY, iconY, PlaceWidth, IconSize, PlaceHeight, IconSize);
-  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey, "IconAchievements",
-                                      PropHintTextKey, "HintAchievements");
+  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+                                      "IconAchievements", PropHintTextKey, "HintAchievements");
   Place(PlaceSetX, iconX);
   AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropParamF, FontStyles::Title, PropTextKey, "IconAbout",
                                       PropHintTextKey, "HintAbout");
@@ -148,9 +148,9 @@ void TGuiFormMenu::OnClick() {
     if (EventsEmpty()) {
       StartPlaying(gui::TransitionFadeBeginning, nullptr);
     } else {
-      ShowDialog(gui::DialogQueryCustom,
-                 {.MessageKey = "QueryNewGame",
-                  .OnDone = [] { StartPlaying(gui::TransitionFadeBeginning, [] { NewGame(); }); }});
+      ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryNewGame", .OnDone = [] {
+                                            StartPlaying(gui::TransitionFadeBeginning, [] { NewGame(); });
+                                          }});
     }
   } else if (name == "Options") {
     ShowDialog(gui::DialogOptions);

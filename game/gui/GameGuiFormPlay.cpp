@@ -75,12 +75,14 @@ void TGuiFormPlay::OnShow() {
     KeyControls[Slot] = control;
     return control;
   };
-  ExitIcon = icon("ExitIcon", PlaceWidthKeepRight, PlaceHeightKeepTop, FontStyles::Medium, "IconExit", "HintExit", KeySlotCancel);
-  HintIcon = icon("HintIcon", PlaceWidthKeepRight, PlaceHeightKeepBottom, FontStyles::Title, "IconHint", "HintHint", KeySlotHint);
+  ExitIcon = icon("ExitIcon", PlaceWidthKeepRight, PlaceHeightKeepTop, FontStyles::Medium, "IconExit", "HintExit",
+                  KeySlotCancel);
+  HintIcon = icon("HintIcon", PlaceWidthKeepRight, PlaceHeightKeepBottom, FontStyles::Title, "IconHint", "HintHint",
+                  KeySlotHint);
   InventoryIcon = icon("InventoryIcon", PlaceWidthKeepLeft, PlaceHeightKeepBottom, FontStyles::Title, "IconInventory",
                        "HintInventory", KeySlotInventory);
-  MapIcon = icon("MapIcon", PlaceWidthKeepLeft, PlaceHeightKeepTop, FontStyles::Title, "IconMap", MapOpen ? "HintMap2" : "HintMap1",
-                 KeySlotMap);
+  MapIcon = icon("MapIcon", PlaceWidthKeepLeft, PlaceHeightKeepTop, FontStyles::Title, "IconMap",
+                 MapOpen ? "HintMap2" : "HintMap1", KeySlotMap);
   Place(PlaceRestore, 0);
   PlaceIcons();
 
@@ -180,9 +182,9 @@ void TGuiFormPlay::OnClick() {
       avatar->TravelTo(MapRegion());
     }
   } else if (sender == ExitIcon) {
-    ShowDialog(gui::DialogQueryCustom,
-               {.MessageKey = "QueryExitToMenu",
-                .OnDone = [] { SwitchForm(gui::FormMenu, gui::TransitionFade, [] { SavePlayers(); }); }});
+    ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryExitToMenu", .OnDone = [] {
+                                          SwitchForm(gui::FormMenu, gui::TransitionFade, [] { SavePlayers(); });
+                                        }});
   } else if (IsDebugMode() && sender->Name == "Undo") {
     ShowForm("");
     Undo();

@@ -113,7 +113,8 @@ void TGuiFormProfiles::NameAccepted(const std::string& Typed) {
 void TGuiFormProfiles::OnActivate() {
   if (NameTaken) {
     NameTaken = false;
-    ShowDialog(gui::DialogMessageCustom, {.MessageKey = "MsgProfileAlreadyExists", .OnDone = [this] { AskName = true; }});
+    ShowDialog(gui::DialogMessageCustom,
+               {.MessageKey = "MsgProfileAlreadyExists", .OnDone = [this] { AskName = true; }});
   } else if (AskName) {
     AskName = false;
     AskForProfileName(this);

@@ -13,7 +13,10 @@ constexpr int32_t CaptionFont = FontStyles::Title;
 
 TGuiTransitionCover::TGuiTransitionCover(std::string Name, float Uncover, float Cover, TVector3 CoverColor,
                                          std::string Key)
-    : TGuiTransition(std::move(Name)), UncoverTime(Uncover), CoverTime(Cover), Color(CoverColor),
+    : TGuiTransition(std::move(Name)),
+      UncoverTime(Uncover),
+      CoverTime(Cover),
+      Color(CoverColor),
       CaptionKey(std::move(Key)) {}
 
 TGuiTransitionCover::~TGuiTransitionCover() { Finish(); }

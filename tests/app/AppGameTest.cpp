@@ -77,9 +77,9 @@ TEST(AppGamePool, EffectAssetsLoadTheirEffectAndFiguresTakeItsArea) {
   DoneFolders();
 }
 
-
 TEST(AppGameSegments, NamesThatMayHaveSegmentFilesAndTheNamesTheyShare) {
-  for (const char* name : {"K0Grass", "K7", "K1", "G2Props", "KK", "T2FontCustom"}) EXPECT_TRUE(MayHaveSegments(name)) << name;
+  for (const char* name : {"K0Grass", "K7", "K1", "G2Props", "KK", "T2FontCustom"})
+    EXPECT_TRUE(MayHaveSegments(name)) << name;
   for (const char* name : {"", "K", "G", "K3Road", "K2", "K6x"}) EXPECT_FALSE(MayHaveSegments(name)) << name;
 
   EXPECT_EQ(AlternativeSegmentsName("K1Water"), "K0");
@@ -143,9 +143,8 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
   Register(false);
-  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",
-                                           "About",         "Achievement",  "Achievements",    "Scene",
-                                           "Inventory",     "Hint"};
+  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",   "About",
+                                            "Achievement",   "Achievements", "Scene",           "Inventory", "Hint"};
   EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
   for (const std::string& name : dialogs) {
     const TGuiDialog* dialog = FindDialog(name);
@@ -165,8 +164,9 @@ TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
     float Uncover;
     const char* Caption;
   };
-  for (const TTiming& t : {TTiming{"Splash", 0.75f, 0.75f, ""}, TTiming{"Fade", 0.3f, 0.3f, ""},
-                           TTiming{"FadeBeginning", 0.3f, 1.5f, ""}, TTiming{"FadeEnding", 4.0f, 2.0f, "LabelTheEnd"}}) {
+  for (const TTiming& t :
+       {TTiming{"Splash", 0.75f, 0.75f, ""}, TTiming{"Fade", 0.3f, 0.3f, ""}, TTiming{"FadeBeginning", 0.3f, 1.5f, ""},
+        TTiming{"FadeEnding", 4.0f, 2.0f, "LabelTheEnd"}}) {
     auto* cover = dynamic_cast<TGuiTransitionCover*>(FindTransition(t.Name));
     ASSERT_NE(cover, nullptr) << t.Name;
     EXPECT_FLOAT_EQ(cover->CoverTime, t.Cover) << t.Name;
@@ -233,11 +233,11 @@ TEST(AppGameModel, SettingsChangedDuringTheRunReachTheSave) {
   SetErrorCode(0);
   EXPECT_EQ(Pictures(), nullptr);
   EXPECT_EQ(CurrentPlayer(), nullptr);
-  EXPECT_EQ(ParseSaveFile(test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat"), "save").Players[0]->EffectsVolume, 3);
+  EXPECT_EQ(
+      ParseSaveFile(test::ReadFile(dir / "data/Quillmark/Tolvaren/Save_qv.dat"), "save").Players[0]->EffectsVolume, 3);
   SetGroupVolume(SoundGroupEffects, 10);
   DoneFolders();
 }
-
 
 // The first screen: the splash when branding exists (the splash prepares the game itself), else
 // the game is prepared at once and a player without a name is asked for one.

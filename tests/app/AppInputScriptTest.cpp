@@ -79,12 +79,31 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
 }
 
 TEST(InputScriptParseTest, BadLinesAreRejectedAndNamedWithTheirNumberAndText) {
-  for (const char* bad : {"+ click Play", "+x click Play", "+-1 key Escape", "0 click Play", "1 click",
-                          "1 click Play Now", "1 wait", "1 wait form", "1 wait menu Menu", "1 wait form Menu 0",
-                          "1 wait form Menu soon", "1 wait ready 5 6", "1 wait control", "1 wait shown", "1 wait idle x",
-                          "1 screenshot", "1 key NoSuchKey", "jump", "1 close now",
-                          "99999999999 close", "1 click-random OK", "1 minimize 0", "1 minimize 60001",
-                          "1 minimize soon", "1 minimize 5 6"}) {
+  for (const char* bad : {"+ click Play",
+                          "+x click Play",
+                          "+-1 key Escape",
+                          "0 click Play",
+                          "1 click",
+                          "1 click Play Now",
+                          "1 wait",
+                          "1 wait form",
+                          "1 wait menu Menu",
+                          "1 wait form Menu 0",
+                          "1 wait form Menu soon",
+                          "1 wait ready 5 6",
+                          "1 wait control",
+                          "1 wait shown",
+                          "1 wait idle x",
+                          "1 screenshot",
+                          "1 key NoSuchKey",
+                          "jump",
+                          "1 close now",
+                          "99999999999 close",
+                          "1 click-random OK",
+                          "1 minimize 0",
+                          "1 minimize 60001",
+                          "1 minimize soon",
+                          "1 minimize 5 6"}) {
     TScriptLine out;
     EXPECT_THROW(ParseInputScriptLine(bad, out), EError) << bad;
   }

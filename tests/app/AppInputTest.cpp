@@ -144,7 +144,7 @@ TEST(TextInputTest, LengthCursorAndEditing) {
   TextInputKey(2);
   TextInputKey(2);
   EXPECT_EQ(GetTextInputCursor(), 2);
-  TextInputKey(160);  // the no-break space types a space
+  TextInputKey(160);   // the no-break space types a space
   TextInputKey('\r');  // single line: ignored
   TextInputKey(9);     // other control codes: ignored
   EXPECT_EQ(GetTextInput(), "c ");
@@ -183,7 +183,7 @@ TEST(TextInputTest, StoreAndInsert) {
 TEST(TextInputTest, NameFilterKeepsNamesUsableAsFileNames) {
   BeginTextInput("", 20, false, false, true);
   EnableTextInput();
-  Type(" ");  // no leading space
+  Type(" ");      // no leading space
   Type("A/b:c");  // punctuation is refused
   EXPECT_EQ(GetTextInput(), "Abc");
   Type("..");  // one full stop after a letter, never two

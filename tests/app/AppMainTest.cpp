@@ -54,9 +54,9 @@ TEST_F(CommandLineTest, SwitchesAndTestHooks) {
 // understood still counts.
 TEST_F(CommandLineTest, UnknownAndMalformedArgumentsAreWarnedAbout) {
   EXPECT_TRUE(ReadCommandLine({"-debug", "-frames", "5", "-seed", "0", "-language", "German"}).Warnings.empty());
-  const TCommandLine line = ReadCommandLine({"-whatever", "--debug", "-frames", "1e30", "-fixed-dt", "inf", "-seed",
-                                            "4294967296", "-frames", "-2", "-fixed-dt", "0", "-input", "",
-                                            "-frames", "2.5", "-language", "9", "-debug", "-seed"});
+  const TCommandLine line = ReadCommandLine(
+      {"-whatever", "--debug", "-frames", "1e30", "-fixed-dt", "inf", "-seed",     "4294967296", "-frames", "-2",
+       "-fixed-dt", "0",       "-input",  "",     "-frames",   "2.5", "-language", "9",          "-debug",  "-seed"});
   EXPECT_TRUE(line.Debug);
   EXPECT_EQ(line.Frames, -1);
   EXPECT_EQ(line.FixedDt, 0);

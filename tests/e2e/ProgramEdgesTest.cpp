@@ -35,8 +35,8 @@ class ProgramEdges : public ::testing::Test {
   void SetUp() override {
     // A named profile part-way into the demo story, and an older state of it as the backup.
     std::string way;
-    ASSERT_EQ(test::RunCommand("'" + Bin + "/tolvaren-tool' scenario solve '" + Bin + "/Ordinary/S0Scenario.dat'", &way),
-              0);
+    ASSERT_EQ(
+        test::RunCommand("'" + Bin + "/tolvaren-tool' scenario solve '" + Bin + "/Ordinary/S0Scenario.dat'", &way), 0);
     std::istringstream lines(way);
     std::string first10;
     std::string first30;
@@ -55,9 +55,10 @@ class ProgramEdges : public ::testing::Test {
   // The save `tolvaren-tool play` makes of these actions, its player named "Ada".
   std::string Played(const std::string& Actions) {
     test::WriteFile(Dir / "actions.txt", Actions);
-    EXPECT_EQ(test::RunCommand("'" + Bin + "/tolvaren-tool' play --scenario '" + Bin + "/Ordinary/S0Scenario.dat' --out '" +
-                               Dir / "played.dat" + "' '" + Dir / "actions.txt" + "'"),
-              0);
+    EXPECT_EQ(
+        test::RunCommand("'" + Bin + "/tolvaren-tool' play --scenario '" + Bin + "/Ordinary/S0Scenario.dat' --out '" +
+                         Dir / "played.dat" + "' '" + Dir / "actions.txt" + "'"),
+        0);
     const std::string bytes = test::ReadFile(Dir / "played.dat");
     EXPECT_EQ(bytes.substr(8, 4), std::string(4, '\0'));  // the nameless player of a new game
     return bytes.substr(0, 8) + std::string("\x03\0\0\0Ada", 7) + bytes.substr(12);
@@ -78,12 +79,12 @@ class ProgramEdges : public ::testing::Test {
   std::string OwnProgram() {
     const std::string own = Dir / "bin";
     if (!test::PathExists(own)) {
-      EXPECT_EQ(test::RunCommand("mkdir -p '" + own + "/Ordinary' '" + own + "/Languages/English' && (ln '" + Bin +
-                                 "/tolvaren' '" + own + "/' || cp '" + Bin + "/tolvaren' '" + own + "/') && ln -s '" +
-                                 Bin + "/Branding' '" + own + "/Branding' && ln -s '" + Bin + "'/Ordinary/* '" + own +
-                                 "/Ordinary/' && ln -s '" + Bin + "'/Languages/English/* '" + own +
-                                 "/Languages/English/'"),
-                0);
+      EXPECT_EQ(
+          test::RunCommand("mkdir -p '" + own + "/Ordinary' '" + own + "/Languages/English' && (ln '" + Bin +
+                           "/tolvaren' '" + own + "/' || cp '" + Bin + "/tolvaren' '" + own + "/') && ln -s '" + Bin +
+                           "/Branding' '" + own + "/Branding' && ln -s '" + Bin + "'/Ordinary/* '" + own +
+                           "/Ordinary/' && ln -s '" + Bin + "'/Languages/English/* '" + own + "/Languages/English/'"),
+          0);
     }
     return own;
   }
@@ -103,11 +104,11 @@ class ProgramEdges : public ::testing::Test {
            const std::string& Program = "") {
     test::WriteFile(Dir / "input.txt", Script);
     TRun run;
-    run.Code = test::RunCommand("ulimit -c 0; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
-                                    (Dir / "data") + "' " + Env + " timeout 300 '" +
-                                    (Program.empty() ? Bin : Program) + "/tolvaren' -fixed-dt 0.02 -seed 3 -frames 2000 " +
-                                    "-input '" + (Dir / "input.txt") + "' " + Args,
-                                nullptr, &run.Err);
+    run.Code = test::RunCommand(
+        "ulimit -c 0; SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+            (Dir / "data") + "' " + Env + " timeout 300 '" + (Program.empty() ? Bin : Program) +
+            "/tolvaren' -fixed-dt 0.02 -seed 3 -frames 2000 " + "-input '" + (Dir / "input.txt") + "' " + Args,
+        nullptr, &run.Err);
     return run;
   }
 
@@ -132,7 +133,8 @@ TEST_F(ProgramEdges, UnknownAndMalformedArgumentsAreLoggedAndIgnored) {
   const TRun run = Run("wait form Menu\n+5 close\n", "", "-bogus -frames -3 -fixed-dt nan -seed x -input");
   EXPECT_EQ(run.Code, 0) << run.Err;
   for (const char* warning :
-       {"Command line: unknown argument \"-bogus\" ignored", "Command line: \"-frames -3\" is not a valid value; ignored",
+       {"Command line: unknown argument \"-bogus\" ignored",
+        "Command line: \"-frames -3\" is not a valid value; ignored",
         "Command line: \"-fixed-dt nan\" is not a valid value; ignored",
         "Command line: \"-seed x\" is not a valid value; ignored", "Command line: \"-input\" needs a value; ignored"}) {
     EXPECT_NE(run.Err.find(warning), std::string::npos) << warning << "\n" << run.Err;

@@ -31,14 +31,15 @@ TEST(StoryEnding, TheSolversWayPlaysToTheEnding) {
 
   std::string out;
   std::string err;
-  ASSERT_EQ(RunTool("scenario solve '" + scenario + "' --texts '" + texts + "' -o '" + dir / "way.txt" + "'", &out, &err), 0)
+  ASSERT_EQ(
+      RunTool("scenario solve '" + scenario + "' --texts '" + texts + "' -o '" + dir / "way.txt" + "'", &out, &err), 0)
       << err;
   const std::string way = test::ReadFile(dir / "way.txt");
   ASSERT_NE(way.find("\nenter "), std::string::npos) << way;
 
   const std::string save = dir / "Save_qv.dat";
-  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' --out '" + save + "' '" + dir / "way.txt" +
-                        "'",
+  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' --out '" + save + "' '" +
+                        dir / "way.txt" + "'",
                     &out, &err),
             0)
       << err;
@@ -54,8 +55,9 @@ TEST(StoryEnding, TheSolversWayPlaysToTheEnding) {
     EXPECT_NE(event[0], 10) << "no travel in the new game yet";
   }
   test::WriteFile(dir / "nothing.txt", "");
-  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' '" + dir / "nothing.txt" + "'", &out, &err),
-            0)
+  ASSERT_EQ(
+      RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' '" + dir / "nothing.txt" + "'", &out, &err),
+      0)
       << err;
   const json fresh = json::parse(out);
   EXPECT_EQ(state["events"], fresh["events"]);

@@ -106,7 +106,8 @@ TEST(StoryByInput, TheRealProgramPlaysTheSolversWayFromANewProfileToTheEndingAnd
       << err;
 
   // What the headless game makes of the same way.
-  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' '" + dir / "way.txt" + "'", &out, &err), 0)
+  ASSERT_EQ(RunTool("play --scenario '" + scenario + "' --texts '" + texts + "' '" + dir / "way.txt" + "'", &out, &err),
+            0)
       << err;
   const json model = json::parse(out);
   for (size_t i = 0; i < model["log"].size(); ++i) ASSERT_EQ(model["log"][i], "ok") << "action " << i + 1;
@@ -114,11 +115,11 @@ TEST(StoryByInput, TheRealProgramPlaysTheSolversWayFromANewProfileToTheEndingAnd
   ASSERT_FALSE(earned.empty());
 
   // The program, headless, from an empty user folder.
-  const int code = test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=" + std::string(Desktop) + " XDG_DATA_HOME='" +
-                                        dir / "data" + "' '" + Bin + "/tolvaren' -fixed-dt " + FrameTime +
-                                        " -seed 7 -input '" + dir / "run/input.txt" + "' -gui-trace '" +
-                                        dir / "run/trace.jsonl" + "'",
-                                    nullptr, &err);
+  const int code = test::RunCommand(
+      "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=" + std::string(Desktop) + " XDG_DATA_HOME='" +
+          dir / "data" + "' '" + Bin + "/tolvaren' -fixed-dt " + FrameTime + " -seed 7 -input '" +
+          dir / "run/input.txt" + "' -gui-trace '" + dir / "run/trace.jsonl" + "'",
+      nullptr, &err);
   std::vector<json> trace;
   {
     std::istringstream lines(test::ReadFile(dir / "run/trace.jsonl"));
@@ -161,7 +162,8 @@ TEST(StoryByInput, TheRealProgramPlaysTheSolversWayFromANewProfileToTheEndingAnd
   auto position = [&](const json& Wanted) {
     for (size_t i = 0; i < after.size(); ++i) {
       bool all = true;
-      for (auto it = Wanted.begin(); it != Wanted.end(); ++it) all = all && after[i].contains(it.key()) && after[i][it.key()] == it.value();
+      for (auto it = Wanted.begin(); it != Wanted.end(); ++it)
+        all = all && after[i].contains(it.key()) && after[i][it.key()] == it.value();
       if (all) return static_cast<int>(i);
     }
     return -1;

@@ -24,7 +24,8 @@ std::vector<int16_t> Tone(double Hz, double Seconds, int32_t Rate, int32_t Chann
   const size_t frames = static_cast<size_t>(std::llround(Seconds * Rate));
   std::vector<int16_t> out(frames * static_cast<size_t>(Channels));
   for (size_t i = 0; i < frames; ++i) {
-    const auto v = static_cast<int16_t>(std::lround(Amplitude * std::sin(2 * M_PI * Hz * static_cast<double>(i) / Rate)));
+    const auto v =
+        static_cast<int16_t>(std::lround(Amplitude * std::sin(2 * M_PI * Hz * static_cast<double>(i) / Rate)));
     for (int32_t c = 0; c < Channels; ++c) out[i * static_cast<size_t>(Channels) + static_cast<size_t>(c)] = v;
   }
   return out;

@@ -44,7 +44,8 @@ class AudioThreadTest : public ::testing::Test {
     // 36 seconds (long enough to stream) of a tone at 8 kHz: whole periods in every block.
     std::vector<int16_t> pcm(36 * 8000);
     for (size_t i = 0; i < pcm.size(); ++i) {
-      pcm[i] = static_cast<int16_t>(std::lround(ToneLevel * std::sin(2 * M_PI * ToneHz * static_cast<double>(i) / 8000)));
+      pcm[i] =
+          static_cast<int16_t>(std::lround(ToneLevel * std::sin(2 * M_PI * ToneHz * static_cast<double>(i) / 8000)));
     }
     test::WriteFile(Dir / "Ordinary/J9Long.ogg", EncodeOggVorbis(pcm, 1, 8000, 0.4f));
     SetSoundClock(TSoundClock::Device);

@@ -409,7 +409,10 @@ TEST_F(ContainerTest, SharedCacheOutlivesItsContainers) {
   EXPECT_EQ(TProbe::Live, 0);
 
   // A container with its own cache destroys everything with itself, items in use included.
-  { TContainer own(false, MakeItem<TProbe>, 3); own.InsertNew(false); }
+  {
+    TContainer own(false, MakeItem<TProbe>, 3);
+    own.InsertNew(false);
+  }
   EXPECT_EQ(TProbe::Live, 0);
 
   TContainer plain(false, true);
@@ -508,7 +511,8 @@ void RunRandomized(bool Sorted, uint32_t Seed) {
     ASSERT_EQ(c.GetCurrent(), m.Current < 0 ? c.GetHead() : m.Items[m.Current]) << "step " << step;
     if (step % 50 == 0 || step > 3950) {
       ExpectValidChain(c);
-      for (int i = 0; i < static_cast<int>(m.Items.size()); ++i) ASSERT_EQ(c.GetItem(i + 1), m.Items[i]) << "step " << step;
+      for (int i = 0; i < static_cast<int>(m.Items.size()); ++i)
+        ASSERT_EQ(c.GetItem(i + 1), m.Items[i]) << "step " << step;
     }
   }
   c.Clear();

@@ -96,7 +96,8 @@ TEmitterRecord OddRecord(uint32_t Seed) {
   auto f = [] {
     const float choices[] = {-0.0f, 1e-40f, 3.4e38f, -1.17549435e-38f, 0.1f, 1.0f / 3.0f, 123456.789f};
     const float r = RandomFloat();
-    return r < 0.5f ? choices[RandomInt(7)] : (RandomFloat() - 0.5f) * std::pow(10.0f, static_cast<float>(RandomInt(20) - 10));
+    return r < 0.5f ? choices[RandomInt(7)]
+                    : (RandomFloat() - 0.5f) * std::pow(10.0f, static_cast<float>(RandomInt(20) - 10));
   };
   auto s = [] {
     std::string out;

@@ -44,7 +44,7 @@ void SetIntAt(std::string& Bytes, size_t At, int32_t V) { std::memcpy(&Bytes[At]
 
 // Byte offsets inside the first emitter record of SampleFile (the header is 20 bytes).
 constexpr size_t FirstRecord = 20;
-constexpr size_t NameLength = FirstRecord;                  // "Glow": 4 + 4 bytes
+constexpr size_t NameLength = FirstRecord;  // "Glow": 4 + 4 bytes
 constexpr size_t IntervalAt = FirstRecord + 8;
 constexpr size_t CountModeAt = IntervalAt + 4 + 4 + 1 + 4;  // after Interval, Delay, Mode, Duration
 constexpr size_t CountAt = CountModeAt + 1;
@@ -513,8 +513,8 @@ TEST_F(EffectsTest, CurvesShapeMotionSizeSpinColourAndOpacity) {
   EXPECT_NEAR(q->Age, 0.5f, 1e-5f);
   EXPECT_NEAR(q->Position.X, 11 + 50, 1e-3f);  // origin (11, 22) plus half the distance
   EXPECT_NEAR(q->Position.Y, 22, 1e-3f);
-  EXPECT_NEAR(q->Size.X, 128 * 2, 1e-3f);     // 1 + (3 - 1) x 0.5
-  EXPECT_NEAR(q->Angle, 0, 1e-3f);            // 350 + 0.5 x 10 x 2 = 360, wrapped
+  EXPECT_NEAR(q->Size.X, 128 * 2, 1e-3f);  // 1 + (3 - 1) x 0.5
+  EXPECT_NEAR(q->Angle, 0, 1e-3f);         // 350 + 0.5 x 10 x 2 = 360, wrapped
   EXPECT_NEAR(q->Color.X, 0.5f, 1e-5f);
   EXPECT_NEAR(q->Color.Z, 0.5f, 1e-5f);
   EXPECT_NEAR(q->Alpha, 0.8f * 0.5f * 1.0f, 1e-5f);

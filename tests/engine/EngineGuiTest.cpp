@@ -365,7 +365,8 @@ TEST_F(GuiTest, TransitionSwitchesFormsWhenTheScreenIsCovered) {
   ShowForm("Menu");  // stops the transition, forgets the pending form
   EXPECT_EQ(RunningTransition(), nullptr);
   EXPECT_EQ(PendingForm(), nullptr);
-  EXPECT_EQ(trace, (std::vector<std::string>{"start Fade", "form Menu", "end Fade", "start Fade", "end Fade", "form Menu"}));
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"start Fade", "form Menu", "end Fade", "start Fade", "end Fade", "form Menu"}));
 }
 
 TEST_F(GuiTest, UnknownNamesChangeNothing) {
@@ -428,7 +429,8 @@ TEST_F(GuiTest, DroppedCallbacksAreNeverRun) {
   AddForm("Menu", nullptr);
   AddDialog("Query", nullptr);
   bool ran = false;
-  ShowDialog("Query", {.MessageKey = "Sure", .OnDone = [&] { ran = true; }, .OnText = [&](const std::string&) { ran = true; }});
+  ShowDialog("Query",
+             {.MessageKey = "Sure", .OnDone = [&] { ran = true; }, .OnText = [&](const std::string&) { ran = true; }});
   SwitchForm("Menu", "Fade", [&] { ran = true; });
   DropGuiCallbacks();
   EXPECT_FALSE(FindDialog("Query")->OnDone || FindDialog("Query")->OnText);
@@ -443,9 +445,7 @@ TEST(GuiPlaceTest, PlacementOperations) {
     ApplyPlaceOp(r, saved, op, v);
     return r;
   };
-  auto same = [](TGuiRect a, TGuiRect b) {
-    return a.X == b.X && a.Y == b.Y && a.W == b.W && a.H == b.H;
-  };
+  auto same = [](TGuiRect a, TGuiRect b) { return a.X == b.X && a.Y == b.Y && a.W == b.W && a.H == b.H; };
   TGuiRect r{10, 20, 100, 40};
   struct TCase {
     int32_t Op;
@@ -453,14 +453,22 @@ TEST(GuiPlaceTest, PlacementOperations) {
     TGuiRect Want;
   };
   const TCase cases[] = {
-      {PlaceSetX, 5, {5, 20, 100, 40}},          {PlaceAddY, -5, {10, 15, 100, 40}},
-      {PlaceMirrorX, 0, {-10, 20, 100, 40}},     {PlaceStepRight, 2, {112, 20, 100, 40}},
-      {PlaceStepUp, 0, {10, -20, 100, 40}},      {PlaceBoxLeft, -30, {-55, 20, 30, 40}},
-      {PlaceBoxBelow, 10, {10, 45, 100, 10}},    {PlaceSquare, -8, {10, 20, 8, 8}},
-      {PlaceWidthKeepRight, 60, {30, 20, 60, 40}}, {PlaceWidthKeepLeft, 60, {-10, 20, 60, 40}},
-      {PlaceHeightKeepTop, 10, {10, 5, 100, 10}}, {PlaceGrow, -50, {10, 20, 50, 0}},
-      {PlaceGrowWidthKeepLeft, 20, {20, 20, 120, 40}}, {PlaceGrowHeightKeepBottom, -100, {10, 40, 100, 0}},
-      {PlaceHalfWidthKeepRight, 0, {35, 20, 50, 40}},  {PlaceHalfHeightKeepTop, 10, {10, 15, 100, 30}},
+      {PlaceSetX, 5, {5, 20, 100, 40}},
+      {PlaceAddY, -5, {10, 15, 100, 40}},
+      {PlaceMirrorX, 0, {-10, 20, 100, 40}},
+      {PlaceStepRight, 2, {112, 20, 100, 40}},
+      {PlaceStepUp, 0, {10, -20, 100, 40}},
+      {PlaceBoxLeft, -30, {-55, 20, 30, 40}},
+      {PlaceBoxBelow, 10, {10, 45, 100, 10}},
+      {PlaceSquare, -8, {10, 20, 8, 8}},
+      {PlaceWidthKeepRight, 60, {30, 20, 60, 40}},
+      {PlaceWidthKeepLeft, 60, {-10, 20, 60, 40}},
+      {PlaceHeightKeepTop, 10, {10, 5, 100, 10}},
+      {PlaceGrow, -50, {10, 20, 50, 0}},
+      {PlaceGrowWidthKeepLeft, 20, {20, 20, 120, 40}},
+      {PlaceGrowHeightKeepBottom, -100, {10, 40, 100, 0}},
+      {PlaceHalfWidthKeepRight, 0, {35, 20, 50, 40}},
+      {PlaceHalfHeightKeepTop, 10, {10, 15, 100, 30}},
       {PlaceOpCount, 1, r},
   };
   for (const TCase& c : cases) {

@@ -26,7 +26,10 @@ TEST(SimpleParserTest, SplitsOnEveryCharacterOutsideTheSet) {
   EXPECT_EQ(Tokens("-5"), (V{"-5"}));
   EXPECT_EQ(Tokens("x_1\r\n\"Quoted\",#c\tz"), (V{"x_1", "Quoted", "c", "z"}));
   // Bytes above 127 and the NUL byte separate too.
-  EXPECT_EQ(Tokens(std::string("ab\xE9" "cd\0ef", 8)), (V{"ab", "cd", "ef"}));
+  EXPECT_EQ(Tokens(std::string("ab\xE9"
+                               "cd\0ef",
+                               8)),
+            (V{"ab", "cd", "ef"}));
   // A caller's own set.
   EXPECT_EQ(Tokens("1,2;3", TCharSet("0123456789;")), (V{"1", "2;3"}));
 }

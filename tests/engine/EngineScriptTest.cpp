@@ -106,14 +106,14 @@ TEST_F(ScriptTest, LongTextsKeepTheirStartAndTheirLastCharacter) {
 }
 
 TEST_F(ScriptTest, ElementsAndAttributes) {
-  LoadScript(Script("<text id=\"empty\"/>"                      // an empty element stores nothing
-                    "<text id=\"blank\">  </text>"              // nor does an empty content
-                    "<text value=\"v\" id=\"after\">x</text>"   // "id" need not come first
-                    "<text id='single'>y</text>"                // single quotes
-                    "<text id = \"spaced\" >z</text>"           // blanks around "="
-                    "<text>no id</text>"                        // no key: nothing
+  LoadScript(Script("<text id=\"empty\"/>"                         // an empty element stores nothing
+                    "<text id=\"blank\">  </text>"                 // nor does an empty content
+                    "<text value=\"v\" id=\"after\">x</text>"      // "id" need not come first
+                    "<text id='single'>y</text>"                   // single quotes
+                    "<text id = \"spaced\" >z</text>"              // blanks around "="
+                    "<text>no id</text>"                           // no key: nothing
                     "<group><text id=\"nested\">n</text></group>"  // not directly in the script
-                    "<Text id=\"case\">c</Text>"),              // names are case-sensitive
+                    "<Text id=\"case\">c</Text>"),                 // names are case-sensitive
              false, false);
   EXPECT_EQ(Entries(), (TEntries{{"after", "x"}, {"single", "y"}, {"spaced", "z"}}));
   // Texts outside the script element are not texts either.
@@ -151,7 +151,7 @@ TEST_F(ScriptTest, OneEndTagTooManyFailsAndKeepsWhatWasStored) {
 TEST_F(ScriptTest, FilesCutShortStoreOnlyFinishedTexts) {
   const std::string head = "<script>" + Text("a", "x");
   for (const char* tail : {"<text id=\"b\">y</te", "<text id=\"b", "<text id=\"b\">y &am", "<text id=\"b\">y",
-                                  "<text id=\"b\"", "<", "<!-- unfinished", "<text id=\"b\">y</text"}) {
+                           "<text id=\"b\"", "<", "<!-- unfinished", "<text id=\"b\">y</text"}) {
     FreeTexts();
     EXPECT_NO_THROW(LoadScript(head + tail, false, false)) << tail;
     EXPECT_EQ(Entries(), (TEntries{{"a", "x"}})) << tail;
@@ -163,7 +163,8 @@ TEST_F(ScriptTest, FilesCutShortStoreOnlyFinishedTexts) {
 
 TEST_F(ScriptTest, EveryPrefixOfAScriptStoresAPrefixOfItsTexts) {
   const std::string full = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- c -->\r\n<script>\r\n" +
-                           Text("a", " one &amp; <b>two</b>\r\n three ") + "<option id=\"DecimalSymbol\" value=\",\"/>" +
+                           Text("a", " one &amp; <b>two</b>\r\n three ") +
+                           "<option id=\"DecimalSymbol\" value=\",\"/>" +
                            "<text id='b' value=\"q\">&lt;&gt;\xC3\xBC</text>" + Text("GameTitle", " T\xCE\xA9 ") +
                            "<x><text id=\"n\">no</text></x>" + Text("c", "end") + "\r\n</script>\r\n";
   EXPECT_TRUE(LoadScript(full, false, false));
@@ -195,9 +196,7 @@ TEST_F(ScriptTest, DamagedScriptsNeverFailOtherThanByTheParseError) {
         case 0:
           if (at < damaged.size()) damaged.erase(at, 1 + random() % 8);
           break;
-        case 1:
-          damaged.insert(at, 1, "<>/&;\"'=! \r\n\t\x80\xC3"[random() % 16]);
-          break;
+        case 1: damaged.insert(at, 1, "<>/&;\"'=! \r\n\t\x80\xC3"[random() % 16]); break;
         default:
           if (at < damaged.size()) damaged[at] = static_cast<char>(random() % 256);
           break;
@@ -239,7 +238,8 @@ TEST_F(ScriptTest, DecodingAgreesWithThePlatformConversions) {
     std::string content;
     const size_t length = 1 + random() % 120;
     while (content.size() < length) {
-      const uint8_t b = random() % 3 == 0 ? static_cast<uint8_t>(0x80 + random() % 128) : static_cast<uint8_t>(33 + random() % 94);
+      const uint8_t b =
+          random() % 3 == 0 ? static_cast<uint8_t>(0x80 + random() % 128) : static_cast<uint8_t>(33 + random() % 94);
       if (b == '<' || b == '&') continue;
       content += static_cast<char>(b);
     }
@@ -384,7 +384,8 @@ class ScriptFilesTest : public ScriptTest {
   void Write(const std::string& Name, const std::string& Bytes, int Seconds = 0) {
     const std::string path = Dir / ("lang/" + Name);
     test::WriteFile(path, Bytes);
-    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(Seconds));
+    std::filesystem::last_write_time(path,
+                                     std::filesystem::file_time_type::clock::now() + std::chrono::seconds(Seconds));
   }
   static int Relocalized;
   test::TTempDir Dir;
@@ -542,8 +543,8 @@ TEST_F(ScriptFilesTest, TheEnglishScriptsFillTheKeysATranslationLacks) {
 TEST_F(ScriptFilesTest, ForcedReloadNamesChangedKeysAndAFailureKeepsTheOldTexts) {
   SetRelocalizeHook([] { ++Relocalized; });
   Relocalized = 0;
-  Write("T1ScriptCommon.xml", "<script><option id=\"DigitGroupingSymbol\" value=\".\"/>" + Text("a", "1") +
-                                  Text("b", "2") + "</script>");
+  Write("T1ScriptCommon.xml",
+        "<script><option id=\"DigitGroupingSymbol\" value=\".\"/>" + Text("a", "1") + Text("b", "2") + "</script>");
   InitTexts();
   std::string error;
   std::vector<std::string> changed;

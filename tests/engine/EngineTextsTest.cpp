@@ -210,9 +210,15 @@ TEST_F(TextsTest, AlignmentInNinePositions) {
     float X;
     float Y;
   } cases[] = {
-      {AlignLeft | AlignTop, -50 + 7.5f, -30 + 15}, {AlignTop, 0, -30 + 15},  {AlignRight | AlignTop, 50 - 7.5f, -30 + 15},
-      {AlignLeft, -50 + 7.5f, 0},                   {0, 0, 0},                 {AlignRight, 50 - 7.5f, 0},
-      {AlignLeft | AlignBottom, -50 + 7.5f, 15},    {AlignBottom, 0, 15},      {AlignRight | AlignBottom, 50 - 7.5f, 15},
+      {AlignLeft | AlignTop, -50 + 7.5f, -30 + 15},
+      {AlignTop, 0, -30 + 15},
+      {AlignRight | AlignTop, 50 - 7.5f, -30 + 15},
+      {AlignLeft, -50 + 7.5f, 0},
+      {0, 0, 0},
+      {AlignRight, 50 - 7.5f, 0},
+      {AlignLeft | AlignBottom, -50 + 7.5f, 15},
+      {AlignBottom, 0, 15},
+      {AlignRight | AlignBottom, 50 - 7.5f, 15},
   };
   for (const auto& c : cases) {
     Make("a", {100, 60}, c.Flags);
@@ -242,7 +248,10 @@ TEST_F(TextsTest, IconsAndBackSteps) {
   EXPECT_EQ(Char(2)->Segment, -8);
   EXPECT_FLOAT_EQ(Char(3)->Offset.X - Char(1)->Offset.X, 12 - 6);
   // Other control bytes take no room.
-  Make("a\x02" "b", {200, 60}, AlignLeft);
+  Make(
+      "a\x02"
+      "b",
+      {200, 60}, AlignLeft);
   EXPECT_FLOAT_EQ(Char(3)->Offset.X - Char(1)->Offset.X, 12);
 }
 

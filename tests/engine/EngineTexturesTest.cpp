@@ -222,7 +222,8 @@ TEST(Textures, DamagedPackedFilesWarnAndLeaveAnEmptyTexture) {
 TEST(Textures, PngColoursArePremultipliedByAlphaOver256) {
   TVideoTestEnv env;
   // RGBA pixels: alpha 0, 255, 128 and 1.
-  WriteRgbaPng(env.Ordinary("G2Alpha.png"), 4, 1, {200, 100, 50, 0, 200, 100, 50, 255, 200, 100, 50, 128, 255, 255, 255, 1});
+  WriteRgbaPng(env.Ordinary("G2Alpha.png"), 4, 1,
+               {200, 100, 50, 0, 200, 100, 50, 255, 200, 100, 50, 128, 255, 255, 255, 1});
   TTexture* t = LoadTexture("G2Alpha");
   EXPECT_EQ(TexelArgb(t, 0, 0), 0x00000000u);
   EXPECT_EQ(TexelArgb(t, 1, 0), 0xFFC86432u);

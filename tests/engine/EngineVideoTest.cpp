@@ -174,7 +174,7 @@ TEST(Sprites, OrderDefaultsAndTextures) {
   a->SetTextureName(0, "");
   EXPECT_EQ(a->GetTexture(0), nullptr);
   EXPECT_EQ(TextureCache()->GetCount(), 1);  // replaced textures stay cached
-  a->SetTexture(9, loaded);                   // no such stage
+  a->SetTexture(9, loaded);                  // no such stage
   EXPECT_EQ(a->GetTexture(9), nullptr);
 
   a->Angle = 45;
@@ -336,7 +336,7 @@ TEST_F(FramePass, OpaqueSpritesSkipBlendingAndFramesSkipTheirMiddle) {
   ASSERT_TRUE(f->HasHole());
   EXPECT_EQ(f->HoleMin.X, 64);  // the transparent run less the margin
   EXPECT_EQ(f->HoleMax.Y, 246);
-  EXPECT_FALSE(A->HasHole());   // too small to be searched
+  EXPECT_FALSE(A->HasHole());  // too small to be searched
 
   // Opaque picture, opaque tint: no blending; half-transparent tint: blending again. (Small
   // sprites keep blending: a batch break would cost more.)

@@ -64,14 +64,15 @@ TEST_F(GameAvatar, AFirstVisitPlaysEveryScene) {
   EXPECT_EQ(Act("accept"), "ok");
   EXPECT_EQ(Avatar()->State, StateIdle);
   // Every call the visit made to the screens, in order: one dialog a scene, nothing else.
-  EXPECT_EQ(std::vector<std::string>(Play->Gui.Calls.begin() + static_cast<std::ptrdiff_t>(before), Play->Gui.Calls.end()),
-            (std::vector<std::string>{"dialog Scene", "dialog Scene"}));
+  EXPECT_EQ(
+      std::vector<std::string>(Play->Gui.Calls.begin() + static_cast<std::ptrdiff_t>(before), Play->Gui.Calls.end()),
+      (std::vector<std::string>{"dialog Scene", "dialog Scene"}));
   EXPECT_EQ(PropNamed("Gold")->Amount, 5);
   EXPECT_EQ(SiteNumbered(11)->Count, 1);
   EXPECT_TRUE(SiteNumbered(11)->Entered);
   EXPECT_TRUE(SiteNumbered(12)->Revealed);  // its condition now holds
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "6 1 11 111 1", "6 1 11 112 1",
-                              "5 1 11 0 0", "0 1 12 0 0"}));
+  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "6 1 11 111 1", "6 1 11 112 1", "5 1 11 0 0",
+                              "0 1 12 0 0"}));
   // Completed without KeepAfterVisit: no longer on the map.
   EXPECT_EQ(Act("enter 1 11"), "ignored: site 11 is not on the map");
 }
@@ -422,12 +423,12 @@ TEST_F(GameAvatar, ReplaySkipsEventsThatMatchNothing) {
   Load(Village());
   Settle();
   auto record = [](TData d) { RecordEvent(TEvent::Create(d)); };
-  record({SiteRevealed, 1, 99, 0, 0, {}});               // no such site
-  record({ScenePerformed, 1, 11, 111, 0, {}});           // value not above the count
-  record({ScenePerformed, 1, 11, 999, 5, {}});           // no such scene
-  record({RegionChanged, 42, 0, 0, 0, {}});              // no such region
-  record({77, 1, 2, 3, 4, {5, 6, 7}});                   // no such kind
-  record({SiteEntered, 1, 98, 0, 0, {}});                // unknown entry: no location
+  record({SiteRevealed, 1, 99, 0, 0, {}});      // no such site
+  record({ScenePerformed, 1, 11, 111, 0, {}});  // value not above the count
+  record({ScenePerformed, 1, 11, 999, 5, {}});  // no such scene
+  record({RegionChanged, 42, 0, 0, 0, {}});     // no such region
+  record({77, 1, 2, 3, 4, {5, 6, 7}});          // no such kind
+  record({SiteEntered, 1, 98, 0, 0, {}});       // unknown entry: no location
   Rebuild();
   EXPECT_EQ(SiteNumbered(11)->FirstScene()->Count, 0);
   EXPECT_EQ(CurrentRegion()->Number, 1);

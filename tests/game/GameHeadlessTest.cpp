@@ -36,21 +36,22 @@ TEST_F(GameHeadless, TheStateJsonHoldsEveryKeyInOrder) {
   Load(b);
   Settle();
   const std::vector<std::string> log = Script("enter 4 40\naccept\nenter 4 41");
-  EXPECT_EQ(ModelStateJson(&log),
-            "{\"current_region\": 4, \"previous_region\": 4, \"unlocked\": [false, false, false], \"pointer\": 9, "
-            "\"avatar\": {\"state\": 0, \"site\": null, \"scene\": null, \"barter_counts\": [0, 0, 0, 0, 0, 0, 0]}, "
-            "\"props\": [{\"name\": \"Gold\", \"number\": 1, \"amount\": 5, \"amount_before\": 0}], "
-            "\"regions\": [{\"number\": 4, \"music\": \"J1Theme\", \"sites\": [{\"number\": 40, \"revealed\": true, "
-            "\"entered\": true, \"closed\": false, \"count\": 1, \"scenes\": [{\"number\": 400, \"count\": 1}]}, "
-            "{\"number\": 41, \"revealed\": false, \"entered\": false, \"closed\": false, \"count\": 0, \"scenes\": []}], "
-            "\"plots\": [{\"visible\": false, \"x\": 1.5, \"y\": -2}]}], "
-            "\"achievements\": [{\"number\": 9, \"visible\": true, \"progress\": 0, \"total\": 5, \"reached\": true, "
-            "\"newly_earned\": false}], "
-            "\"hint\": {\"number\": 70, \"need\": 1}, "
-            "\"player\": {\"name\": \"Tester\", \"earned\": [9], \"event_count\": 5}, "
-            "\"events\": [[0, 4, 40, 0, 0, 0, 0, 0], [2, 4, 40, 0, 0, 0, 0, 0], [3, 4, 40, 0, 0, 0, 0, 0], "
-            "[6, 4, 40, 400, 1, 0, 0, 0], [5, 4, 40, 0, 0, 0, 0, 0]], "
-            "\"log\": [\"ok\", \"ok\", \"ignored: site 41 is not on the map\"]}");
+  EXPECT_EQ(
+      ModelStateJson(&log),
+      "{\"current_region\": 4, \"previous_region\": 4, \"unlocked\": [false, false, false], \"pointer\": 9, "
+      "\"avatar\": {\"state\": 0, \"site\": null, \"scene\": null, \"barter_counts\": [0, 0, 0, 0, 0, 0, 0]}, "
+      "\"props\": [{\"name\": \"Gold\", \"number\": 1, \"amount\": 5, \"amount_before\": 0}], "
+      "\"regions\": [{\"number\": 4, \"music\": \"J1Theme\", \"sites\": [{\"number\": 40, \"revealed\": true, "
+      "\"entered\": true, \"closed\": false, \"count\": 1, \"scenes\": [{\"number\": 400, \"count\": 1}]}, "
+      "{\"number\": 41, \"revealed\": false, \"entered\": false, \"closed\": false, \"count\": 0, \"scenes\": []}], "
+      "\"plots\": [{\"visible\": false, \"x\": 1.5, \"y\": -2}]}], "
+      "\"achievements\": [{\"number\": 9, \"visible\": true, \"progress\": 0, \"total\": 5, \"reached\": true, "
+      "\"newly_earned\": false}], "
+      "\"hint\": {\"number\": 70, \"need\": 1}, "
+      "\"player\": {\"name\": \"Tester\", \"earned\": [9], \"event_count\": 5}, "
+      "\"events\": [[0, 4, 40, 0, 0, 0, 0, 0], [2, 4, 40, 0, 0, 0, 0, 0], [3, 4, 40, 0, 0, 0, 0, 0], "
+      "[6, 4, 40, 400, 1, 0, 0, 0], [5, 4, 40, 0, 0, 0, 0, 0]], "
+      "\"log\": [\"ok\", \"ok\", \"ignored: site 41 is not on the map\"]}");
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ std::string SaveBytes(int32_t Version, const std::vector<TSavedPlayer>& Players,
     PutInt32(out, 5);
     PutInt32(out, static_cast<int32_t>(p.Events.size()));
     for (const TData& d : p.Events) {
-      for (int32_t v : {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]}) PutInt32(out, v);
+      for (int32_t v : {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]})
+        PutInt32(out, v);
     }
     PutInt32(out, static_cast<int32_t>(p.Earned.size()));
     for (int32_t n : p.Earned) PutInt32(out, n);

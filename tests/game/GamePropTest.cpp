@@ -48,14 +48,14 @@ TEST(GameProp, UncountedPropsAreHeldOrNot) {
 
 TEST(GameProp, NormalizeAfterBarterClampsByKind) {
   auto itemp = MakeProp(TPropKind::Item, -4);
-    TProp& item = *itemp;
+  TProp& item = *itemp;
   item.Normalize();
   EXPECT_EQ(item.Amount, 0);
   item.Amount = 12;
   item.Normalize();
   EXPECT_EQ(item.Amount, 12);
   auto titlep = MakeProp(TPropKind::Title, 5);
-    TProp& title = *titlep;
+  TProp& title = *titlep;
   title.Normalize();
   EXPECT_EQ(title.Amount, 1);
   title.Amount = -2;
@@ -65,7 +65,7 @@ TEST(GameProp, NormalizeAfterBarterClampsByKind) {
 
 TEST(GameProp, AmountsWrapInsteadOfOverflowing) {
   auto propp = MakeProp(TPropKind::Property, INT32_MAX);
-    TProp& prop = *propp;
+  TProp& prop = *propp;
   prop.Gain(1);
   EXPECT_EQ(prop.Amount, INT32_MIN);
   prop.Amount = INT32_MIN;
@@ -75,7 +75,7 @@ TEST(GameProp, AmountsWrapInsteadOfOverflowing) {
 
 TEST(GameProp, ResetRestoresTheInitialAmount) {
   auto propp = MakeProp(TPropKind::Item, 9);
-    TProp& prop = *propp;
+  TProp& prop = *propp;
   prop.InitialAmount = 2;
   prop.AmountBefore = 5;
   prop.Reset();
@@ -132,9 +132,14 @@ class GamePropTexts : public ::testing::Test {
   void SetUp() override {
     FreeTexts();
     ResetLocalization();
-    for (auto [key, text] : {std::pair{"LabelRequirement", "Needed"}, {"LabelIHave", "I have"}, {"LabelLoss", "Lost"},
-                             {"LabelReward", "Gained"}, {"LabelCost", "Cost"}, {"LabelPurchase", "Bought"},
-                             {"PropGold", "Gold"}, {"PropKnight", "Knight"}}) {
+    for (auto [key, text] : {std::pair{"LabelRequirement", "Needed"},
+                             {"LabelIHave", "I have"},
+                             {"LabelLoss", "Lost"},
+                             {"LabelReward", "Gained"},
+                             {"LabelCost", "Cost"},
+                             {"LabelPurchase", "Bought"},
+                             {"PropGold", "Gold"},
+                             {"PropKnight", "Knight"}}) {
       AddText(key, text);
     }
   }

@@ -52,7 +52,8 @@ TScenarioBuilder RandomWorld(std::mt19937& Rng) {
     for (int32_t k = 1; k <= sites; ++k) {
       const int32_t s = b.AddSite(r, "S" + std::to_string(r) + "_" + std::to_string(k), r * 100 + k);
       TSiteDef& site = b.Site(s);
-      if (!here.empty() && Chance(Rng, 50)) site.NeedsVisited[0] = here[static_cast<size_t>(Pick(Rng, 0, static_cast<int32_t>(here.size()) - 1))];
+      if (!here.empty() && Chance(Rng, 50))
+        site.NeedsVisited[0] = here[static_cast<size_t>(Pick(Rng, 0, static_cast<int32_t>(here.size()) - 1))];
       if (!here.empty() && Chance(Rng, 20)) site.NeedsRevealed = here.back();
       if (Chance(Rng, 25)) site.Needs[0] = {Pick(Rng, 1, props), Pick(Rng, 1, 4)};
       site.KeepAfterVisit = Chance(Rng, 50);

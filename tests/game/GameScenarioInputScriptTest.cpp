@@ -63,9 +63,11 @@ class ScenarioInputScript : public test::ModelTest {
 
 TEST_F(ScenarioInputScript, EveryActionBecomesTheClicksAndWaitsOfItsScreens) {
   LoadSource(Story);
-  const std::vector<std::string> way = {"enter 1 10",    "accept 9999 0 0 0 0 0 0", "accept", "close-inventory",
-                                        "enter 1 11",    "accept",                  "travel 2", "enter 2 20",
-                                        "enter 3 30",    "accept"};
+  const std::vector<std::string> way = {"enter 1 10", "accept 9999 0 0 0 0 0 0",
+                                        "accept",     "close-inventory",
+                                        "enter 1 11", "accept",
+                                        "travel 2",   "enter 2 20",
+                                        "enter 3 30", "accept"};
   const TInputScriptResult r = Translate(way);
   ASSERT_TRUE(r.Ok) << r.Why;
   EXPECT_TRUE(r.ReachesEnding);
@@ -75,17 +77,17 @@ TEST_F(ScenarioInputScript, EveryActionBecomesTheClicksAndWaitsOfItsScreens) {
                           "+2 click Play", "wait form Play 6000"}));
   // The barter: three coins buy three loaves of the first row, one click each once the last
   // trade has played; the second row is never clicked.
-  EXPECT_TRUE(InOrder(s, {"wait idle 6000", "wait control Baker 6000", "click Baker", "wait shown Scene 6000",
-                          "wait ready 6000", "wait control BarterPerf1 6000", "click BarterPerf1",
-                          "wait control BarterPerf1 6000", "click BarterPerf1", "wait control BarterPerf1 6000",
-                          "click BarterPerf1", "click Accept"}));
+  EXPECT_TRUE(InOrder(
+      s, {"wait idle 6000", "wait control Baker 6000", "click Baker", "wait shown Scene 6000", "wait ready 6000",
+          "wait control BarterPerf1 6000", "click BarterPerf1", "wait control BarterPerf1 6000", "click BarterPerf1",
+          "wait control BarterPerf1 6000", "click BarterPerf1", "click Accept"}));
   EXPECT_EQ(s.find("BarterPerf2"), std::string::npos);
   // The achievement of the second scene, then the inventory the arrow points at, the map icon,
   // the road, the ending's scene and the way out through the menu.
-  EXPECT_TRUE(InOrder(s, {"wait shown Achievement 6000", "wait ready 6000", "click OK", "wait control InventoryIcon 6000",
-                          "click InventoryIcon", "wait shown Inventory 6000", "click Close", "click Office",
-                          "wait control MapIcon 6000", "click MapIcon", "click Road", "click End", "click Accept",
-                          "wait form Menu 6000", "screenshot ending.png", "+2 click Quit",
+  EXPECT_TRUE(InOrder(s, {"wait shown Achievement 6000", "wait ready 6000", "click OK",
+                          "wait control InventoryIcon 6000", "click InventoryIcon", "wait shown Inventory 6000",
+                          "click Close", "click Office", "wait control MapIcon 6000", "click MapIcon", "click Road",
+                          "click End", "click Accept", "wait form Menu 6000", "screenshot ending.png", "+2 click Quit",
                           "wait shown QueryCustom 6000", "+2 click Yes"}));
   EXPECT_EQ(s.find("ExitIcon"), std::string::npos) << "the ending leads to the menu by itself";
   std::vector<std::string> files;
@@ -139,7 +141,8 @@ TEST_F(ScenarioInputScript, AWayNoPlayerCouldGiveIsRefusedWithItsAction) {
 
 TEST_F(ScenarioInputScript, ASiteThatCannotBeNamedInAScriptIsRefused) {
   std::string story = Story;
-  for (size_t at = story.find("Baker"); at != std::string::npos; at = story.find("Baker")) story.replace(at, 5, "MapIcon");
+  for (size_t at = story.find("Baker"); at != std::string::npos; at = story.find("Baker"))
+    story.replace(at, 5, "MapIcon");
   LoadSource(story);
   const TInputScriptResult r = Translate({"enter 1 10"});
   EXPECT_FALSE(r.Ok);

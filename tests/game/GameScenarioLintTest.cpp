@@ -111,7 +111,8 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
        [](TScenarioBuilder& b) { b.Sites[1].X = -700, b.Sites[1].Y = -340; }},
       {"is not a scene kind (0 to 39)", [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 77; }},
       {"trade 1 has a prop on one side only", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Prop = 0; }},
-      {"trade 1 exchanges a non-positive amount", [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Amount = 0; }},
+      {"trade 1 exchanges a non-positive amount",
+       [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Amount = 0; }},
       {"can never play: the \"Text stop\" scene before it can only be declined",
        [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 3; }},
       {"warning: site 1 \"Gate\" (number 10): is on the guide chain but has no hint",
@@ -129,7 +130,8 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
 TEST(ScenarioLint, ASiteBesideACornerIconIsFine) {
   // Clear of the shown inventory icon by a pixel across, or up; and a site in the middle of an edge.
   for (const auto& [x, y] : std::vector<std::pair<int, int>>{{-680, 420}, {-720, 330}, {0, 430}, {780, 0}}) {
-    const TLint r = Lint(With("site Gate 10 {", "site Gate 10 {\n    at " + std::to_string(x) + " " + std::to_string(y)));
+    const TLint r =
+        Lint(With("site Gate 10 {", "site Gate 10 {\n    at " + std::to_string(x) + " " + std::to_string(y)));
     EXPECT_FALSE(r.Has("corner icon")) << x << " " << y << "\n" << r.Text();
   }
 }
@@ -155,11 +157,12 @@ TEST(ScenarioLint, FindsWhatCanNeverHappen) {
   EXPECT_TRUE(r.Has("site Shop: can never be revealed: it needs Gate completed")) << r.Text();
 
   // What a barter gives counts, as far as what it takes allows: two coins buy two keys at most.
-  r = Lint(With("needs Key 1", "needs Key 2") );
+  r = Lint(With("needs Key 1", "needs Key 2"));
   EXPECT_TRUE(r.Found.empty()) << r.Text();
   r = Lint(With("scene 110 Barter 1 repeatable", "scene 110 Barter 1") + "");
   EXPECT_TRUE(r.Found.empty()) << r.Text();
-  r = Lint(With("needs Key 1", "needs Key 3").replace(Base.find("scene 110 Barter 1 repeatable"), 29, "scene 110 Barter 1"));
+  r = Lint(
+      With("needs Key 1", "needs Key 3").replace(Base.find("scene 110 Barter 1 repeatable"), 29, "scene 110 Barter 1"));
   EXPECT_TRUE(r.Has("site Home: can never be revealed: it needs 3 Key, but at most 2 can be had")) << r.Text();
 
   // Scenes after one that leaves the site wait for a visit that a closing site may never get.
@@ -169,8 +172,9 @@ TEST(ScenarioLint, FindsWhatCanNeverHappen) {
 }
 
 TEST(ScenarioLint, FindsLoopsNumbersAndMissingEntryPoints) {
-  TLint r = Lint(Base + "achievement A 601 target 1 parent B\nachievement B 602 target 1 parent A\n"
-                        "hint H1 501 { sub H2 0 }\nhint H2 502 { sub H1 0 }\n");
+  TLint r = Lint(Base +
+                 "achievement A 601 target 1 parent B\nachievement B 602 target 1 parent A\n"
+                 "hint H1 501 { sub H2 0 }\nhint H2 502 { sub H1 0 }\n");
   EXPECT_TRUE(r.Has("achievement A: its parent chain leads back to itself")) << r.Text();
   EXPECT_TRUE(r.Has("hint H1: can reach itself through sub-hints")) << r.Text();
 
@@ -204,17 +208,21 @@ TEST(ScenarioLint, FindsLoopsNumbersAndMissingEntryPoints) {
   b.Sites[0].Hint = 9;
   const std::vector<TScenarioDiagnostic> broken = LintScenario(b, nullptr, "S0.dat", {});
   ASSERT_EQ(broken.size(), 1u) << "references beyond the lists stop the rest";
-  EXPECT_EQ(broken[0].Format(), "S0.dat: error: site 1 \"Gate\" (number 10): Hint refers to hint 9, but there are only 1");
+  EXPECT_EQ(broken[0].Format(),
+            "S0.dat: error: site 1 \"Gate\" (number 10): Hint refers to hint 9, but there are only 1");
 }
 
 TEST(ScenarioLint, FindsUnusedThingsAndOddSlots) {
-  const TLint r = Lint(Base + "prop Spare\nhint Lonely 503\nachievement Idle 603 target 2\npool { picture G2Unused }\n"
-                              "region Town2 3 { site Odd 30 { scene 300 Barter 2 { trade Coin 1 for none 0; right5 Key 1 } } }\n");
+  const TLint r =
+      Lint(Base +
+           "prop Spare\nhint Lonely 503\nachievement Idle 603 target 2\npool { picture G2Unused }\n"
+           "region Town2 3 { site Odd 30 { scene 300 Barter 2 { trade Coin 1 for none 0; right5 Key 1 } } }\n");
   EXPECT_TRUE(r.Has("warning: prop Spare: is never needed, given, taken, traded or counted")) << r.Text();
   EXPECT_TRUE(r.Has("warning: hint Lonely: no site and no other hint leads to it")) << r.Text();
   EXPECT_TRUE(r.Has("warning: picture G2Unused: is listed in the pool, but nothing uses it")) << r.Text();
   EXPECT_TRUE(r.Has("warning: achievement Idle: nothing adds progress to it")) << r.Text();
-  EXPECT_TRUE(r.Has("scene 300 of site Odd: right slot 5 is filled, but \"Barter 2\" has 2; the game ignores it")) << r.Text();
+  EXPECT_TRUE(r.Has("scene 300 of site Odd: right slot 5 is filled, but \"Barter 2\" has 2; the game ignores it"))
+      << r.Text();
   EXPECT_TRUE(r.Has("scene 300 of site Odd: trade 1 has a prop on one side only")) << r.Text();
   EXPECT_TRUE(r.Has("region Town2: can never be reached")) << r.Text();
 }
@@ -222,11 +230,14 @@ TEST(ScenarioLint, FindsUnusedThingsAndOddSlots) {
 TEST(ScenarioLint, FindsMissingTextsAndAssets) {
   TScenarioLintOptions options;
   options.Texts.push_back({"en.xml", {"SceneLegendH120", "HintLegendH500", "Cap"}});
-  TLint r = Lint(With("scene 100 Text", "caption Cap; scene 100 Text; scene 101 Floating text; scene 102 Illustration") +
-                     "hint Route 502 { route-only }\n",
-                 options);
-  EXPECT_TRUE(r.Has("s.tvs:7: error: scene 100 of site Gate: its text SceneLegendH100 has no text in en.xml")) << r.Text();
-  EXPECT_TRUE(r.Has("warning: scene 101 of site Gate: a \"Floating text\" without its text SceneLegendH101")) << r.Text();
+  TLint r =
+      Lint(With("scene 100 Text", "caption Cap; scene 100 Text; scene 101 Floating text; scene 102 Illustration") +
+               "hint Route 502 { route-only }\n",
+           options);
+  EXPECT_TRUE(r.Has("s.tvs:7: error: scene 100 of site Gate: its text SceneLegendH100 has no text in en.xml"))
+      << r.Text();
+  EXPECT_TRUE(r.Has("warning: scene 101 of site Gate: a \"Floating text\" without its text SceneLegendH101"))
+      << r.Text();
   EXPECT_FALSE(r.Has("SceneLegendH102")) << "illustrations show no text";
   EXPECT_FALSE(r.Has("SceneLegendH120")) << r.Text();
   EXPECT_FALSE(r.Has("HintLegendH502")) << "a route-only hint is never shown";

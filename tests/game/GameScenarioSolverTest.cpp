@@ -34,8 +34,8 @@ class ScenarioSolver : public test::ModelTest {
       Play->Gui.Calls.clear();
       EXPECT_EQ(Play->Perform(Actions[i]), "ok") << "action " << i + 1 << ": " << Actions[i];
       EXPECT_TRUE(Play->Settle());
-      const bool ended = std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Menu FadeEnding") !=
-                         Play->Gui.Calls.end();
+      const bool ended =
+          std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Menu FadeEnding") != Play->Gui.Calls.end();
       if (ended) return i + 1 == Actions.size();
     }
     return false;
@@ -126,8 +126,8 @@ region Far 3 { site End 30 { ending; scene 300 Text } }
 )");
   const TSolveResult result = SolveScenario({});
   ASSERT_TRUE(result.Found) << result.Why;
-  EXPECT_EQ(result.Actions, (std::vector<std::string>{"enter 1 10", "accept", "travel 2", "enter 2 20", "enter 3 30",
-                                                      "accept"}));
+  EXPECT_EQ(result.Actions,
+            (std::vector<std::string>{"enter 1 10", "accept", "travel 2", "enter 2 20", "enter 3 30", "accept"}));
   ASSERT_TRUE(Walk(result.Actions));
 }
 

@@ -30,7 +30,9 @@ std::string Grid(const std::vector<std::string>& Rows) {
   return out;
 }
 
-std::vector<std::string> Rows(char Fill, size_t Count = 15) { return std::vector<std::string>(Count, std::string(13, Fill)); }
+std::vector<std::string> Rows(char Fill, size_t Count = 15) {
+  return std::vector<std::string>(Count, std::string(13, Fill));
+}
 
 const char* const SmallStory = R"(# A village with a bakery and a well.
 start-region Village
@@ -228,7 +230,8 @@ TEST(ScenarioSource, BrokenSourcesGiveClearMessages) {
   const std::string grid = Grid(Rows('.'));
   const std::string shortGrid = Grid(Rows('.', 14));
   const std::vector<TBroken> cases = {
-      {"start-region R\nregion R { site S { needs Coins 1 } }\nprop Coin\n", 2, "no prop is named \"Coins\"; did you mean \"Coin\"?"},
+      {"start-region R\nregion R { site S { needs Coins 1 } }\nprop Coin\n", 2,
+       "no prop is named \"Coins\"; did you mean \"Coin\"?"},
       {"start-region R\nregion R { site S {\n needs-visited Coin } }\nprop Coin\n", 3,
        "\"Coin\" is a prop (story.tvs:4), but a site is expected here"},
       {"start-region R\nregion R {\n  tiles {\n" + shortGrid + "  }\n}\n", 3, "has 14 rows; a map has 15 rows of 13"},
@@ -241,7 +244,8 @@ TEST(ScenarioSource, BrokenSourcesGiveClearMessages) {
       {"start-region R\nregion R { site S { scene Rewards 1 {\n need A 1 } } }\nprop A\n", 3,
        "\"need\" belongs in requirement scenes"},
       {"start-region R\nregion R { site S {\n special unlock-mapp } }\n", 3, "did you mean \"unlock-map\"?"},
-      {"start-region R\nregion R { site S 1 }\nregion Q {\n site T 1 }\n", 4, "site number 1 is already used by site S"},
+      {"start-region R\nregion R { site S 1 }\nregion Q {\n site T 1 }\n", 4,
+       "site number 1 is already used by site S"},
       {"start-region R\nregion R\nregion R\n", 3, "already used by the region at story.tvs:2"},
       {"region R\n", 0, "no start-region"},
       {"start-region R\nregion R {\n site S {\n", 2, "never closed"},
@@ -267,8 +271,9 @@ TEST(ScenarioSource, BrokenSourcesGiveClearMessages) {
 }
 
 TEST(ScenarioSource, ReportsEveryErrorAndKeepsGoing) {
-  const TScenarioCompileResult r = Compile("start-region R\nregion R {\n  site A { bogus }\n  site B { icon q }\n}\n"
-                                           "prop P { kind Gadget }\nwhatever\n");
+  const TScenarioCompileResult r = Compile(
+      "start-region R\nregion R {\n  site A { bogus }\n  site B { icon q }\n}\n"
+      "prop P { kind Gadget }\nwhatever\n");
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.Diagnostics.size(), 4u) << Errors(r);
   EXPECT_EQ(r.Scenario.Sites.size(), 2u);
@@ -368,7 +373,8 @@ TScenarioBuilder RandomScenario(uint32_t Seed) {
   TScenarioBuilder b;
   for (int c = 0; c < PoolClassCount; ++c) {
     const int n = pick(0, 4);
-    for (int i = 0; i < n; ++i) b.Pool[static_cast<size_t>(c)].push_back(chance(20) ? "Dup" : "X" + std::to_string(pick(0, 9)));
+    for (int i = 0; i < n; ++i)
+      b.Pool[static_cast<size_t>(c)].push_back(chance(20) ? "Dup" : "X" + std::to_string(pick(0, 9)));
   }
   auto asset = [&](TPoolClass C) {
     const int n = static_cast<int>(b.Pool[static_cast<size_t>(C)].size());
@@ -426,7 +432,9 @@ TScenarioBuilder RandomScenario(uint32_t Seed) {
     site.KeepAfterVisit = chance(40);
     site.MarkUntilVisited = chance(30);
     site.Ending = chance(10);
-    site.Special = chance(50) ? 0 : std::vector<int32_t>{1, 2, 3, 9, 10, 110, 200, 444, 446, 77, -4}[static_cast<size_t>(pick(0, 10))];
+    site.Special =
+        chance(50) ? 0
+                   : std::vector<int32_t>{1, 2, 3, 9, 10, 110, 200, 444, 446, 77, -4}[static_cast<size_t>(pick(0, 10))];
     site.Destination = ref(regions);
     site.RegionMusic = asset(TPoolClass::Sound);
     site.NeedsRevealed = ref(sites);
@@ -555,8 +563,9 @@ TEST(ScenarioRecords, ShortOrOversizedFilesFailWithTheirPlace) {
     ReadScenarioRecords(huge, "S0Scenario.dat");
     FAIL() << "a count larger than the file was accepted";
   } catch (const EError& e) {
-    EXPECT_NE(std::string(e.what()).find("S0Scenario.dat: pool list of picture: asset count of 2147483647 does not fit"),
-              std::string::npos)
+    EXPECT_NE(
+        std::string(e.what()).find("S0Scenario.dat: pool list of picture: asset count of 2147483647 does not fit"),
+        std::string::npos)
         << e.what();
   }
   TScenarioReadNotes notes;

@@ -200,7 +200,8 @@ TEST(DemoStory, TranslationsFitTheirCodePages) {
                                  {"Russian", 1251, std::regex("\xD0[\x90-\xBF]|\xD1[\x80-\x8F]")}};
   for (const TLanguage& language : languages) {
     SCOPED_TRACE(language.Name);
-    EXPECT_EQ(CodePageFromFontDescription(test::ReadFile((Content / "Languages" / language.Name / "T2FontCustom.txt").string())),
+    EXPECT_EQ(CodePageFromFontDescription(
+                  test::ReadFile((Content / "Languages" / language.Name / "T2FontCustom.txt").string())),
               language.CodePage);
     for (const char* script : {"T1ScriptCommon", "T1ScriptScenario"}) {
       SCOPED_TRACE(script);

@@ -284,7 +284,8 @@ TEST_F(GameScenarioFile, ReferencesBeyondTheListsNameRecordAndField) {
       {[](TScenarioBuilder& b) { b.Site(2).Scenes[0].Groups[3] = 2; },
        {"scene 1", "Group4 refers to group 2, but the pool section lists 1"}},
       {[](TScenarioBuilder& b) { b.Prop(1).Picture = 2; }, {"prop 1 \"Gold\"", "Picture refers to picture 2"}},
-      {[](TScenarioBuilder& b) { b.Region(1).Tiles[194][1] = 2; }, {"region 1 \"Vale\"", "tile water refers to water 2"}},
+      {[](TScenarioBuilder& b) { b.Region(1).Tiles[194][1] = 2; },
+       {"region 1 \"Vale\"", "tile water refers to water 2"}},
       {[](TScenarioBuilder& b) { b.Region(1).Plots[1].Sound = 4; }, {"region 1", "plot sound refers to sound 4"}},
       {[](TScenarioBuilder& b) { b.MapRegion = 7; }, {"entry regions", "MapRegion refers to region 7"}},
       {[](TScenarioBuilder& b) { b.Hint(1).SubHints[7] = 2; }, {"hint 1 \"GetGold\"", "SubHints8 refers to hint 2"}},
@@ -293,9 +294,15 @@ TEST_F(GameScenarioFile, ReferencesBeyondTheListsNameRecordAndField) {
       {[](TScenarioBuilder& b) { b.Achievement(2).Prerequisite = 3; },
        {"achievement 2 \"Richer\"", "Prerequisite refers to achievement 3"}},
       {[](TScenarioBuilder& b) { b.Prop(2).Kind = 5; }, {"prop 2 \"Sword\"", "Kind 5 is not a prop kind"}},
-      {[](TScenarioBuilder& b) { b.Site(1).Scenes.push_back(TSceneDef{}); b.Site(1).Scenes[0].Kind = 40; },
+      {[](TScenarioBuilder& b) {
+         b.Site(1).Scenes.push_back(TSceneDef{});
+         b.Site(1).Scenes[0].Kind = 40;
+       },
        {"site 3 \"Tower\", scene 1", "Kind 40 is not a scene kind"}},
-      {[](TScenarioBuilder& b) { b.Site(1).Scenes.push_back(TSceneDef{}); b.Site(1).Scenes[0].Kind = -1; },
+      {[](TScenarioBuilder& b) {
+         b.Site(1).Scenes.push_back(TSceneDef{});
+         b.Site(1).Scenes[0].Kind = -1;
+       },
        {"Kind -1 is not a scene kind"}},
       {[](TScenarioBuilder& b) { b.Site(1).Region = 9; }, {"sites listed belong to no region"}},
   };
@@ -321,7 +328,8 @@ TEST_F(GameScenarioFile, UnusedSlotsAndNegativeReferencesAreNotChecked) {
 
 // Replaces the 32-bit value at Offset.
 std::string Patched(std::string Bytes, size_t Offset, int32_t Value) {
-  for (int i = 0; i < 4; ++i) Bytes[Offset + static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(Value) >> (8 * i)) & 0xFF);
+  for (int i = 0; i < 4; ++i)
+    Bytes[Offset + static_cast<size_t>(i)] = static_cast<char>((static_cast<uint32_t>(Value) >> (8 * i)) & 0xFF);
   return Bytes;
 }
 

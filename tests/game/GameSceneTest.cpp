@@ -95,9 +95,9 @@ TEST_F(GameScene, NeedsPresentationByKind) {
 
 TEST_F(GameScene, LossesAndRewardsFollowTheAmountRules) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 19).Left = {TSlotDef{1, 7}, TSlotDef{3, 1}};               // Losses 2
+    b.AddScene(s, 1, 19).Left = {TSlotDef{1, 7}, TSlotDef{3, 1}};                   // Losses 2
     b.AddScene(s, 2, 28).Right = {TSlotDef{1, 4}, TSlotDef{0, 9}, TSlotDef{3, 5}};  // Rewards 3
-    b.AddScene(s, 3, 12).Left = {TSlotDef{1, 1}};                               // requirement: no effect
+    b.AddScene(s, 3, 12).Left = {TSlotDef{1, 1}};                                   // requirement: no effect
   });
   Knight->Amount = 1;
   SceneAt(1)->ApplyLossesAndRewards();

@@ -158,9 +158,8 @@ TEST_F(GameVisit, EnterOnRevealChainsRunOneAfterTheOther) {
   EXPECT_GE(Play->Frames - start, 54);  // 0.9 s of uncovering tiles
   EXPECT_EQ(Avatar()->State, StatePresenting);
   EXPECT_EQ(Avatar()->Scene->Number, 31);
-  const TLines expected = {"0 1 1 0 0", "2 1 1 0 0", "3 1 1 0 0", "6 1 1 11 1", "5 1 1 0 0",
-                           "0 1 2 0 0", "1 1 2 0 0", "3 1 2 0 0", "6 1 2 21 1", "5 1 2 0 0",
-                           "0 1 3 0 0", "1 1 3 0 0"};
+  const TLines expected = {"0 1 1 0 0", "2 1 1 0 0", "3 1 1 0 0",  "6 1 1 11 1", "5 1 1 0 0", "0 1 2 0 0",
+                           "1 1 2 0 0", "3 1 2 0 0", "6 1 2 21 1", "5 1 2 0 0",  "0 1 3 0 0", "1 1 3 0 0"};
   EXPECT_EQ(EventLines(), expected);
   // A game saved now resumes inside the third site.
   Rebuild();
@@ -291,12 +290,13 @@ TEST_F(GameVisit, EnterAndTravelResolveTheNumbersTheyAreGiven) {
   EXPECT_EQ(Script("enter 1 5"), TLines{"ok"});
   EXPECT_EQ(Avatar()->Site->Name, "Here");
   EXPECT_EQ(Avatar()->Scene->Number, 51);
-  EXPECT_EQ(Script("decline\nenter 2 5\nenter 1 6\nenter 1\nenter x 5"),
-            (TLines{"ok", "ignored: not in region 2", "ignored: no site 6 in region 1",
-                    "ignored: enter needs a region and a site number", "ignored: enter needs a region and a site number"}));
+  EXPECT_EQ(
+      Script("decline\nenter 2 5\nenter 1 6\nenter 1\nenter x 5"),
+      (TLines{"ok", "ignored: not in region 2", "ignored: no site 6 in region 1",
+              "ignored: enter needs a region and a site number", "ignored: enter needs a region and a site number"}));
   const size_t events = EventLines().size();
-  EXPECT_EQ(Script("travel 9\ntravel\nfly 2"),
-            (TLines{"ignored: no region 9", "ignored: travel needs a region number", "ignored: unknown action \"fly\""}));
+  EXPECT_EQ(Script("travel 9\ntravel\nfly 2"), (TLines{"ignored: no region 9", "ignored: travel needs a region number",
+                                                       "ignored: unknown action \"fly\""}));
   EXPECT_EQ(EventLines().size(), events);
   EXPECT_EQ(Script("travel 2"), TLines{"ok"});
   EXPECT_EQ(CurrentRegion(), RegionAt(2));

@@ -155,7 +155,8 @@ TEST_F(AppRunTest, SecondCopyLeavesAtOnceAndTouchesNothing) {
   ASSERT_EQ(posix_spawn(&first, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
 
   // The first copy makes its user folder once it owns the channel; wait for it.
-  for (int i = 0; i < 200 && !test::PathExists(UserFolder); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 200 && !test::PathExists(UserFolder); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   ASSERT_TRUE(test::PathExists(UserFolder));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   test::WriteFile(LogPath(), "belongs to the first copy\r\n");
@@ -201,8 +202,8 @@ TEST_F(AppRunTest, UnwritableUserFolderIsReportedNotLost) {
 
 TEST_F(AppRunTest, NoWindowMeansFailureCodeOneAfterAnOrderlyShutdown) {
   std::string err;
-  const std::string cmd = "SDL_VIDEODRIVER=no-such-driver XDG_DATA_HOME='" + Dir.Path() + "/data' '" TV_BIN_DIR
-                          "/tolvaren' -frames 5";
+  const std::string cmd =
+      "SDL_VIDEODRIVER=no-such-driver XDG_DATA_HOME='" + Dir.Path() + "/data' '" TV_BIN_DIR "/tolvaren' -frames 5";
   EXPECT_EQ(test::RunCommand(cmd, nullptr, &err), 1);
   EXPECT_NE(err.find("Log messages:\r\nFailed to create window\r(Error code: "), std::string::npos) << err;
   EXPECT_NE(test::ReadFile(LogPath()).find("Failed to create window"), std::string::npos);

@@ -83,10 +83,11 @@ TEST(AudioDevice, TheDiskDriverRecordsAToneAtItsLevel) {
 TEST(AudioDevice, TheGameRunsSilentWhenThereIsNoDevice) {
   TTempDir dir;
   std::string err;
-  const int code = test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=no-such-driver TOLVAREN_DESKTOP=1280x720 "
-                                    "XDG_DATA_HOME='" +
-                                        dir.Path() + "' '" TV_BIN_DIR "/tolvaren' -frames 20 -fixed-dt 0.016",
-                                    nullptr, &err);
+  const int code = test::RunCommand(
+      "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=no-such-driver TOLVAREN_DESKTOP=1280x720 "
+      "XDG_DATA_HOME='" +
+          dir.Path() + "' '" TV_BIN_DIR "/tolvaren' -frames 20 -fixed-dt 0.016",
+      nullptr, &err);
   EXPECT_EQ(code, 0) << err;
   const std::string log = test::ReadFile(dir / "Quillmark/Tolvaren/Log.txt");
   EXPECT_NE(log.find("Failed to create DirectSound device\r\n"), std::string::npos) << log;

@@ -28,8 +28,8 @@ std::map<std::string, std::string> Snapshot(const std::string& Root) {
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(Root)) {
     struct stat st {};
     if (lstat(e.path().c_str(), &st) != 0) continue;
-    files[e.path().string()] = std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." +
-                               std::to_string(st.st_mtim.tv_nsec);
+    files[e.path().string()] =
+        std::to_string(st.st_size) + "@" + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
   }
   return files;
 }
@@ -69,8 +69,8 @@ class DesktopInstall : public ::testing::Test {
     test::MakeDirs(Work.Path() + "/home");
     return test::RunCommand("cd '" + Work.Path() + "/cwd' && env -u LC_ALL -u LC_MESSAGES -u LANGUAGE " + Env +
                                 " SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 HOME='" +
-                                Work.Path() + "/home' XDG_DATA_HOME='" + Work.Path() + "/data' '" + Usr("bin/tolvaren") +
-                                "' " + Args,
+                                Work.Path() + "/home' XDG_DATA_HOME='" + Work.Path() + "/data' '" +
+                                Usr("bin/tolvaren") + "' " + Args,
                             nullptr, Err);
   }
   std::string UserFolder() const { return Work.Path() + "/data/Quillmark/Tolvaren"; }
@@ -156,9 +156,9 @@ TEST(SystemLanguage, TheToolPicksTheFolderTheGameWould) {
   auto languageFolder = [](const std::string& Env, const std::string& Args) {
     std::string out;
     std::string err;
-    EXPECT_EQ(test::RunCommand("env -u LC_ALL -u LC_MESSAGES -u LANG " + Env + " '" TV_BIN_DIR
-                               "/tolvaren-tool' folders " + Args,
-                               &out, &err),
+    EXPECT_EQ(test::RunCommand(
+                  "env -u LC_ALL -u LC_MESSAGES -u LANG " + Env + " '" TV_BIN_DIR "/tolvaren-tool' folders " + Args,
+                  &out, &err),
               0)
         << err;
     const size_t at = out.find("Language\t");

@@ -37,11 +37,12 @@ class EffectsRenderTest : public ::testing::Test {
   // Renders a 160 x 90 picture (a tenth of the design screen) of the dot played from x = -400.
   TImage Render(const std::string& Extra, const std::string& EffectExtra = "") {
     test::WriteFile(Dir / "scene.json", R"({"size": [160, 90], "clear": "FF000000",
-        "effects": [{"name": "G2Dot", "position": [-400, 0], "order": 5)" + EffectExtra + "}]" + Extra + "}");
+        "effects": [{"name": "G2Dot", "position": [-400, 0], "order": 5)" +
+                                            EffectExtra + "}]" + Extra + "}");
     std::string err;
-    const int code = test::RunCommand("SDL_VIDEODRIVER=offscreen XDG_DATA_HOME='" + Dir.Path() + "/xdg' '" TV_BIN_DIR
-                                      "/tolvaren-tool' render '" + Dir / "scene.json" + "' -o '" + Dir / "out.png" +
-                                      "' --data '" + Dir.Path() + "'",
+    const int code = test::RunCommand("SDL_VIDEODRIVER=offscreen XDG_DATA_HOME='" + Dir.Path() +
+                                          "/xdg' '" TV_BIN_DIR "/tolvaren-tool' render '" + Dir / "scene.json" +
+                                          "' -o '" + Dir / "out.png" + "' --data '" + Dir.Path() + "'",
                                       nullptr, &err);
     EXPECT_EQ(code, 0) << err;
     const std::string png = test::ReadFile(Dir / "out.png");

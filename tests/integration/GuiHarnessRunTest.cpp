@@ -17,16 +17,18 @@ class GuiHarnessRunTest : public ::testing::Test {
   std::string Trace = Dir / "trace.jsonl";
 
   int RunGame(const std::string& Args, std::string& Err) {
-    return test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
-                                Dir.Path() + "/data' '" TV_BIN_DIR "/tolvaren' -fixed-dt 0.02 -input '" + Script +
-                                "' -gui-trace '" + Trace + "' " + Args,
-                            nullptr, &Err);
+    return test::RunCommand(
+        "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" + Dir.Path() +
+            "/data' '" TV_BIN_DIR "/tolvaren' -fixed-dt 0.02 -input '" + Script + "' -gui-trace '" + Trace + "' " +
+            Args,
+        nullptr, &Err);
   }
 };
 
 TEST_F(GuiHarnessRunTest, AWaitThatRunsOutEndsTheRunWithCodeThreeNamingFrameAndTarget) {
   // A fresh install opens the name prompt (after the splash pictures); it is still fading in.
-  test::WriteFile(Script, "wait dialog InputLineCustom\n# the form never comes\n+3 key Escape\nwait form Menu 5\n+1 close\n");
+  test::WriteFile(Script,
+                  "wait dialog InputLineCustom\n# the form never comes\n+3 key Escape\nwait form Menu 5\n+1 close\n");
   std::string err;
   EXPECT_EQ(RunGame("-frames 3000", err), 3);
   const std::string trace = test::ReadFile(Trace);
@@ -46,8 +48,8 @@ TEST_F(GuiHarnessRunTest, ClickOnAMissingControlAndAnUnreadableLineEndTheRunWith
   test::WriteFile(Script, "2 click Play\n");
   std::string err;
   EXPECT_EQ(RunGame("-frames 600", err), 3);
-  EXPECT_EQ(err,
-            "Input script failed at frame 2: click Play: no visible, enabled control of that name; input target none\n");
+  EXPECT_EQ(
+      err, "Input script failed at frame 2: click Play: no visible, enabled control of that name; input target none\n");
 
   test::WriteFile(Script, "+1 key Escape\n+2 wiggle\n");
   EXPECT_EQ(RunGame("-frames 600", err), 3);

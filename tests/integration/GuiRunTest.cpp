@@ -166,8 +166,8 @@ TEST_F(GuiRun, GoldenCommonDialogs) {
     const char* Golden;
   };
   for (const TCase& c : {TCase{"Message", "MessageCustom", "gui_message"}, TCase{"Quit", "QueryCustom", "gui_query"},
-                         TCase{"InputLine", "InputLineCustom", "gui_inputline"}, TCase{"Options", "Options", "gui_options"},
-                         TCase{"About", "About", "gui_about"}}) {
+                         TCase{"InputLine", "InputLineCustom", "gui_inputline"},
+                         TCase{"Options", "Options", "gui_options"}, TCase{"About", "About", "gui_about"}}) {
     std::string err;
     const std::string script = std::string("1 wait form GuiTest\n+1 wait ready\n+1 click ") + c.Button +
                                "\n+1 wait dialog " + c.Dialog + "\n+1 wait ready\n+1 move 700 400\n+10 close\n";

@@ -129,12 +129,13 @@ TEST(HighDpiProgram, ScreenshotsAreTakenAtTheDrawablesResolution) {
     SCOPED_TRACE(scale);
     const std::string shot = dir / (std::string("shot") + scale + ".png");
     std::string err;
-    ASSERT_EQ(test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 "
-                               "TOLVAREN_DPI_SCALE=" + std::string(scale) + " XDG_DATA_HOME='" + dir.Path() +
-                                   "/data' '" TV_BIN_DIR "/tolvaren' -frames 3 -fixed-dt 0.016 -screenshot '" + shot +
-                                   "'",
-                               nullptr, &err),
-              0)
+    ASSERT_EQ(
+        test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 "
+                         "TOLVAREN_DPI_SCALE=" +
+                             std::string(scale) + " XDG_DATA_HOME='" + dir.Path() +
+                             "/data' '" TV_BIN_DIR "/tolvaren' -frames 3 -fixed-dt 0.016 -screenshot '" + shot + "'",
+                         nullptr, &err),
+        0)
         << err;
     const std::string png = test::ReadFile(shot);
     const TImage image = DecodePng(reinterpret_cast<const uint8_t*>(png.data()), png.size(), false);

@@ -28,7 +28,8 @@ legend {
 }
 prop Coin 1 Property initial 0
 region Town 3 {
-)" + test::TownTiles + R"(
+)" + test::TownTiles +
+                  R"(
   site Quay 301 {
     at 120 180
     icon 0
@@ -101,10 +102,11 @@ TEST(LiveReload, SceneTextTextureAndScenarioReachTheRunningGameAndASyntaxErrorKe
   int code = -1;
   std::string err;
   std::thread game([&] {
-    code = test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 XDG_DATA_HOME='" +
-                                (dir / "data") + "' '" + program + "/tolvaren-playtest' -debug -fixed-dt 0.02 -seed 7 " +
-                                "-frames 400000 -input '" + (dir / "input.txt") + "' -gui-trace '" + trace + "'",
-                            nullptr, &err);
+    code =
+        test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=640x360 XDG_DATA_HOME='" +
+                             (dir / "data") + "' '" + program + "/tolvaren-playtest' -debug -fixed-dt 0.02 -seed 7 " +
+                             "-frames 400000 -input '" + (dir / "input.txt") + "' -gui-trace '" + trace + "'",
+                         nullptr, &err);
   });
   // Waits until the trace holds a line for which Match is true (or the game has ended).
   auto awaitLine = [&](const std::function<bool(const nlohmann::json&)>& Match) {
@@ -121,7 +123,8 @@ TEST(LiveReload, SceneTextTextureAndScenarioReachTheRunningGameAndASyntaxErrorKe
   auto reloads = [](const std::string& File) {
     return [File](const nlohmann::json& L) { return L.value("reload", "") == File; };
   };
-  bool ok = awaitLine([](const nlohmann::json& L) { return L.value("dialog", "") == "Scene" && L.value("shown", false); });
+  bool ok =
+      awaitLine([](const nlohmann::json& L) { return L.value("dialog", "") == "Scene" && L.value("shown", false); });
   EXPECT_TRUE(ok) << "the scene window never showed";
   if (ok) {
     // The scene's text, as an editor saves it.
@@ -141,9 +144,10 @@ TEST(LiveReload, SceneTextTextureAndScenarioReachTheRunningGameAndASyntaxErrorKe
     // A new scenario without the pier, compiled by the watcher's one-shot form.
     test::WriteFile(dir / "scenario.tvs", Scenario(false, "    mark-until-visited\n"));
     std::string out, watchErr;
-    EXPECT_EQ(test::RunCommand(tool + " scenario watch '" + (dir / "scenario.tvs") + "' --data '" + program + "' --once",
-                               &out, &watchErr),
-              0)
+    EXPECT_EQ(
+        test::RunCommand(tool + " scenario watch '" + (dir / "scenario.tvs") + "' --data '" + program + "' --once",
+                         &out, &watchErr),
+        0)
         << watchErr;
     ok = awaitLine(reloads("S0Scenario.dat"));
     EXPECT_TRUE(ok) << "the scenario was not reloaded";
@@ -154,19 +158,22 @@ TEST(LiveReload, SceneTextTextureAndScenarioReachTheRunningGameAndASyntaxErrorKe
     // A syntax error: the watcher names its place and keeps the old scenario file.
     test::WriteFile(dir / "scenario.tvs", Scenario(false, "    bogus-field 3\n"));
     std::string out, watchErr;
-    EXPECT_EQ(test::RunCommand(tool + " scenario watch '" + (dir / "scenario.tvs") + "' --data '" + program + "' --once",
-                               &out, &watchErr),
-              1);
+    EXPECT_EQ(
+        test::RunCommand(tool + " scenario watch '" + (dir / "scenario.tvs") + "' --data '" + program + "' --once",
+                         &out, &watchErr),
+        1);
     EXPECT_NE(watchErr.find(dir / "scenario.tvs:"), std::string::npos) << watchErr;
     EXPECT_EQ(test::ReadFile(program + "/Ordinary/S0Scenario.dat"), goodScenario);
-    ok = awaitLine([](const nlohmann::json& L) { return L.value("reload", "") == "S0Scenario.dat" && L.contains("failed"); });
+    ok = awaitLine(
+        [](const nlohmann::json& L) { return L.value("reload", "") == "S0Scenario.dat" && L.contains("failed"); });
     EXPECT_TRUE(ok) << "the compile errors did not reach the game";
   }
   if (ok) {
     // A scenario file cut short, written straight into the folder: the game keeps the old world.
     test::WriteFile(program + "/Ordinary/S0Scenario.dat", goodScenario.substr(0, 100));
     ok = awaitLine([](const nlohmann::json& L) {
-      return L.value("reload", "") == "S0Scenario.dat" && L.value("failed", "").find("Scenario file") != std::string::npos;
+      return L.value("reload", "") == "S0Scenario.dat" &&
+             L.value("failed", "").find("Scenario file") != std::string::npos;
     });
     EXPECT_TRUE(ok) << "the damaged scenario was not reported";
   }

@@ -105,8 +105,11 @@ void MakeData(const test::TVideoTestEnv& Env) {
   const struct {
     const char* Name;
     uint32_t Color;
-  } grounds[] = {{"G2T1Sand", 0xFFE8D090}, {"G2T2Grass", 0xFF58A048}, {"G2T3Forest", 0xFF246030},
-                 {"G2T4Rock", 0xFF888078}, {"G2W1Sea", 0xFF2850C0}};
+  } grounds[] = {{"G2T1Sand", 0xFFE8D090},
+                 {"G2T2Grass", 0xFF58A048},
+                 {"G2T3Forest", 0xFF246030},
+                 {"G2T4Rock", 0xFF888078},
+                 {"G2W1Sea", 0xFF2850C0}};
   for (const auto& g : grounds) {
     const uint32_t color = g.Color;
     WritePngRgba(Env.Ordinary(std::string(g.Name) + ".png"), 4 * CellW, 4 * CellH,
@@ -134,9 +137,9 @@ void MakeData(const test::TVideoTestEnv& Env) {
 // Terrain letters of the test region: patches of four terrains with single tiles, pairs, rings
 // and corners of each other, and a sea with an island, a bay and a channel.
 const char* const Rows[MapGridRows] = {
-    "4444333222111", "4344333212111", "4444332222141", "2223332111111", "2123222212121", "2222111111111",
-    "1111114111333", "1341111111313", "1111122211333", "1111121211111", "111SSS222SSSS", "11SSSSS2SS3SS",
-    "1SS1SSSSSS3SS", "SSSSSSS1SSSSS", "SSSSSSSSSSSSS",
+    "4444333222111", "4344333212111", "4444332222141", "2223332111111", "2123222212121",
+    "2222111111111", "1111114111333", "1341111111313", "1111122211333", "1111121211111",
+    "111SSS222SSSS", "11SSSSS2SS3SS", "1SS1SSSSSS3SS", "SSSSSSS1SSSSS", "SSSSSSSSSSSSS",
 };
 
 class MapGolden : public ::testing::Test {

@@ -63,8 +63,8 @@ TEST_F(PlatformWindowTest, WindowEventsBecomeTheirMessages) {
   WindowEvent(SDL_WINDOWEVENT_MOVED);  // nothing the application handles
   WindowEvent(SDL_WINDOWEVENT_CLOSE);
   PlatformInjectEvent(Event(TInputEvent::TKind::Quit));
-  EXPECT_EQ(Kinds(Drain()), (std::vector<K>{K::Deactivate, K::Activate, K::Minimize, K::Activate, K::Paint, K::Close,
-                                            K::Close}));
+  EXPECT_EQ(Kinds(Drain()),
+            (std::vector<K>{K::Deactivate, K::Activate, K::Minimize, K::Activate, K::Paint, K::Close, K::Close}));
   // The pointer entering the window counts as seeing the mouse, without a message.
   EXPECT_FALSE(PlatformMouseSeen());
   WindowEvent(SDL_WINDOWEVENT_ENTER);
@@ -130,8 +130,9 @@ TEST_F(PlatformWindowTest, KeysTextAndTheMouseThroughOurOwnEvents) {
 TEST_F(PlatformWindowTest, AnInputScriptDeliversEachLineOnItsFrame) {
   test::TTempDir dir;
   const std::string path = dir / "input.txt";
-  test::WriteFile(path, "# comment\n\n1 keydown Left Alt\n1 text Ada\n2 down left\n2 up left\n3 keyup Left Alt\n"
-                        "3 down right\n5 close\n");
+  test::WriteFile(path,
+                  "# comment\n\n1 keydown Left Alt\n1 text Ada\n2 down left\n2 up left\n3 keyup Left Alt\n"
+                  "3 down right\n5 close\n");
   LoadInputScript(path);
   InjectScriptedInput(1);
   std::u16string typed;

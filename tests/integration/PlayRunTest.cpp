@@ -114,9 +114,9 @@ class PlayRun : public ::testing::Test {
 TEST_F(PlayRun, VisitWorldMapAndExitMatchTheToolsEvents) {
   const std::string script =
       "wait form Play\n"
-      "+150 click Quay\n"          // after the opening reveal
-      "+150 click MapIcon\n"       // the visit has ended and unlocked the map
-      "+150 click MapIcon\n"       // from the world map back to the town
+      "+150 click Quay\n"     // after the opening reveal
+      "+150 click MapIcon\n"  // the visit has ended and unlocked the map
+      "+150 click MapIcon\n"  // from the world map back to the town
       "+150 click ExitIcon\n"
       "wait dialog QueryCustom\n"
       "wait ready\n"

@@ -79,12 +79,13 @@ TEST_F(SceneRun, BarterTradedThroughTheDialogMatchesTheToolsAccept) {
                   "+20 click Accept\n"
                   "+150 close\n");
   std::string err;
-  ASSERT_EQ(test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
-                                 (Dir / "data") + "' '" + (Dir / "program/tolvaren-playtest") +
-                                 "' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") +
-                                 "' -gui-trace '" + (Dir / "trace.jsonl") + "'",
-                             nullptr, &err),
-            0)
+  ASSERT_EQ(
+      test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
+                           (Dir / "data") + "' '" + (Dir / "program/tolvaren-playtest") +
+                           "' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") + "' -gui-trace '" +
+                           (Dir / "trace.jsonl") + "'",
+                       nullptr, &err),
+      0)
       << err;
   const std::string trace = test::ReadFile(Dir / "trace.jsonl");
   size_t at = trace.find("\"dialog\": \"Scene\", \"shown\": true");
@@ -192,11 +193,13 @@ TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
                              nullptr, &err),
             0)
       << err;
-  const std::pair<int, const char*> scenes[] = {
-      {3091, "floating_text"},   {2021, "text"},          {4071, "text_stop"},          {3092, "illustration"},
-      {3011, "illustrated_top"}, {3051, "illustrated_left"}, {3032, "requirements_met"}, {6021, "requirements_unmet"},
-      {3033, "losses"},          {5012, "floating_loss"}, {3014, "rewards"},            {3013, "floating_reward"},
-      {3042, "barter_1"},        {6082, "barter_7"}};
+  const std::pair<int, const char*> scenes[] = {{3091, "floating_text"},    {2021, "text"},
+                                                {4071, "text_stop"},        {3092, "illustration"},
+                                                {3011, "illustrated_top"},  {3051, "illustrated_left"},
+                                                {3032, "requirements_met"}, {6021, "requirements_unmet"},
+                                                {3033, "losses"},           {5012, "floating_loss"},
+                                                {3014, "rewards"},          {3013, "floating_reward"},
+                                                {3042, "barter_1"},         {6082, "barter_7"}};
   for (const char* language : {"English", "Russian"}) {
     const std::string out = Dir / language;
     std::string printed;

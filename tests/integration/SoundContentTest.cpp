@@ -26,9 +26,9 @@ const std::string Ordinary = std::string(TV_BIN_DIR) + "/Ordinary/";
 
 // The sound and music names the story's sources use, and those the screens ask for.
 std::set<std::string> NamesInUse() {
-  std::set<std::string> names = {"G8Key",        "G8ButtonFocus",     "G8ButtonClick",      "G8MapOpen",
-                                 "G8MapClose",   "G8Reveal",          "G8Reward",           "G8RewardPop",
-                                 "G8SceneDialogOpen", "G8AchievementEarned", "J9CrashCourseFull"};
+  std::set<std::string> names = {
+      "G8Key",    "G8ButtonFocus", "G8ButtonClick",     "G8MapOpen",           "G8MapClose",       "G8Reveal",
+      "G8Reward", "G8RewardPop",   "G8SceneDialogOpen", "G8AchievementEarned", "J9CrashCourseFull"};
   const std::regex word(R"(\b(G8|K[0-9]|J9)[A-Za-z0-9_]+)");
   for (const auto& entry : fs::directory_iterator(std::string(TV_SOURCE_DIR) + "/content/scenario")) {
     const std::string text = test::ReadFile(entry.path().string());
@@ -109,8 +109,8 @@ TEST(SoundContent, TheMenuThemeWithInterfaceSoundsOverItDoesNotClip) {
   for (int32_t g = 0; g < SoundGroupCount; ++g) SetGroupVolume(g, 10);
   SetMusic("J9CrashCourseFull");
   SkipMusicWait();
-  const char* sounds[] = {"G8ButtonFocus", "G8ButtonClick", "G8RewardPop", "G8Reward", "G8AchievementEarned",
-                          "G8ButtonClick"};
+  const char* sounds[] = {"G8ButtonFocus", "G8ButtonClick",       "G8RewardPop",
+                          "G8Reward",      "G8AchievementEarned", "G8ButtonClick"};
   std::vector<int16_t> out;
   std::vector<int16_t> block(2 * 2400);
   for (int step = 0; step < 60; ++step) {

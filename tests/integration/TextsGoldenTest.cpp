@@ -83,7 +83,8 @@ class TextsGolden : public ::testing::Test {
     const std::string out = work / "out.png";
     WriteFile(scene, "{\"size\": [960, 540], \"clear\": \"FF203040\", " + Body + "}");
     std::string err;
-    ASSERT_EQ(RunCommand(Tool + " render " + scene + " -o " + out + " --data " + Data->Path(), nullptr, &err), 0) << err;
+    ASSERT_EQ(RunCommand(Tool + " render " + scene + " -o " + out + " --data " + Data->Path(), nullptr, &err), 0)
+        << err;
     EXPECT_EQ(err, "");  // no missing texture, no warning
     const std::string golden = GoldenDir + "/" + Name + ".png";
     if (test::UpdatingGoldens()) {
@@ -121,7 +122,8 @@ TEST_F(TextsGolden, SixStyles) {
   for (int font = 0; font < 6; ++font) {
     texts += std::string(font == 0 ? "" : ",") + "{\"font\": " + std::to_string(font) +
              ", \"box\": [1400, 80], \"flags\": 1, \"position\": [0, " + std::to_string(-330 + font * 130) +
-             "], \"text\": \"Style " + std::to_string(font) + ": Amber & salt, 1,234 coins \\u2014 \\u00c6r\\u00f8 caf\\u00e9!\"}";
+             "], \"text\": \"Style " + std::to_string(font) +
+             ": Amber & salt, 1,234 coins \\u2014 \\u00c6r\\u00f8 caf\\u00e9!\"}";
   }
   Check("texts_styles", "\"texts\": [" + texts + "]");
 }
@@ -137,15 +139,18 @@ TEST_F(TextsGolden, WrapSqueezeAndCompress) {
         "{\"border\": 12, \"texture\": \"G2TestBorder\", \"position\": [250, -250], \"size\": [324, 84]},"
         "{\"border\": 12, \"texture\": \"G2TestBorder\", \"position\": [250, 100], \"size\": [324, 104]}],"
         "\"texts\": ["
-        "{\"font\": 2, \"box\": [500, 400], \"flags\": 19, \"position\": [-400, -150], \"text\": \"" + para + "\"},"
-        "{\"font\": 3, \"box\": [300, 60], \"flags\": 0, \"position\": [250, -250], "
-        "\"text\": \"A line far too long for its little box\"},"
-        "{\"font\": 0, \"box\": [300, 80], \"flags\": 16, \"position\": [250, 100], \"color\": [1, 0.9, 0.6], "
-        "\"text\": \"Four lines of wrapped text pressed into a box that is only two lines tall\"}]");
+        "{\"font\": 2, \"box\": [500, 400], \"flags\": 19, \"position\": [-400, -150], \"text\": \"" +
+            para +
+            "\"},"
+            "{\"font\": 3, \"box\": [300, 60], \"flags\": 0, \"position\": [250, -250], "
+            "\"text\": \"A line far too long for its little box\"},"
+            "{\"font\": 0, \"box\": [300, 80], \"flags\": 16, \"position\": [250, 100], \"color\": [1, 0.9, 0.6], "
+            "\"text\": \"Four lines of wrapped text pressed into a box that is only two lines tall\"}]");
 }
 
 TEST_F(TextsGolden, NineAlignments) {
-  const char* names[9] = {"top left", "top", "top right", "left", "middle", "right", "bottom left", "bottom", "bottom right"};
+  const char* names[9] = {"top left", "top",         "top right", "left",        "middle",
+                          "right",    "bottom left", "bottom",    "bottom right"};
   const int flags[9] = {3, 2, 6, 1, 0, 4, 9, 8, 12};
   std::string squares;
   std::string texts;
@@ -155,8 +160,9 @@ TEST_F(TextsGolden, NineAlignments) {
     const std::string pos = "[" + std::to_string(x) + ", " + std::to_string(y) + "]";
     squares += std::string(i == 0 ? "" : ",") + "{\"border\": 10, \"texture\": \"G2TestBorder\", \"fill\": true, " +
                "\"color\": [0.25, 0.25, 0.3], \"position\": " + pos + ", \"size\": [440, 220], \"order\": -10}";
-    texts += std::string(i == 0 ? "" : ",") + "{\"font\": 4, \"box\": [400, 180], \"flags\": " +
-             std::to_string(flags[i]) + ", \"position\": " + pos + ", \"text\": \"" + names[i] + "\"}";
+    texts += std::string(i == 0 ? "" : ",") +
+             "{\"font\": 4, \"box\": [400, 180], \"flags\": " + std::to_string(flags[i]) + ", \"position\": " + pos +
+             ", \"text\": \"" + names[i] + "\"}";
   }
   Check("texts_align", "\"squares\": [" + squares + "], \"texts\": [" + texts + "]");
 }
@@ -171,11 +177,13 @@ TEST_F(TextsGolden, InlineIconsAndFramedBoxes) {
         "{\"border\": 20, \"texture\": \"G2TestBorder\", \"fill\": true, \"alpha\": 0.6, "
         "\"position\": [200, 200], \"size\": [500, 200]}],"
         "\"texts\": ["
-        "{\"font\": 5, \"box\": [1500, 80], \"position\": [0, -300], \"text\": \"" + icons + "\"},"
-        "{\"font\": 2, \"box\": [1500, 80], \"position\": [0, -150], \"color\": [0.5, 1, 0.5], "
-        "\"text\": \"Accept \\u0001\\u000b or cancel \\u0001\\u000a, then open the map \\u0001\\u000f\"},"
-        "{\"font\": 3, \"box\": [440, 140], \"flags\": 16, \"position\": [200, 200], "
-        "\"text\": \"A framed box with a translucent fill\"}]");
+        "{\"font\": 5, \"box\": [1500, 80], \"position\": [0, -300], \"text\": \"" +
+            icons +
+            "\"},"
+            "{\"font\": 2, \"box\": [1500, 80], \"position\": [0, -150], \"color\": [0.5, 1, 0.5], "
+            "\"text\": \"Accept \\u0001\\u000b or cancel \\u0001\\u000a, then open the map \\u0001\\u000f\"},"
+            "{\"font\": 3, \"box\": [440, 140], \"flags\": 16, \"position\": [200, 200], "
+            "\"text\": \"A framed box with a translucent fill\"}]");
 }
 
 }  // namespace

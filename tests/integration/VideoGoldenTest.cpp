@@ -67,7 +67,8 @@ void MakeData(const std::string& Root) {
   WritePngRgba(ordinary + "G2Wide.png", 300, 200, Rgba(300, 200, [](int32_t x, int32_t y) -> uint32_t {
                  if (x == 299 || y == 199) return 0xFFFF2020;
                  if (x % 50 == 0 || y % 50 == 0) return 0xFFFFFFFF;
-                 return 0xFF000000 | static_cast<uint32_t>(x * 255 / 300) << 16 | static_cast<uint32_t>(y * 255 / 200) << 8 | 0x60;
+                 return 0xFF000000 | static_cast<uint32_t>(x * 255 / 300) << 16 |
+                        static_cast<uint32_t>(y * 255 / 200) << 8 | 0x60;
                }));
   // An atlas of two segments: magenta on the left, cyan on the right.
   TImage atlas = SolidPicture(64, 32, 0xFFFF00FF);
@@ -129,7 +130,8 @@ TEST_P(Golden, SceneMatchesItsPicture) {
     fs::create_directories(keep);
     fs::copy_file(out, keep / (name + ".png"), fs::copy_options::overwrite_existing);
   }
-  EXPECT_EQ(bad, 0u) << "channels differing by more than " << Tolerance << " (worst " << worst << "); the picture drawn is in build/golden-actual/";
+  EXPECT_EQ(bad, 0u) << "channels differing by more than " << Tolerance << " (worst " << worst
+                     << "); the picture drawn is in build/golden-actual/";
 }
 
 TEST(RenderTool, RefusesSceneErrorsFoundWhileBuilding) {
@@ -149,8 +151,8 @@ TEST(RenderTool, RefusesSceneErrorsFoundWhileBuilding) {
   for (const TCase& c : cases) {
     test::WriteFile(dir / "scene.json", c.Scene);
     std::string err;
-    const int code = test::RunCommand(std::string(TV_BIN_DIR) + "/tolvaren-tool render '" + dir / "scene.json" + "' -o '" +
-                                          dir / "out.png" + "' --data '" + dir.Path() + "'",
+    const int code = test::RunCommand(std::string(TV_BIN_DIR) + "/tolvaren-tool render '" + dir / "scene.json" +
+                                          "' -o '" + dir / "out.png" + "' --data '" + dir.Path() + "'",
                                       nullptr, &err);
     EXPECT_EQ(code, 1) << c.Scene;
     EXPECT_NE(err.find(c.Message), std::string::npos) << err;

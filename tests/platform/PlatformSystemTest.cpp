@@ -16,7 +16,9 @@ TEST(CodePageTest, SingleByteTablesRoundTripAndReplaceWhatTheyCannotHold) {
   EXPECT_EQ(Utf16ToCodePage(u"\u0416a", *western), "?a");
   const TCodePage* cyrillic = CodePageTables(1251);
   ASSERT_NE(cyrillic, nullptr);
-  EXPECT_EQ(Utf16ToCodePage(u"\u0416a", *cyrillic), "\xC6" "a");
+  EXPECT_EQ(Utf16ToCodePage(u"\u0416a", *cyrillic),
+            "\xC6"
+            "a");
   EXPECT_EQ(CodePageToUtf16("\xC6", *cyrillic), u"\u0416");
   EXPECT_EQ(CodePageTables(1252), western);  // built once
   EXPECT_EQ(CodePageTables(99999), nullptr);
@@ -25,10 +27,12 @@ TEST(CodePageTest, SingleByteTablesRoundTripAndReplaceWhatTheyCannotHold) {
 TEST(CodePageTest, Utf8DecodingIsStrict) {
   EXPECT_EQ(Utf8ToUtf16("A\xC3\xA9\xE2\x82\xAC"), u"A\u00E9\u20AC");
   EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");  // a surrogate pair
-  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");                 // cut short
-  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD");             // overlong
-  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");         // an encoded surrogate
-  EXPECT_EQ(Utf8ToUtf16("\xFF" "a"), u"\uFFFDa");
+  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\uFFFD");                  // cut short
+  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD");              // overlong
+  EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");          // an encoded surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xFF"
+                        "a"),
+            u"\uFFFDa");
   EXPECT_EQ(Utf16ToUtf8(u"A\u00E9\U0001F600"), "A\xC3\xA9\xF0\x9F\x98\x80");
 }
 
@@ -47,7 +51,7 @@ TEST(FileStreamTest, ReadWriteSeekAndSize) {
   ASSERT_TRUE(in.Seek(6));
   EXPECT_EQ(in.ReadRest(), "world");
   char buffer[4];
-  EXPECT_EQ(in.Read(buffer, 4), 0);  // at the end
+  EXPECT_EQ(in.Read(buffer, 4), 0);                                         // at the end
   EXPECT_FALSE(TFileStream(dir.Path(), TFileStream::Mode::Read).IsOpen());  // a folder is no file
   EXPECT_FALSE(TFileStream(dir / "missing", TFileStream::Mode::Read).IsOpen());
   // Pseudo files whose size is unknown are read to their end.

@@ -33,7 +33,8 @@ TTempDir::TTempDir() {
 TTempDir::~TTempDir() {
   std::error_code ec;
   // Make everything removable again (tests take write permission away on purpose).
-  for (auto it = std::filesystem::recursive_directory_iterator(Dir, ec); !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+  for (auto it = std::filesystem::recursive_directory_iterator(Dir, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
   }
   std::filesystem::permissions(Dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
@@ -48,9 +49,7 @@ TScopedEnv::TScopedEnv(const char* Name, const char* Value) : Key(Name) {
   SetEnvValue(Name, Value);
 }
 
-TScopedEnv::~TScopedEnv() {
-  SetEnvValue(Key.c_str(), HadOld ? Old.c_str() : nullptr);
-}
+TScopedEnv::~TScopedEnv() { SetEnvValue(Key.c_str(), HadOld ? Old.c_str() : nullptr); }
 
 void WriteFile(const std::string& Path, const std::string& Bytes) {
   std::ofstream out(Path, std::ios::binary | std::ios::trunc);
@@ -92,7 +91,7 @@ void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source) {
   WriteFile(Dir / "scenario.tvs", Source);
   std::string err;
   ASSERT_EQ(RunCommand("'" + bin + "/tolvaren-tool' scenario compile '" + (Dir / "scenario.tvs") + "' -o '" + program +
-                       "/Ordinary/S0Scenario.dat'",
+                           "/Ordinary/S0Scenario.dat'",
                        nullptr, &err),
             0)
       << err;

@@ -27,7 +27,8 @@ TImage Picture(const std::string& Path) {
 
 // Channel C (0 blue, 1 green, 2 red, 3 alpha) of a pixel.
 int At(const TImage& P, int32_t X, int32_t Y, int C) {
-  return P.Bytes[static_cast<size_t>(Y) * static_cast<size_t>(P.Pitch) + 4 * static_cast<size_t>(X) + static_cast<size_t>(C)];
+  return P.Bytes[static_cast<size_t>(Y) * static_cast<size_t>(P.Pitch) + 4 * static_cast<size_t>(X) +
+                 static_cast<size_t>(C)];
 }
 
 // Mean difference of the colours of two columns (or rows).
@@ -128,7 +129,8 @@ TEST_F(ToolArt, EmojiAtlasDrawsTheListedIconsAndRefusesMissingOnes) {
   if (!std::filesystem::exists(font)) GTEST_SKIP() << "fonts-noto-color-emoji is not installed";
   test::WriteFile(Path("list.emoji"), "# two icons, one left out\n0 U+1F41F\n2 U+2693 tint 808080\n");
   std::string err;
-  ASSERT_EQ(Tool("art emoji '" + Path("list.emoji") + "' --font " + font + " --cell 32 -o '" + Path("e.png") + "'", &err), 0)
+  ASSERT_EQ(
+      Tool("art emoji '" + Path("list.emoji") + "' --font " + font + " --cell 32 -o '" + Path("e.png") + "'", &err), 0)
       << err;
   const TImage e = Picture(Path("e.png"));
   EXPECT_EQ(e.Width, 96);

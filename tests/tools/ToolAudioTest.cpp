@@ -199,10 +199,10 @@ TEST(ToolSound, MasterMakesALoopOfTheWholeBarsAtTheLoudness) {
   // A damaged MIDI file: an error, and no output left behind.
   std::string midi = FourBeatMidi();
   test::WriteFile(dir / "cut.mid", midi.substr(0, midi.size() - 6));
-  EXPECT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' --midi '" + dir / "cut.mid" + "' -o '" +
-                        dir / "cut.ogg" + "'",
-                    &out, &err),
-            1);
+  EXPECT_EQ(
+      RunTool("sound master '" + dir / "piece.wav" + "' --midi '" + dir / "cut.mid" + "' -o '" + dir / "cut.ogg" + "'",
+              &out, &err),
+      1);
   EXPECT_NE(err.find("ends too early"), std::string::npos) << err;
   EXPECT_FALSE(test::PathExists(dir / "cut.ogg"));
   EXPECT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' -o x.ogg", nullptr, &err), 2);
@@ -210,8 +210,7 @@ TEST(ToolSound, MasterMakesALoopOfTheWholeBarsAtTheLoudness) {
 
 TEST(ToolAudioInfo, ReportsStreamingAndLoadFailures) {
   test::TTempDir dir;
-  test::WriteFile(dir / "long.txt",
-                  "rate 8000\nchannels 2\ninstrument pad triangle release 0\nnote pad 0 36 C3\n");
+  test::WriteFile(dir / "long.txt", "rate 8000\nchannels 2\ninstrument pad triangle release 0\nnote pad 0 36 C3\n");
   std::string err;
   ASSERT_EQ(RunTool("sound synth '" + dir / "long.txt" + "' -o '" + dir / "long.ogg" + "'", nullptr, &err), 0) << err;
   json info = Info(dir / "long.ogg", 0);

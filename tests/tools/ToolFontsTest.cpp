@@ -98,7 +98,8 @@ TEST(ToolFontBake, EveryCodePageGetsAGlyphForEveryByte) {
     EXPECT_EQ(pic.InkIn(segs[32]), 0);
     EXPECT_EQ(pic.InkIn(segs[8]), 0);
     // Letters have ink, and no glyph's ink leaks into the one-pixel gaps between cells.
-    for (int b : {int{'A'}, int{'g'}, 0xC0, 0xE0, 0xC8}) EXPECT_GT(pic.InkIn(segs[static_cast<size_t>(b)]), 10) << codePage << " " << b;
+    for (int b : {int{'A'}, int{'g'}, 0xC0, 0xE0, 0xC8})
+      EXPECT_GT(pic.InkIn(segs[static_cast<size_t>(b)]), 10) << codePage << " " << b;
     EXPECT_EQ(ReadFile(dir / "F.txt").rfind("CodePageIdentifier " + std::to_string(codePage) + "\n", 0), 0u);
   }
 }
@@ -168,7 +169,8 @@ TEST(ToolIconsBake, SixteenSquareIcons) {
   // Icons are white to be tinted (the badges are tinted red and green): some pixel is opaque white.
   int white = 0;
   for (int y = 0; y < 40; ++y) {
-    for (int x = segs[11].X; x < segs[11].X + 40; ++x) white += (pic.AlphaAt(x, y) == 255 && pic.LumAt(x, y) == 255) ? 1 : 0;
+    for (int x = segs[11].X; x < segs[11].X + 40; ++x)
+      white += (pic.AlphaAt(x, y) == 255 && pic.LumAt(x, y) == 255) ? 1 : 0;
   }
   EXPECT_GT(white, 50);
   EXPECT_EQ(RunCommand(Tool + " icons bake --out " + dir.Path() + " --height 2"), 2);
@@ -187,7 +189,9 @@ std::vector<std::map<std::string, double>> ParseChars(const std::string& Json) {
       const size_t ke = body.find('"', k + 1);
       const std::string key = body.substr(k + 1, ke - k - 1);
       const std::string value = body.substr(ke + 2, body.find_first_of(",}", ke) - ke - 2);
-      rec[key] = value.find("true") != std::string::npos ? 1 : (value.find("false") != std::string::npos ? 0 : std::stod(value));
+      rec[key] = value.find("true") != std::string::npos
+                     ? 1
+                     : (value.find("false") != std::string::npos ? 0 : std::stod(value));
       k = body.find_first_of(",", ke);
       if (k == std::string::npos) break;
     }
@@ -208,7 +212,7 @@ TEST(ToolTextLayout, RussianTextInItsOwnCodePageAndFont) {
                        &out),
             0);
   const auto chars = ParseChars(out);
-  ASSERT_EQ(chars.size(), 21u);  // one byte a letter in code page 1251
+  ASSERT_EQ(chars.size(), 21u);          // one byte a letter in code page 1251
   EXPECT_EQ(chars[0].at("byte"), 0xC6);  // "Zhe"
   EXPECT_EQ(chars[0].at("segment"), 0xC6);
   EXPECT_EQ(chars[9].at("segment"), -32);
@@ -216,13 +220,15 @@ TEST(ToolTextLayout, RussianTextInItsOwnCodePageAndFont) {
   EXPECT_NEAR(chars[17].at("y") - chars[0].at("y"), 25, 1e-4);
   const std::vector<TSeg> segs = ReadSegments(data / "T2FontCustom.tsg");
   const double scale = 25.0 / 32.0;
-  EXPECT_NEAR(chars[1].at("w"), scale * segs[0xE8].W, 1e-4);  // "i", unsqueezed
+  EXPECT_NEAR(chars[1].at("w"), scale * segs[0xE8].W, 1e-4);        // "i", unsqueezed
   EXPECT_NEAR(chars[0].at("x") - chars[0].at("w") / 2, -80, 1e-3);  // left-aligned in the box
   EXPECT_NE(out.find("\"measure\": {\"size\": ["), std::string::npos);
   EXPECT_NE(out.find("\"lines\": 2"), std::string::npos);
 
   // Raw bytes, with an icon: the icon is as wide as a font cell is tall, so it lies square.
-  ASSERT_EQ(RunCommand(Tool + " text-layout --data " + data.Path() + " --font 0 --box 300 40 --flags 0 --hex 41010b42", &out), 0);
+  ASSERT_EQ(
+      RunCommand(Tool + " text-layout --data " + data.Path() + " --font 0 --box 300 40 --flags 0 --hex 41010b42", &out),
+      0);
   const auto icon = ParseChars(out);
   ASSERT_EQ(icon.size(), 4u);
   EXPECT_EQ(icon[2].at("segment"), 11);
@@ -249,7 +255,8 @@ TEST(ToolTextLayout, ProgramFolderLanguageIsPickedAsTheGamePicksIt) {
   MakeDirs(program / "Ordinary");
   ASSERT_EQ(RunCommand(Tool + " icons bake --out " + (program / "Ordinary") + " --height 32"), 0);
   bakeInto("Languages/English", 1252);
-  const std::string layout = Tool + " text-layout --data " + program.Path() + " --font 2 --box 400 100 --flags 0 --text 'Ж'";
+  const std::string layout =
+      Tool + " text-layout --data " + program.Path() + " --font 2 --box 400 100 --flags 0 --text 'Ж'";
   std::string out;
   // Only the English folder: an unknown language falls back to it (code page 1252 has no Zhe).
   ASSERT_EQ(RunCommand(layout + " --language Nowhere", &out), 0);

@@ -84,7 +84,8 @@ TEST_F(ToolModel, PlayThenReplayGiveTheSameWorld) {
       "accept\n"
       "travel 2\n";
   WriteFile(Dir / "actions.txt", actions);
-  const TRun play = RunTool("play " + Scenario() + " --out '" + (Dir / "out.dat") + "' '" + (Dir / "actions.txt") + "'");
+  const TRun play =
+      RunTool("play " + Scenario() + " --out '" + (Dir / "out.dat") + "' '" + (Dir / "actions.txt") + "'");
   ASSERT_EQ(play.Code, 0) << play.Err;
   EXPECT_EQ(play.Out.rfind("{\"current_region\": 2, \"previous_region\": 1, \"unlocked\": [false, false, false], "
                            "\"pointer\": 9, \"avatar\": {\"state\": 0, ",
@@ -96,8 +97,10 @@ TEST_F(ToolModel, PlayThenReplayGiveTheSameWorld) {
             std::string::npos)
       << play.Out;
   // 6 gold: two trades of 2 for a fish each, one of 1 for two fish.
-  EXPECT_NE(play.Out.find("{\"name\": \"Gold\", \"number\": 1, \"amount\": 1, \"amount_before\": 1}"), std::string::npos);
-  EXPECT_NE(play.Out.find("{\"name\": \"Fish\", \"number\": 2, \"amount\": 4, \"amount_before\": 4}"), std::string::npos);
+  EXPECT_NE(play.Out.find("{\"name\": \"Gold\", \"number\": 1, \"amount\": 1, \"amount_before\": 1}"),
+            std::string::npos);
+  EXPECT_NE(play.Out.find("{\"name\": \"Fish\", \"number\": 2, \"amount\": 4, \"amount_before\": 4}"),
+            std::string::npos);
   EXPECT_NE(play.Out.find("\"barter_counts\": [2, 1, 0, 0, 0, 0, 0]"), std::string::npos);
   EXPECT_NE(play.Out.find("[7, 2, 1, 0, 0, 0, 0, 0]"), std::string::npos);
 
@@ -106,7 +109,8 @@ TEST_F(ToolModel, PlayThenReplayGiveTheSameWorld) {
   EXPECT_EQ(World(replay.Out), World(play.Out));
 
   // The same actions from standard input, continuing from the saved game.
-  const TRun more = RunTool("play " + Scenario() + " --save '" + (Dir / "out.dat") + "' -", "travel 1\nenter 1 13\naccept\n");
+  const TRun more =
+      RunTool("play " + Scenario() + " --save '" + (Dir / "out.dat") + "' -", "travel 1\nenter 1 13\naccept\n");
   ASSERT_EQ(more.Code, 0) << more.Err;
   EXPECT_NE(more.Out.find("\"current_region\": 2, \"previous_region\": 1"), std::string::npos) << more.Out;
 
@@ -119,7 +123,7 @@ TEST_F(ToolModel, PlayThenReplayGiveTheSameWorld) {
 
 TEST_F(ToolModel, TheEndingStartsANewGame) {
   const TRun play = RunTool("play " + Scenario() + " -",
-                        "enter 1 11\naccept\nenter 1 12\naccept 2 2\nenter 1 13\naccept\nenter 2 21\naccept\n");
+                            "enter 1 11\naccept\nenter 1 12\naccept 2 2\nenter 1 13\naccept\nenter 2 21\naccept\n");
   ASSERT_EQ(play.Code, 0) << play.Err;
   EXPECT_NE(play.Out.find("\"current_region\": 1, \"previous_region\": 1"), std::string::npos) << play.Out;
   EXPECT_NE(play.Out.find("\"event_count\": 1}, \"events\": [[0, 1, 11, 0, 0, 0, 0, 0]]"), std::string::npos)
@@ -150,8 +154,8 @@ TEST_F(ToolModel, MissingAndDamagedInputs) {
   EXPECT_EQ(ReadFile(Dir / "junk.sav"), "junk");
   EXPECT_EQ(RunTool("save dump '" + (Dir / "junk.sav") + "'").Code, 2);
 
-  EXPECT_EQ(RunTool("replay " + Scenario()).Code, 2);                 // --save is required
-  EXPECT_EQ(RunTool("play " + Scenario()).Code, 2);                   // the actions are required
+  EXPECT_EQ(RunTool("replay " + Scenario()).Code, 2);  // --save is required
+  EXPECT_EQ(RunTool("play " + Scenario()).Code, 2);    // the actions are required
   EXPECT_EQ(RunTool("play --bogus x -").Code, 2);
   EXPECT_EQ(RunTool("play " + Scenario() + " '" + (Dir / "absent.txt") + "'").Code, 2);
 }
@@ -164,18 +168,22 @@ TEST_F(ToolModel, ScenarioTextsDecideWhichFloatingTextsAreShown) {
   b.AddScene(s, 11, 1);
   b.AddScene(s, 12, 1);
   b.WriteTo(Dir / "float.dat");
-  WriteFile(Dir / "texts.xml",
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<script>\n  <text id=\"SceneLegendH12\">Waves.</text>\n</script>\n");
+  WriteFile(
+      Dir / "texts.xml",
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<script>\n  <text id=\"SceneLegendH12\">Waves.</text>\n</script>\n");
   const std::string scenario = "--scenario '" + (Dir / "float.dat") + "'";
   const TRun silent = RunTool("play " + scenario + " -", "enter 1 1\n");
   ASSERT_EQ(silent.Code, 0) << silent.Err;
-  EXPECT_NE(silent.Out.find("\"avatar\": {\"state\": 0, \"site\": null, \"scene\": null"), std::string::npos) << silent.Out;
-  EXPECT_NE(silent.Out.find("\"count\": 1, \"scenes\": [{\"number\": 11, \"count\": 1}, {\"number\": 12, \"count\": 1}]"),
-            std::string::npos)
+  EXPECT_NE(silent.Out.find("\"avatar\": {\"state\": 0, \"site\": null, \"scene\": null"), std::string::npos)
+      << silent.Out;
+  EXPECT_NE(
+      silent.Out.find("\"count\": 1, \"scenes\": [{\"number\": 11, \"count\": 1}, {\"number\": 12, \"count\": 1}]"),
+      std::string::npos)
       << silent.Out;
   const TRun shown = RunTool("play " + scenario + " --texts '" + (Dir / "texts.xml") + "' -", "enter 1 1\n");
   ASSERT_EQ(shown.Code, 0) << shown.Err;
-  EXPECT_NE(shown.Out.find("\"avatar\": {\"state\": 6, \"site\": [1, 1], \"scene\": 12"), std::string::npos) << shown.Out;
+  EXPECT_NE(shown.Out.find("\"avatar\": {\"state\": 6, \"site\": [1, 1], \"scene\": 12"), std::string::npos)
+      << shown.Out;
   EXPECT_EQ(RunTool("replay " + scenario + " --save x --texts '" + (Dir / "absent.xml") + "'").Code, 2);
 }
 

@@ -30,14 +30,15 @@ std::string LineOf(const std::string& Report, const std::string& Object) {
 TEST(ToolScenarioCoverage, TheDemoReportsEverySceneAndAchievementWithTheHtmlBesideTheGraph) {
   test::TTempDir dir;
   std::string report, err;
-  ASSERT_EQ(RunTool("scenario coverage '" + Story + "' --ways 4 --seed 3 --html '" + dir / "html" + "'", &report, &err), 0)
+  ASSERT_EQ(RunTool("scenario coverage '" + Story + "' --ways 4 --seed 3 --html '" + dir / "html" + "'", &report, &err),
+            0)
       << err;
   // The world of a new game lists every scene and achievement the scenario file holds.
   std::string world;
-  ASSERT_EQ(test::RunCommand("echo | '" + Tool + "' play --scenario '" + std::string(TV_BIN_DIR) +
-                                 "/Ordinary/S0Scenario.dat' -",
-                             &world),
-            0);
+  ASSERT_EQ(
+      test::RunCommand(
+          "echo | '" + Tool + "' play --scenario '" + std::string(TV_BIN_DIR) + "/Ordinary/S0Scenario.dat' -", &world),
+      0);
   const nlohmann::json j = nlohmann::json::parse(world);
   size_t scenes = 0;
   for (const auto& region : j["regions"]) {
@@ -76,7 +77,8 @@ TEST(ToolScenarioCoverage, ContentBehindAnImpossibleRequirementIsUnreachableAndL
   const std::string anchor = "      execution-sound G8Rope\n      duration 1\n    }\n";
   const size_t at = source.find(anchor);
   ASSERT_NE(at, std::string::npos);
-  source.insert(at + anchor.size(), "    scene 3098 Requirements 1 {\n      need Lens 99\n    }\n    scene 3099 Text\n");
+  source.insert(at + anchor.size(),
+                "    scene 3098 Requirements 1 {\n      need Lens 99\n    }\n    scene 3099 Text\n");
   test::WriteFile(file, source);
   std::string report;
   ASSERT_EQ(RunTool("scenario coverage '" + dir / "story" + "' --ways 2 --max-states 3000", &report), 0);

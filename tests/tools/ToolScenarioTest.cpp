@@ -58,20 +58,23 @@ TEST(ToolScenario, CompilesFoldersAndDecompilesToTheSameBytes) {
   test::MakeDirs(dir / "src");
   // Files of a folder are read in name order: the world first, the region after it.
   test::WriteFile(dir / "src/00-world.tvs", "start-region Village\nprop Coin initial 3\n");
-  test::WriteFile(dir / "src/10-village.tvs", "region Village 1 {\n  site Bakery 10 { at 1 2; scene 100 Rewards 1 { gain Coin 2 } }\n}\n");
+  test::WriteFile(dir / "src/10-village.tvs",
+                  "region Village 1 {\n  site Bakery 10 { at 1 2; scene 100 Rewards 1 { gain Coin 2 } }\n}\n");
   test::WriteFile(dir / "src/notes.txt", "not a source file");
   const std::string dat = dir / "S0Scenario.dat";
   std::string err;
   ASSERT_EQ(RunTool("scenario compile '" + dir / "src" + "' -o '" + dat + "'", nullptr, &err), 0) << err;
   test::WriteFile(dir / "one.tvs", Village);
-  ASSERT_EQ(RunTool("scenario compile '" + dir / "one.tvs" + "' -o '" + dir / "one.dat" + "'", nullptr, &err), 0) << err;
+  ASSERT_EQ(RunTool("scenario compile '" + dir / "one.tvs" + "' -o '" + dir / "one.dat" + "'", nullptr, &err), 0)
+      << err;
   EXPECT_EQ(test::ReadFile(dat), test::ReadFile(dir / "one.dat"));
 
   std::string text;
   ASSERT_EQ(RunTool("scenario decompile '" + dat + "'", &text, &err), 0) << err;
   EXPECT_NE(text.find("site Bakery 10"), std::string::npos) << text;
   ASSERT_EQ(RunTool("scenario decompile '" + dat + "' -o '" + dir / "back.tvs" + "'", nullptr, &err), 0) << err;
-  ASSERT_EQ(RunTool("scenario compile '" + dir / "back.tvs" + "' -o '" + dir / "back.dat" + "'", nullptr, &err), 0) << err;
+  ASSERT_EQ(RunTool("scenario compile '" + dir / "back.tvs" + "' -o '" + dir / "back.dat" + "'", nullptr, &err), 0)
+      << err;
   EXPECT_EQ(test::ReadFile(dir / "back.dat"), test::ReadFile(dat));
 
   // A damaged file is refused with its place; bytes after the end are reported, not kept.
@@ -112,7 +115,8 @@ TEST(ToolScenario, LintAndGraphTheDemoStory) {
   // The compiled file is linted the same way, objects named by position and number.
   ASSERT_EQ(RunTool("scenario compile '" + dir / "broken.tvs" + "' -o '" + dir / "broken.dat" + "'"), 0);
   EXPECT_EQ(RunTool("scenario lint '" + dir / "broken.dat" + "'", &out, &err), 1);
-  EXPECT_NE(err.find("broken.dat: error: region 2 \"Lost\" (number 2): can never be reached"), std::string::npos) << err;
+  EXPECT_NE(err.find("broken.dat: error: region 2 \"Lost\" (number 2): can never be reached"), std::string::npos)
+      << err;
 
   ASSERT_EQ(RunTool("scenario graph '" + content + "/scenario' -o '" + dir / "story.dot" + "'", &out, &err), 0) << err;
   const std::string dot = test::ReadFile(dir / "story.dot");

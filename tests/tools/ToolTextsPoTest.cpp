@@ -92,9 +92,8 @@ TEST(ToolTextsPo, ImportWritesChangedTextsLeavesOutFuzzyAndRefusesWhatTheCodePag
   test::WriteFile(po, text);
   ExpectMsgfmtAccepts(po);
   std::string err;
-  ASSERT_EQ(RunTool("texts po-import '" + po + "' --language German --data '" + Data + "' -o '" + dir / "out" + "'",
-                    &err),
-            0)
+  ASSERT_EQ(
+      RunTool("texts po-import '" + po + "' --language German --data '" + Data + "' -o '" + dir / "out" + "'", &err), 0)
       << err;
   EXPECT_NE(err.find(po + ":" + std::to_string(fuzzyLine) + ": entry \"PropOil\": fuzzy"), std::string::npos) << err;
   EXPECT_NE(err.find(po + ":" + std::to_string(emptyLine) + ": entry \"PropFlint\": untranslated"), std::string::npos)
@@ -122,8 +121,9 @@ TEST(ToolTextsPo, ImportWritesChangedTextsLeavesOutFuzzyAndRefusesWhatTheCodePag
   SetMsgstr(russian, "PropCoin", "Монеты");
   const int badLine = SetMsgstr(russian, "PropFish", "Рыба über");
   test::WriteFile(ru, russian);
-  EXPECT_EQ(RunTool("texts po-import '" + ru + "' --language Russian --data '" + Data + "' -o '" + dir / "ru" + "'", &err),
-            1);
+  EXPECT_EQ(
+      RunTool("texts po-import '" + ru + "' --language Russian --data '" + Data + "' -o '" + dir / "ru" + "'", &err),
+      1);
   EXPECT_NE(err.find(ru + ":" + std::to_string(badLine) +
                      ": entry \"PropFish\": the character '\xC3\xBC' (U+00FC) is not in code page 1251"),
             std::string::npos)
@@ -132,10 +132,10 @@ TEST(ToolTextsPo, ImportWritesChangedTextsLeavesOutFuzzyAndRefusesWhatTheCodePag
 
   // A broken line of the PO file is named with its place.
   test::WriteFile(dir / "bad.po", "msgctxt \"A\"\nmsgid \"a\"\nmsgstr \"b\n");
-  EXPECT_EQ(RunTool("texts po-import '" + dir / "bad.po" + "' --language German --data '" + Data + "' -o '" + dir / "x" +
-                        "'",
-                    &err),
-            1);
+  EXPECT_EQ(
+      RunTool("texts po-import '" + dir / "bad.po" + "' --language German --data '" + Data + "' -o '" + dir / "x" + "'",
+              &err),
+      1);
   EXPECT_NE(err.find(dir / "bad.po" + ":3: "), std::string::npos) << err;
 }
 

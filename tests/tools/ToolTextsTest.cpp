@@ -36,8 +36,9 @@ TEST(ToolTexts, PrintsTheTableOptionsAndCaption) {
   EXPECT_EQ(result["entries"][0]["text_hex"], "543f");
   EXPECT_EQ(result["entries"][1]["text_hex"], "fc22");
   EXPECT_EQ(result["entries"][1]["from_scenario"], false);
-  EXPECT_EQ(result["options"]["LanguageName"], "Fran\xC3\xA7"
-                                               "ais");
+  EXPECT_EQ(result["options"]["LanguageName"],
+            "Fran\xC3\xA7"
+            "ais");
   EXPECT_EQ(result["options"]["DecimalSymbol"], ".");
   EXPECT_EQ(result["options"]["DigitGroupingSymbol"], ",");
   EXPECT_EQ(result["options"]["DigitGroupingAboveValue"], 999);

@@ -70,7 +70,8 @@ TEST_F(ToolTexture, PacksPicturesAndAnimationsThatTheGameLoads) {
 
   for (const char* format : {"a8", "l8", "a8l8"}) {
     const std::string name = std::string("G2Format") + format;
-    Tool("texture pack '" + Dir / "frame1.png" + "' --format " + format + " -o '" + Dir / ("data/Ordinary/" + name + ".tpx") + "'",
+    Tool("texture pack '" + Dir / "frame1.png" + "' --format " + format + " -o '" +
+             Dir / ("data/Ordinary/" + name + ".tpx") + "'",
          &code, &err);
     ASSERT_EQ(code, 0) << err;
     EXPECT_EQ(Info(name)["format"], format);

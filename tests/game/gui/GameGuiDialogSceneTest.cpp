@@ -361,9 +361,9 @@ TEST_F(SceneDialog, APreviewChangesNothingInTheModel) {
 
 TEST_F(SceneDialog, PropControlsShowAmountsGreyLossesAndAPlateWithoutPicture) {
   Begin();
-  Add(1, 19).Left = {TSlotDef{Torch, 1}, TSlotDef{Key, 2}};  // Losses 2
+  Add(1, 19).Left = {TSlotDef{Torch, 1}, TSlotDef{Key, 2}};     // Losses 2
   Add(2, 27).Right = {TSlotDef{Torch, 1}, TSlotDef{Title, 1}};  // Rewards 2
-  Add(3, 17).Left[0] = TSlotDef{Coin, 3};                      // Floating loss
+  Add(3, 17).Left[0] = TSlotDef{Coin, 3};                       // Floating loss
   Finish();
   TGuiDialogScene* dialog = Open(1);
   auto losses = All<TGuiControlPropLoss>(dialog);

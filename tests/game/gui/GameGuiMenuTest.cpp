@@ -34,7 +34,6 @@
 namespace tv::test {
 namespace {
 
-
 // A small world: one region with one site, props of four kinds, and 40 achievements.
 std::string MenuScenario() {
   std::string s = R"(
@@ -57,8 +56,8 @@ region Town 3 {
 }
 )";
   for (int i = 1; i <= 40; ++i) {
-    s += "achievement A" + std::to_string(i) + " " + std::to_string(8000 + i) + " target " + (i == 2 ? "3" : "1") +
-         "\n";
+    s +=
+        "achievement A" + std::to_string(i) + " " + std::to_string(8000 + i) + " target " + (i == 2 ? "3" : "1") + "\n";
   }
   return s;
 }
@@ -145,8 +144,8 @@ TEST_F(MenuScreens, RegistryHoldsEveryScreenInItsOrder) {
   EXPECT_EQ(forms, (std::vector<std::string>{"Splash", "Menu", "Profiles", "Play"}));
   std::vector<std::string> dialogs;
   for (TItem* d : *GuiDialogs()) dialogs.push_back(static_cast<TGuiDialog*>(d)->Name);
-  const std::vector<std::string> expected = {"MessageCustom", "QueryCustom", "InputLineCustom", "Options", "About",
-                                             "Achievement",   "Achievements", "Scene",          "Inventory", "Hint"};
+  const std::vector<std::string> expected = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",   "About",
+                                             "Achievement",   "Achievements", "Scene",           "Inventory", "Hint"};
   EXPECT_EQ(dialogs, expected);  // "ShowAllProps" only in debug mode
   EXPECT_EQ(FindDialog("ShowAllProps"), nullptr);
 }

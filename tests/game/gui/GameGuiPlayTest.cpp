@@ -231,7 +231,8 @@ TEST_F(MapControl, FogCoversHiddenTilesAndFollowsTheirRevealedNeighbours) {
   auto* quay = static_cast<TSite*>(Region->Sites->First());
   quay->Revealed = true;
   for (int32_t c = 4; c <= 8; ++c) {
-    for (int32_t r = 5; r <= 9; ++r) quay->RevealTiles[TileAt(c, r) / 8] |= static_cast<uint8_t>(1 << (TileAt(c, r) % 8));
+    for (int32_t r = 5; r <= 9; ++r)
+      quay->RevealTiles[TileAt(c, r) / 8] |= static_cast<uint8_t>(1 << (TileAt(c, r) % 8));
   }
   Map.SetRegion(Region.get());
   Map.RevealVisited();

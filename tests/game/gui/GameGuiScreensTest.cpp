@@ -263,8 +263,8 @@ TEST_F(GuiScreens, QueryCallsOnDoneOnlyWhenConfirmed) {
 
 TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
   std::vector<std::string> entered;
-  TGuiDialog* line = Open("InputLineCustom", "InputName", 2 | 12, nullptr,
-                          [&](const std::string& Text) { entered.push_back(Text); });
+  TGuiDialog* line =
+      Open("InputLineCustom", "InputName", 2 | 12, nullptr, [&](const std::string& Text) { entered.push_back(Text); });
   ASSERT_NE(line, nullptr);
   TGuiControl* ok = line->FindControl("OK");
   EXPECT_FALSE(ok->Enabled);
@@ -299,7 +299,9 @@ TEST_F(GuiScreens, VolumeRowsRunFromZeroToTen) {
   SetGroupVolume(SoundGroupMusic, 1);
   TGuiDialog* options = Open("Options", "", 0);
   ASSERT_NE(options, nullptr);
-  auto dot = [&](const std::string& Row, int N) { return options->FindControl("Dot" + Row + std::to_string(N))->ParamD; };
+  auto dot = [&](const std::string& Row, int N) {
+    return options->FindControl("Dot" + Row + std::to_string(N))->ParamD;
+  };
   EXPECT_FALSE(options->FindControl("EffectsUp")->Enabled);
   EXPECT_TRUE(options->FindControl("EffectsDown")->Enabled);
   EXPECT_EQ(dot("Effects", 10), 1);
@@ -587,9 +589,9 @@ TEST_F(GuiScreens, UnknownNamesDoNothing) {
   SwitchForm("NoSuchForm", "NoSuchTransition", nullptr);
   SendCommand("NoSuchForm", "Go", nullptr);
   SetDebugMode(false);
-  EXPECT_EQ(GetLogMessages(), (std::vector<std::string>{"Unknown dialog \"NoSuchDialog\"",
-                                                       "Unknown transition \"NoSuchTransition\"",
-                                                       "Unknown form \"NoSuchForm\""}));
+  EXPECT_EQ(GetLogMessages(),
+            (std::vector<std::string>{"Unknown dialog \"NoSuchDialog\"", "Unknown transition \"NoSuchTransition\"",
+                                      "Unknown form \"NoSuchForm\""}));
   ClearLogMessages();
 }
 
