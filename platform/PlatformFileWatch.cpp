@@ -5,11 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#if defined(__linux__)
-#include <sys/inotify.h>
-#include <unistd.h>
-#define TV_HAVE_INOTIFY 1
-#endif
+#include "platform/PlatformFileWatchImpl.h"
 
 namespace tv {
 
@@ -19,7 +15,7 @@ bool ForcedPolling = false;
 
 struct TFileWatcher::TState {
   int Fd = -1;
-  std::map<int, std::string> Folders;  // inotify watch -> folder path (with a trailing "/")
+  std::map<int, std::string> Folders;  // notification watch -> folder path (with a trailing "/")
   // The poll: every file's modification time as last seen, and when the folders were last read.
   std::vector<std::string> PolledFolders;
   std::map<std::string, std::filesystem::file_time_type> Times;
@@ -47,15 +43,13 @@ struct TFileWatcher::TState {
 
 TFileWatcher::TFileWatcher() : State(std::make_unique<TState>()) {}
 
-TFileWatcher::~TFileWatcher() {
-#ifdef TV_HAVE_INOTIFY
-  if (State->Fd >= 0) close(State->Fd);
-#endif
-}
+TFileWatcher::~TFileWatcher() { filewatch::CloseNotification(State->Fd); }
 
 void TFileWatcher::ForcePolling(bool Value) { ForcedPolling = Value; }
 
 bool TFileWatcher::Notified() const { return State->Fd >= 0; }
+
+bool TFileWatcher::CanNotify() { return filewatch::HasNotification(); }
 
 bool TFileWatcher::Watch(const std::vector<std::string>& Folders) {
   std::vector<std::string> existing;
@@ -66,20 +60,11 @@ bool TFileWatcher::Watch(const std::vector<std::string>& Folders) {
     if (std::find(existing.begin(), existing.end(), folder) == existing.end()) existing.push_back(folder);
   }
   if (existing.empty()) return false;
-#ifdef TV_HAVE_INOTIFY
   if (!ForcedPolling) {
-    State->Fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (State->Fd >= 0) {
-      for (const std::string& folder : existing) {
-        const int wd = inotify_add_watch(State->Fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
-        if (wd >= 0) State->Folders[wd] = folder;
-      }
-      if (!State->Folders.empty()) return true;
-      close(State->Fd);
-      State->Fd = -1;
-    }
+    State->Fd = filewatch::OpenNotification(existing, State->Folders);
+    if (State->Fd >= 0) return true;
+    State->Folders.clear();
   }
-#endif
   State->PolledFolders = existing;
   State->ReadTimes(nullptr);
   State->LastPoll = std::chrono::steady_clock::now();
@@ -91,24 +76,10 @@ std::vector<std::string> TFileWatcher::Changes() {
   auto add = [&changed](const std::string& Path) {
     if (std::find(changed.begin(), changed.end(), Path) == changed.end()) changed.push_back(Path);
   };
-#ifdef TV_HAVE_INOTIFY
   if (State->Fd >= 0) {
-    alignas(inotify_event) char buffer[8192];
-    for (;;) {
-      const ssize_t n = read(State->Fd, buffer, sizeof buffer);
-      if (n <= 0) break;
-      for (ssize_t at = 0; at < n;) {
-        const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
-        at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
-        if (e->len == 0 || (e->mask & IN_ISDIR) != 0) continue;
-        const auto folder = State->Folders.find(e->wd);
-        if (folder == State->Folders.end()) continue;
-        add(folder->second + e->name);
-      }
-    }
+    filewatch::ReadNotification(State->Fd, State->Folders, add);
     return changed;
   }
-#endif
   const auto now = std::chrono::steady_clock::now();
   if (State->PolledFolders.empty() || now - State->LastPoll < std::chrono::seconds(1)) return changed;
   State->LastPoll = now;

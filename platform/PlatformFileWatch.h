@@ -1,5 +1,5 @@
-// Watching folders for changed files: inotify where the system has it, otherwise a poll of the
-// files' modification times at most once a second.
+// Watching folders for changed files: the system's notification where it has one (inotify),
+// otherwise a poll of the files' modification times at most once a second.
 #pragma once
 
 #include <memory>
@@ -21,8 +21,10 @@ class TFileWatcher {
   // The files written, created or moved into a watched folder since the last call, each once, as
   // full paths in the order first seen; never blocks.
   std::vector<std::string> Changes();
-  // Whether the watch runs on inotify (else on the poll).
+  // Whether the watch runs on the system's notification (else on the poll).
   bool Notified() const;
+  // Whether this system has a notification to run on (inotify on Linux; Windows polls).
+  static bool CanNotify();
   // Test hook: watch by polling even where inotify exists.
   static void ForcePolling(bool Value);
 

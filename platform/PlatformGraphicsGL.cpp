@@ -99,8 +99,8 @@ const char* const PixelBodies[PixelProgramCount] = {
     /* Morphing */ "r = (P * t1() + (1.0 - P) * t0()) * C;",
     /* MapReveal */ "r = over(t2(), t3()) * min(1.0, C.a * t1().a + t0().a);",
     /* PropIcon */
-    "vec4 q = over(t0() * C, t1()); float g = dot(q.rgb, vec3(0.2344, 0.3281, 0.1875));"
-    " r = vec4(P * q.rgb + (1.0 - P) * vec3(g), q.a);",
+    ("vec4 q = over(t0() * C, t1()); float g = dot(q.rgb, vec3(0.2344, 0.3281, 0.1875));"
+     " r = vec4(P * q.rgb + (1.0 - P) * vec3(g), q.a);"),
 };
 std::string PixelSource(int32_t Index) {
   const int32_t stages = PixelStages[Index];

@@ -454,8 +454,10 @@ void TGuiDialogChoose::OnShow() {
   const auto begin = static_cast<size_t>(Page) * static_cast<size_t>(PageSize());
   for (size_t i = begin; i < items.size() && i < begin + static_cast<size_t>(PageSize()); ++i) {
     const auto slot = static_cast<int32_t>(i - begin);
-    PlaceBox(*this, left + static_cast<float>(slot % columns) * (w + ItemGap),
-             first + static_cast<float>(slot / columns) * (h + ItemGap), w, h);
+    const int32_t column = slot % columns;
+    const int32_t row = slot / columns;
+    PlaceBox(*this, left + static_cast<float>(column) * (w + ItemGap), first + static_cast<float>(row) * (h + ItemGap),
+             w, h);
     auto* button = AddControl<TGuiControlButtonChoose>(10, PropName, "Item", PropHintText, items[i]->Name);
     FillItem(*button, *items[i]);
     PageButtons.emplace_back(button, items[i]);
