@@ -127,8 +127,9 @@ void TDecompiler::Check() {
     CheckRef(KindSite, s.NextGuide, where);
     for (const TSceneDef& c : s.Scenes) {
       const std::string in = "scene " + std::to_string(c.Number) + " of " + where;
-      if (c.Kind < 0 || c.Kind >= ScenarioSceneKindCount) {
-        throw EError(in + " has kind " + std::to_string(c.Kind) + "; kinds run from 0 to 39");
+      if (!IsSceneKind(c.Kind)) {
+        throw EError(in + " has kind " + std::to_string(c.Kind) + "; kinds run from 0 to " +
+                     std::to_string(SceneKindCount - 1));
       }
       CheckAsset(TPoolClass::Sound, c.Music, in);
       CheckAsset(TPoolClass::Sound, c.Sound, in);

@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "game/GameSite.h"
+
 namespace tv {
 
 namespace {
@@ -100,7 +102,7 @@ std::string ScenarioGraphDot(const TScenarioBuilder& Scenario, const TScenarioSo
       out += "  " + me + " -> r" + std::to_string(site.Destination) + " [lhead=cluster_r" +
              std::to_string(site.Destination) + ", color=\"#888888\", style=dashed, label=\"travel\"];\n";
     }
-    if (site.Special == 3 && validRegion(s.MapRegion)) {
+    if (site.Special == SpecialUnlockMap && validRegion(s.MapRegion)) {
       out += "  " + me + " -> r" + std::to_string(s.MapRegion) + " [lhead=cluster_r" + std::to_string(s.MapRegion) +
              ", color=\"#888888\", style=dashed, label=\"opens the map\"];\n";
     }

@@ -281,7 +281,7 @@ bool TTranslator::Run(const std::vector<std::string>& Actions) {
     } else if (verb == "enter") {
       ok = Enter(i, action, words);
     } else if (verb == "travel") {
-      if (!IsUnlocked(3)) return Fail(i, action, "the map button is not unlocked");
+      if (!IsUnlocked(Buttons::Map)) return Fail(i, action, "the map button is not unlocked");
       const std::string outcome = Play.Perform(action);
       if (outcome != "ok") return Fail(i, action, outcome);
       W.Comment("Through the map icon.");

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "game/GamePlayLayout.h"
+#include "game/GameSite.h"
 
 namespace tv {
 
@@ -240,7 +241,7 @@ void TLinter::CheckEntryPoints() {
     Warning(w, "no guide start: the hint screen never shows a hint (write guide-start SITE)");
   }
   bool unlocksMap = false;
-  for (const TSiteDef& s : S.Sites) unlocksMap = unlocksMap || s.Special == 3;
+  for (const TSiteDef& s : S.Sites) unlocksMap = unlocksMap || s.Special == SpecialUnlockMap;
   if (S.MapRegion <= 0 && unlocksMap) {
     Error(w, "a site unlocks the map button (special unlock-map), but there is no map region (write map-region NAME)");
   }
@@ -334,10 +335,10 @@ void TLinter::CheckKindsAndSlots() {
       Warning(SiteAt(handle),
               "special code " + std::to_string(s.Special) + " means nothing to the game; codes: " + SpecialCodeList());
     }
-    if ((s.Special == 200) && s.Destination <= 0) {
+    if ((s.Special == SpecialWayBack) && s.Destination <= 0) {
       Warning(SiteAt(handle), "special way-back shows the way-back icon only for a site with a destination");
     }
-    if ((s.Special == 444) && s.RegionMusic <= 0) {
+    if ((s.Special == SpecialMusicEverywhere) && s.RegionMusic <= 0) {
       Warning(SiteAt(handle), "special music-everywhere needs region-music to give every region");
     }
     for (int t = MapTiles; t < RevealTileBytes * 8; ++t) {
@@ -357,8 +358,9 @@ void TLinter::CheckKindsAndSlots() {
     for (size_t j = 0; j < s.Scenes.size(); ++j) {
       const TSceneDef& c = s.Scenes[j];
       const TWhere w = SceneAt(handle, j);
-      if (c.Kind < 0 || c.Kind >= ScenarioSceneKindCount) {
-        Error(w, "kind " + std::to_string(c.Kind) + " is not a scene kind (0 to 39)");
+      if (!IsSceneKind(c.Kind)) {
+        Error(w, "kind " + std::to_string(c.Kind) + " is not a scene kind (0 to " + std::to_string(SceneKindCount - 1) +
+                     ")");
         continue;
       }
       const int32_t left = SceneKindLeftSlots(c.Kind);
@@ -625,7 +627,7 @@ void TLinter::CheckReachability() {
       const TSiteDef& s = S.Sites[i - 1];
       if (!complete[i]) continue;
       reach(s.Destination);
-      if (s.Special == 3) reach(S.MapRegion);
+      if (s.Special == SpecialUnlockMap) reach(S.MapRegion);
     }
     for (size_t i = 1; i <= nSites; ++i) {
       const TSiteDef& s = S.Sites[i - 1];

@@ -112,7 +112,8 @@ std::string StateKey() {
   put(avatar->State);
   put(avatar->Site != nullptr ? avatar->Site->Number : -1);
   put(avatar->Scene != nullptr ? avatar->Scene->Number : -1);
-  put((IsUnlocked(1) ? 1 : 0) | (IsUnlocked(2) ? 2 : 0) | (IsUnlocked(3) ? 4 : 0));
+  put((IsUnlocked(Buttons::Hint) ? 1 : 0) | (IsUnlocked(Buttons::Inventory) ? 2 : 0) |
+      (IsUnlocked(Buttons::Map) ? 4 : 0));
   put(GetPointer());
   for (TItem* item : *Props()) put(static_cast<TProp*>(item)->Amount);
   for (TItem* r : *Regions()) {
@@ -188,7 +189,7 @@ std::vector<std::string> PlayerChoices() {
     }
   }
   // The map button: to the world map, and from it back where the hero came from.
-  if (IsUnlocked(3) && MapRegion() != nullptr) {
+  if (IsUnlocked(Buttons::Map) && MapRegion() != nullptr) {
     if (here != MapRegion()) {
       out.push_back("travel " + std::to_string(MapRegion()->Number));
     } else if (PreviousRegion() != nullptr && PreviousRegion() != here) {

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "game/GameScene.h"
+#include "game/GameSite.h"
 
 namespace tv {
 
@@ -25,10 +26,19 @@ struct TSpecialRow {
 };
 
 const TSpecialRow SpecialTable[] = {
-    {0, "none"},           {1, "unlock-hint"},    {2, "unlock-inventory"}, {3, "unlock-map"},
-    {9, "point-at-sites"}, {10, "pointer-off"},   {110, "arrow-accept"},   {111, "arrow-requirements"},
-    {112, "arrow-reward"}, {113, "arrow-barter"}, {200, "way-back"},       {444, "music-everywhere"},
-    {446, "music-now"},
+    {0, "none"},
+    {SpecialUnlockHint, "unlock-hint"},
+    {SpecialUnlockInventory, "unlock-inventory"},
+    {SpecialUnlockMap, "unlock-map"},
+    {SpecialPointSites, "point-at-sites"},
+    {SpecialPointerOff, "pointer-off"},
+    {SpecialArrowAccept, "arrow-accept"},
+    {SpecialArrowRequirements, "arrow-requirements"},
+    {SpecialArrowReward, "arrow-reward"},
+    {SpecialArrowBarter, "arrow-barter"},
+    {SpecialWayBack, "way-back"},
+    {SpecialMusicEverywhere, "music-everywhere"},
+    {SpecialMusicAtOnce, "music-now"},
 };
 
 // Lower-case letters and digits only: "Illustrated text (top)" -> "illustratedtexttop".
@@ -48,15 +58,9 @@ std::string Normalize(std::string_view Text) {
 }  // namespace
 
 // The names and slot counts are the model's kind table (GameScene).
-const char* SceneKindName(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Name : "";
-}
-int32_t SceneKindLeftSlots(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Left : 0;
-}
-int32_t SceneKindRightSlots(int32_t Kind) {
-  return Kind >= 0 && Kind < ScenarioSceneKindCount ? SceneKind(Kind).Right : 0;
-}
+const char* SceneKindName(int32_t Kind) { return IsSceneKind(Kind) ? SceneKind(Kind).Name : ""; }
+int32_t SceneKindLeftSlots(int32_t Kind) { return IsSceneKind(Kind) ? SceneKind(Kind).Left : 0; }
+int32_t SceneKindRightSlots(int32_t Kind) { return IsSceneKind(Kind) ? SceneKind(Kind).Right : 0; }
 std::optional<int32_t> FindSceneKind(std::string_view Text) {
   const std::string key = Normalize(Text);
   if (key.empty()) return std::nullopt;
@@ -66,7 +70,7 @@ std::optional<int32_t> FindSceneKind(std::string_view Text) {
   return std::nullopt;
 }
 bool SceneKindShowsText(int32_t Kind) {
-  if (Kind < 0 || Kind >= ScenarioSceneKindCount) return false;
+  if (!IsSceneKind(Kind)) return false;
   const TSceneKindInfo& row = SceneKind(Kind);
   return row.Flags[SceneFlagText] != 0 || row.Flags[SceneFlagFloatingText] != 0;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "authoring/GameScenarioWriter.h"
+#include "game/GameProp.h"
 #include "game/GameScene.h"
 
 namespace tv {
@@ -73,8 +74,9 @@ std::string ScenarioSourceFloat(float Value);
 
 // ---- The vocabulary -------------------------------------------------------------------------
 
-constexpr int32_t ScenarioSceneKindCount = 40;
-constexpr int32_t ScenarioPropKindCount = 5;
+// The model's counts (game/GameScene.h, game/GameProp.h) under the names the tools use.
+constexpr int32_t ScenarioSceneKindCount = SceneKindCount;
+constexpr int32_t ScenarioPropKindCount = PropKindCount;
 
 // "Barter 2" for 34; "" outside 0..39.
 const char* SceneKindName(int32_t Kind);

@@ -1,114 +1,26 @@
 #include "authoring/GameScenarioWriter.h"
 
-#include <cstring>
+#include <cassert>
 
 #include "base/EngineClasses.h"
+#include "game/GameFile.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv {
 
 namespace {
 
-void Int(std::string& Out, int32_t V) {
-  const auto u = static_cast<uint32_t>(V);
-  for (int i = 0; i < 4; ++i) Out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+void Int(std::string& Out, int32_t V) { PutInt32(Out, V); }
+void Float(std::string& Out, float V) { PutFloat(Out, V); }
+void Byte(std::string& Out, uint8_t V) { PutByte(Out, V); }
+void Str(std::string& Out, const std::string& S) { PutString(Out, S); }
+
+// Checks that a record just written from At has the size the reader expects.
+void Sized([[maybe_unused]] const std::string& Out, [[maybe_unused]] size_t At, [[maybe_unused]] int32_t Size) {
+  assert(Out.size() - At == static_cast<size_t>(Size));
 }
-
-void Float(std::string& Out, float V) {
-  int32_t bits = 0;
-  std::memcpy(&bits, &V, sizeof bits);
-  Int(Out, bits);
-}
-
-void Byte(std::string& Out, uint8_t V) { Out.push_back(static_cast<char>(V)); }
-
-void Str(std::string& Out, const std::string& S) {
-  Int(Out, static_cast<int32_t>(S.size()));
-  Out += S;
-}
-
-constexpr size_t PropRecordSize = 25;
-constexpr size_t SiteRecordSize = 135;
-constexpr size_t SceneRecordSize = 187;
-[[maybe_unused]] constexpr size_t RegionRecordSize = 17;
-constexpr size_t TileRecordSize = 8;
-constexpr size_t PlotRecordSize = 32;
-constexpr size_t HintRecordSize = 98;
-constexpr size_t AchievementRecordSize = 29;
-
-// Bounded reading: nothing read is trusted, and every failure names the record and the field.
-class TRecordReader {
- public:
-  TRecordReader(std::string_view Bytes, const std::string& Label, TScenarioReadNotes& Notes)
-      : Data(Bytes), FileLabel(Label), ReadNotes(Notes) {}
-
-  std::string Record;  // the record being read, for messages
-
-  [[noreturn]] void Fail(const std::string& Why) const {
-    throw EError(FileLabel + ": " + (Record.empty() ? std::string() : Record + ": ") + Why + " (at byte " +
-                 std::to_string(Pos) + ")");
-  }
-  void Need(size_t Size, const char* What) const {
-    if (Data.size() - Pos < Size) Fail(std::string("the file ends inside ") + What);
-  }
-  int32_t Int32(const char* What) {
-    Need(4, What);
-    const auto* p = reinterpret_cast<const uint8_t*>(Data.data() + Pos);
-    Pos += 4;
-    const uint32_t v = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                       (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-    return static_cast<int32_t>(v);
-  }
-  float Float32(const char* What) {
-    const int32_t bits = Int32(What);
-    float f = 0;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-  }
-  uint8_t Byte8(const char* What) {
-    Need(1, What);
-    return static_cast<uint8_t>(Data[Pos++]);
-  }
-  bool Bool(const char* What) {
-    const size_t at = Pos;
-    const uint8_t b = Byte8(What);
-    if (b > 1) {
-      ReadNotes.Lossy.push_back(Record + ": " + What + " holds " + std::to_string(b) + " at byte " +
-                                std::to_string(at) + "; it is written back as 1");
-    }
-    return b != 0;
-  }
-  // A count of records of at least MinBytesEach bytes that must fit into the rest of the file.
-  int32_t Count(const char* What, size_t MinBytesEach) {
-    const int32_t n = Int32(What);
-    if (n < 0) Fail(std::string(What) + " is negative (" + std::to_string(n) + ")");
-    if (MinBytesEach > 0 && static_cast<uint64_t>(n) > (Data.size() - Pos) / MinBytesEach) {
-      Fail(std::string(What) + " of " + std::to_string(n) + " does not fit into the rest of the file");
-    }
-    return n;
-  }
-  std::string String(const char* What) {
-    const int32_t n = Count(What, 1);
-    std::string s(Data.substr(Pos, static_cast<size_t>(n)));
-    Pos += static_cast<size_t>(n);
-    return s;
-  }
-  size_t Position() const { return Pos; }
-
- private:
-  std::string_view Data;
-  size_t Pos = 0;
-  std::string FileLabel;
-  TScenarioReadNotes& ReadNotes;
-};
 
 }  // namespace
-
-const char* PoolClassName(TPoolClass Class) {
-  static const char* const names[PoolClassCount] = {"picture", "effector", "sound",   "terrain",
-                                                    "water",   "figure",   "caption", "group"};
-  return names[static_cast<int>(Class)];
-}
 
 int32_t TScenarioBuilder::Asset(TPoolClass Class, const std::string& Name) {
   auto& list = Pool[static_cast<size_t>(Class)];
@@ -202,6 +114,7 @@ std::string TScenarioBuilder::Build() const {
   Int(out, static_cast<int32_t>(Props.size()));
   for (const TPropDef& p : Props) {
     Str(out, p.Name);
+    const size_t at = out.size();
     Int(out, p.Number);
     Int(out, p.Kind);
     Byte(out, p.SingleUnit ? 1 : 0);
@@ -209,6 +122,7 @@ std::string TScenarioBuilder::Build() const {
     Int(out, p.Frame);
     Int(out, p.Caption);
     Int(out, p.InitialAmount);
+    Sized(out, at, PropRecordSize);
   }
   Int(out, static_cast<int32_t>(RegionList.size()));
   for (const TRegionDef& r : RegionList) Str(out, r.Name);
@@ -225,6 +139,7 @@ std::string TScenarioBuilder::Build() const {
     Int(out, n);
     for (const TSiteDef& s : Sites) {
       if (s.Region != static_cast<int32_t>(r)) continue;
+      const size_t at = out.size();
       Int(out, s.Number);
       Float(out, s.X);
       Float(out, s.Y);
@@ -253,7 +168,9 @@ std::string TScenarioBuilder::Build() const {
       Int(out, s.Hint);
       Int(out, site(s.NextGuide));
       Int(out, static_cast<int32_t>(s.Scenes.size()));
+      Sized(out, at, SiteRecordSize);
       for (const TSceneDef& c : s.Scenes) {
+        const size_t sceneAt = out.size();
         Int(out, c.Number);
         Byte(out, c.Repeatable ? 1 : 0);
         Byte(out, c.LeavesSite ? 1 : 0);
@@ -280,21 +197,25 @@ std::string TScenarioBuilder::Build() const {
         Int(out, c.Effector);
         Int(out, c.ExecutionValue);
         for (int32_t g : c.Groups) Int(out, g);
+        Sized(out, sceneAt, SceneRecordSize);
       }
     }
   }
   for (const TRegionDef& r : RegionList) {
+    const size_t at = out.size();
     Int(out, r.Number);
     Int(out, r.Picture);
     Int(out, r.Caption);
     Int(out, r.InitialMusic);
     Byte(out, r.Flag ? 1 : 0);
+    Sized(out, at, RegionRecordSize);
     for (const auto& tile : r.Tiles) {
       Int(out, tile[0]);
       Int(out, tile[1]);
     }
     Int(out, static_cast<int32_t>(r.Plots.size()));
     for (const TPlotDef& p : r.Plots) {
+      const size_t plotAt = out.size();
       Int(out, p.Figure);
       Int(out, p.Group);
       Float(out, p.X);
@@ -306,12 +227,14 @@ std::string TScenarioBuilder::Build() const {
       Byte(out, p.Layer);
       Byte(out, p.Visible ? 1 : 0);
       Byte(out, 0);
+      Sized(out, plotAt, PlotRecordSize);
     }
   }
   Int(out, MenuRegion);
   Int(out, StartRegion);
   Int(out, MapRegion);
   for (const THintDef& h : HintList) {
+    const size_t at = out.size();
     Int(out, h.Number);
     Int(out, h.Goal);
     Int(out, h.NeedsProp);
@@ -324,9 +247,11 @@ std::string TScenarioBuilder::Build() const {
     for (int32_t amount : h.SubAmounts) Int(out, amount);
     Byte(out, h.RouteOnly ? 1 : 0);
     Byte(out, h.ShowNeed ? 1 : 0);
+    Sized(out, at, HintRecordSize);
   }
   Int(out, site(GuideStart));
   for (const TAchievementDef& a : AchievementList) {
+    const size_t at = out.size();
     Int(out, a.Number);
     Int(out, a.Value);
     Int(out, a.Caption);
@@ -335,6 +260,7 @@ std::string TScenarioBuilder::Build() const {
     Int(out, a.Prop);
     Int(out, a.Parent);
     Int(out, a.Prerequisite);
+    Sized(out, at, AchievementRecordSize);
   }
   Int(out, NextNumber);
   return out;
@@ -344,234 +270,6 @@ void TScenarioBuilder::WriteTo(const std::string& Path) const {
   const std::string bytes = Build();
   TFileStream file(Path, TFileStream::Mode::Create);
   if (!file.IsOpen() || !file.Write(bytes)) throw EError("Unable to write file \"" + Path + "\"");
-}
-
-TScenarioBuilder ReadScenarioRecords(std::string_view Bytes, const std::string& Label) {
-  TScenarioReadNotes notes;
-  return ReadScenarioRecords(Bytes, Label, notes);
-}
-
-TScenarioBuilder ReadScenarioRecords(std::string_view Bytes, const std::string& Label, TScenarioReadNotes& Notes) {
-  TScenarioBuilder b;
-  TRecordReader in(Bytes, Label, Notes);
-
-  for (int c = 0; c < PoolClassCount; ++c) {
-    in.Record = std::string("pool list of ") + PoolClassName(static_cast<TPoolClass>(c));
-    const int32_t n = in.Count("asset count", 4);
-    auto& list = b.Pool[static_cast<size_t>(c)];
-    list.reserve(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) list.push_back(in.String("asset name"));
-  }
-
-  in.Record = "prop list";
-  const int32_t propCount = in.Count("prop count", 4 + PropRecordSize);
-  for (int32_t i = 0; i < propCount; ++i) {
-    in.Record = "prop " + std::to_string(i + 1);
-    TPropDef p;
-    p.Name = in.String("name");
-    p.Number = in.Int32("Number");
-    p.Kind = in.Int32("Kind");
-    p.SingleUnit = in.Bool("SingleUnit");
-    p.Picture = in.Int32("Picture");
-    p.Frame = in.Int32("Frame");
-    p.Caption = in.Int32("Caption");
-    p.InitialAmount = in.Int32("InitialAmount");
-    b.Props.push_back(std::move(p));
-  }
-
-  in.Record = "region list";
-  const int32_t regionCount = in.Count("region count", 4);
-  for (int32_t i = 0; i < regionCount; ++i) {
-    TRegionDef r;
-    r.Name = in.String("region name");
-    b.RegionList.push_back(std::move(r));
-  }
-  in.Record = "site list";
-  const int32_t siteCount = in.Count("site count", 4);
-  for (int32_t i = 0; i < siteCount; ++i) {
-    TSiteDef s;
-    s.Name = in.String("site name");
-    b.Sites.push_back(std::move(s));
-  }
-  in.Record = "hint list";
-  const int32_t hintCount = in.Count("hint count", 4);
-  for (int32_t i = 0; i < hintCount; ++i) {
-    THintDef h;
-    h.Name = in.String("hint name");
-    b.HintList.push_back(std::move(h));
-  }
-  in.Record = "achievement list";
-  const int32_t achievementCount = in.Count("achievement count", 4);
-  for (int32_t i = 0; i < achievementCount; ++i) {
-    TAchievementDef a;
-    a.Name = in.String("achievement name");
-    b.AchievementList.push_back(std::move(a));
-  }
-
-  int32_t nextSite = 0;
-  for (int32_t r = 0; r < regionCount; ++r) {
-    in.Record = "sites of region " + std::to_string(r + 1);
-    const int32_t n = in.Count("site count", SiteRecordSize);
-    if (n > siteCount - nextSite) {
-      in.Fail("site count " + std::to_string(n) + " is more than the " + std::to_string(siteCount - nextSite) +
-              " sites left in the site list");
-    }
-    for (int32_t k = 0; k < n; ++k) {
-      TSiteDef& s = b.Sites[static_cast<size_t>(nextSite)];
-      in.Record = "site " + std::to_string(nextSite + 1) + " \"" + s.Name + "\"";
-      ++nextSite;
-      s.Region = r + 1;
-      s.Number = in.Int32("Number");
-      s.X = in.Float32("X");
-      s.Y = in.Float32("Y");
-      s.LayoutA = in.Int32("LayoutA");
-      s.LayoutB = in.Int32("LayoutB");
-      s.Icon = in.Int32("Icon");
-      s.Caption = in.Int32("Caption");
-      s.HiddenUntilEntered = in.Bool("HiddenUntilEntered");
-      s.EnterOnReveal = in.Bool("EnterOnReveal");
-      s.KeepAfterVisit = in.Bool("KeepAfterVisit");
-      s.MarkUntilVisited = in.Bool("MarkUntilVisited");
-      s.Ending = in.Bool("Ending");
-      s.Special = in.Int32("Special");
-      s.Destination = in.Int32("Destination");
-      s.RegionMusic = in.Int32("RegionMusic");
-      s.NeedsRevealed = in.Int32("NeedsRevealed");
-      s.NeedsEntered = in.Int32("NeedsEntered");
-      s.NeedsVisited[0] = in.Int32("NeedsVisited1");
-      s.NeedsVisited[1] = in.Int32("NeedsVisited2");
-      s.NeedsVisited[2] = in.Int32("NeedsVisited3");
-      static const char* const propFields[3][2] = {
-          {"NeedsProp1", "NeedsAmount1"}, {"NeedsProp2", "NeedsAmount2"}, {"NeedsProp3", "NeedsAmount3"}};
-      for (int i = 0; i < 3; ++i) {
-        s.Needs[static_cast<size_t>(i)].Prop = in.Int32(propFields[i][0]);
-        s.Needs[static_cast<size_t>(i)].Amount = in.Int32(propFields[i][1]);
-      }
-      s.RevealGroup = in.Int32("RevealGroup");
-      for (auto& byte : s.RevealTiles) byte = in.Byte8("RevealTiles");
-      s.DisappearsAfter = in.Int32("DisappearsAfter");
-      s.Hint = in.Int32("Hint");
-      s.NextGuide = in.Int32("NextGuide");
-      const int32_t scenes = in.Count("scene count", SceneRecordSize);
-      for (int32_t j = 0; j < scenes; ++j) {
-        in.Record = "scene " + std::to_string(j + 1) + " of site \"" + s.Name + "\"";
-        TSceneDef c;
-        c.Number = in.Int32("Number");
-        c.Repeatable = in.Bool("Repeatable");
-        c.LeavesSite = in.Bool("LeavesSite");
-        c.Flag3 = in.Bool("Flag3");
-        c.DialogX = in.Float32("DialogX");
-        c.DialogY = in.Float32("DialogY");
-        c.Kind = in.Int32("Kind");
-        c.Music = in.Int32("Music");
-        c.Sound = in.Int32("Sound");
-        c.Illustration = in.Int32("Illustration");
-        c.IllustrationFrame = in.Int32("IllustrationFrame");
-        for (auto& slot : c.Left) {
-          slot.Prop = in.Int32("left slot prop");
-          slot.Amount = in.Int32("left slot amount");
-        }
-        for (auto& slot : c.Right) {
-          slot.Prop = in.Int32("right slot prop");
-          slot.Amount = in.Int32("right slot amount");
-        }
-        c.Achievement = in.Int32("Achievement");
-        c.AchievementAmount = in.Int32("AchievementAmount");
-        c.Duration = in.Float32("Duration");
-        c.ExecutionSound = in.Int32("ExecutionSound");
-        c.Effector = in.Int32("Effector");
-        c.ExecutionValue = in.Int32("ExecutionValue");
-        for (auto& g : c.Groups) g = in.Int32("group");
-        s.Scenes.push_back(c);
-      }
-    }
-  }
-  if (nextSite != siteCount) {
-    in.Record = "site bodies";
-    in.Fail("the regions hold " + std::to_string(nextSite) + " sites but the site list names " +
-            std::to_string(siteCount));
-  }
-
-  for (int32_t r = 0; r < regionCount; ++r) {
-    TRegionDef& region = b.RegionList[static_cast<size_t>(r)];
-    in.Record = "region " + std::to_string(r + 1) + " \"" + region.Name + "\"";
-    in.Need(RegionRecordSize, "the region record");
-    region.Number = in.Int32("Number");
-    region.Picture = in.Int32("Picture");
-    region.Caption = in.Int32("Caption");
-    region.InitialMusic = in.Int32("InitialMusic");
-    region.Flag = in.Bool("Flag");
-    in.Need(MapTiles * TileRecordSize, "the map's tiles");
-    for (auto& tile : region.Tiles) {
-      tile[0] = in.Int32("tile terrain");
-      tile[1] = in.Int32("tile water");
-    }
-    const int32_t plots = in.Count("plot count", PlotRecordSize);
-    region.Plots.reserve(static_cast<size_t>(plots));
-    for (int32_t i = 0; i < plots; ++i) {
-      TPlotDef p;
-      p.Figure = in.Int32("plot figure");
-      p.Group = in.Int32("plot group");
-      p.X = in.Float32("plot InitialX");
-      p.Y = in.Float32("plot InitialY");
-      p.ParamA = in.Int32("plot ParamA");
-      p.ParamB = in.Int32("plot ParamB");
-      p.Sound = in.Int32("plot sound");
-      p.ByteA = in.Byte8("plot ByteA");
-      p.Layer = in.Byte8("plot Layer");
-      p.Visible = in.Bool("plot InitialVisible");
-      const size_t at = in.Position();
-      const uint8_t unused = in.Byte8("plot's unused byte");
-      if (unused != 0) {
-        Notes.Lossy.push_back(in.Record + ": the unused byte of plot " + std::to_string(i + 1) + " holds " +
-                              std::to_string(unused) + " at byte " + std::to_string(at) + "; it is written back as 0");
-      }
-      region.Plots.push_back(p);
-    }
-  }
-
-  in.Record = "entry points";
-  b.MenuRegion = in.Int32("MenuRegion");
-  b.StartRegion = in.Int32("StartRegion");
-  b.MapRegion = in.Int32("MapRegion");
-
-  for (int32_t i = 0; i < hintCount; ++i) {
-    THintDef& h = b.HintList[static_cast<size_t>(i)];
-    in.Record = "hint " + std::to_string(i + 1) + " \"" + h.Name + "\"";
-    in.Need(HintRecordSize, "the hint record");
-    h.Number = in.Int32("Number");
-    h.Goal = in.Int32("Goal");
-    h.NeedsProp = in.Int32("NeedsProp");
-    h.NeedsAmount = in.Int32("NeedsAmount");
-    h.UntilVisited = in.Int32("UntilVisited");
-    h.AfterVisited = in.Int32("AfterVisited");
-    h.UntilEntered = in.Int32("UntilEntered");
-    h.OutsideRegion = in.Int32("OutsideRegion");
-    for (auto& sub : h.SubHints) sub = in.Int32("SubHints");
-    for (auto& amount : h.SubAmounts) amount = in.Int32("SubAmounts");
-    h.RouteOnly = in.Bool("RouteOnly");
-    h.ShowNeed = in.Bool("ShowNeed");
-  }
-  in.Record = "entry points";
-  b.GuideStart = in.Int32("GuideStart");
-
-  for (int32_t i = 0; i < achievementCount; ++i) {
-    TAchievementDef& a = b.AchievementList[static_cast<size_t>(i)];
-    in.Record = "achievement " + std::to_string(i + 1) + " \"" + a.Name + "\"";
-    in.Need(AchievementRecordSize, "the achievement record");
-    a.Number = in.Int32("Number");
-    a.Value = in.Int32("Value");
-    a.Caption = in.Int32("Caption");
-    a.Hidden = in.Bool("Hidden");
-    a.Target = in.Int32("Target");
-    a.Prop = in.Int32("Prop");
-    a.Parent = in.Int32("Parent");
-    a.Prerequisite = in.Int32("Prerequisite");
-  }
-  in.Record = "end of the file";
-  b.NextNumber = in.Int32("NextNumber");
-  Notes.BytesRead = in.Position();
-  return b;
 }
 
 }  // namespace tv

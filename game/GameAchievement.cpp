@@ -12,16 +12,15 @@ namespace tv {
 
 std::string TAchievement::LegendKey() const { return "AchievementLegendH" + std::to_string(Number); }
 
-void TAchievement::Load(TByteReader& Stream) {
-  const uint8_t* r = Stream.Block(AchievementRecordSize, "record");
-  Number = LeInt32(r);
-  Value = LeInt32(r + 4);
-  Caption = ResolveAsset<TCaption>(Stream, TAssetClass::Caption, LeInt32(r + 8), "Caption");
-  Hidden = r[12] != 0;
-  Target = LeInt32(r + 13);
-  Prop = ResolveProp(Stream, LeInt32(r + 17), "Prop");
-  Parent = ResolveAchievement(Stream, LeInt32(r + 21), "Parent");
-  Prerequisite = ResolveAchievement(Stream, LeInt32(r + 25), "Prerequisite");
+void TAchievement::Load(const TAchievementDef& Record, const TFilePlace& Place) {
+  Number = Record.Number;
+  Value = Record.Value;
+  Caption = ResolveAsset<TCaption>(Place, TAssetClass::Caption, Record.Caption, "Caption");
+  Hidden = Record.Hidden;
+  Target = Record.Target;
+  Prop = ResolveProp(Place, Record.Prop, "Prop");
+  Parent = ResolveAchievement(Place, Record.Parent, "Parent");
+  Prerequisite = ResolveAchievement(Place, Record.Prerequisite, "Prerequisite");
 }
 
 void TAchievement::Reset() {

@@ -5,14 +5,13 @@
 #include <string>
 
 #include "base/EngineClasses.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
-class TByteReader;
+class TFilePlace;
 class TCaption;
 class TProp;
-
-constexpr int32_t AchievementRecordSize = 29;
 
 class TAchievement : public TNamedItem {
  public:
@@ -31,7 +30,8 @@ class TAchievement : public TNamedItem {
 
   // The achievement's text key: "AchievementLegendH" and its number.
   std::string LegendKey() const;
-  void Load(TByteReader& Stream);
+  // Takes the record; references are judged at Place.
+  void Load(const TAchievementDef& Record, const TFilePlace& Place);
   void Reset();
   int32_t Total() const;
   // Reached in this game, or earned by the current player before.

@@ -14,6 +14,11 @@
 
 namespace tv {
 
+// A site that unlocks a button points the arrow at it: its special code is the button's code.
+static_assert(SpecialUnlockHint == Buttons::Hint && SpecialUnlockInventory == Buttons::Inventory &&
+              SpecialUnlockMap == Buttons::Map);
+static_assert(SpecialPointSites == Pointers::Sites);
+
 // ---- Events ---------------------------------------------------------------------------------------
 
 TCounts DataCounts(const TData& D) { return {D.Region, D.Site, D.Scene, D.Value, D.Extra[0], D.Extra[1], D.Extra[2]}; }

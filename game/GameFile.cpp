@@ -4,9 +4,9 @@
 
 namespace tv {
 
-TByteReader::TByteReader(std::string_view Bytes, std::string label) : Data(Bytes), Label(std::move(label)) {}
+TByteReader::TByteReader(std::string_view Bytes, std::string Label) : TFilePlace(std::move(Label)), Data(Bytes) {}
 
-void TByteReader::Fail(const std::string& Why) const {
+void TFilePlace::Fail(const std::string& Why) const {
   std::string message = Label + ": ";
   if (!Ctx.empty()) message += Ctx + ", ";
   throw EError(message + Why);

@@ -13,14 +13,27 @@
 
 namespace tv {
 
-class TByteReader {
+// A place in a file for the messages of failures: the file and the record being read or judged.
+class TFilePlace {
  public:
   // Label names the file in messages ("Scenario file \"...\"").
-  TByteReader(std::string_view Bytes, std::string Label);
+  explicit TFilePlace(std::string Label) : Label(std::move(Label)) {}
 
-  // Names the record being read, for the messages of failures ("site 3 \"Well\"").
+  // Names the record, for the messages of failures ("site 3 \"Well\"").
   void SetContext(std::string Context) { Ctx = std::move(Context); }
   const std::string& Context() const { return Ctx; }
+
+  // Fails with "<label>: <context>, <why>".
+  [[noreturn]] void Fail(const std::string& Why) const;
+
+ private:
+  std::string Label;
+  std::string Ctx;
+};
+
+class TByteReader : public TFilePlace {
+ public:
+  TByteReader(std::string_view Bytes, std::string Label);
 
   int32_t Int32(const char* What);
   uint8_t Byte(const char* What);
@@ -36,15 +49,12 @@ class TByteReader {
   size_t Position() const { return Pos; }
   size_t Remaining() const { return Data.size() - Pos; }
 
-  [[noreturn]] void Fail(const std::string& Why) const;
   // Fails unless Size bytes are left.
   void Need(size_t Size, const char* What) const;
 
  private:
   std::string_view Data;
   size_t Pos = 0;
-  std::string Label;
-  std::string Ctx;
 };
 
 // Little-endian fields inside a record read with Block.

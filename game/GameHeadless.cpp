@@ -184,6 +184,20 @@ std::string JsonString(const std::string& Text) {
   return out + "\"";
 }
 
+std::string EventsJson(const TContainer& Events) {
+  std::string j = "[";
+  bool first = true;
+  for (TItem* item : Events) {
+    const TData& d = static_cast<TEvent*>(item)->Data;
+    j += std::string(first ? "" : ", ") + "[";
+    first = false;
+    const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
+    for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
+    j += "]";
+  }
+  return j + "]";
+}
+
 namespace {
 
 std::string Bool(bool B) { return B ? "true" : "false"; }
@@ -203,7 +217,8 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   std::string j = "{";
   j += "\"current_region\": " + RegionNumber(CurrentRegion());
   j += ", \"previous_region\": " + RegionNumber(PreviousRegion());
-  j += ", \"unlocked\": [" + Bool(IsUnlocked(1)) + ", " + Bool(IsUnlocked(2)) + ", " + Bool(IsUnlocked(3)) + "]";
+  j += ", \"unlocked\": [" + Bool(IsUnlocked(Buttons::Hint)) + ", " + Bool(IsUnlocked(Buttons::Inventory)) + ", " +
+       Bool(IsUnlocked(Buttons::Map)) + "]";
   j += ", \"pointer\": " + std::to_string(GetPointer());
   const TAvatar* avatar = Avatar();
   j += ", \"avatar\": {\"state\": " + std::to_string(avatar->State) + ", \"site\": ";
@@ -289,19 +304,7 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   }
   j += "], \"event_count\": " + std::to_string(player != nullptr ? player->Events->GetCount() : 0) + "}";
 
-  j += ", \"events\": [";
-  if (player != nullptr) {
-    first = true;
-    for (TItem* item : *player->Events) {
-      const TData& d = static_cast<TEvent*>(item)->Data;
-      j += std::string(first ? "" : ", ") + "[";
-      first = false;
-      const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
-      for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
-      j += "]";
-    }
-  }
-  j += "]";
+  j += ", \"events\": " + (player != nullptr ? EventsJson(*player->Events) : std::string("[]"));
 
   if (Log != nullptr) {
     j += ", \"log\": [";

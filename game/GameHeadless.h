@@ -65,5 +65,7 @@ std::string ModelStateJson(const std::vector<std::string>* Log = nullptr);
 
 // A JSON string literal of narrow text in the game's code page.
 std::string JsonString(const std::string& Text);
+// A player's events as a JSON array of arrays, each event's kind and seven integers in order.
+std::string EventsJson(const TContainer& Events);
 
 }  // namespace tv

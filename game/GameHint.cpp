@@ -40,24 +40,23 @@ TFrame Enter(THint* H, int32_t Need) {
 
 std::string THint::LegendKey() const { return "HintLegendH" + std::to_string(Number); }
 
-void THint::Load(TByteReader& Stream) {
-  const uint8_t* r = Stream.Block(HintRecordSize, "record");
-  Number = LeInt32(r);
-  Goal = ResolveProp(Stream, LeInt32(r + 4), "Goal");
-  NeedsProp = ResolveProp(Stream, LeInt32(r + 8), "NeedsProp");
-  NeedsAmount = LeInt32(r + 12);
-  UntilVisited = ResolveSite(Stream, LeInt32(r + 16), "UntilVisited");
-  AfterVisited = ResolveSite(Stream, LeInt32(r + 20), "AfterVisited");
-  UntilEntered = ResolveSite(Stream, LeInt32(r + 24), "UntilEntered");
-  OutsideRegion = ResolveRegion(Stream, LeInt32(r + 28), "OutsideRegion");
+void THint::Load(const THintDef& Record, const TFilePlace& Place) {
+  Number = Record.Number;
+  Goal = ResolveProp(Place, Record.Goal, "Goal");
+  NeedsProp = ResolveProp(Place, Record.NeedsProp, "NeedsProp");
+  NeedsAmount = Record.NeedsAmount;
+  UntilVisited = ResolveSite(Place, Record.UntilVisited, "UntilVisited");
+  AfterVisited = ResolveSite(Place, Record.AfterVisited, "AfterVisited");
+  UntilEntered = ResolveSite(Place, Record.UntilEntered, "UntilEntered");
+  OutsideRegion = ResolveRegion(Place, Record.OutsideRegion, "OutsideRegion");
   static const char* names[SubHintCount] = {"SubHints1", "SubHints2", "SubHints3", "SubHints4",
                                             "SubHints5", "SubHints6", "SubHints7", "SubHints8"};
   for (int32_t i = 0; i < SubHintCount; ++i) {
-    SubHints[i] = ResolveHint(Stream, LeInt32(r + 32 + 4 * i), names[i]);
-    SubAmounts[i] = LeInt32(r + 64 + 4 * i);
+    SubHints[i] = ResolveHint(Place, Record.SubHints[static_cast<size_t>(i)], names[i]);
+    SubAmounts[i] = Record.SubAmounts[static_cast<size_t>(i)];
   }
-  RouteOnly = r[96] != 0;
-  ShowNeed = r[97] != 0;
+  RouteOnly = Record.RouteOnly;
+  ShowNeed = Record.ShowNeed;
 }
 
 // The depth-first search of the rule, kept on an explicit stack: the first hint found anywhere

@@ -6,16 +6,14 @@
 #include <string>
 
 #include "base/EngineClasses.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
-class TByteReader;
+class TFilePlace;
 class TProp;
 class TSite;
 class TRegion;
-
-constexpr int32_t HintRecordSize = 98;
-constexpr int32_t SubHintCount = 8;
 
 class THint : public TNamedItem {
  public:
@@ -38,7 +36,8 @@ class THint : public TNamedItem {
   // The hint's text key: "HintLegendH" and its number.
   std::string LegendKey() const;
   // Reads the hint's body from the scenario file.
-  void Load(TByteReader& Stream);
+  // Takes the record; references are judged at Place.
+  void Load(const THintDef& Record, const TFilePlace& Place);
 };
 
 // The hint that applies in Hint's tree when Need of its goal is asked for; nullptr when none.

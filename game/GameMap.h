@@ -5,19 +5,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "game/GameScenarioRecords.h"
+
 namespace tv {
 
-class TByteReader;
+class TFilePlace;
 class TTerrain;
 class TWater;
 class TFigure;
 class TGroup;
 class TSound;
-
-// 13 columns by 15 rows: tile t lies in column t mod 13 and row t div 13.
-constexpr int32_t MapTileCount = 195;
-constexpr int32_t TileRecordSize = 8;
-constexpr int32_t PlotRecordSize = 32;
 
 struct TTile {
   TTerrain* Terrain = nullptr;
@@ -47,7 +44,8 @@ class TMap {
 
   // Reads the tile grid and the plots (part of a region body); asset references must lie within
   // the pool section.
-  void Load(TByteReader& Stream);
+  // Takes the map of a region record; references are judged at Place.
+  void Load(const TRegionDef& Record, const TFilePlace& Place);
   // Plots back to their initial position and visibility.
   void Reset();
   // Appends every plot that names a group to that group's list (once per run).

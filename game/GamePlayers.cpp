@@ -65,6 +65,18 @@ void Pause() {
   if (State.PauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(State.PauseMs));
 }
 
+// Creates the file Name with Bytes and flushes it to the disk. The steps First, First + 1 and
+// First + 2 of the failure hook stand before its creation, its writing and its flush.
+void WriteAndSync(const std::string& Name, const std::string& Bytes, int32_t First) {
+  FailAt(First, "Unable to create file \"" + Name + "\"");
+  TFileStream file(Name, TFileStream::Mode::Create);
+  if (!file.IsOpen()) throw EError("Unable to create file \"" + Name + "\"" + SystemReason());
+  FailAt(First + 1, "Unable to write file \"" + Name + "\"");
+  if (!file.Write(Bytes)) throw EError("Unable to write file \"" + Name + "\"" + SystemReason());
+  FailAt(First + 2, "Unable to write file \"" + Name + "\"");
+  if (!file.Sync()) throw EError("Unable to write file \"" + Name + "\"" + SystemReason());
+}
+
 // Writes Bytes to a temporary file beside Path, flushes it to the disk and renames it over Path,
 // so that Path holds either its old or its new contents whatever happens. When Backup is given,
 // the old contents of Path are first kept there the same way. Each step that touches the disk
@@ -73,28 +85,12 @@ void WriteFileSafely(const std::string& Path, const std::string& Bytes, const st
   const std::string temp = Path + ".tmp";
   const std::string backupTemp = Backup + ".tmp";
   try {
-    FailAt(1, "Unable to create file \"" + temp + "\"");
-    {
-      TFileStream file(temp, TFileStream::Mode::Create);
-      if (!file.IsOpen()) throw EError("Unable to create file \"" + temp + "\"" + SystemReason());
-      FailAt(2, "Unable to write file \"" + temp + "\"");
-      if (!file.Write(Bytes)) throw EError("Unable to write file \"" + temp + "\"" + SystemReason());
-      FailAt(3, "Unable to write file \"" + temp + "\"");
-      if (!file.Sync()) throw EError("Unable to write file \"" + temp + "\"" + SystemReason());
-    }
+    WriteAndSync(temp, Bytes, 1);
     Pause();
     if (!Backup.empty() && FileExists(Path)) {
       FailAt(4, "Unable to read file \"" + Path + "\"");
       const std::string old = ReadWholeFile(Path);
-      {
-        FailAt(5, "Unable to create file \"" + backupTemp + "\"");
-        TFileStream file(backupTemp, TFileStream::Mode::Create);
-        if (!file.IsOpen()) throw EError("Unable to create file \"" + backupTemp + "\"" + SystemReason());
-        FailAt(6, "Unable to write file \"" + backupTemp + "\"");
-        if (!file.Write(old)) throw EError("Unable to write file \"" + backupTemp + "\"" + SystemReason());
-        FailAt(7, "Unable to write file \"" + backupTemp + "\"");
-        if (!file.Sync()) throw EError("Unable to write file \"" + backupTemp + "\"" + SystemReason());
-      }
+      WriteAndSync(backupTemp, old, 5);
       FailAt(8, "Unable to replace file \"" + Backup + "\"");
       if (!RenameFilePath(backupTemp, Backup))
         throw EError("Unable to replace file \"" + Backup + "\"" + SystemReason());

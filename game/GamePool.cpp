@@ -14,7 +14,7 @@ namespace tv {
 
 namespace {
 
-constexpr int kClasses = 8;
+constexpr int kClasses = AssetClassCount;
 
 struct TPoolState {
   std::array<std::unique_ptr<TContainer>, kClasses> Containers;
@@ -154,24 +154,15 @@ TContainer* Figures() { return ContainerOf(TAssetClass::Figure); }
 TContainer* Captions() { return ContainerOf(TAssetClass::Caption); }
 TContainer* Groups() { return ContainerOf(TAssetClass::Group); }
 
-const char* AssetClassName(TAssetClass Class) {
-  static const char* names[kClasses] = {"picture", "effector", "sound",   "terrain",
-                                        "water",   "figure",   "caption", "group"};
-  return names[static_cast<size_t>(Class)];
-}
-
-void LoadPool(TByteReader& Stream) {
+void LoadPool(const std::array<std::vector<std::string>, AssetClassCount>& Names) {
   CreatePool();
   for (int k = 0; k < kClasses; ++k) {
     const auto assetClass = static_cast<TAssetClass>(k);
-    Stream.SetContext(std::string("pool section, ") + AssetClassName(assetClass) + " names");
-    const int32_t count = Stream.Count("count", 4);
     auto& positions = Pool.Positions[static_cast<size_t>(k)];
     positions.clear();
-    positions.reserve(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-      positions.push_back(
-          Pool.Containers[static_cast<size_t>(k)]->Insert(MakeAsset(assetClass, Stream.String("name")), false));
+    positions.reserve(Names[static_cast<size_t>(k)].size());
+    for (const std::string& name : Names[static_cast<size_t>(k)]) {
+      positions.push_back(Pool.Containers[static_cast<size_t>(k)]->Insert(MakeAsset(assetClass, name), false));
     }
   }
 }

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/EngineClasses.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
-class TByteReader;
 class TTexture;
 class TEffect;
 class TSample;
@@ -151,9 +151,9 @@ TContainer* Figures();
 TContainer* Captions();
 TContainer* Groups();
 
-// Reads the pool section of the scenario file: for each class a count and that many names. The
-// objects are appended in file order and remembered by position until ReleasePositions.
-void LoadPool(TByteReader& Stream);
+// Makes the objects of the scenario file's pool section (the names of each class). The objects
+// are appended in file order and remembered by position until ReleasePositions.
+void LoadPool(const std::array<std::vector<std::string>, AssetClassCount>& Names);
 // The object at a 1-based position of its class; nullptr for Index <= 0. Only while a scenario
 // loads; positions beyond the class's count are the caller's to reject (see PoolCount).
 TPicture* PictureAt(int32_t Index);
@@ -165,10 +165,8 @@ TFigure* FigureAt(int32_t Index);
 TCaption* CaptionAt(int32_t Index);
 TGroup* GroupAt(int32_t Index);
 
-enum class TAssetClass { Picture, Effector, Sound, Terrain, Water, Figure, Caption, Group };
 // How many objects of the class the pool section listed (valid until ReleasePositions).
 int32_t PoolCount(TAssetClass Class);
-const char* AssetClassName(TAssetClass Class);
 void ReleasePositions();
 
 // Advances the animation of every loaded, animated water by the frame time, at most once a frame.

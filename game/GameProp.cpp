@@ -66,35 +66,31 @@ std::string TProp::RequirementLabel(int32_t Needed) const {
   return text;
 }
 
-std::string TProp::LossLabel(int32_t Lost) const {
-  std::string text = GetText("LabelLoss") + "\n" + GetText(CaptionKey());
-  if (ShowsAmount(Lost)) text += GetColonPrefix() + ": -" + FormatInteger(Lost);
+namespace {
+
+// A loss or a reward: the heading, the caption and the signed change where it is worth showing.
+std::string ChangeLabel(const TProp& Prop, const char* Heading, const char* Sign, int32_t Change) {
+  std::string text = GetText(Heading) + "\n" + GetText(Prop.CaptionKey());
+  if (Prop.ShowsAmount(Change)) text += GetColonPrefix() + ": " + Sign + FormatInteger(Change);
   return text;
 }
 
-std::string TProp::RewardLabel(int32_t Gained) const {
-  std::string text = GetText("LabelReward") + "\n" + GetText(CaptionKey());
-  if (ShowsAmount(Gained)) text += GetColonPrefix() + ": +" + FormatInteger(Gained);
-  return text;
-}
-
-std::string TProp::CostLabel(int32_t Paid) const {
-  std::string text = GetText("LabelCost") + "\n" + GetText(CaptionKey());
-  if (IsCounted()) {
-    text += GetColonPrefix() + ": -" + FormatInteger(Paid) + "\n" + GetText("LabelIHave") + GetColonPrefix() + ": " +
-            FormatInteger(AmountBefore);
+// One side of a barter row: as a change, and for a counted prop what the hero has before the trade.
+std::string TradeLabel(const TProp& Prop, const char* Heading, const char* Sign, int32_t Change) {
+  std::string text = GetText(Heading) + "\n" + GetText(Prop.CaptionKey());
+  if (Prop.IsCounted()) {
+    text += GetColonPrefix() + ": " + Sign + FormatInteger(Change) + "\n" + GetText("LabelIHave") + GetColonPrefix() +
+            ": " + FormatInteger(Prop.AmountBefore);
   }
   return text;
 }
 
-std::string TProp::PurchaseLabel(int32_t Bought) const {
-  std::string text = GetText("LabelPurchase") + "\n" + GetText(CaptionKey());
-  if (IsCounted()) {
-    text += GetColonPrefix() + ": +" + FormatInteger(Bought) + "\n" + GetText("LabelIHave") + GetColonPrefix() + ": " +
-            FormatInteger(AmountBefore);
-  }
-  return text;
-}
+}  // namespace
+
+std::string TProp::LossLabel(int32_t Lost) const { return ChangeLabel(*this, "LabelLoss", "-", Lost); }
+std::string TProp::RewardLabel(int32_t Gained) const { return ChangeLabel(*this, "LabelReward", "+", Gained); }
+std::string TProp::CostLabel(int32_t Paid) const { return TradeLabel(*this, "LabelCost", "-", Paid); }
+std::string TProp::PurchaseLabel(int32_t Bought) const { return TradeLabel(*this, "LabelPurchase", "+", Bought); }
 
 void CountPropsByKind(int32_t Counters[PropKindCount]) {
   TContainer* props = Props();

@@ -50,7 +50,8 @@ class TProp : public TNamedItem {
   std::string CostLabel(int32_t Paid) const;
   std::string PurchaseLabel(int32_t Bought) const;
 
- private:
+  // Whether a label shows an amount of N: for a counted prop, unless it is one unit of a prop
+  // that comes singly.
   bool ShowsAmount(int32_t N) const { return IsCounted() && (N > 1 || !SingleUnit); }
 };
 

@@ -7,6 +7,7 @@
 
 #include "base/EngineClasses.h"
 #include "game/GameMap.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
@@ -14,8 +15,6 @@ class TPicture;
 class TCaption;
 class TSound;
 class TSite;
-
-constexpr int32_t RegionRecordSize = 17;
 
 class TRegion : public TNamedItem {
  public:

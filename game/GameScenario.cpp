@@ -20,8 +20,6 @@ namespace tv {
 
 namespace {
 
-constexpr int32_t PropRecordSize = 25;
-
 struct TScenarioState {
   std::unique_ptr<TContainer> Props;
   std::unique_ptr<TContainer> Regions;
@@ -34,7 +32,7 @@ struct TScenarioState {
   TSite* GuideStart = nullptr;
   TRegion* CurrentRegion = nullptr;
   TRegion* PreviousRegion = nullptr;
-  bool Unlocked[3] = {};
+  bool Unlocked[Buttons::Count] = {};
   int32_t Pointer = Pointers::Sites;
   int32_t NextNumber = 0;
   bool Loaded = false;
@@ -62,241 +60,213 @@ void ReleaseLoadPositions() {
 }
 
 template <class T>
-T* ResolveIn(TByteReader& Stream, const std::vector<T*>& List, int32_t Ref, const char* Field, const char* KindName) {
+T* ResolveIn(const TFilePlace& Place, const std::vector<T*>& List, int32_t Ref, const char* Field,
+             const char* KindName) {
   if (Ref <= 0) return nullptr;
   if (static_cast<size_t>(Ref) > List.size()) {
-    Stream.Fail(std::string(Field) + " refers to " + KindName + " " + std::to_string(Ref) + ", but the file lists " +
-                std::to_string(List.size()));
+    Place.Fail(std::string(Field) + " refers to " + KindName + " " + std::to_string(Ref) + ", but the file lists " +
+               std::to_string(List.size()));
   }
   return List[static_cast<size_t>(Ref) - 1];
 }
 
 std::string Quoted(const std::string& Name) { return "\"" + Name + "\""; }
 
-// Fills a site from its 135-byte record (without the scene count).
-void ReadSiteRecord(TByteReader& Stream, TSite* Site, const uint8_t* r) {
-  Site->Number = LeInt32(r);
-  Site->X = LeFloat(r + 4);
-  Site->Y = LeFloat(r + 8);
-  Site->LayoutA = LeInt32(r + 12);
-  Site->LayoutB = LeInt32(r + 16);
-  Site->Icon = LeInt32(r + 20);
-  Site->Caption = ResolveAsset<TCaption>(Stream, TAssetClass::Caption, LeInt32(r + 24), "Caption");
-  Site->HiddenUntilEntered = r[28] != 0;
-  Site->EnterOnReveal = r[29] != 0;
-  Site->KeepAfterVisit = r[30] != 0;
-  Site->MarkUntilVisited = r[31] != 0;
-  Site->Ending = r[32] != 0;
-  Site->Special = LeInt32(r + 33);
-  Site->Destination = ResolveRegion(Stream, LeInt32(r + 37), "Destination");
-  Site->RegionMusic = ResolveAsset<TSound>(Stream, TAssetClass::Sound, LeInt32(r + 41), "RegionMusic");
-  Site->NeedsRevealed = ResolveSite(Stream, LeInt32(r + 45), "NeedsRevealed");
-  Site->NeedsEntered = ResolveSite(Stream, LeInt32(r + 49), "NeedsEntered");
-  Site->NeedsVisited1 = ResolveSite(Stream, LeInt32(r + 53), "NeedsVisited1");
-  Site->NeedsVisited2 = ResolveSite(Stream, LeInt32(r + 57), "NeedsVisited2");
-  Site->NeedsVisited3 = ResolveSite(Stream, LeInt32(r + 61), "NeedsVisited3");
-  Site->NeedsProp1 = ResolveProp(Stream, LeInt32(r + 65), "NeedsProp1");
-  Site->NeedsAmount1 = LeInt32(r + 69);
-  Site->NeedsProp2 = ResolveProp(Stream, LeInt32(r + 73), "NeedsProp2");
-  Site->NeedsAmount2 = LeInt32(r + 77);
-  Site->NeedsProp3 = ResolveProp(Stream, LeInt32(r + 81), "NeedsProp3");
-  Site->NeedsAmount3 = LeInt32(r + 85);
-  Site->RevealGroup = ResolveAsset<TGroup>(Stream, TAssetClass::Group, LeInt32(r + 89), "RevealGroup");
-  for (int32_t i = 0; i < RevealTilesSize; ++i) Site->RevealTiles[i] = r[93 + i];
-  Site->DisappearsAfter = ResolveSite(Stream, LeInt32(r + 119), "DisappearsAfter");
-  Site->Hint = ResolveHint(Stream, LeInt32(r + 123), "Hint");
-  Site->NextGuide = ResolveSite(Stream, LeInt32(r + 127), "NextGuide");
+// Fills a site from its record.
+void LoadSite(const TFilePlace& Place, TSite* Site, const TSiteDef& r) {
+  Site->Number = r.Number;
+  Site->X = r.X;
+  Site->Y = r.Y;
+  Site->LayoutA = r.LayoutA;
+  Site->LayoutB = r.LayoutB;
+  Site->Icon = r.Icon;
+  Site->Caption = ResolveAsset<TCaption>(Place, TAssetClass::Caption, r.Caption, "Caption");
+  Site->HiddenUntilEntered = r.HiddenUntilEntered;
+  Site->EnterOnReveal = r.EnterOnReveal;
+  Site->KeepAfterVisit = r.KeepAfterVisit;
+  Site->MarkUntilVisited = r.MarkUntilVisited;
+  Site->Ending = r.Ending;
+  Site->Special = r.Special;
+  Site->Destination = ResolveRegion(Place, r.Destination, "Destination");
+  Site->RegionMusic = ResolveAsset<TSound>(Place, TAssetClass::Sound, r.RegionMusic, "RegionMusic");
+  Site->NeedsRevealed = ResolveSite(Place, r.NeedsRevealed, "NeedsRevealed");
+  Site->NeedsEntered = ResolveSite(Place, r.NeedsEntered, "NeedsEntered");
+  Site->NeedsVisited1 = ResolveSite(Place, r.NeedsVisited[0], "NeedsVisited1");
+  Site->NeedsVisited2 = ResolveSite(Place, r.NeedsVisited[1], "NeedsVisited2");
+  Site->NeedsVisited3 = ResolveSite(Place, r.NeedsVisited[2], "NeedsVisited3");
+  Site->NeedsProp1 = ResolveProp(Place, r.Needs[0].Prop, "NeedsProp1");
+  Site->NeedsAmount1 = r.Needs[0].Amount;
+  Site->NeedsProp2 = ResolveProp(Place, r.Needs[1].Prop, "NeedsProp2");
+  Site->NeedsAmount2 = r.Needs[1].Amount;
+  Site->NeedsProp3 = ResolveProp(Place, r.Needs[2].Prop, "NeedsProp3");
+  Site->NeedsAmount3 = r.Needs[2].Amount;
+  Site->RevealGroup = ResolveAsset<TGroup>(Place, TAssetClass::Group, r.RevealGroup, "RevealGroup");
+  for (int32_t i = 0; i < RevealTilesSize; ++i) Site->RevealTiles[i] = r.RevealTiles[static_cast<size_t>(i)];
+  Site->DisappearsAfter = ResolveSite(Place, r.DisappearsAfter, "DisappearsAfter");
+  Site->Hint = ResolveHint(Place, r.Hint, "Hint");
+  Site->NextGuide = ResolveSite(Place, r.NextGuide, "NextGuide");
 }
 
-void ReadSceneRecord(TByteReader& Stream, TScene* Scene, const uint8_t* r) {
-  Scene->Number = LeInt32(r);
-  Scene->Repeatable = r[4] != 0;
-  Scene->LeavesSite = r[5] != 0;
-  Scene->Flag3 = r[6] != 0;
-  Scene->DialogX = LeFloat(r + 7);
-  Scene->DialogY = LeFloat(r + 11);
-  const int32_t kind = LeInt32(r + 15);
-  if (kind < 0 || kind >= SceneKindCount) {
-    Stream.Fail("Kind " + std::to_string(kind) + " is not a scene kind (0 to 39)");
+void LoadScene(const TFilePlace& Place, TScene* Scene, const TSceneDef& r) {
+  Scene->Number = r.Number;
+  Scene->Repeatable = r.Repeatable;
+  Scene->LeavesSite = r.LeavesSite;
+  Scene->Flag3 = r.Flag3;
+  Scene->DialogX = r.DialogX;
+  Scene->DialogY = r.DialogY;
+  if (!IsSceneKind(r.Kind)) {
+    Place.Fail("Kind " + std::to_string(r.Kind) + " is not a scene kind (0 to " + std::to_string(SceneKindCount - 1) +
+               ")");
   }
-  Scene->Kind = kind;
-  Scene->Music = ResolveAsset<TSound>(Stream, TAssetClass::Sound, LeInt32(r + 19), "Music");
-  Scene->Sound = ResolveAsset<TSound>(Stream, TAssetClass::Sound, LeInt32(r + 23), "Sound");
-  Scene->Illustration = ResolveAsset<TPicture>(Stream, TAssetClass::Picture, LeInt32(r + 27), "Illustration");
-  Scene->IllustrationFrame = LeInt32(r + 31);
+  Scene->Kind = r.Kind;
+  Scene->Music = ResolveAsset<TSound>(Place, TAssetClass::Sound, r.Music, "Music");
+  Scene->Sound = ResolveAsset<TSound>(Place, TAssetClass::Sound, r.Sound, "Sound");
+  Scene->Illustration = ResolveAsset<TPicture>(Place, TAssetClass::Picture, r.Illustration, "Illustration");
+  Scene->IllustrationFrame = r.IllustrationFrame;
   static const char* leftNames[SceneSlotCount] = {"Left1", "Left2", "Left3", "Left4", "Left5", "Left6", "Left7"};
   static const char* rightNames[SceneSlotCount] = {"Right1", "Right2", "Right3", "Right4",
                                                    "Right5", "Right6", "Right7"};
   // Only the slots of the scene's kind are taken; the others stay empty whatever the file holds.
-  const int32_t left = LeftSlots(kind);
-  const int32_t right = RightSlots(kind);
+  const int32_t left = LeftSlots(r.Kind);
+  const int32_t right = RightSlots(r.Kind);
   for (int32_t i = 0; i < SceneSlotCount; ++i) {
+    const auto slot = static_cast<size_t>(i);
     Scene->Left[i] = {};
     Scene->Right[i] = {};
     if (i < left) {
-      Scene->Left[i].Prop = ResolveProp(Stream, LeInt32(r + 35 + 8 * i), leftNames[i]);
-      Scene->Left[i].Amount = LeInt32(r + 39 + 8 * i);
+      Scene->Left[i].Prop = ResolveProp(Place, r.Left[slot].Prop, leftNames[i]);
+      Scene->Left[i].Amount = r.Left[slot].Amount;
     }
     if (i < right) {
-      Scene->Right[i].Prop = ResolveProp(Stream, LeInt32(r + 91 + 8 * i), rightNames[i]);
-      Scene->Right[i].Amount = LeInt32(r + 95 + 8 * i);
+      Scene->Right[i].Prop = ResolveProp(Place, r.Right[slot].Prop, rightNames[i]);
+      Scene->Right[i].Amount = r.Right[slot].Amount;
     }
   }
-  Scene->Achievement = ResolveAchievement(Stream, LeInt32(r + 147), "Achievement");
-  Scene->AchievementAmount = LeInt32(r + 151);
-  Scene->Duration = LeFloat(r + 155);
-  Scene->ExecutionSound = ResolveAsset<TSound>(Stream, TAssetClass::Sound, LeInt32(r + 159), "ExecutionSound");
-  Scene->Effector = ResolveAsset<TEffector>(Stream, TAssetClass::Effector, LeInt32(r + 163), "Effector");
-  Scene->ExecutionValue = LeInt32(r + 167);
+  Scene->Achievement = ResolveAchievement(Place, r.Achievement, "Achievement");
+  Scene->AchievementAmount = r.AchievementAmount;
+  Scene->Duration = r.Duration;
+  Scene->ExecutionSound = ResolveAsset<TSound>(Place, TAssetClass::Sound, r.ExecutionSound, "ExecutionSound");
+  Scene->Effector = ResolveAsset<TEffector>(Place, TAssetClass::Effector, r.Effector, "Effector");
+  Scene->ExecutionValue = r.ExecutionValue;
   static const char* groupNames[SceneGroupCount] = {"Group1", "Group2", "Group3", "Group4"};
   for (int32_t i = 0; i < SceneGroupCount; ++i) {
-    Scene->Groups[i] = ResolveAsset<TGroup>(Stream, TAssetClass::Group, LeInt32(r + 171 + 4 * i), groupNames[i]);
+    Scene->Groups[i] = ResolveAsset<TGroup>(Place, TAssetClass::Group, r.Groups[static_cast<size_t>(i)], groupNames[i]);
   }
 }
 
-// Reads the name list of one kind of object, creating each object as its name is read.
-template <class T>
-void ReadNames(TByteReader& Stream, const char* What, std::vector<T*>& Positions, TContainer* Container) {
-  Stream.SetContext(What);
-  const int32_t count = Stream.Count("count", 4);
-  Positions.reserve(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) {
-    Positions.push_back(Container->Insert(std::make_unique<T>(Stream.String("name")), false));
+void LoadProp(const TFilePlace& Place, TProp* Prop, const TPropDef& r) {
+  Prop->Number = r.Number;
+  if (r.Kind < 0 || r.Kind >= PropKindCount) {
+    Place.Fail("Kind " + std::to_string(r.Kind) + " is not a prop kind (0 to " + std::to_string(PropKindCount - 1) +
+               ")");
   }
+  Prop->Kind = static_cast<TPropKind>(r.Kind);
+  Prop->SingleUnit = r.SingleUnit;
+  Prop->Picture = ResolveAsset<TPicture>(Place, TAssetClass::Picture, r.Picture, "Picture");
+  Prop->Frame = r.Frame;
+  Prop->Caption = ResolveAsset<TCaption>(Place, TAssetClass::Caption, r.Caption, "Caption");
+  Prop->InitialAmount = r.InitialAmount;
+  Prop->Amount = Prop->InitialAmount;
 }
 
-void ReadFile(TByteReader& Stream) {
-  LoadPool(Stream);
+// Makes the objects of one name list, in file order.
+template <class T, class TDef>
+void MakeNamed(const std::deque<TDef>& Records, std::vector<T*>& Positions, TContainer* Container) {
+  Positions.reserve(Records.size());
+  for (const TDef& r : Records) Positions.push_back(Container->Insert(std::make_unique<T>(r.Name), false));
+}
 
-  Stream.SetContext("props");
-  const int32_t propCount = Stream.Count("prop count", 4 + PropRecordSize);
-  Scenario.PropAt.reserve(static_cast<size_t>(propCount));
-  for (int32_t i = 1; i <= propCount; ++i) {
-    Stream.SetContext("prop " + std::to_string(i));
-    TProp* prop = Scenario.Props->Insert(std::make_unique<TProp>(Stream.String("name")), false);
-    Scenario.PropAt.push_back(prop);
-    Stream.SetContext("prop " + std::to_string(i) + " " + Quoted(prop->Name));
-    const uint8_t* r = Stream.Block(PropRecordSize, "record");
-    prop->Number = LeInt32(r);
-    const int32_t kind = LeInt32(r + 4);
-    if (kind < 0 || kind >= PropKindCount) Stream.Fail("Kind " + std::to_string(kind) + " is not a prop kind (0 to 4)");
-    prop->Kind = static_cast<TPropKind>(kind);
-    prop->SingleUnit = r[8] != 0;
-    prop->Picture = ResolveAsset<TPicture>(Stream, TAssetClass::Picture, LeInt32(r + 9), "Picture");
-    prop->Frame = LeInt32(r + 13);
-    prop->Caption = ResolveAsset<TCaption>(Stream, TAssetClass::Caption, LeInt32(r + 17), "Caption");
-    prop->InitialAmount = LeInt32(r + 21);
-    prop->Amount = prop->InitialAmount;
-  }
+// Builds the world from the file's records, judging every reference as it goes.
+void LoadRecords(const TScenarioRecords& File, TFilePlace& Place) {
+  LoadPool(File.Pool);
 
-  ReadNames(Stream, "region names", Scenario.RegionAt, Scenario.Regions.get());
-  // Sites join their region's list when their bodies are read; until then they are owned here,
-  // so that a failed load frees them.
+  MakeNamed(File.Props, Scenario.PropAt, Scenario.Props.get());
+  MakeNamed(File.RegionList, Scenario.RegionAt, Scenario.Regions.get());
+  MakeNamed(File.HintList, Scenario.HintAt, Scenario.Hints.get());
+  MakeNamed(File.AchievementList, Scenario.AchievementAt, Scenario.Achievements.get());
+  // Sites join their region's list as they are filled; until then they are owned here, so that a
+  // failed load frees them.
   std::vector<std::unique_ptr<TSite>> unplaced;
-  Stream.SetContext("site names");
-  const int32_t listedSites = Stream.Count("count", 4);
-  unplaced.reserve(static_cast<size_t>(listedSites));
-  Scenario.SiteAt.reserve(static_cast<size_t>(listedSites));
-  for (int32_t i = 0; i < listedSites; ++i) {
-    unplaced.push_back(std::make_unique<TSite>(Stream.String("name")));
+  unplaced.reserve(File.Sites.size());
+  Scenario.SiteAt.reserve(File.Sites.size());
+  for (const TSiteDef& r : File.Sites) {
+    unplaced.push_back(std::make_unique<TSite>(r.Name));
     Scenario.SiteAt.push_back(unplaced.back().get());
   }
-  ReadNames(Stream, "hint names", Scenario.HintAt, Scenario.Hints.get());
-  ReadNames(Stream, "achievement names", Scenario.AchievementAt, Scenario.Achievements.get());
 
-  const size_t siteCount = Scenario.SiteAt.size();
-  size_t placed = 0;
-  for (size_t k = 0; k < Scenario.RegionAt.size(); ++k) {
-    TRegion* region = Scenario.RegionAt[k];
-    Stream.SetContext("site bodies of region " + std::to_string(k + 1) + " " + Quoted(region->Name));
-    const int32_t n = Stream.Count("site count", SiteRecordSize);
-    if (static_cast<size_t>(n) > siteCount - placed) {
-      Stream.Fail("site count " + std::to_string(n) + " goes beyond the " + std::to_string(siteCount) +
-                  " sites listed");
+  for (size_t k = 0; k < File.Props.size(); ++k) {
+    Place.SetContext("prop " + std::to_string(k + 1) + " " + Quoted(File.Props[k].Name));
+    LoadProp(Place, Scenario.PropAt[k], File.Props[k]);
+  }
+
+  for (size_t index = 0; index < File.Sites.size(); ++index) {
+    const TSiteDef& r = File.Sites[index];
+    TSite* site = unplaced[index].release();
+    site->Region = Scenario.RegionAt[static_cast<size_t>(r.Region) - 1];
+    site->Region->Sites->Insert(site, false);
+    const std::string context = "site " + std::to_string(index + 1) + " " + Quoted(site->Name);
+    Place.SetContext(context);
+    LoadSite(Place, site, r);
+    for (size_t s = 0; s < r.Scenes.size(); ++s) {
+      auto scene = std::make_unique<TScene>();
+      scene->Site = site;
+      site->Scenes->Insert(std::move(scene), true);
     }
-    for (int32_t j = 0; j < n; ++j) {
-      const size_t index = placed++;
-      TSite* site = unplaced[index].release();
-      site->Region = region;
-      region->Sites->Insert(site, false);
-      Stream.SetContext("site " + std::to_string(index + 1) + " " + Quoted(site->Name));
-      const uint8_t* r = Stream.Block(SiteRecordSize, "record");
-      ReadSiteRecord(Stream, site, r);
-      const int32_t sceneCount = LeInt32(r + 131);
-      if (sceneCount < 0) Stream.Fail("negative scene count " + std::to_string(sceneCount));
-      if (static_cast<uint64_t>(sceneCount) * SceneRecordSize > Stream.Remaining()) {
-        Stream.Fail("scene count " + std::to_string(sceneCount) + " does not fit into the " +
-                    std::to_string(Stream.Remaining()) + " bytes left");
-      }
-      for (int32_t s = 0; s < sceneCount; ++s) {
-        auto scene = std::make_unique<TScene>();
-        scene->Site = site;
-        site->Scenes->Insert(std::move(scene), true);
-      }
-      const uint8_t* block = Stream.Block(static_cast<size_t>(sceneCount) * SceneRecordSize, "scene records");
-      int32_t s = 0;
-      for (TItem* item : *site->Scenes) {
-        Stream.SetContext("site " + std::to_string(index + 1) + " " + Quoted(site->Name) + ", scene " +
-                          std::to_string(s + 1));
-        ReadSceneRecord(Stream, static_cast<TScene*>(item), block + static_cast<ptrdiff_t>(s) * SceneRecordSize);
-        ++s;
-      }
+    size_t s = 0;
+    for (TItem* item : *site->Scenes) {
+      Place.SetContext(context + ", scene " + std::to_string(s + 1));
+      LoadScene(Place, static_cast<TScene*>(item), r.Scenes[s]);
+      ++s;
     }
   }
-  if (placed < siteCount) {
-    Stream.SetContext("site bodies");
-    Stream.Fail(std::to_string(siteCount - placed) + " of the " + std::to_string(siteCount) +
-                " sites listed belong to no region");
-  }
-  Scenario.SiteTotal = static_cast<int32_t>(siteCount);
+  Scenario.SiteTotal = static_cast<int32_t>(File.Sites.size());
 
-  for (size_t k = 0; k < Scenario.RegionAt.size(); ++k) {
+  for (size_t k = 0; k < File.RegionList.size(); ++k) {
+    const TRegionDef& r = File.RegionList[k];
     TRegion* region = Scenario.RegionAt[k];
-    Stream.SetContext("region " + std::to_string(k + 1) + " " + Quoted(region->Name));
-    const uint8_t* r = Stream.Block(RegionRecordSize, "record");
-    region->Number = LeInt32(r);
-    region->Picture = ResolveAsset<TPicture>(Stream, TAssetClass::Picture, LeInt32(r + 4), "Picture");
-    region->Caption = ResolveAsset<TCaption>(Stream, TAssetClass::Caption, LeInt32(r + 8), "Caption");
-    region->InitialMusic = ResolveAsset<TSound>(Stream, TAssetClass::Sound, LeInt32(r + 12), "InitialMusic");
-    region->Flag = r[16] != 0;
+    Place.SetContext("region " + std::to_string(k + 1) + " " + Quoted(region->Name));
+    region->Number = r.Number;
+    region->Picture = ResolveAsset<TPicture>(Place, TAssetClass::Picture, r.Picture, "Picture");
+    region->Caption = ResolveAsset<TCaption>(Place, TAssetClass::Caption, r.Caption, "Caption");
+    region->InitialMusic = ResolveAsset<TSound>(Place, TAssetClass::Sound, r.InitialMusic, "InitialMusic");
+    region->Flag = r.Flag;
     region->Music = region->InitialMusic;
-    region->Map->Load(Stream);
+    region->Map->Load(r, Place);
   }
 
-  Stream.SetContext("entry regions");
-  Scenario.MenuRegion = ResolveRegion(Stream, Stream.Int32("MenuRegion"), "MenuRegion");
-  Scenario.StartRegion = ResolveRegion(Stream, Stream.Int32("StartRegion"), "StartRegion");
-  Scenario.MapRegion = ResolveRegion(Stream, Stream.Int32("MapRegion"), "MapRegion");
+  Place.SetContext("entry regions");
+  Scenario.MenuRegion = ResolveRegion(Place, File.MenuRegion, "MenuRegion");
+  Scenario.StartRegion = ResolveRegion(Place, File.StartRegion, "StartRegion");
+  Scenario.MapRegion = ResolveRegion(Place, File.MapRegion, "MapRegion");
 
-  for (size_t k = 0; k < Scenario.HintAt.size(); ++k) {
+  for (size_t k = 0; k < File.HintList.size(); ++k) {
     THint* hint = Scenario.HintAt[k];
-    Stream.SetContext("hint " + std::to_string(k + 1) + " " + Quoted(hint->Name));
-    hint->Load(Stream);
+    Place.SetContext("hint " + std::to_string(k + 1) + " " + Quoted(hint->Name));
+    hint->Load(File.HintList[k], Place);
   }
 
-  Stream.SetContext("guide chain");
-  Scenario.GuideStart = ResolveSite(Stream, Stream.Int32("GuideStart"), "GuideStart");
+  Place.SetContext("guide chain");
+  Scenario.GuideStart = ResolveSite(Place, File.GuideStart, "GuideStart");
 
-  for (size_t k = 0; k < Scenario.AchievementAt.size(); ++k) {
+  for (size_t k = 0; k < File.AchievementList.size(); ++k) {
     TAchievement* achievement = Scenario.AchievementAt[k];
-    Stream.SetContext("achievement " + std::to_string(k + 1) + " " + Quoted(achievement->Name));
-    achievement->Load(Stream);
+    Place.SetContext("achievement " + std::to_string(k + 1) + " " + Quoted(achievement->Name));
+    achievement->Load(File.AchievementList[k], Place);
   }
 
-  Stream.SetContext("end of file");
-  Scenario.NextNumber = Stream.Int32("NextNumber");
+  Scenario.NextNumber = File.NextNumber;
 
   // Content that would hang or crash the game later is refused now, naming the object.
   if (!Scenario.RegionAt.empty() && Scenario.StartRegion == nullptr) {
-    Stream.SetContext("entry regions");
-    Stream.Fail("the file lists " + std::to_string(Scenario.RegionAt.size()) + " regions but no StartRegion");
+    Place.SetContext("entry regions");
+    Place.Fail("the file lists " + std::to_string(Scenario.RegionAt.size()) + " regions but no StartRegion");
   }
-  Stream.SetContext({});
+  Place.SetContext({});
   try {
     CheckAchievementParents();
     CheckHintTrees();
   } catch (const EError& e) {
-    Stream.Fail(e.what());
+    Place.Fail(e.what());
   }
 }
 
@@ -387,9 +357,10 @@ void LoadScenarioBytes(std::string_view Bytes, const std::string& Label) {
   if (Scenario.Loaded) return;
   if (!Scenario.Props) CreateScenario();
   CreatePool();
-  TByteReader stream(Bytes, "Scenario file \"" + Label + "\"");
+  TFilePlace place("Scenario file \"" + Label + "\"");
   try {
-    ReadFile(stream);
+    const TScenarioRecords file = ReadScenarioRecords(Bytes, "Scenario file \"" + Label + "\"");
+    LoadRecords(file, place);
   } catch (...) {
     ReleaseLoadPositions();
     ClearWorld();
@@ -403,12 +374,12 @@ bool IsScenarioLoaded() { return Scenario.Loaded; }
 
 // ---- Resolution -----------------------------------------------------------------------------------
 
-TNamedItem* ResolveAssetRef(TByteReader& Stream, TAssetClass Class, int32_t Ref, const char* Field) {
+TNamedItem* ResolveAssetRef(const TFilePlace& Place, TAssetClass Class, int32_t Ref, const char* Field) {
   if (Ref <= 0) return nullptr;
   const int32_t count = PoolCount(Class);
   if (Ref > count) {
-    Stream.Fail(std::string(Field) + " refers to " + AssetClassName(Class) + " " + std::to_string(Ref) +
-                ", but the pool section lists " + std::to_string(count));
+    Place.Fail(std::string(Field) + " refers to " + AssetClassName(Class) + " " + std::to_string(Ref) +
+               ", but the pool section lists " + std::to_string(count));
   }
   switch (Class) {
     case TAssetClass::Picture: return PictureAt(Ref);
@@ -423,20 +394,20 @@ TNamedItem* ResolveAssetRef(TByteReader& Stream, TAssetClass Class, int32_t Ref,
   return nullptr;
 }
 
-TProp* ResolveProp(TByteReader& Stream, int32_t Ref, const char* Field) {
-  return ResolveIn(Stream, Scenario.PropAt, Ref, Field, "prop");
+TProp* ResolveProp(const TFilePlace& Place, int32_t Ref, const char* Field) {
+  return ResolveIn(Place, Scenario.PropAt, Ref, Field, "prop");
 }
-TRegion* ResolveRegion(TByteReader& Stream, int32_t Ref, const char* Field) {
-  return ResolveIn(Stream, Scenario.RegionAt, Ref, Field, "region");
+TRegion* ResolveRegion(const TFilePlace& Place, int32_t Ref, const char* Field) {
+  return ResolveIn(Place, Scenario.RegionAt, Ref, Field, "region");
 }
-TSite* ResolveSite(TByteReader& Stream, int32_t Ref, const char* Field) {
-  return ResolveIn(Stream, Scenario.SiteAt, Ref, Field, "site");
+TSite* ResolveSite(const TFilePlace& Place, int32_t Ref, const char* Field) {
+  return ResolveIn(Place, Scenario.SiteAt, Ref, Field, "site");
 }
-THint* ResolveHint(TByteReader& Stream, int32_t Ref, const char* Field) {
-  return ResolveIn(Stream, Scenario.HintAt, Ref, Field, "hint");
+THint* ResolveHint(const TFilePlace& Place, int32_t Ref, const char* Field) {
+  return ResolveIn(Place, Scenario.HintAt, Ref, Field, "hint");
 }
-TAchievement* ResolveAchievement(TByteReader& Stream, int32_t Ref, const char* Field) {
-  return ResolveIn(Stream, Scenario.AchievementAt, Ref, Field, "achievement");
+TAchievement* ResolveAchievement(const TFilePlace& Place, int32_t Ref, const char* Field) {
+  return ResolveIn(Place, Scenario.AchievementAt, Ref, Field, "achievement");
 }
 
 // ---- The game state -------------------------------------------------------------------------------
@@ -516,11 +487,11 @@ void SetMusicOfAllRegions(TSound* Music) {
   for (TItem* item : *Scenario.Regions) static_cast<TRegion*>(item)->Music = Music;
 }
 
-void Unlock(int32_t Index) {
-  if (Index >= 1 && Index <= 3) Scenario.Unlocked[Index - 1] = true;
+void Unlock(int32_t Button) {
+  if (IsButton(Button)) Scenario.Unlocked[Button - Buttons::Hint] = true;
 }
 
-bool IsUnlocked(int32_t Index) { return Index >= 1 && Index <= 3 && Scenario.Unlocked[Index - 1]; }
+bool IsUnlocked(int32_t Button) { return IsButton(Button) && Scenario.Unlocked[Button - Buttons::Hint]; }
 
 int32_t GetPointer() { return Scenario.Pointer; }
 void SetPointer(int32_t Value) { Scenario.Pointer = Value; }

@@ -45,15 +45,25 @@ TScene* FindScene(int32_t RegionNumber, int32_t SiteNumber, int32_t SceneNumber)
 
 void SetCurrentRegion(TRegion* Region);
 void SetMusicOfAllRegions(TSound* Music);
-void Unlock(int32_t Index);
-bool IsUnlocked(int32_t Index);
+// The play screen's buttons that sites unlock, by their unlock codes (the site special codes
+// SpecialUnlockHint to SpecialUnlockMap carry the same numbers).
+namespace Buttons {
+inline constexpr int32_t Hint = 1;
+inline constexpr int32_t Inventory = 2;
+inline constexpr int32_t Map = 3;
+inline constexpr int32_t Count = 3;
+}  // namespace Buttons
+constexpr bool IsButton(int32_t Code) { return Code >= Buttons::Hint && Code <= Buttons::Map; }
+// Unlocks one of the Buttons; other codes do nothing.
+void Unlock(int32_t Button);
+bool IsUnlocked(int32_t Button);
 // The tutorial pointer: what the play screen's arrow points at. The three icons are the buttons
-// that sites unlock (1 to 3, the same numbers as their unlock codes).
+// that sites unlock, numbered as the Buttons.
 namespace Pointers {
 inline constexpr int32_t Nothing = 0;
-inline constexpr int32_t HintIcon = 1;
-inline constexpr int32_t InventoryIcon = 2;
-inline constexpr int32_t MapIcon = 3;
+inline constexpr int32_t HintIcon = Buttons::Hint;
+inline constexpr int32_t InventoryIcon = Buttons::Inventory;
+inline constexpr int32_t MapIcon = Buttons::Map;
 inline constexpr int32_t Sites = 9;  // the sites of the map; where a new game starts
 }  // namespace Pointers
 // Whether the pointer is at one of the play screen's icons (and so the sites wait).
@@ -78,17 +88,17 @@ int32_t TotalSiteCount();
 
 // ---- Resolution of references while a scenario file loads -------------------------------------
 // A reference k is the k-th object of its kind in file order; 0 or less is none; one beyond the
-// objects listed fails the load with a message naming the record (the reader's context) and Field.
+// objects listed fails the load with a message naming the record (Place's context) and Field.
 
-TNamedItem* ResolveAssetRef(TByteReader& Stream, TAssetClass Class, int32_t Ref, const char* Field);
+TNamedItem* ResolveAssetRef(const TFilePlace& Place, TAssetClass Class, int32_t Ref, const char* Field);
 template <class T>
-T* ResolveAsset(TByteReader& Stream, TAssetClass Class, int32_t Ref, const char* Field) {
-  return static_cast<T*>(ResolveAssetRef(Stream, Class, Ref, Field));
+T* ResolveAsset(const TFilePlace& Place, TAssetClass Class, int32_t Ref, const char* Field) {
+  return static_cast<T*>(ResolveAssetRef(Place, Class, Ref, Field));
 }
-TProp* ResolveProp(TByteReader& Stream, int32_t Ref, const char* Field);
-TRegion* ResolveRegion(TByteReader& Stream, int32_t Ref, const char* Field);
-TSite* ResolveSite(TByteReader& Stream, int32_t Ref, const char* Field);
-THint* ResolveHint(TByteReader& Stream, int32_t Ref, const char* Field);
-TAchievement* ResolveAchievement(TByteReader& Stream, int32_t Ref, const char* Field);
+TProp* ResolveProp(const TFilePlace& Place, int32_t Ref, const char* Field);
+TRegion* ResolveRegion(const TFilePlace& Place, int32_t Ref, const char* Field);
+TSite* ResolveSite(const TFilePlace& Place, int32_t Ref, const char* Field);
+THint* ResolveHint(const TFilePlace& Place, int32_t Ref, const char* Field);
+TAchievement* ResolveAchievement(const TFilePlace& Place, int32_t Ref, const char* Field);
 
 }  // namespace tv

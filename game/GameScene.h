@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/EngineClasses.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
@@ -18,10 +19,8 @@ class TAchievement;
 class TEffector;
 class TGroup;
 
-constexpr int32_t SceneRecordSize = 187;
-constexpr int32_t SceneSlotCount = 7;
 constexpr int32_t SceneKindCount = 40;
-constexpr int32_t SceneGroupCount = 4;
+constexpr bool IsSceneKind(int32_t Kind) { return Kind >= 0 && Kind < SceneKindCount; }
 
 // One row of the kind table: its name, the eight flags the scene screen reads, and how many
 // left and right slots the kind uses.
@@ -48,6 +47,8 @@ inline constexpr int32_t FloatingText = 1;
 inline constexpr int32_t Text = 2;
 inline constexpr int32_t TextStop = 3;
 inline constexpr int32_t Illustration = 4;
+inline constexpr int32_t IllustratedTextTop = 5;
+inline constexpr int32_t IllustratedTextLeft = 6;
 inline constexpr int32_t FirstRequirements = 7;  // "Hidden requirements 1"
 inline constexpr int32_t LastHiddenRequirements = 9;
 inline constexpr int32_t LastRequirements = 16;  // "Requirements 7"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/EngineClasses.h"
+#include "game/GameScenarioRecords.h"
 
 namespace tv {
 
@@ -18,15 +19,18 @@ class TProp;
 class TGroup;
 class THint;
 
-constexpr int32_t SiteRecordSize = 135;
-constexpr int32_t RevealTilesSize = 26;
-
 // Special codes of a site.
 constexpr int32_t SpecialUnlockHint = 1;
 constexpr int32_t SpecialUnlockInventory = 2;
 constexpr int32_t SpecialUnlockMap = 3;
 constexpr int32_t SpecialPointSites = 9;
 constexpr int32_t SpecialPointerOff = 10;
+// The scene screen's arrow at one of its buttons: accept (a scene without requirements),
+// requirements (met or not), the first reward, the first barter row.
+constexpr int32_t SpecialArrowAccept = 110;
+constexpr int32_t SpecialArrowRequirements = 111;
+constexpr int32_t SpecialArrowReward = 112;
+constexpr int32_t SpecialArrowBarter = 113;
 constexpr int32_t SpecialWayBack = 200;
 constexpr int32_t SpecialMusicEverywhere = 444;
 constexpr int32_t SpecialMusicAtOnce = 446;

@@ -33,17 +33,8 @@ int RunSaveDump(const TArgs& Args) {
          ", \"full_screen\": " + (p.FullScreen ? "true" : "false") +
          ", \"effects_volume\": " + std::to_string(p.EffectsVolume) +
          ", \"environment_volume\": " + std::to_string(p.EnvironmentVolume) +
-         ", \"music_volume\": " + std::to_string(p.MusicVolume) + ", \"events\": [";
-    bool first = true;
-    for (TItem* item : *p.Events) {
-      const TData& d = static_cast<TEvent*>(item)->Data;
-      j += std::string(first ? "" : ", ") + "[";
-      first = false;
-      const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
-      for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
-      j += "]";
-    }
-    j += "], \"earned\": [";
+         ", \"music_volume\": " + std::to_string(p.MusicVolume) + ", \"events\": " + EventsJson(*p.Events) +
+         ", \"earned\": [";
     for (size_t k = 0; k < p.Earned.size(); ++k) j += (k > 0 ? ", " : "") + std::to_string(p.Earned[k]);
     j += "]}";
   }

@@ -221,15 +221,15 @@ void TMapTile::ComputeFog() {
   for (int32_t d = 0; d < DirCount; ++d) {
     const TMapTile* n = Neighbours[d];
     if (n == nullptr) continue;
-    if (n->RevealState == 0) hidden = static_cast<uint8_t>(hidden | DirectionBits[d]);
-    if (n->RevealState == 1) revealing = static_cast<uint8_t>(revealing | DirectionBits[d]);
+    if (n->RevealState == TileReveal::Hidden) hidden = static_cast<uint8_t>(hidden | DirectionBits[d]);
+    if (n->RevealState == TileReveal::Revealing) revealing = static_cast<uint8_t>(revealing | DirectionBits[d]);
   }
   switch (RevealState) {
-    case 0:
+    case TileReveal::Hidden:
       FogMasks[0] = MaskFull;
       FogMasks[1] = MaskNone;
       break;
-    case 1:
+    case TileReveal::Revealing:
       FogMasks[0] = MaskSegment(hidden);
       FogMasks[1] = MaskFull;
       break;
@@ -325,8 +325,8 @@ void TGuiControlMap::SetRegion(TRegion* NewRegion) {
       TPlotVisual& v = PlotVisuals[static_cast<size_t>(i)];
       v.Owner = this;
       v.Plot = &MapData->Plot(i);
-      v.State = v.Plot->Visible ? 2 : 0;
-      v.Alpha = v.State == 2 ? 1.0f : 0.0f;
+      v.State = v.Plot->Visible ? PlotFade::Shown : PlotFade::Hidden;
+      v.Alpha = v.State == PlotFade::Shown ? 1.0f : 0.0f;
       TFigure* figure = v.Plot->Figure;
       if (figure != nullptr && !figure->Loaded) figure->Load();
       if (figure != nullptr && figure->Animated && figure->Texture != nullptr && figure->Texture->FrameRate() > 0) {
@@ -339,7 +339,7 @@ void TGuiControlMap::SetRegion(TRegion* NewRegion) {
 }
 
 void TGuiControlMap::RevealAll() {
-  for (TMapTile& tile : TileVisuals) tile.SetRevealState(2);
+  for (TMapTile& tile : TileVisuals) tile.SetRevealState(TileReveal::Revealed);
   MarkDirty();
 }
 
@@ -349,7 +349,8 @@ void TGuiControlMap::RevealVisited() {
     auto* site = static_cast<TSite*>(item);
     if (!site->Revealed) continue;
     for (TMapTile& tile : TileVisuals) {
-      if (tile.RevealState != 2 && site->RevealsTile(tile.Index)) tile.SetRevealState(2);
+      if (tile.RevealState != TileReveal::Revealed && site->RevealsTile(tile.Index))
+        tile.SetRevealState(TileReveal::Revealed);
     }
   }
   MarkDirty();
@@ -374,17 +375,17 @@ void TGuiControlMap::Update() {
     if (avatar->Site != RevealingSite) {
       RevealingSite = avatar->Site;
       for (TMapTile& tile : TileVisuals) {
-        if (tile.RevealState == 1) {
-          tile.SetRevealState(2);
-        } else if (tile.RevealState == 0 && RevealingSite->RevealsTile(tile.Index)) {
-          tile.SetRevealState(1);
+        if (tile.RevealState == TileReveal::Revealing) {
+          tile.SetRevealState(TileReveal::Revealed);
+        } else if (tile.RevealState == TileReveal::Hidden && RevealingSite->RevealsTile(tile.Index)) {
+          tile.SetRevealState(TileReveal::Revealing);
         }
       }
     }
     RevealFraction = 1 - avatar->Timer;
   } else if (RevealingSite != nullptr) {
     for (TMapTile& tile : TileVisuals) {
-      if (tile.RevealState == 1) tile.SetRevealState(2);
+      if (tile.RevealState == TileReveal::Revealing) tile.SetRevealState(TileReveal::Revealed);
     }
     RevealingSite = nullptr;
   }
@@ -393,7 +394,7 @@ void TGuiControlMap::Update() {
 
 void TGuiControlMap::RenderTile(TMapTile& Tile) {
   if (!Tile.FogValid) Tile.ComputeFog();
-  if (Tile.RevealState == 0) {
+  if (Tile.RevealState == TileReveal::Hidden) {
     FreeSprite(Tile.BaseSprite);
     for (TSprite*& s : Tile.BlendSprites) FreeSprite(s);
     FreeSprite(Tile.WaterSprite);
@@ -472,22 +473,22 @@ void TGuiControlMap::RenderTile(TMapTile& Tile) {
 void TGuiControlMap::StepPlot(TPlotVisual& Visual, float Dt) {
   const bool shown = Visual.Plot->Visible;
   switch (Visual.State) {
-    case 0:
+    case PlotFade::Hidden:
       if (shown) {
-        Visual.State = 1;
+        Visual.State = PlotFade::FadingIn;
         Visual.Alpha = 0;
       }
       break;
-    case 1:
+    case PlotFade::FadingIn:
       Visual.Alpha += Dt;
       if (Visual.Alpha >= 1) {
         Visual.Alpha = 1;
-        Visual.State = 2;
+        Visual.State = PlotFade::Shown;
       }
       break;
-    case 2:
+    case PlotFade::Shown:
       if (!shown) {
-        Visual.State = 3;
+        Visual.State = PlotFade::FadingOut;
         Visual.Alpha = 1;
       }
       break;
@@ -495,7 +496,7 @@ void TGuiControlMap::StepPlot(TPlotVisual& Visual, float Dt) {
       Visual.Alpha -= Dt;
       if (Visual.Alpha <= 0) {
         Visual.Alpha = 0;
-        Visual.State = 0;
+        Visual.State = PlotFade::Hidden;
       }
       break;
   }
@@ -511,7 +512,7 @@ void TGuiControlMap::ReleasePlot(TPlotVisual& Visual) {
 void TGuiControlMap::DrawPlot(TPlotVisual& Visual, float Dt) {
   TPlotData& plot = *Visual.Plot;
   TFigure* figure = plot.Figure;
-  if (Visual.State == 0 || plot.Layer == 2 || figure == nullptr || MapCanvas == nullptr) {
+  if (Visual.State == PlotFade::Hidden || plot.Layer == 2 || figure == nullptr || MapCanvas == nullptr) {
     FreeSprite(Visual.Sprite);
     FreePerformer(Visual.Performer);
   } else {
@@ -551,7 +552,7 @@ void TGuiControlMap::DrawPlot(TPlotVisual& Visual, float Dt) {
   // Ambient sound: mode 0 loops, 1 plays once each time the plot appears, n >= 2 repeats about
   // every n seconds. A hidden plot starts over: its next appearance plays (mode 1) or waits a
   // first random part of n (n >= 2) again.
-  if (Visual.State == 0 || plot.Sound == nullptr) {
+  if (Visual.State == PlotFade::Hidden || plot.Sound == nullptr) {
     if (Visual.Source != nullptr) Visual.Source->SetPlaying(false);
     FreeSource(Visual.Source);
     Visual.SoundTimer = 0;

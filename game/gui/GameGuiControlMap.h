@@ -65,6 +65,21 @@ class TTerrainBlendItem : public TItem {
   bool Precedes(const TItem* Other) const override;
 };
 
+// A map tile's reveal: hidden under the fog, being revealed (its fog fades), revealed.
+namespace TileReveal {
+inline constexpr int32_t Hidden = 0;
+inline constexpr int32_t Revealing = 1;
+inline constexpr int32_t Revealed = 2;
+}  // namespace TileReveal
+
+// A plot figure's visibility as the map shows it.
+namespace PlotFade {
+inline constexpr int32_t Hidden = 0;
+inline constexpr int32_t FadingIn = 1;
+inline constexpr int32_t Shown = 2;
+inline constexpr int32_t FadingOut = 3;
+}  // namespace PlotFade
+
 struct TMapTile {
   TGuiControlMap* Owner = nullptr;
   int32_t Index = 0;
@@ -84,7 +99,7 @@ struct TMapTile {
   TSprite* WaterSprite = nullptr;
   bool WaterValid = false;
   int32_t WaterMask = MaskNone;
-  int32_t RevealState = 0;  // 0 hidden, 1 being revealed, 2 revealed
+  int32_t RevealState = TileReveal::Hidden;
   bool FogValid = false;
   int32_t FogMasks[2] = {MaskFull, MaskNone};
   TSprite* FogSprite = nullptr;
@@ -101,7 +116,7 @@ struct TMapTile {
 struct TPlotVisual {
   TGuiControlMap* Owner = nullptr;
   TPlotData* Plot = nullptr;
-  int32_t State = 0;  // 0 hidden, 1 fading in, 2 shown, 3 fading out
+  int32_t State = PlotFade::Hidden;
   float Alpha = 0;
   float Period = 0;
   float Phase = 0;

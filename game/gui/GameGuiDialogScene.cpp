@@ -159,42 +159,42 @@ void TGuiDialogScene::OnShow() {
   const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
   const float barterRowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
   switch (kind) {
-    case 1:
+    case SceneKinds::FloatingText:
       text = LayoutLegend(legend, LegendFont, 400, std::max(10, LinesIn(room)));
       contentW = text.Width;
       contentH = text.Height;
       AutoAccept = true;
       AutoAcceptTime = ReadingSecondsPerCharacter * static_cast<float>(legend.size());
       break;
-    case 2:
-    case 3:
+    case SceneKinds::Text:
+    case SceneKinds::TextStop:
       text = LayoutLegend(legend, LegendFont, 420, std::max(10, LinesIn(room)));
       text.Height = std::max(text.Height, 120.0f);
       contentW = text.Width;
       contentH = text.Height;
       break;
-    case 4:
+    case SceneKinds::Illustration:
       contentW = picture.X;
       contentH = picture.Y;
       break;
-    case 5:
+    case SceneKinds::IllustratedTextTop:
       text =
           LayoutLegend(legend, LegendFont, std::max(420.0f, picture.X), std::max(2, LinesIn(room - picture.Y - Gap)));
       text.Height = std::max(text.Height, 100.0f);
       contentW = std::max(text.Width, picture.X);
       contentH = picture.Y + Gap + text.Height;
       break;
-    case 6:
+    case SceneKinds::IllustratedTextLeft:
       text = LayoutLegend(legend, LegendFont, 360, std::max(5, LinesIn(room)));
       contentW = picture.X + Gap + text.Width;
       contentH = std::max(picture.Y, text.Height);
       break;
-    case 17:
+    case SceneKinds::FloatingLoss:
       contentW = contentH = 56;
       AutoAccept = true;
       AutoAcceptTime = 0;
       break;
-    case 25: contentW = contentH = 140; break;
+    case SceneKinds::FloatingReward: contentW = contentH = 140; break;
     default:
       if (IsRowKind(kind)) {
         const float rowsW = Scene->IsBarter() ? static_cast<float>(columns) * barterRowWidth +
@@ -291,37 +291,37 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     pic = SegmentSize(Scene->Illustration->Texture, Scene->IllustrationFrame);
   }
   switch (kind) {
-    case 1:
+    case SceneKinds::FloatingText:
       PlaceBox(*this, Inner.X, Inner.Y, Inner.W, Inner.H);
       AddControl<TGuiControlButtonLink>(10, PropName, "Accept", PropParamF, LegendFont, PropParamByte, WordWrap,
                                         PropTextKey, key);
       return;
-    case 2:
-    case 3: label(cx, top + ContentHeight / 2, LegendWidth, ContentHeight); return;
-    case 4: picture(cx, top + ContentHeight / 2, pic.X, pic.Y); return;
-    case 5:
+    case SceneKinds::Text:
+    case SceneKinds::TextStop: label(cx, top + ContentHeight / 2, LegendWidth, ContentHeight); return;
+    case SceneKinds::Illustration: picture(cx, top + ContentHeight / 2, pic.X, pic.Y); return;
+    case SceneKinds::IllustratedTextTop:
       picture(cx, top + pic.Y / 2, pic.X, pic.Y);
       label(cx, top + pic.Y + Gap + LegendHeight / 2, LegendWidth, LegendHeight);
       return;
-    case 6: {
+    case SceneKinds::IllustratedTextLeft: {
       const float left = cx - (pic.X + Gap + LegendWidth) / 2;
       picture(left + pic.X / 2, top + ContentHeight / 2, pic.X, pic.Y);
       label(left + pic.X + Gap + LegendWidth / 2, top + ContentHeight / 2, LegendWidth, ContentHeight);
       return;
     }
-    case 17: {
+    case SceneKinds::FloatingLoss: {
       PlaceBox(*this, Inner.X, Inner.Y, Inner.W, Inner.H);
       auto* loss = AddControl<TGuiControlPropLossFloat>(10, PropName, "Accept");
       loss->SetSlot(&Scene->Left[0], false);
       if (Scene->Left[0].Prop != nullptr) SetHint(loss, Scene->Left[0].Prop->LossLabel(Scene->Left[0].Amount));
       return;
     }
-    case 25: {
+    case SceneKinds::FloatingReward: {
       PlaceBox(*this, Inner.X, Inner.Y, Inner.W, Inner.H);
       auto* reward = AddControl<TGuiControlPropRewardClick>(10, PropName, "Accept");
       reward->SetSlot(&Scene->Right[0], false);
       if (Scene->Right[0].Prop != nullptr) SetHint(reward, Scene->Right[0].Prop->RewardLabel(Scene->Right[0].Amount));
-      if (Site != nullptr && Site->Special == 112) SetRecommended(reward, 0);
+      if (Site != nullptr && Site->Special == SpecialArrowReward) SetRecommended(reward, 0);
       PlayEffectsSound("G8RewardPop");
       return;
     }
@@ -388,7 +388,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     PlaceBox(*this, x + ButtonSize / 2, y, ButtonSize, ButtonSize);
     auto* perform = AddControl<TGuiControlButtonCustom>(10, PropName, "BarterPerf" + n, PropTextKey, "IconBarter",
                                                         PropHintTextKey, "HintBarter");
-    if (first && Site != nullptr && Site->Special == 113) SetRecommended(perform, 0);
+    if (first && Site != nullptr && Site->Special == SpecialArrowBarter) SetRecommended(perform, 0);
     first = false;
     x += ButtonSize + Gap;
     PlaceBox(*this, x + ItemWidth / 2, y, ItemWidth, ItemWidth);
@@ -415,13 +415,14 @@ void TGuiDialogScene::BuildButtons(TGuiRect Inner) {
   if (cancel) {
     PlaceBox(*this, Inner.X - (accept ? (ButtonSize + Gap) / 2 : 0), y, ButtonSize, ButtonSize);
     auto* button = AddControl<TGuiControlButtonCustom>(10, PropName, "Cancel", PropTextKey, "IconCancel");
-    if (special == 111 && Scene->HasRequirements() && !met) SetRecommended(button, 1);
+    if (special == SpecialArrowRequirements && Scene->HasRequirements() && !met) SetRecommended(button, 1);
   }
   if (accept) {
     PlaceBox(*this, Inner.X + (cancel ? (ButtonSize + Gap) / 2 : 0), y, ButtonSize, ButtonSize);
     auto* button = AddControl<TGuiControlButtonCustom>(10, PropName, "Accept", PropTextKey, "IconAccept");
     button->SetProperty(PropEnabled, met);
-    if (met && ((special == 111 && Scene->HasRequirements()) || (special == 110 && !Scene->HasRequirements()))) {
+    if (met && ((special == SpecialArrowRequirements && Scene->HasRequirements()) ||
+                (special == SpecialArrowAccept && !Scene->HasRequirements()))) {
       SetRecommended(button, 0);
     }
   }

@@ -109,7 +109,8 @@ void TGuiFormPlay::PlaceIcons() {
     int32_t Button;
     float X;
     float Y;
-  } corners[] = {{HintIcon, 1, 1, 1}, {InventoryIcon, 2, -1, 1}, {MapIcon, 3, -1, -1}};
+  } corners[] = {
+      {HintIcon, Buttons::Hint, 1, 1}, {InventoryIcon, Buttons::Inventory, -1, 1}, {MapIcon, Buttons::Map, -1, -1}};
   for (const auto& c : corners) {
     if (c.Icon == nullptr) continue;
     const bool unlocked = IsUnlocked(c.Button);

@@ -563,9 +563,9 @@ TEST(ScenarioRecords, ShortOrOversizedFilesFailWithTheirPlace) {
     ReadScenarioRecords(huge, "S0Scenario.dat");
     FAIL() << "a count larger than the file was accepted";
   } catch (const EError& e) {
-    EXPECT_NE(
-        std::string(e.what()).find("S0Scenario.dat: pool list of picture: asset count of 2147483647 does not fit"),
-        std::string::npos)
+    EXPECT_NE(std::string(e.what()).find(
+                  "S0Scenario.dat: pool section, picture names, count: count 2147483647 at byte 0 does not fit"),
+              std::string::npos)
         << e.what();
   }
   TScenarioReadNotes notes;

@@ -316,6 +316,44 @@ TEST_F(GameScenarioFile, ReferencesBeyondTheListsNameRecordAndField) {
   }
 }
 
+// The one reader serves the loader and the tools: a Boolean byte other than 0 or 1 reads as true
+// for both, and the reader's notes name the record, the field and the byte; so does a plot's
+// unused byte that is not 0. The notes' positions are those of the bytes in the file.
+TEST_F(GameScenarioFile, OddBooleanAndUnusedBytesReadAsTrueAndAreNoted) {
+  TScenarioBuilder b = SmallWorld();
+  const std::string plain = b.Build();
+  b.Site(2).Ending = true;  // "Well", the first site of the file
+  b.Region(1).Plots[0].Visible = false;
+  const std::string marked = b.Build();
+  ASSERT_EQ(plain.size(), marked.size());
+  std::string odd = plain;
+  std::vector<size_t> changed;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (plain[i] != marked[i]) changed.push_back(i);
+  }
+  ASSERT_EQ(changed.size(), 2u);
+  const size_t ending = changed[0];
+  const size_t visible = changed[1];
+  odd[ending] = '\x02';
+  odd[visible + 1] = '\x05';  // the plot's unused byte follows its visibility
+
+  TScenarioReadNotes notes;
+  const TScenarioBuilder read = ReadScenarioRecords(odd, "odd", notes);
+  EXPECT_TRUE(read.Sites[0].Ending);
+  EXPECT_EQ(notes.BytesRead, odd.size());
+  ASSERT_EQ(notes.Lossy.size(), 2u);
+  EXPECT_NE(notes.Lossy[0].find("site 1 \"Well\": Ending holds 2 at byte " + std::to_string(ending)), std::string::npos)
+      << notes.Lossy[0];
+  EXPECT_NE(notes.Lossy[1].find("region 1 \"Vale\": the unused byte of plot 1 holds 5 at byte " +
+                                std::to_string(visible + 1)),
+            std::string::npos)
+      << notes.Lossy[1];
+  EXPECT_EQ(read.Build(), plain.substr(0, ending) + '\x01' + plain.substr(ending + 1));
+
+  EXPECT_EQ(LoadError(odd), "");
+  EXPECT_TRUE(SiteNumbered(101)->Ending);
+}
+
 TEST_F(GameScenarioFile, UnusedSlotsAndNegativeReferencesAreNotChecked) {
   TScenarioBuilder b = SmallWorld();
   b.Site(2).Scenes[0].Left[6].Prop = 1000;  // a reward kind has no left slots
