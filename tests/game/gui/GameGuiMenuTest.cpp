@@ -11,6 +11,7 @@
 #include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAchievement.h"

@@ -11,6 +11,7 @@
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineSoundFiles.h"
 #include "base/AppFolders.h"
