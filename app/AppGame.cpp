@@ -22,7 +22,6 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
-#include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"

@@ -31,7 +31,7 @@
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogScene.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"

@@ -21,7 +21,6 @@ namespace {
 // The list's titles are in the label size: 38 of them share the sheet.
 constexpr int32_t TitleFont = FontStyles::Label;
 constexpr int32_t SmallFont = FontStyles::Small;
-constexpr float ButtonHeight = 60;
 constexpr int32_t ListColumns = 3;
 constexpr float ListWidth = 930;
 constexpr float ListTop = -200;
@@ -44,11 +43,18 @@ int32_t AchievementIconSegment(const TAchievement* Achievement) {
   return std::max(0, Achievements()->IndexOf(Achievement) - 1);
 }
 
+void TGuiGlowSheetDialog::OnHide() { Glow = nullptr; }
+
+void TGuiGlowSheetDialog::OnRender() {
+  TGuiSheetDialog::OnRender();
+  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
+}
+
 // ---- The announcement -----------------------------------------------------------------------
 
 void TGuiDialogAchievement::OnShow() {
   Achievement = static_cast<TAchievement*>(Data);
-  Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
+  BuildSheet(580, 280, "G2Border580x280");
   PlaceBox(*this, 0, -95, 520, 50);
   AddControl<TGuiControlLabel>(10, PropName, "LabelAchievementEarned", PropTextKey, "LabelAchievementEarned",
                                PropParamF, FontStyles::Title);
@@ -64,7 +70,7 @@ void TGuiDialogAchievement::OnShow() {
     AddControl<TGuiControlLabel>(10, PropName, "Legend", PropTextKey, Achievement->LegendKey(), PropParamF, SmallFont,
                                  PropParamByte, WordWrap);
   }
-  PlaceBox(*this, 30, 95, 200, ButtonHeight);
+  PlaceBox(*this, 30, 95, 200, DialogButtonHeight);
   auto* ok = AddControl<TGuiControlButtonCustom>(10, PropName, "OK", PropTextKey, "ButtonOK");
   KeyControls[KeySlotCancel] = ok;
   KeyControls[KeySlotConfirm] = ok;
@@ -72,13 +78,6 @@ void TGuiDialogAchievement::OnShow() {
   AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
                                       "IconAchievements", PropHintTextKey, "HintAchievements");
   PlaySound("G8AchievementEarned", false, SoundGroupEffects, nullptr);
-}
-
-void TGuiDialogAchievement::OnHide() { Glow = nullptr; }
-
-void TGuiDialogAchievement::OnRender() {
-  FadeSheet(Sheet, FadeAlpha);
-  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
 }
 
 void TGuiDialogAchievement::OnClick() {
@@ -98,7 +97,7 @@ void TGuiDialogAchievement::OnClick() {
 void TGuiDialogAchievements::OnShow() {
   Highlight = static_cast<TAchievement*>(Data);
   Glow = nullptr;
-  Sheet = BuildSheet(*this, 1015, 570, "G2Border1015x570");
+  BuildSheet(1015, 570, "G2Border1015x570");
 
   const int32_t total = Achievements() != nullptr ? Achievements()->GetCount() : 0;
   Listed = std::min(total, MaxListedAchievements);
@@ -165,7 +164,7 @@ void TGuiDialogAchievements::OnShow() {
   auto* count = AddControl<TGuiControlLabelSuffix>(10, PropName, "LabelEarnedAchievements", PropTextKey,
                                                    "LabelEarnedAchievements", PropParamF, TitleFont);
   count->SetSuffix(": " + FormatInteger(EarnedCount) + " " + GetText("LabelOf") + " " + FormatInteger(total));
-  PlaceBox(*this, 0, 240, 200, ButtonHeight);
+  PlaceBox(*this, 0, 240, 200, DialogButtonHeight);
   auto* close = AddControl<TGuiControlButtonCustom>(10, PropName, "Close", PropTextKey, "ButtonClose");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
@@ -174,13 +173,6 @@ void TGuiDialogAchievements::OnShow() {
     AddControl<TGuiControlButton>(10, PropName, "Unlock", PropText, "UNLOCK", PropHintText, "Unlock all achievements",
                                   PropHintName, gui::HintStyleDefault);
   }
-}
-
-void TGuiDialogAchievements::OnHide() { Glow = nullptr; }
-
-void TGuiDialogAchievements::OnRender() {
-  FadeSheet(Sheet, FadeAlpha);
-  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
 }
 
 void TGuiDialogAchievements::OnClick() {

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/AppProcess.h"
-#include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAvatar.h"
@@ -14,7 +13,7 @@
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControlProp.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 #include "game/GameScreenNames.h"
 
 namespace tv {
@@ -39,13 +38,6 @@ void AddPropCell(TGuiForm& Form, TProp& Prop, float X, float Y) {
 }
 
 }  // namespace
-
-TGuiControlCanvas* AddFramedSheet(TGuiForm& Form) {
-  auto* sheet = Form.AddControl<TGuiControlCanvas>(10);
-  Form.AddControl<TGuiControlPlate>(0, PropColor, 0x302010, PropAlpha, 0.66f);
-  Form.AddControl<TGuiControlBorder>(1, PropParamA, "G2Square28Border");
-  return sheet;
-}
 
 void TGuiDialogInventory::OnShow() {
   // The props held, kind by kind (the scenario keeps them in kind order).
@@ -91,7 +83,7 @@ void TGuiDialogInventory::OnShow() {
   const float width = std::max(480.0f, static_cast<float>(widest) * InventoryCell + 2 * Margin);
   const float height = TitleHeight + static_cast<float>(Rows) * InventoryCell + FooterHeight + Margin;
   PlaceBox(*this, 0, 0, width, height);
-  Sheet = AddFramedSheet(*this);
+  BuildFramedSheet();
 
   const float top = -height / 2;
   PlaceBox(*this, 0, top + Margin / 2 + TitleHeight / 2, width - 2 * Margin, TitleHeight);
@@ -127,16 +119,7 @@ void TGuiDialogInventory::OnShow() {
     AddControl<TGuiControlButton>(20, PropName, "ShowItems", PropText, "SHOW ITEMS", PropHintText,
                                   "Show all available items", PropHintName, gui::HintStyleDefault);
   }
-  Place(PlaceRestore, 0);
-  AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
-  if (GetPointer() == Pointers::InventoryIcon) SetRecommendedByName("Close", 0);
-  PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
-}
-
-void TGuiDialogInventory::OnHide() { Sheet = nullptr; }
-
-void TGuiDialogInventory::OnRender() {
-  if (Sheet != nullptr) Sheet->SetAlpha(FadeAlpha);
+  EndFramedShow(GetPointer() == Pointers::InventoryIcon);
 }
 
 void TGuiDialogInventory::OnClick() {

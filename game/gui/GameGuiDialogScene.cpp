@@ -19,7 +19,7 @@
 #include "game/gui/GameGuiControlProp.h"
 #include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 

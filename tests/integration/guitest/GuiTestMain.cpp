@@ -14,7 +14,7 @@
 #include "game/GamePlayers.h"
 #include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 namespace {
