@@ -65,7 +65,7 @@ class TPreviewBackground : public TGuiForm {
   void OnShow() override {
     const TVector size = Canvas != nullptr ? Canvas->Size : TVector{ScreenWidth, ScreenHeight};
     PlaceBox(*this, 0, 0, size.X, size.Y);
-    AddControl<TGuiControlPicture>(0, PropParamA, Picture.empty() ? std::string("G2BackgroundForm") : Picture);
+    AddControl<TGuiControlPicture>(0, PropTexture, Picture.empty() ? std::string("G2BackgroundForm") : Picture);
   }
 };
 

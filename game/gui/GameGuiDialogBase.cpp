@@ -13,9 +13,9 @@ TGuiSheet BuildSheet(TGuiForm& Form, float Width, float Height, const char* Fram
   sheet.Cover = Form.AddControl<TGuiControlScreenCover>(0);
   PlaceBox(Form, 0, 0, Width, Height);
   // The frame stays on the screen's canvas, above the sheet.
-  sheet.Frame = Form.AddControl<TGuiControlPicture>(20, PropParamA, FrameTexture);
+  sheet.Frame = Form.AddControl<TGuiControlPicture>(20, PropTexture, FrameTexture);
   sheet.Sheet = Form.AddControl<TGuiControlCanvas>(10);
-  Form.AddControl<TGuiControlPicture>(0, PropParamA, "G2BackgroundForm");
+  Form.AddControl<TGuiControlPicture>(0, PropTexture, "G2BackgroundForm");
   return sheet;
 }
 
@@ -36,7 +36,7 @@ void PlaceBox(TGuiForm& Form, float X, float Y, float W, float H) {
 }
 
 TGuiControlLabel* AddMessageLabel(TGuiForm& Form, const std::string& Key, int32_t Font) {
-  auto* label = Form.AddControl<TGuiControlLabel>(10, PropParamF, Font, PropParamByte, WordWrap);
+  auto* label = Form.AddControl<TGuiControlLabel>(10, PropFont, Font, PropTextLayout, WordWrap);
   if (!GetText(Key).empty()) {
     label->SetProperty(PropTextKey, Key);
   } else {
@@ -56,7 +56,7 @@ void SetControlEnabled(TGuiControl* Control, bool Value) {
 void TGuiFramedDialog::BuildFramedSheet() {
   Sheet = AddControl<TGuiControlCanvas>(10);
   AddControl<TGuiControlPlate>(0, PropColor, 0x302010, PropAlpha, 0.66f);
-  AddControl<TGuiControlBorder>(1, PropParamA, "G2Square28Border");
+  AddControl<TGuiControlBorder>(1, PropTexture, "G2Square28Border");
 }
 
 void TGuiFramedDialog::EndFramedShow(bool PointAtClose) {

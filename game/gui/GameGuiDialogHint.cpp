@@ -52,11 +52,11 @@ void TGuiDialogHint::OnShow() {
 
   const float top = -height / 2 + Margin / 2;
   PlaceBox(*this, 0, top + TitleHeight / 2, textWidth, TitleHeight);
-  AddControl<TGuiControlLabel>(20, PropName, "LabelHint", PropTextKey, "LabelHint", PropParamF, TextFont);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelHint", PropTextKey, "LabelHint", PropFont, TextFont);
   PlaceBox(*this, 0, top + TitleHeight + textHeight / 2, textWidth + 4, textHeight + 4);
-  AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropParamF, TextFont, PropParamByte, WordWrap);
+  AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropFont, TextFont, PropTextLayout, WordWrap);
   PlaceBox(*this, 0, height / 2 - FooterHeight / 2 - 5, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropFont, FontStyles::Title, PropTextKey,
                                                     "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;

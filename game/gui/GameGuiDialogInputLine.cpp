@@ -94,7 +94,7 @@ void TGuiDialogInputLineCustom::OnShow() {
   PlaceBox(*this, 0, -80, 500, 70);
   AddMessageLabel(*this, MessageKey, FontStyles::Label);
   PlaceBox(*this, 0, -5, 460, 56);
-  AddControl<TGuiControlInput>(10, PropName, "Input", PropParamF, FontStyles::Label);
+  AddControl<TGuiControlInput>(10, PropName, "Input", PropFont, FontStyles::Label);
   // The usual arrangement puts "OK" left of "Cancel". The second one, which the first-start name
   // prompt asks for, offers "OK" alone: dismissing that prompt would leave the game without any
   // screen to go on from.

@@ -87,7 +87,7 @@ void TGuiDialogInventory::OnShow() {
 
   const float top = -height / 2;
   PlaceBox(*this, 0, top + Margin / 2 + TitleHeight / 2, width - 2 * Margin, TitleHeight);
-  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropParamF, TitleFont);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropFont, TitleFont);
 
   const float left = -static_cast<float>(widest) * InventoryCell / 2 + InventoryCell / 2;
   const float firstRow = top + Margin / 2 + TitleHeight + InventoryCell / 2;
@@ -98,7 +98,7 @@ void TGuiDialogInventory::OnShow() {
       PlaceBox(*this, x, y, CellSize, CellSize);
       AddControl<TGuiControlPicture>(20, PropName,
                                      std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
-                                     PropParamA, "G2Inventory", PropParamD, cell.Kind);
+                                     PropTexture, "G2Inventory", PropSegment, cell.Kind);
     } else {
       AddPropCell(*this, *cell.Prop, x, y);
     }
@@ -106,13 +106,13 @@ void TGuiDialogInventory::OnShow() {
 
   const float buttons = height / 2 - FooterHeight / 2 - 5;
   PlaceBox(*this, 0, buttons, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropFont, FontStyles::Title, PropTextKey,
                                                     "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotInventory] = close;
   PlaceBox(*this, width / 2 - Margin - 30, buttons, 60, 60);
-  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropFont, FontStyles::Title, PropTextKey,
                                       "IconAchievements", PropHintTextKey, "HintAchievements");
   if (IsDebugMode()) {
     PlaceBox(*this, -width / 2 + Margin + 80, buttons, 160, 40);

@@ -23,10 +23,10 @@ const char* VolumeRowName(int32_t Group) {
 void TGuiDialogOptions::OnShow() {
   BuildSheet(700, 645, "G2Border700x645");
   PlaceBox(*this, 0, -255, 600, 70);
-  AddControl<TGuiControlLabel>(10, PropTextKey, "ButtonOptions", PropParamF, FontStyles::Title);
+  AddControl<TGuiControlLabel>(10, PropTextKey, "ButtonOptions", PropFont, FontStyles::Title);
 
   PlaceBox(*this, 0, -175, 600, 50);
-  AddControl<TGuiControlLabel>(10, PropName, "LabelDisplayMode", PropTextKey, "LabelDisplayMode", PropParamF,
+  AddControl<TGuiControlLabel>(10, PropName, "LabelDisplayMode", PropTextKey, "LabelDisplayMode", PropFont,
                                FontStyles::Label);
   PlaceBox(*this, -115, -115, 220, DialogButtonHeight);
   AddControl<TGuiControlButtonCustom>(10, PropName, "FullScreen", PropTextKey, "LabelFullScreen", PropToggle, true,
@@ -39,13 +39,13 @@ void TGuiDialogOptions::OnShow() {
     const std::string row = VolumeRowName(group);
     const float y = -15 + 95 * static_cast<float>(group);
     PlaceBox(*this, 0, y - 35, 600, 40);
-    AddControl<TGuiControlLabelSuffix>(10, PropName, "Label" + row, PropTextKey, VolumeLabels[group], PropParamF,
+    AddControl<TGuiControlLabelSuffix>(10, PropName, "Label" + row, PropTextKey, VolumeLabels[group], PropFont,
                                        FontStyles::Label);
     PlaceBox(*this, -230, y + 15, 60, DialogButtonHeight);
     AddControl<TGuiControlButtonCustom>(10, PropName, row + "Down", PropTextKey, "IconVolumeDown");
     for (int32_t dot = 1; dot <= VolumeSteps; ++dot) {
       PlaceBox(*this, -182 + 36 * static_cast<float>(dot), y + 15, 32, 32);
-      AddControl<TGuiControlPicture>(10, PropName, "Dot" + row + std::to_string(dot), PropParamA, "G2Dots");
+      AddControl<TGuiControlPicture>(10, PropName, "Dot" + row + std::to_string(dot), PropTexture, "G2Dots");
     }
     PlaceBox(*this, 230, y + 15, 60, DialogButtonHeight);
     AddControl<TGuiControlButtonCustom>(10, PropName, row + "Up", PropTextKey, "IconVolumeUp");
@@ -80,7 +80,7 @@ void TGuiDialogOptions::RefreshVolume(int32_t Group) {
     if (picture == nullptr) continue;
     const int32_t segment = dot <= volume ? 1 : 0;
     if (picture->ParamD != segment) {
-      picture->SetProperty(PropParamD, segment);
+      picture->SetProperty(PropSegment, segment);
       picture->MarkDirty();
     }
   }

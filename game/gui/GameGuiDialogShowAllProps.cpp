@@ -21,8 +21,8 @@ void TGuiDialogShowAllProps::CollectItems() {
 void TGuiDialogShowAllProps::FillItem(TGuiControlButtonChoose& Control, const TCustomItem& Item) {
   const auto* prop = static_cast<const TProp*>(Item.Object);
   if (prop->Picture != nullptr) {
-    Control.SetProperty(PropParamA, prop->Picture->Name);
-    Control.SetProperty(PropParamD, prop->Frame);
+    Control.SetProperty(PropTexture, prop->Picture->Name);
+    Control.SetProperty(PropSegment, prop->Frame);
   } else {
     Control.SetProperty(PropText, Item.Name);
   }
