@@ -22,7 +22,6 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
-#include "game/gui/GameGuiDialogs.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"
@@ -293,50 +292,60 @@ void RegisterDefaultTexts() {
   if (IsDebugMode()) AddText("LabelDebug", "DEBUG");
 }
 
-void InstallPoolTextureLoader() {
+namespace {
+
+// Changes one of the pool's loaders and keeps the others.
+template <class F>
+void ChangePoolLoaders(F Change) {
   TPoolLoaders loaders = GetPoolLoaders();
-  loaders.LoadTexture = [](const std::string& Name) {
-    TTextureFacts facts;
-    facts.Texture = LoadTexture(Name);
-    if (facts.Texture != nullptr) {
-      facts.FrameCount = facts.Texture->FrameCount();
-      const float rate = facts.Texture->FrameRate();
-      facts.AnimationLength = rate > 0 ? static_cast<float>(facts.FrameCount) / rate : 0;
-      const TVector size = SegmentSize(facts.Texture, 0);
-      facts.Width = WholeUnits(size.X);
-      facts.Height = WholeUnits(size.Y);
-    }
-    return facts;
-  };
+  Change(loaders);
+  SetPoolLoaders(std::move(loaders));
+}
+
+// The size of a picture or an effect area in whole units, as the pool keeps it.
+template <class Facts>
+void SetWholeSize(Facts& Out, TVector Size) {
+  Out.Width = WholeUnits(Size.X);
+  Out.Height = WholeUnits(Size.Y);
+}
+
+}  // namespace
+
+void InstallPoolTextureLoader() {
   // An animated texture shows the frame of the phase through the sprites that draw it; the pool
   // keeps the phase.
-  SetPoolLoaders(std::move(loaders));
+  ChangePoolLoaders([](TPoolLoaders& Loaders) {
+    Loaders.LoadTexture = [](const std::string& Name) {
+      TTextureFacts facts;
+      facts.Texture = LoadTexture(Name);
+      if (facts.Texture != nullptr) {
+        facts.FrameCount = facts.Texture->FrameCount();
+        const float rate = facts.Texture->FrameRate();
+        facts.AnimationLength = rate > 0 ? static_cast<float>(facts.FrameCount) / rate : 0;
+        SetWholeSize(facts, SegmentSize(facts.Texture, 0));
+      }
+      return facts;
+    };
+  });
 }
 
 void RemovePoolTextureLoader() {
-  TPoolLoaders loaders = GetPoolLoaders();
-  loaders.LoadTexture = nullptr;
-  SetPoolLoaders(std::move(loaders));
+  ChangePoolLoaders([](TPoolLoaders& Loaders) { Loaders.LoadTexture = nullptr; });
 }
 
 void InstallPoolEffectLoader() {
-  TPoolLoaders loaders = GetPoolLoaders();
-  loaders.LoadEffect = [](const std::string& Name) {
-    TEffectFacts facts;
-    facts.Effect = GetEffect(Name);
-    if (facts.Effect != nullptr) {
-      facts.Width = WholeUnits(facts.Effect->Area.X);
-      facts.Height = WholeUnits(facts.Effect->Area.Y);
-    }
-    return facts;
-  };
-  SetPoolLoaders(std::move(loaders));
+  ChangePoolLoaders([](TPoolLoaders& Loaders) {
+    Loaders.LoadEffect = [](const std::string& Name) {
+      TEffectFacts facts;
+      facts.Effect = GetEffect(Name);
+      if (facts.Effect != nullptr) SetWholeSize(facts, facts.Effect->Area);
+      return facts;
+    };
+  });
 }
 
 void RemovePoolEffectLoader() {
-  TPoolLoaders loaders = GetPoolLoaders();
-  loaders.LoadEffect = nullptr;
-  SetPoolLoaders(std::move(loaders));
+  ChangePoolLoaders([](TPoolLoaders& Loaders) { Loaders.LoadEffect = nullptr; });
 }
 
 void InstallEngineHooks() {

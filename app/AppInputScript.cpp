@@ -16,6 +16,7 @@
 #include "app/AppWindow.h"
 #include "base/AppProcess.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "game/GameScreenNames.h"
 #include "game/GameAvatar.h"
 #include "game/GameHeadless.h"

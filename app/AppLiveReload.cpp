@@ -230,7 +230,7 @@ void UpdateLiveReload() {
   if (Live.Queue.empty()) return;
   // A transition's callback and the splash hold on to the world: wait until they are done.
   if (RunningTransition() != nullptr || PendingForm() != nullptr) return;
-  if (CurrentForm() != nullptr && CurrentForm()->Name == "Splash") return;
+  if (CurrentForm() != nullptr && CurrentForm()->Name == gui::FormSplash) return;
   std::vector<std::string> queue;
   queue.swap(Live.Queue);
   for (const std::string& path : queue) TakeUp(path);

@@ -16,7 +16,7 @@ void UpdateLiveReload();
 // Stops watching; safe when it never started.
 void StopLiveReload();
 
-// The text key under which the message of a failed reload is shown ("MessageCustom").
+// The text key under which the message of a failed reload is shown (in gui::DialogMessageCustom).
 constexpr const char* LiveReloadMessageKey = "MsgLiveReloadFailed";
 // The file "tolvaren-tool scenario watch" writes beside the scenario when its sources fail to
 // compile (removed once they compile): the game shows its lines as the reload's message.

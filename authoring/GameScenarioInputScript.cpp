@@ -11,6 +11,7 @@
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
+#include "game/GameScreenNames.h"
 #include "game/GameSite.h"
 
 namespace tv {
@@ -143,7 +144,7 @@ void TTranslator::OnScene() {
     W.Wait("shown Scene", LongWait);
     return;
   }
-  W.Dialog("Scene");
+  W.Dialog(gui::DialogScene);
   if (!SceneShot) {
     SceneShot = true;
     W.Shot("scene.png", "dialog Scene");
@@ -162,7 +163,7 @@ void TTranslator::FollowCalls() {
       OnScene();
     } else if (call == "dialog Achievement") {
       W.Comment("An achievement is announced.");
-      W.Dialog("Achievement");
+      W.Dialog(gui::DialogAchievement);
       W.Click("OK");
     } else if (call == "form Menu FadeEnding") {
       Ended = true;
@@ -249,14 +250,14 @@ void TTranslator::Leave() {
     W.Comment("Back to the menu through the exit icon.");
     W.WhenResting("ExitIcon");
     W.Click("ExitIcon");
-    W.Dialog("QueryCustom");
+    W.Dialog(gui::DialogQueryCustom);
     W.Click("Yes");
     W.Wait("form Menu", LongWait);
     W.Wait("ready", LongWait);
   }
   W.Comment("Quit, and say yes.");
   W.Line("+2 click Quit");
-  W.Dialog("QueryCustom");
+  W.Dialog(gui::DialogQueryCustom);
   W.Line("+2 click Yes");
 }
 
@@ -291,7 +292,7 @@ bool TTranslator::Run(const std::vector<std::string>& Actions) {
       const bool hint = verb == "close-hint";
       const std::string outcome = Play.Perform(action);
       if (outcome != "ok") return Fail(i, action, outcome);
-      OpenAndClose(hint ? "HintIcon" : "InventoryIcon", hint ? "Hint" : "Inventory");
+      OpenAndClose(hint ? "HintIcon" : "InventoryIcon", hint ? gui::DialogHint : gui::DialogInventory);
     } else {
       return Fail(i, action, "a player has no control for \"" + verb + "\" outside debug mode");
     }

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineVideo.h"
 
 #include "BenchAllocations.h"

@@ -1,4 +1,5 @@
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 
 #include <charconv>
 #include <climits>

@@ -8,9 +8,9 @@
 // control rebuild its picture. A form builds its controls each time it is shown and destroys them
 // when it is hidden.
 //
-// The rest of the program reaches the screens only by name: ShowDialog, SwitchForm and SendCommand
-// forward to one replaceable handler. The GUI installs itself there when it starts; headless runs
-// (the tool's "play", tests) install their own, so the game model runs without any screen.
+// This header is the framework a screen is written with. The rest of the program reaches the
+// screens only by name, through engine/EngineGuiCalls.h (ShowDialog, SwitchForm, SendCommand); the
+// input harness and tests look inside the screen manager through engine/EngineGuiInspect.h.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,7 @@
 
 #include "base/AppNumeric.h"
 #include "base/EngineClasses.h"
+#include "engine/EngineGuiCalls.h"
 
 namespace tv {
 
@@ -28,62 +29,6 @@ class TCanvas;
 class TGuiForm;
 class TGuiDialog;
 class TGuiControl;
-
-// Called without argument when a dialog is confirmed, or when a transition has covered the screen.
-using TGuiCallback = std::function<void()>;
-// Called with the text entered or chosen in a dialog.
-using TGuiTextCallback = std::function<void(const std::string&)>;
-// Called with the object chosen in a dialog.
-using TGuiItemCallback = std::function<void(TItem*)>;
-
-// ---- The narrow screen interface ------------------------------------------------------------
-
-// Option bits of the input-line dialogs' Value.
-inline constexpr int32_t InputLineNeedsText = 2;  // "OK" only while something is typed
-inline constexpr int32_t InputLineOkOnly = 4;     // "OK" alone, without "Cancel" (a prompt that must be answered)
-
-// What ShowDialog hands over to the dialog it opens.
-struct TDialogArgs {
-  std::string MessageKey{};   // a text key or caption, shown by the dialog
-  std::string DefaultText{};  // e.g. the preset of an input line
-  int32_t Value = 0;          // an integer for the dialog (option bits, a preview flag, ...)
-  int32_t MaxLength = 0;      // the longest text an input line takes (0: the dialog's default)
-  TGuiCallback OnDone{};      // the dialog was confirmed
-  TGuiTextCallback OnText{};  // the dialog was confirmed with a text
-  TGuiItemCallback OnItem{};  // the dialog was confirmed with an object
-  TItem* Data = nullptr;      // the object the dialog is about (a scene, an achievement, ...)
-};
-
-// The receiver of the registry operations. Unknown names are never errors: the handler does
-// nothing for them.
-class TGuiHandler {
- public:
-  virtual ~TGuiHandler() = default;
-  virtual void ShowDialog(const std::string& Name, const TDialogArgs& Args) = 0;
-  // Switches to the named form behind the named transition; Callback runs once the screen is
-  // covered, before the new form is shown.
-  virtual void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback) = 0;
-  virtual void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data) = 0;
-  // Drops every callback still held (a pending transition's, an open dialog's) without running
-  // it: the model the callbacks capture is about to go away. A handler holding none does nothing.
-  virtual void DropCallbacks() {}
-};
-
-// Installs the handler (not owned); nullptr leaves the operations without effect. GuiStartup
-// installs the screen manager, GuiShutdown takes it out again (only when it is still installed).
-void SetGuiHandler(TGuiHandler* Handler);
-TGuiHandler* GetGuiHandler();
-// Tells the installed handler to drop the callbacks it holds (see TGuiHandler::DropCallbacks).
-void DropGuiCallbacks();
-
-// Opens a dialog with what it needs, by designated initialisers:
-// ShowDialog(gui::DialogQueryCustom, {.MessageKey = "QueryQuitGame", .OnDone = [] { ... }}).
-void ShowDialog(const std::string& Name, const TDialogArgs& Args);
-// The common short form: a dialog about one object, without texts or callbacks.
-void ShowDialog(const std::string& Name, TItem* Data = nullptr);
-void SwitchForm(const std::string& FormName, const std::string& TransitionName, TGuiCallback Callback);
-// Nothing happens when the form or the text is empty.
-void SendCommand(const std::string& FormName, const std::string& Text, TItem* Data);
 
 // ---- Layers and small types -----------------------------------------------------------------
 
@@ -558,54 +503,14 @@ void RelocalizeAll();
 // transition, rendering.
 void UpdateGui();
 
-// ---- State, for the game's screens, the test harness and tests ------------------------------
+// ---- What a screen may ask ------------------------------------------------------------------
 
 TGuiForm* CurrentForm();
+// The form a running transition goes to, or none.
 TGuiForm* PendingForm();
 TGuiTransition* RunningTransition();
-// The dialog in stack slot 1..3, or none.
-TGuiDialog* DialogInSlot(int32_t Slot);
 // The dialog in the highest occupied slot, or none.
 TGuiDialog* TopDialog();
-TGuiHint* ShownHint();
-TGuiHint* PendingHint();
-TGuiCursor* CurrentCursor();
-TGuiControl* HoveredControl();
-// The form that currently has input (Active), or none.
-TGuiForm* InputForm();
-// The form or dialog input goes to (the topmost dialog, else the current form), whether or not it
-// accepts input now; and whether it does (a dialog when Ready, the form when no transition runs).
-TGuiForm* InputTarget();
-bool InputTargetReady();
-// A control of the input target by name when it is visible and enabled, else none. Does not
-// change the target's Sender.
-TGuiControl* FindUsableControl(const std::string& ControlName);
-// The control of the input target the frame step's hit test would pick at Point (design units,
-// (0, 0) at the screen's centre): the visible, enabled control of the highest layer whose shape
-// holds the point. None when nothing is there.
-TGuiControl* ControlAt(TVector Point);
-
-// What happened in the GUI, for a trace of a run.
-enum class TGuiHappening {
-  FormShown,        // Name: the form that became current
-  DialogShown,      // Name: the dialog that entered the stack
-  DialogHidden,     // Name: the dialog that left the stack
-  Click,            // Name: the control clicked; In: the form or dialog it belongs to
-  TransitionStart,  // Name: the transition
-  TransitionEnd,
-};
-using TGuiObserver = std::function<void(TGuiHappening What, const std::string& Name, const std::string& In)>;
-// Installs the observer told of every happening (an empty one turns it off). It survives
-// GuiShutdown and GuiStartup.
-void SetGuiObserver(TGuiObserver Observer);
-
-// Runs after every GuiStartup, once the registries exist: lets a test register forms of its own in
-// a real run. An empty hook turns it off.
-void SetGuiStartupHook(std::function<void()> Hook);
-
-// The seconds the frame step takes as the frame's time step; tests may fix it (a negative value
-// returns to the timer's elapsed time).
-void SetGuiTimeStep(float Seconds);
 
 // The logical keys the frame step reads, numbered as the program's input module numbers them.
 enum TGuiKey : int32_t {
@@ -629,16 +534,6 @@ struct TGuiInputHooks {
 };
 void SetGuiInputHooks(const TGuiInputHooks& Hooks);
 
-// The input the frame step reads, indexed by TGuiKey.
-struct TGuiInputFrame {
-  bool Down[GuiKeyCount] = {};
-  bool WasDown[GuiKeyCount] = {};
-  TVector Mouse;
-  bool MouseInside = true;
-};
-// Tests and benchmarks feed the frame step from a frame of their own (not owned) instead of the
-// input hooks; nullptr returns to the hooks.
-void SetGuiInputOverride(const TGuiInputFrame* Frame);
 // Whether the logical key went down in this frame, as the frame step reads it (hooks or override).
 bool GuiKeyPressed(int32_t Key);
 

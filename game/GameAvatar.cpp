@@ -2,7 +2,7 @@
 
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
-#include "engine/EngineGui.h"
+#include "engine/EngineGuiCalls.h"
 #include "game/GameScreenNames.h"
 #include "game/GameAchievement.h"
 #include "game/GamePlayers.h"

@@ -14,6 +14,7 @@
 #include "game/GameRegion.h"
 #include "game/GameScenario.h"
 #include "game/GameScene.h"
+#include "game/GameScreenNames.h"
 #include "game/GameSite.h"
 #include "platform/PlatformSystem.h"
 
@@ -23,7 +24,7 @@ namespace tv {
 
 void THeadlessGui::ShowDialog(const std::string& Name, const TDialogArgs& Args) {
   Calls.push_back("dialog " + Name);
-  if (Name == "Achievement" && Args.Data != nullptr) {
+  if (Name == gui::DialogAchievement && Args.Data != nullptr) {
     AddEarned(CurrentPlayer(), static_cast<TAchievement*>(Args.Data)->Number);
   }
 }

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/EngineGui.h"
+#include "engine/EngineGuiCalls.h"
 
 namespace tv {
 
-// Screens as a headless run has them: the dialog "Scene" leaves the avatar waiting for the
-// script; "Achievement" is acknowledged at once (earned by the current player, as its OK button
+// Screens as a headless run has them: the scene dialog leaves the avatar waiting for the
+// script; the achievement dialog is acknowledged at once (earned by the current player, as its OK button
 // does); a transition's callback is kept and run by RunPending once the step that opened it has
 // returned; commands to forms are ignored. Every call is noted in Calls ("dialog Scene",
 // "form Play Fade", "command Play PlaySceneExecutionEffects").

@@ -1,6 +1,6 @@
 #include "game/GameModules.h"
 
-#include "engine/EngineGui.h"
+#include "engine/EngineGuiCalls.h"
 #include "engine/EngineScript.h"
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"

@@ -11,7 +11,7 @@
 #include "base/AppNumeric.h"
 #include "base/AppProcess.h"
 #include "engine/EngineAudio.h"
-#include "engine/EngineGui.h"
+#include "engine/EngineGuiCalls.h"
 #include "game/GameScreenNames.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineVideo.h"

@@ -1,5 +1,5 @@
 // The game's screens by name: the names under which its forms, dialogs, transitions, cursors,
-// hint styles and commands are registered with the screen registry (engine/EngineGui.h). The
+// hint styles and commands are registered with the screen registry (engine/EngineGuiCalls.h). The
 // model, the screens and the program's setup use these constants, never string literals, so that
 // a misspelt name is a compile error rather than a silently ignored call.
 #pragma once

@@ -31,7 +31,7 @@
 #include "game/GameSite.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiDialogScene.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 #include "platform/PlatformGraphics.h"
 #include "platform/PlatformImage.h"
 #include "platform/PlatformSystem.h"
@@ -65,7 +65,7 @@ class TPreviewBackground : public TGuiForm {
   void OnShow() override {
     const TVector size = Canvas != nullptr ? Canvas->Size : TVector{ScreenWidth, ScreenHeight};
     PlaceBox(*this, 0, 0, size.X, size.Y);
-    AddControl<TGuiControlPicture>(0, PropParamA, Picture.empty() ? std::string("G2BackgroundForm") : Picture);
+    AddControl<TGuiControlPicture>(0, PropTexture, Picture.empty() ? std::string("G2BackgroundForm") : Picture);
   }
 };
 

@@ -3,9 +3,8 @@
 // added after it, and the arrow that points the player at the recommended control.
 //
 // Each control builds its sprites, texts and squares in Render(true) and releases them in
-// Render(false). The generic parameter slots of TGuiControl carry the look: string A is as a rule
-// the main texture, B a second texture, C a particle emitter; D and E their segments; integer 1
-// the orientation and 3 the shading mode; F the font style and the byte parameter the text flags.
+// Render(false). The framework's generic parameter slots carry the look; screens set them by the
+// names below, and each class says which of them it reads.
 #pragma once
 
 #include <string>
@@ -25,6 +24,17 @@ class TPerformer;
 // to lie behind a picture needs a layer offset at least 10 below the picture's.
 inline constexpr int32_t PictureSpriteLayer = 3;
 inline constexpr int32_t EffectSpriteLayer = 12;
+
+// The framework's parameter slots by what the game's controls read from them.
+inline constexpr TGuiProperty PropTexture = PropParamA;         // the main texture's name
+inline constexpr TGuiProperty PropSegment = PropParamD;         // the main texture's segment
+inline constexpr TGuiProperty PropOverlayTexture = PropParamB;  // a second texture, drawn with the first
+inline constexpr TGuiProperty PropOverlaySegment = PropParamE;  // the second texture's segment
+inline constexpr TGuiProperty PropEmitter = PropParamC;         // a particle emitter's name
+inline constexpr TGuiProperty PropOrientation = PropParam1;     // the sprite's orientation
+inline constexpr TGuiProperty PropShadingMode = PropParam3;     // the sprite's shading mode
+inline constexpr TGuiProperty PropFont = PropParamF;            // the text's font style (FontStyles)
+inline constexpr TGuiProperty PropTextLayout = PropParamByte;   // the text's layout flags (WordWrap, AlignTop, ...)
 
 // Plays a sound of the effects group by name, once (button clicks, dialog sounds).
 void PlayEffectsSound(const char* Name);
@@ -58,7 +68,8 @@ std::string CustomDownCaption(const std::string& Text);
 // The largest box of Aspect (width / height) that fits into Box, centred.
 TVector FitKeepingAspect(TVector Box, float Aspect);
 
-// The family's model member: a framed plate, a caption and an outline.
+// The family's model member: a framed plate, a caption and an outline. Reads PropFont and
+// PropTextLayout.
 class TGuiControlButton : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -100,6 +111,8 @@ class TGuiControlScreenCover : public TGuiControl {
   TSprite* Sprite = nullptr;
 };
 
+// A picture: PropTexture at PropSegment, with PropOverlayTexture at PropOverlaySegment over it,
+// PropOrientation and PropShadingMode.
 class TGuiControlPicture : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -109,7 +122,7 @@ class TGuiControlPicture : public TGuiControl {
   TSprite* Sprite = nullptr;
 };
 
-// A half-transparent black framed box.
+// A half-transparent black framed box; PropTexture is the framed-square texture.
 class TGuiControlPlate : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -131,6 +144,7 @@ class TGuiControlBorder : public TGuiControlPlate {
   bool WithFill() const override { return false; }
 };
 
+// The particle emitter PropEmitter.
 class TGuiControlEffect : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -140,6 +154,7 @@ class TGuiControlEffect : public TGuiControl {
   TPerformer* Performer = nullptr;
 };
 
+// A text in PropFont, laid out by PropTextLayout.
 class TGuiControlLabel : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -164,7 +179,8 @@ class TGuiControlLabelSuffix : public TGuiControlLabel {
   std::string SuffixText;
 };
 
-// The line being typed, with a blinking caret at the typing position.
+// The line being typed, with a blinking caret at the typing position; in PropFont, left-aligned
+// unless PropTextLayout says otherwise.
 class TGuiControlInput : public TGuiControl {
  public:
   using TGuiControl::TGuiControl;
@@ -184,7 +200,8 @@ class TGuiControlInput : public TGuiControl {
   int32_t CaretIndex = -1;
 };
 
-// A button showing a picture, else its caption, else a particle effect, fitted into its box.
+// A button showing a picture (PropTexture at PropSegment, the overlay, PropShadingMode), else its
+// caption (PropFont, PropTextLayout), else a particle effect (PropEmitter), fitted into its box.
 class TGuiControlButtonChoose : public TGuiControlButton {
  public:
   using TGuiControlButton::TGuiControlButton;
@@ -207,7 +224,8 @@ class TGuiControlSounding : public TGuiControl {
   void OnClick() override;
 };
 
-// The game's big buttons: a picture of one of three widths with a hover glow and sounds.
+// The game's big buttons: a picture of one of three widths with a hover glow and sounds; the
+// caption in PropFont (the label style unless set).
 class TGuiControlButtonCustom : public TGuiControlSounding {
  public:
   using TGuiControlSounding::TGuiControlSounding;
@@ -220,7 +238,7 @@ class TGuiControlButtonCustom : public TGuiControlSounding {
   TText* Caption = nullptr;
 };
 
-// A bare caption that lights up under the mouse.
+// A bare caption that lights up under the mouse, in PropFont laid out by PropTextLayout.
 class TGuiControlButtonLink : public TGuiControlSounding {
  public:
   using TGuiControlSounding::TGuiControlSounding;

@@ -21,7 +21,6 @@ namespace {
 // The list's titles are in the label size: 38 of them share the sheet.
 constexpr int32_t TitleFont = FontStyles::Label;
 constexpr int32_t SmallFont = FontStyles::Small;
-constexpr float ButtonHeight = 60;
 constexpr int32_t ListColumns = 3;
 constexpr float ListWidth = 930;
 constexpr float ListTop = -200;
@@ -44,41 +43,41 @@ int32_t AchievementIconSegment(const TAchievement* Achievement) {
   return std::max(0, Achievements()->IndexOf(Achievement) - 1);
 }
 
+void TGuiGlowSheetDialog::OnHide() { Glow = nullptr; }
+
+void TGuiGlowSheetDialog::OnRender() {
+  TGuiSheetDialog::OnRender();
+  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
+}
+
 // ---- The announcement -----------------------------------------------------------------------
 
 void TGuiDialogAchievement::OnShow() {
   Achievement = static_cast<TAchievement*>(Data);
-  Sheet = BuildSheet(*this, 580, 280, "G2Border580x280");
+  BuildSheet(580, 280, "G2Border580x280");
   PlaceBox(*this, 0, -95, 520, 50);
-  AddControl<TGuiControlLabel>(10, PropName, "LabelAchievementEarned", PropTextKey, "LabelAchievementEarned",
-                               PropParamF, FontStyles::Title);
+  AddControl<TGuiControlLabel>(10, PropName, "LabelAchievementEarned", PropTextKey, "LabelAchievementEarned", PropFont,
+                               FontStyles::Title);
   PlaceBox(*this, -190, 0, 150, 150);
-  Glow = AddControl<TGuiControlEffect>(GlowLayer, PropName, "Glow", PropParamC, "G2AchievementCompleted");
+  Glow = AddControl<TGuiControlEffect>(GlowLayer, PropName, "Glow", PropEmitter, "G2AchievementCompleted");
   PlaceBox(*this, -190, 0, 110, 110);
-  AddControl<TGuiControlPicture>(IconLayer, PropName, "Icon", PropParamA, "G2AchievementIcons", PropParamD,
+  AddControl<TGuiControlPicture>(IconLayer, PropName, "Icon", PropTexture, "G2AchievementIcons", PropSegment,
                                  AchievementIconSegment(Achievement));
   if (Achievement != nullptr) {
     PlaceBox(*this, 70, -35, 360, 44);
-    AddControl<TGuiControlLabel>(10, PropName, "Title", PropTextKey, TitleKey(Achievement), PropParamF, TitleFont);
+    AddControl<TGuiControlLabel>(10, PropName, "Title", PropTextKey, TitleKey(Achievement), PropFont, TitleFont);
     PlaceBox(*this, 70, 25, 360, 76);
-    AddControl<TGuiControlLabel>(10, PropName, "Legend", PropTextKey, Achievement->LegendKey(), PropParamF, SmallFont,
-                                 PropParamByte, WordWrap);
+    AddControl<TGuiControlLabel>(10, PropName, "Legend", PropTextKey, Achievement->LegendKey(), PropFont, SmallFont,
+                                 PropTextLayout, WordWrap);
   }
-  PlaceBox(*this, 30, 95, 200, ButtonHeight);
+  PlaceBox(*this, 30, 95, 200, DialogButtonHeight);
   auto* ok = AddControl<TGuiControlButtonCustom>(10, PropName, "OK", PropTextKey, "ButtonOK");
   KeyControls[KeySlotCancel] = ok;
   KeyControls[KeySlotConfirm] = ok;
   PlaceBox(*this, 200, 95, 60, 60);
-  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+  AddControl<TGuiControlButtonCustom>(10, PropName, "Achievements", PropFont, FontStyles::Title, PropTextKey,
                                       "IconAchievements", PropHintTextKey, "HintAchievements");
   PlaySound("G8AchievementEarned", false, SoundGroupEffects, nullptr);
-}
-
-void TGuiDialogAchievement::OnHide() { Glow = nullptr; }
-
-void TGuiDialogAchievement::OnRender() {
-  FadeSheet(Sheet, FadeAlpha);
-  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
 }
 
 void TGuiDialogAchievement::OnClick() {
@@ -98,7 +97,7 @@ void TGuiDialogAchievement::OnClick() {
 void TGuiDialogAchievements::OnShow() {
   Highlight = static_cast<TAchievement*>(Data);
   Glow = nullptr;
-  Sheet = BuildSheet(*this, 1015, 570, "G2Border1015x570");
+  BuildSheet(1015, 570, "G2Border1015x570");
 
   const int32_t total = Achievements() != nullptr ? Achievements()->GetCount() : 0;
   Listed = std::min(total, MaxListedAchievements);
@@ -126,13 +125,13 @@ void TGuiDialogAchievements::OnShow() {
     if (earned) {
       PlaceBox(*this, iconX, y, icon * 1.4f, icon * 1.4f);
       auto* glow =
-          AddControl<TGuiControlEffect>(GlowLayer, PropParamC, "G2AchievementCompleted", PropAlpha, GlowAlphaShare);
+          AddControl<TGuiControlEffect>(GlowLayer, PropEmitter, "G2AchievementCompleted", PropAlpha, GlowAlphaShare);
       if (a == Highlight || Glow == nullptr) Glow = glow;
     }
     const bool known = !a->Hidden || a->IsVisible() || earned;
     PlaceBox(*this, iconX, y, icon, icon);
-    auto* picture = AddControl<TGuiControlPicture>(IconLayer, PropName, name, PropParamA, "G2AchievementIcons",
-                                                   PropParamD, AchievementIconSegment(a), PropHintTextKey,
+    auto* picture = AddControl<TGuiControlPicture>(IconLayer, PropName, name, PropTexture, "G2AchievementIcons",
+                                                   PropSegment, AchievementIconSegment(a), PropHintTextKey,
                                                    known ? a->LegendKey() : std::string());
     picture->SetProperty(PropEnabled, true);
     if (!earned) {
@@ -153,19 +152,19 @@ void TGuiDialogAchievements::OnShow() {
     }
     const float titleY = progress.empty() ? y : y - 14;
     PlaceBox(*this, textLeft + textWidth / 2, titleY, textWidth, 30);
-    AddControl<TGuiControlLabel>(10, PropText, title, PropParamF, SmallFont, PropParamByte, 0, PropColor,
+    AddControl<TGuiControlLabel>(10, PropText, title, PropFont, SmallFont, PropTextLayout, 0, PropColor,
                                  earned ? 0xFFFFFF : 0xB0A890);
     if (!progress.empty()) {
       PlaceBox(*this, textLeft + textWidth / 2, y + 16, textWidth, 30);
-      AddControl<TGuiControlLabel>(10, PropText, progress, PropParamF, SmallFont, PropColor, 0xD0C080);
+      AddControl<TGuiControlLabel>(10, PropText, progress, PropFont, SmallFont, PropColor, 0xD0C080);
     }
   }
 
   PlaceBox(*this, 0, -245, 900, 44);
   auto* count = AddControl<TGuiControlLabelSuffix>(10, PropName, "LabelEarnedAchievements", PropTextKey,
-                                                   "LabelEarnedAchievements", PropParamF, TitleFont);
+                                                   "LabelEarnedAchievements", PropFont, TitleFont);
   count->SetSuffix(": " + FormatInteger(EarnedCount) + " " + GetText("LabelOf") + " " + FormatInteger(total));
-  PlaceBox(*this, 0, 240, 200, ButtonHeight);
+  PlaceBox(*this, 0, 240, 200, DialogButtonHeight);
   auto* close = AddControl<TGuiControlButtonCustom>(10, PropName, "Close", PropTextKey, "ButtonClose");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
@@ -174,13 +173,6 @@ void TGuiDialogAchievements::OnShow() {
     AddControl<TGuiControlButton>(10, PropName, "Unlock", PropText, "UNLOCK", PropHintText, "Unlock all achievements",
                                   PropHintName, gui::HintStyleDefault);
   }
-}
-
-void TGuiDialogAchievements::OnHide() { Glow = nullptr; }
-
-void TGuiDialogAchievements::OnRender() {
-  FadeSheet(Sheet, FadeAlpha);
-  if (Glow != nullptr) Glow->SetAlpha(GlowAlphaShare * FadeAlpha);
 }
 
 void TGuiDialogAchievements::OnClick() {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/EngineGui.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 
@@ -15,34 +15,36 @@ inline constexpr int32_t MaxListedAchievements = 38;
 // The glow's share of the dialog's opacity.
 inline constexpr float GlowAlphaShare = 0.8f;
 
-class TGuiDialogAchievement : public TGuiDialog {
+// The sheet look with a medal's glow that fades with the dialog.
+class TGuiGlowSheetDialog : public TGuiSheetDialog<> {
  public:
-  using TGuiDialog::TGuiDialog;
-
-  TAchievement* Achievement = nullptr;
-  TGuiSheet Sheet;
+  using TGuiSheetDialog::TGuiSheetDialog;
   TGuiControlEffect* Glow = nullptr;
 
-  void OnShow() override;
   void OnHide() override;
   void OnRender() override;
+};
+
+class TGuiDialogAchievement : public TGuiGlowSheetDialog {
+ public:
+  using TGuiGlowSheetDialog::TGuiGlowSheetDialog;
+
+  TAchievement* Achievement = nullptr;
+
+  void OnShow() override;
   void OnClick() override;
 };
 
-class TGuiDialogAchievements : public TGuiDialog {
+class TGuiDialogAchievements : public TGuiGlowSheetDialog {
  public:
-  using TGuiDialog::TGuiDialog;
+  using TGuiGlowSheetDialog::TGuiGlowSheetDialog;
 
   TAchievement* Highlight = nullptr;
   bool UnlockAll = false;
-  TGuiSheet Sheet;
-  TGuiControlEffect* Glow = nullptr;
   int32_t Listed = 0;  // the achievements shown
   int32_t EarnedCount = 0;
 
   void OnShow() override;
-  void OnHide() override;
-  void OnRender() override;
   void OnClick() override;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAvatar.h"
@@ -10,8 +9,7 @@
 #include "game/GameProp.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogInventory.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 
@@ -50,29 +48,20 @@ void TGuiDialogHint::OnShow() {
   const float width = textWidth + 2 * Margin;
   const float height = TitleHeight + textHeight + FooterHeight + Margin;
   PlaceBox(*this, 0, 0, width, height);
-  Sheet = AddFramedSheet(*this);
+  BuildFramedSheet();
 
   const float top = -height / 2 + Margin / 2;
   PlaceBox(*this, 0, top + TitleHeight / 2, textWidth, TitleHeight);
-  AddControl<TGuiControlLabel>(20, PropName, "LabelHint", PropTextKey, "LabelHint", PropParamF, TextFont);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelHint", PropTextKey, "LabelHint", PropFont, TextFont);
   PlaceBox(*this, 0, top + TitleHeight + textHeight / 2, textWidth + 4, textHeight + 4);
-  AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropParamF, TextFont, PropParamByte, WordWrap);
+  AddControl<TGuiControlLabel>(20, PropName, "Text", PropText, text, PropFont, TextFont, PropTextLayout, WordWrap);
   PlaceBox(*this, 0, height / 2 - FooterHeight / 2 - 5, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropFont, FontStyles::Title, PropTextKey,
                                                     "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotHint] = close;
-  Place(PlaceRestore, 0);
-  AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
-  if (GetPointer() == Pointers::HintIcon) SetRecommendedByName("Close", 0);
-  PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
-}
-
-void TGuiDialogHint::OnHide() { Sheet = nullptr; }
-
-void TGuiDialogHint::OnRender() {
-  if (Sheet != nullptr) Sheet->SetAlpha(FadeAlpha);
+  EndFramedShow(GetPointer() == Pointers::HintIcon);
 }
 
 void TGuiDialogHint::OnClick() {

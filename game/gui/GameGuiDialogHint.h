@@ -4,27 +4,23 @@
 
 #include <string>
 
-#include "engine/EngineGui.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 
 class THint;
-class TGuiControlCanvas;
 
 // The hint's text: its legend, then "I need N." when it names a prop and a positive amount, then
 // "I have M." when the hero holds some of that prop.
 std::string HintText(const THint* Hint);
 
-class TGuiDialogHint : public TGuiDialog {
+class TGuiDialogHint : public TGuiFramedDialog {
  public:
-  using TGuiDialog::TGuiDialog;
+  using TGuiFramedDialog::TGuiFramedDialog;
 
   THint* HintShown = nullptr;
-  TGuiControlCanvas* Sheet = nullptr;
 
   void OnShow() override;
-  void OnHide() override;
-  void OnRender() override;
   void OnClick() override;
 };
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/AppProcess.h"
-#include "engine/EngineAudio.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAvatar.h"
@@ -14,7 +13,7 @@
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControlProp.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 #include "game/GameScreenNames.h"
 
 namespace tv {
@@ -39,13 +38,6 @@ void AddPropCell(TGuiForm& Form, TProp& Prop, float X, float Y) {
 }
 
 }  // namespace
-
-TGuiControlCanvas* AddFramedSheet(TGuiForm& Form) {
-  auto* sheet = Form.AddControl<TGuiControlCanvas>(10);
-  Form.AddControl<TGuiControlPlate>(0, PropColor, 0x302010, PropAlpha, 0.66f);
-  Form.AddControl<TGuiControlBorder>(1, PropParamA, "G2Square28Border");
-  return sheet;
-}
 
 void TGuiDialogInventory::OnShow() {
   // The props held, kind by kind (the scenario keeps them in kind order).
@@ -91,11 +83,11 @@ void TGuiDialogInventory::OnShow() {
   const float width = std::max(480.0f, static_cast<float>(widest) * InventoryCell + 2 * Margin);
   const float height = TitleHeight + static_cast<float>(Rows) * InventoryCell + FooterHeight + Margin;
   PlaceBox(*this, 0, 0, width, height);
-  Sheet = AddFramedSheet(*this);
+  BuildFramedSheet();
 
   const float top = -height / 2;
   PlaceBox(*this, 0, top + Margin / 2 + TitleHeight / 2, width - 2 * Margin, TitleHeight);
-  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropParamF, TitleFont);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropFont, TitleFont);
 
   const float left = -static_cast<float>(widest) * InventoryCell / 2 + InventoryCell / 2;
   const float firstRow = top + Margin / 2 + TitleHeight + InventoryCell / 2;
@@ -106,7 +98,7 @@ void TGuiDialogInventory::OnShow() {
       PlaceBox(*this, x, y, CellSize, CellSize);
       AddControl<TGuiControlPicture>(20, PropName,
                                      std::string("Heading") + PropKindName(static_cast<TPropKind>(cell.Kind)),
-                                     PropParamA, "G2Inventory", PropParamD, cell.Kind);
+                                     PropTexture, "G2Inventory", PropSegment, cell.Kind);
     } else {
       AddPropCell(*this, *cell.Prop, x, y);
     }
@@ -114,29 +106,20 @@ void TGuiDialogInventory::OnShow() {
 
   const float buttons = height / 2 - FooterHeight / 2 - 5;
   PlaceBox(*this, 0, buttons, 60, 60);
-  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropParamF, FontStyles::Title, PropTextKey,
+  auto* close = AddControl<TGuiControlButtonCustom>(20, PropName, "Close", PropFont, FontStyles::Title, PropTextKey,
                                                     "IconAccept");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
   KeyControls[KeySlotInventory] = close;
   PlaceBox(*this, width / 2 - Margin - 30, buttons, 60, 60);
-  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+  AddControl<TGuiControlButtonCustom>(20, PropName, "Achievements", PropFont, FontStyles::Title, PropTextKey,
                                       "IconAchievements", PropHintTextKey, "HintAchievements");
   if (IsDebugMode()) {
     PlaceBox(*this, -width / 2 + Margin + 80, buttons, 160, 40);
     AddControl<TGuiControlButton>(20, PropName, "ShowItems", PropText, "SHOW ITEMS", PropHintText,
                                   "Show all available items", PropHintName, gui::HintStyleDefault);
   }
-  Place(PlaceRestore, 0);
-  AddControl<TGuiControlRecommendedArrow>(30, PropName, "Arrow");
-  if (GetPointer() == Pointers::InventoryIcon) SetRecommendedByName("Close", 0);
-  PlaySound("G8SceneDialogOpen", false, SoundGroupEffects, nullptr);
-}
-
-void TGuiDialogInventory::OnHide() { Sheet = nullptr; }
-
-void TGuiDialogInventory::OnRender() {
-  if (Sheet != nullptr) Sheet->SetAlpha(FadeAlpha);
+  EndFramedShow(GetPointer() == Pointers::InventoryIcon);
 }
 
 void TGuiDialogInventory::OnClick() {

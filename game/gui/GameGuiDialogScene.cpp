@@ -19,7 +19,7 @@
 #include "game/gui/GameGuiControlProp.h"
 #include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 
@@ -243,7 +243,7 @@ void TGuiDialogScene::OnShow() {
   // 7. Plate and border of framed kinds.
   if (framed) {
     AddControl<TGuiControlPlate>(-1000, PropColor, 0x302010, PropAlpha, 0.66f);
-    AddControl<TGuiControlBorder>(-980, PropParamA, "G2Square28Border");
+    AddControl<TGuiControlBorder>(-980, PropTexture, "G2Square28Border");
     Place(PlaceGrow, -FramePadding, PlaceSave, 0);
   } else {
     Place(PlaceGrow, -PlainPadding);
@@ -279,12 +279,12 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
   const std::string key = LegendKey();
   auto label = [&](float X, float Y, float W, float H) {
     PlaceBox(*this, X, Y, W, H);
-    return AddControl<TGuiControlLabel>(10, PropParamF, LegendFont, PropParamByte, WordWrap, PropTextKey, key);
+    return AddControl<TGuiControlLabel>(10, PropFont, LegendFont, PropTextLayout, WordWrap, PropTextKey, key);
   };
   auto picture = [&](float X, float Y, float W, float H) {
     PlaceBox(*this, X, Y, W, H);
-    AddControl<TGuiControlPicture>(5, PropParamA, Scene->Illustration != nullptr ? Scene->Illustration->Name : "",
-                                   PropParamD, Scene->IllustrationFrame);
+    AddControl<TGuiControlPicture>(5, PropTexture, Scene->Illustration != nullptr ? Scene->Illustration->Name : "",
+                                   PropSegment, Scene->IllustrationFrame);
   };
   TVector pic{0, 0};
   if (Scene->Illustration != nullptr && Scene->Illustration->Texture != nullptr) {
@@ -293,7 +293,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
   switch (kind) {
     case SceneKinds::FloatingText:
       PlaceBox(*this, Inner.X, Inner.Y, Inner.W, Inner.H);
-      AddControl<TGuiControlButtonLink>(10, PropName, "Accept", PropParamF, LegendFont, PropParamByte, WordWrap,
+      AddControl<TGuiControlButtonLink>(10, PropName, "Accept", PropFont, LegendFont, PropTextLayout, WordWrap,
                                         PropTextKey, key);
       return;
     case SceneKinds::Text:
@@ -380,7 +380,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     const float y = rowsTop + static_cast<float>(row) * BarterRowHeight + ItemWidth / 2;
     const std::string n = std::to_string(i);
     PlaceBox(*this, x + countWidth / 2, y, countWidth, ItemWidth);
-    AddControl<TGuiControlLabel>(10, PropName, "BarterCountA" + n, PropParamF, LegendFont, PropParamByte, WordWrap);
+    AddControl<TGuiControlLabel>(10, PropName, "BarterCountA" + n, PropFont, LegendFont, PropTextLayout, WordWrap);
     x += countWidth + Gap;
     PlaceBox(*this, x + ItemWidth / 2, y, ItemWidth, ItemWidth);
     AddControl<TGuiControlPropLoss>(10, PropName, "BarterPropA" + n)->SetSlot(&left, true);
@@ -395,7 +395,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     AddControl<TGuiControlPropReward>(10, PropName, "BarterPropB" + n)->SetSlot(&right, true);
     x += ItemWidth + Gap;
     PlaceBox(*this, x + countWidth / 2, y, countWidth, ItemWidth);
-    AddControl<TGuiControlLabel>(10, PropName, "BarterCountB" + n, PropParamF, LegendFont, PropParamByte, WordWrap);
+    AddControl<TGuiControlLabel>(10, PropName, "BarterCountB" + n, PropFont, LegendFont, PropTextLayout, WordWrap);
   }
   if (!IsPreview()) Scene->BeginBarter();
 }

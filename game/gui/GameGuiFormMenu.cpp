@@ -37,7 +37,7 @@ constexpr int32_t BlendOneOverlay = 4;  // shading mode: the second texture over
 // A plate with the framed border over it, both of the current Place.
 void AddFramedPlate(TGuiForm& Form, int32_t Layer) {
   Form.AddControl<TGuiControlPlate>(Layer);
-  Form.AddControl<TGuiControlBorder>(Layer + 1, PropParamA, "G2Square28Border");
+  Form.AddControl<TGuiControlBorder>(Layer + 1, PropTexture, "G2Square28Border");
 }
 
 bool EventsEmpty() {
@@ -68,7 +68,7 @@ void TGuiFormMenu::OnShow() {
   map->SetRegion(region);
   map->RevealAll();
   Place(PlaceRestore, 0);
-  AddControl<TGuiControlPicture>(990, PropParamA, "G2Border1600x900");
+  AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
 
   // The welcome plate in the top left corner, as wide as the longer of its two lines.
   TPlayer* player = CurrentPlayer();
@@ -86,15 +86,15 @@ void TGuiFormMenu::OnShow() {
   Place(PlaceSetX, plateX, PlaceSetY, plateY, PlaceWidth, plateWidth, PlaceHeight, plateHeight);
   AddFramedPlate(*this, 100);
   Place(PlaceSetY, plateY - LineHeight / 2, PlaceWidth, textWidth + 8, PlaceHeight, LineHeight);
-  AddControl<TGuiControlLabel>(110, PropName, "Welcome", PropText, welcome, PropParamF, LabelFont);
+  AddControl<TGuiControlLabel>(110, PropName, "Welcome", PropText, welcome, PropFont, LabelFont);
   Place(PlaceSetY, plateY + LineHeight / 2, PlaceWidth, linkSize.X + 8);
-  AddControl<TGuiControlButtonLink>(110, PropName, "Profiles", PropTextKey, "LabelWrongProfile", PropParamF, LabelFont);
+  AddControl<TGuiControlButtonLink>(110, PropName, "Profiles", PropTextKey, "LabelWrongProfile", PropFont, LabelFont);
 
   // The logo with the shine sweeping over it.
   Place(PlaceSetX, 0, PlaceSetY, LogoY, PlaceWidth, 640, PlaceHeight, 240);
-  AddControl<TGuiControlPicture>(200, PropName, "Logo", PropParamA, "G2LogoBack", PropParamB, "G2LogoLabel", PropParam3,
-                                 BlendOneOverlay);
-  AddControl<TGuiControlEffect>(210, PropName, "LogoShine", PropParamC, "G2LogoShine");
+  AddControl<TGuiControlPicture>(200, PropName, "Logo", PropTexture, "G2LogoBack", PropOverlayTexture, "G2LogoLabel",
+                                 PropShadingMode, BlendOneOverlay);
+  AddControl<TGuiControlEffect>(210, PropName, "LogoShine", PropEmitter, "G2LogoShine");
 
   if (IsDebugMode()) {
     TVector debugSize;
@@ -103,7 +103,7 @@ void TGuiFormMenu::OnShow() {
     Place(PlaceSetX, HalfWidth - FrameMargin - w / 2, PlaceSetY, -HalfHeight + FrameMargin + 30, PlaceWidth, w,
           PlaceHeight, 60);
     AddFramedPlate(*this, 100);
-    AddControl<TGuiControlLabel>(110, PropName, "LabelDebug", PropTextKey, "LabelDebug", PropParamF, LabelFont);
+    AddControl<TGuiControlLabel>(110, PropName, "LabelDebug", PropTextKey, "LabelDebug", PropFont, LabelFont);
   }
 
   // The menu buttons, one below the other, on their plate.
@@ -125,10 +125,10 @@ void TGuiFormMenu::OnShow() {
   const float iconX = HalfWidth - FrameMargin - IconSize / 2;
   const float iconY = HalfHeight - FrameMargin - IconSize / 2;
   Place(PlaceSetX, -iconX, PlaceSetY, iconY, PlaceWidth, IconSize, PlaceHeight, IconSize);
-  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropParamF, FontStyles::Title, PropTextKey,
+  AddControl<TGuiControlButtonCustom>(110, PropName, "Achievements", PropFont, FontStyles::Title, PropTextKey,
                                       "IconAchievements", PropHintTextKey, "HintAchievements");
   Place(PlaceSetX, iconX);
-  AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropParamF, FontStyles::Title, PropTextKey, "IconAbout",
+  AddControl<TGuiControlButtonCustom>(110, PropName, "About", PropFont, FontStyles::Title, PropTextKey, "IconAbout",
                                       PropHintTextKey, "HintAbout");
 
   Place(PlaceRestore, 0);

@@ -36,7 +36,7 @@ void TGuiFormPlay::OnShow() {
   if (region != nullptr) region->Preload();
   IconsShown = 0;
 
-  AddControl<TGuiControlPicture>(990, PropParamA, "G2Border1600x900");
+  AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
 
   if (IsDebugMode()) {
     Place(PlaceWidth, 140, PlaceHeightKeepBottom, 30);
@@ -70,8 +70,8 @@ void TGuiFormPlay::OnShow() {
   const auto icon = [this](const char* Name, int32_t WidthOp, int32_t HeightOp, int32_t Font, const char* Key,
                            const char* Hint, TGuiKeySlot Slot) {
     Place(PlaceRestore, 0, WidthOp, PlayIconSize, HeightOp, PlayIconSize);
-    auto* control = AddControl<TGuiControlButtonCustom>(0, PropName, Name, PropParamF, Font, PropTextKey, Key,
-                                                        PropHintTextKey, Hint);
+    auto* control =
+        AddControl<TGuiControlButtonCustom>(0, PropName, Name, PropFont, Font, PropTextKey, Key, PropHintTextKey, Hint);
     KeyControls[Slot] = control;
     return control;
   };

@@ -39,16 +39,16 @@ void AskForProfileName(TGuiFormProfiles* Form) {
 }  // namespace
 
 void TGuiFormProfiles::OnShow() {
-  AddControl<TGuiControlPicture>(-1000, PropParamA, "G2BackgroundForm");
-  AddControl<TGuiControlPicture>(990, PropParamA, "G2Border1600x900");
+  AddControl<TGuiControlPicture>(-1000, PropTexture, "G2BackgroundForm");
+  AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
 
   Place(PlaceSetX, 0, PlaceSetY, -350, PlaceWidth, 1200, PlaceHeight, 80);
-  AddControl<TGuiControlLabel>(10, PropName, "LabelProfiles", PropTextKey, "LabelProfiles", PropParamF, TitleFont);
+  AddControl<TGuiControlLabel>(10, PropName, "LabelProfiles", PropTextKey, "LabelProfiles", PropFont, TitleFont);
   Place(PlaceSetX, -330, PlaceSetY, -130, PlaceWidth, 560, PlaceHeight, 280);
-  AddControl<TGuiControlLabel>(10, PropName, "TextProfiles", PropTextKey, "TextProfiles", PropParamF, LabelFont,
-                               PropParamByte, AlignTop + WordWrap);
+  AddControl<TGuiControlLabel>(10, PropName, "TextProfiles", PropTextKey, "TextProfiles", PropFont, LabelFont,
+                               PropTextLayout, AlignTop + WordWrap);
   Place(PlaceSetX, 250, PlaceSetY, -230, PlaceWidth, 500, PlaceHeight, 50);
-  AddControl<TGuiControlLabel>(10, PropName, "LabelChooseProfile", PropTextKey, "LabelChooseProfile", PropParamF,
+  AddControl<TGuiControlLabel>(10, PropName, "LabelChooseProfile", PropTextKey, "LabelChooseProfile", PropFont,
                                LabelFont);
 
   for (int32_t i = 1; i <= MaxProfiles; ++i) {

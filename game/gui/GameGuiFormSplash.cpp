@@ -1,5 +1,7 @@
 #include "game/gui/GameGuiFormSplash.h"
 
+#include <memory>
+
 #include "base/AppFolders.h"
 #include "base/AppTimer.h"
 #include "engine/EngineTextures.h"
@@ -15,7 +17,7 @@ void TGuiFormSplash::AfterCreate() {
   TExtKind ext = TExtKind::None;
   while (FindNextDataFile(TFolderKind::Branding, name, ext)) {
     if (ext != TExtKind::Tpx && ext != TExtKind::Png && ext != TExtKind::Jpg) continue;
-    if (Pictures.Find(name) == nullptr) Pictures.Insert(new TNamedItem(name), true);  // owned by Pictures
+    if (Pictures.Find(name) == nullptr) Pictures.Insert(std::make_unique<TNamedItem>(name), true);
   }
   EndFindDataFiles();
 }

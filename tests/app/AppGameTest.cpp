@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "game/GameScreenNames.h"
 #include "app/AppGame.h"
 #include "app/AppMain.h"
 #include "base/AppFolders.h"
@@ -117,25 +118,25 @@ class AppGameRegistry : public ::testing::Test {
 
 TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
   Register(false);
-  EXPECT_NE(FindCursor("Custom"), nullptr);
-  EXPECT_NE(FindHint("Custom"), nullptr);
-  EXPECT_EQ(FindCursor("Default"), nullptr);
-  EXPECT_EQ(FindHint("Default"), nullptr);
-  EXPECT_EQ(FindDialog("ShowAllProps"), nullptr);
-  EXPECT_EQ(FindDialog("InputLine"), nullptr);
+  EXPECT_NE(FindCursor(gui::CursorCustom), nullptr);
+  EXPECT_NE(FindHint(gui::HintStyleCustom), nullptr);
+  EXPECT_EQ(FindCursor(gui::CursorDefault), nullptr);
+  EXPECT_EQ(FindHint(gui::HintStyleDefault), nullptr);
+  EXPECT_EQ(FindDialog(gui::DialogShowAllProps), nullptr);
+  EXPECT_EQ(FindDialog(gui::DialogInputLine), nullptr);
   // Asking for a screen that is not there does nothing.
-  ShowDialog("ShowAllProps");
+  ShowDialog(gui::DialogShowAllProps);
   EXPECT_EQ(TopDialog(), nullptr);
 
   Register(true);
-  ASSERT_NE(FindCursor("Default"), nullptr);
-  auto* plain = FindHint("Default");
+  ASSERT_NE(FindCursor(gui::CursorDefault), nullptr);
+  auto* plain = FindHint(gui::HintStyleDefault);
   ASSERT_NE(plain, nullptr);
   EXPECT_FLOAT_EQ(plain->Delay, 0.75f);
   EXPECT_FLOAT_EQ(plain->FadeInTime, 0);
   EXPECT_FLOAT_EQ(plain->FadeOutTime, 0);
-  EXPECT_NE(FindDialog("InputLine"), nullptr);
-  const TGuiDialog* props = FindDialog("ShowAllProps");
+  EXPECT_NE(FindDialog(gui::DialogInputLine), nullptr);
+  const TGuiDialog* props = FindDialog(gui::DialogShowAllProps);
   ASSERT_NE(props, nullptr);
   EXPECT_FLOAT_EQ(props->FadeInTime, 0);
   EXPECT_EQ(props->CursorName, "Default");
@@ -143,8 +144,10 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
 
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
   Register(false);
-  const std::vector<std::string> dialogs = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",   "About",
-                                            "Achievement",   "Achievements", "Scene",           "Inventory", "Hint"};
+  const std::vector<std::string> dialogs = {
+      gui::DialogMessageCustom, gui::DialogQueryCustom, gui::DialogInputLineCustom, gui::DialogOptions,
+      gui::DialogAbout,         gui::DialogAchievement, gui::DialogAchievements,    gui::DialogScene,
+      gui::DialogInventory,     gui::DialogHint};
   EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
   for (const std::string& name : dialogs) {
     const TGuiDialog* dialog = FindDialog(name);
@@ -153,7 +156,7 @@ TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
     EXPECT_EQ(dialog->CursorName, "Custom") << name;
     EXPECT_EQ(dialog->HintName, "Custom") << name;
   }
-  auto* hint = FindHint("Custom");
+  auto* hint = FindHint(gui::HintStyleCustom);
   EXPECT_FLOAT_EQ(hint->Delay, 0.75f);
   EXPECT_FLOAT_EQ(hint->FadeInTime, 0.25f);
   EXPECT_FLOAT_EQ(hint->FadeOutTime, 0.25f);
@@ -165,8 +168,9 @@ TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
     const char* Caption;
   };
   for (const TTiming& t :
-       {TTiming{"Splash", 0.75f, 0.75f, ""}, TTiming{"Fade", 0.3f, 0.3f, ""}, TTiming{"FadeBeginning", 0.3f, 1.5f, ""},
-        TTiming{"FadeEnding", 4.0f, 2.0f, "LabelTheEnd"}}) {
+       {TTiming{gui::TransitionSplash, 0.75f, 0.75f, ""}, TTiming{gui::TransitionFade, 0.3f, 0.3f, ""},
+        TTiming{gui::TransitionFadeBeginning, 0.3f, 1.5f, ""},
+        TTiming{gui::TransitionFadeEnding, 4.0f, 2.0f, "LabelTheEnd"}}) {
     auto* cover = dynamic_cast<TGuiTransitionCover*>(FindTransition(t.Name));
     ASSERT_NE(cover, nullptr) << t.Name;
     EXPECT_FLOAT_EQ(cover->CoverTime, t.Cover) << t.Name;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineScript.h"
 
 namespace tv {

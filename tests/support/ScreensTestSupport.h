@@ -13,6 +13,7 @@
 #include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAvatar.h"
 #include "game/GamePlayers.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/GameScreenNames.h"
 #include "app/AppGame.h"
 #include "base/AppProcess.h"
 #include "base/AppTimer.h"
@@ -82,7 +83,7 @@ class SceneDialog : public ModelTest {
       Avatar()->Scene = scene;
       Avatar()->State = StatePresenting;
     }
-    ShowDialog("Scene", {.Value = Value, .Data = scene});
+    ShowDialog(gui::DialogScene, {.Value = Value, .Data = scene});
     Frames(8);
     auto* dialog = dynamic_cast<TGuiDialogScene*>(TopDialog());
     EXPECT_NE(dialog, nullptr);

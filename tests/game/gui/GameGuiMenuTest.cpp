@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "game/GameScreenNames.h"
 #include "base/AppFolders.h"
 #include "app/AppGame.h"
 #include "base/AppTimer.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/GameAchievement.h"
@@ -141,13 +143,15 @@ class MenuScreens : public ::testing::Test {
 TEST_F(MenuScreens, RegistryHoldsEveryScreenInItsOrder) {
   std::vector<std::string> forms;
   for (TItem* f : *GuiForms()) forms.push_back(static_cast<TGuiForm*>(f)->Name);
-  EXPECT_EQ(forms, (std::vector<std::string>{"Splash", "Menu", "Profiles", "Play"}));
+  EXPECT_EQ(forms, (std::vector<std::string>{gui::FormSplash, gui::FormMenu, gui::FormProfiles, gui::FormPlay}));
   std::vector<std::string> dialogs;
   for (TItem* d : *GuiDialogs()) dialogs.push_back(static_cast<TGuiDialog*>(d)->Name);
-  const std::vector<std::string> expected = {"MessageCustom", "QueryCustom",  "InputLineCustom", "Options",   "About",
-                                             "Achievement",   "Achievements", "Scene",           "Inventory", "Hint"};
+  const std::vector<std::string> expected = {
+      gui::DialogMessageCustom, gui::DialogQueryCustom, gui::DialogInputLineCustom, gui::DialogOptions,
+      gui::DialogAbout,         gui::DialogAchievement, gui::DialogAchievements,    gui::DialogScene,
+      gui::DialogInventory,     gui::DialogHint};
   EXPECT_EQ(dialogs, expected);  // "ShowAllProps" only in debug mode
-  EXPECT_EQ(FindDialog("ShowAllProps"), nullptr);
+  EXPECT_EQ(FindDialog(gui::DialogShowAllProps), nullptr);
 }
 
 // ---- Splash -----------------------------------------------------------------------------------
@@ -157,7 +161,7 @@ TEST_F(MenuScreens, WithoutBrandingPicturesThereIsNoSplash) {
   GuiShutdown();
   StartGui();
   EXPECT_FALSE(SplashAvailable());
-  EXPECT_EQ(static_cast<TGuiFormSplash*>(FindForm("Splash"))->Pictures.GetCount(), 0);
+  EXPECT_EQ(static_cast<TGuiFormSplash*>(FindForm(gui::FormSplash))->Pictures.GetCount(), 0);
 }
 
 TEST_F(MenuScreens, SplashShowsEachPictureTwoSecondsAndASkipMovesOnAtOnce) {
@@ -167,7 +171,7 @@ TEST_F(MenuScreens, SplashShowsEachPictureTwoSecondsAndASkipMovesOnAtOnce) {
   GuiShutdown();
   StartGui();
   ASSERT_TRUE(SplashAvailable());
-  auto* splash = static_cast<TGuiFormSplash*>(FindForm("Splash"));
+  auto* splash = static_cast<TGuiFormSplash*>(FindForm(gui::FormSplash));
   ASSERT_EQ(splash->Pictures.GetCount(), 2);
   SetGuiInputOverride(&Input);
   OpenFirstScreen();
@@ -195,7 +199,7 @@ TEST_F(MenuScreens, SplashShowsEachPictureTwoSecondsAndASkipMovesOnAtOnce) {
   RunFrames(38);
   EXPECT_EQ(RunningTransition(), nullptr);
   RunFrames(3);
-  EXPECT_EQ(PendingForm(), FindForm("Menu"));
+  EXPECT_EQ(PendingForm(), FindForm(gui::FormMenu));
 }
 
 TEST_F(MenuScreens, SplashAsksANamelessPlayerForANameAndThatLeadsToTheMenu) {
@@ -211,19 +215,19 @@ TEST_F(MenuScreens, SplashAsksANamelessPlayerForANameAndThatLeadsToTheMenu) {
   FinishTransition();
   EXPECT_EQ(CurrentForm(), nullptr);
   RunFrames(10);
-  ASSERT_EQ(TopName(), "InputLineCustom");
+  ASSERT_EQ(TopName(), gui::DialogInputLineCustom);
   EXPECT_EQ(TopKey(), "InputName");
   ASSERT_TRUE(TopDialog()->OnText);
   TopDialog()->OnText("Ada");
   EXPECT_EQ(CurrentPlayer()->Name, "Ada");
-  EXPECT_EQ(PendingForm(), FindForm("Menu"));
+  EXPECT_EQ(PendingForm(), FindForm(gui::FormMenu));
 }
 
 // ---- Menu -------------------------------------------------------------------------------------
 
 TEST_F(MenuScreens, MenuGreetsThePlayerOnAPlateWideEnoughForBothLines) {
   Load();
-  TGuiForm* menu = Show("Menu");
+  TGuiForm* menu = Show(gui::FormMenu);
   TGuiControl* welcome = menu->FindControl("Welcome");
   TGuiControl* link = menu->FindControl("Profiles");
   ASSERT_NE(welcome, nullptr);
@@ -244,51 +248,51 @@ TEST_F(MenuScreens, MenuGreetsThePlayerOnAPlateWideEnoughForBothLines) {
 
 TEST_F(MenuScreens, NewGameAsksOnlyWhenThereIsAGameToLose) {
   Load();
-  TGuiForm* menu = Show("Menu");
+  TGuiForm* menu = Show(gui::FormMenu);
   ASSERT_EQ(EventCount(), 0);
   Click(menu, "NewGame");
   EXPECT_EQ(TopDialog(), nullptr);
-  EXPECT_EQ(RunningTransition(), FindTransition("FadeBeginning"));
-  EXPECT_EQ(PendingForm(), FindForm("Play"));
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFadeBeginning));
+  EXPECT_EQ(PendingForm(), FindForm(gui::FormPlay));
   FinishTransition();
 
   Avatar()->PlaceInSite(FindSite(3, 301), true);
   const int32_t events = EventCount();
   ASSERT_GT(events, 0);
-  menu = Show("Menu");
+  menu = Show(gui::FormMenu);
   Click(menu, "Play");  // a game in progress continues behind the short fade
-  EXPECT_EQ(RunningTransition(), FindTransition("Fade"));
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFade));
   FinishTransition();
   EXPECT_EQ(EventCount(), events);
 
-  menu = Show("Menu");
+  menu = Show(gui::FormMenu);
   Click(menu, "NewGame");
   RunFrames(10);
-  ASSERT_EQ(TopName(), "QueryCustom");
+  ASSERT_EQ(TopName(), gui::DialogQueryCustom);
   EXPECT_EQ(TopKey(), "QueryNewGame");
   EXPECT_EQ(EventCount(), events);  // nothing lost until confirmed
   TopDialog()->OnDone();
-  EXPECT_EQ(RunningTransition(), FindTransition("FadeBeginning"));
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFadeBeginning));
   FinishTransition();
-  EXPECT_EQ(CurrentForm(), FindForm("Play"));
+  EXPECT_EQ(CurrentForm(), FindForm(gui::FormPlay));
   EXPECT_EQ(EventCount(), 0);
 }
 
 TEST_F(MenuScreens, MenuButtonsOpenTheirDialogsAndTheLinkTheProfiles) {
   Load();
-  TGuiForm* menu = Show("Menu");
+  TGuiForm* menu = Show(gui::FormMenu);
   Click(menu, "Quit");
   RunFrames(10);
-  EXPECT_EQ(TopName(), "QueryCustom");
+  EXPECT_EQ(TopName(), gui::DialogQueryCustom);
   EXPECT_EQ(TopKey(), "QueryQuitGame");
   HideAllDialogs();
   Click(menu, "Achievements");
   RunFrames(10);
-  EXPECT_EQ(TopName(), "Achievements");
+  EXPECT_EQ(TopName(), gui::DialogAchievements);
   HideAllDialogs();
   Click(menu, "Profiles");
-  EXPECT_EQ(PendingForm(), FindForm("Profiles"));
-  EXPECT_EQ(RunningTransition(), FindTransition("Fade"));
+  EXPECT_EQ(PendingForm(), FindForm(gui::FormProfiles));
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFade));
 }
 
 // ---- Profiles ---------------------------------------------------------------------------------
@@ -298,7 +302,7 @@ TEST_F(MenuScreens, ProfileButtonsShowTheProfilesAndHoldTheCurrentOneDown) {
   AddPlayer("Bo");
   AddPlayer("Cy");
   SelectPlayer(2);
-  TGuiForm* form = Show("Profiles");
+  TGuiForm* form = Show(gui::FormProfiles);
   for (int i = 1; i <= 6; ++i) {
     TGuiControl* b = form->FindControl(std::to_string(i));
     ASSERT_NE(b, nullptr);
@@ -319,7 +323,7 @@ TEST_F(MenuScreens, ProfileButtonsShowTheProfilesAndHoldTheCurrentOneDown) {
   EXPECT_TRUE(RunningTransition()->Callback);  // another player: the world is rebuilt
   FinishTransition();
 
-  form = Show("Profiles");
+  form = Show(gui::FormProfiles);
   Click(form, "OK");
   ASSERT_NE(RunningTransition(), nullptr);
   EXPECT_FALSE(RunningTransition()->Callback);  // the same player: nothing to rebuild
@@ -327,20 +331,20 @@ TEST_F(MenuScreens, ProfileButtonsShowTheProfilesAndHoldTheCurrentOneDown) {
 
 TEST_F(MenuScreens, ASeventhProfileAndDeletingTheOnlyOneAreRefused) {
   Load();
-  TGuiForm* form = Show("Profiles");
+  TGuiForm* form = Show(gui::FormProfiles);
   EXPECT_EQ(form->RecommendedControl, form->FindControl("New"));
   Click(form, "Delete");
   RunFrames(10);
-  EXPECT_EQ(TopName(), "MessageCustom");
+  EXPECT_EQ(TopName(), gui::DialogMessageCustom);
   EXPECT_EQ(TopKey(), "MsgCantDeleteProfile");
   HideAllDialogs();
   EXPECT_EQ(PlayerCount(), 1);
 
   for (const char* name : {"B", "C", "D", "E", "F"}) AddPlayer(name);
-  form = Show("Profiles");
+  form = Show(gui::FormProfiles);
   Click(form, "New");
   RunFrames(10);
-  EXPECT_EQ(TopName(), "MessageCustom");
+  EXPECT_EQ(TopName(), gui::DialogMessageCustom);
   EXPECT_EQ(TopKey(), "MsgTooManyProfiles");
   HideAllDialogs();
 
@@ -357,7 +361,7 @@ TEST_F(MenuScreens, ASeventhProfileAndDeletingTheOnlyOneAreRefused) {
 TEST_F(MenuScreens, DeletingTheStartingProfileRebuildsOnOK) {
   Load();
   AddPlayer("Bo");  // current
-  TGuiForm* form = Show("Profiles");
+  TGuiForm* form = Show(gui::FormProfiles);
   Click(form, "Delete");
   RunFrames(10);
   TopDialog()->OnDone();
@@ -373,10 +377,10 @@ TEST_F(MenuScreens, DeletingTheStartingProfileRebuildsOnOK) {
 
 TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   Load();
-  auto* form = static_cast<TGuiFormProfiles*>(Show("Profiles"));
+  auto* form = static_cast<TGuiFormProfiles*>(Show(gui::FormProfiles));
   Click(form, "New");
   RunFrames(10);
-  ASSERT_EQ(TopName(), "InputLineCustom");
+  ASSERT_EQ(TopName(), gui::DialogInputLineCustom);
   EXPECT_EQ(TopKey(), "InputName");
   // The prompt takes a name of up to 14 characters and can be cancelled.
   EXPECT_EQ(TopDialog()->MaxLength, ProfileNameLength);
@@ -386,13 +390,13 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
   EXPECT_EQ(PlayerCount(), 1);
   HideDialog(TopDialog());
   RunFrames(12);
-  ASSERT_EQ(TopName(), "MessageCustom");
+  ASSERT_EQ(TopName(), gui::DialogMessageCustom);
   EXPECT_EQ(TopKey(), "MsgProfileAlreadyExists");
   EXPECT_FALSE(form->NameTaken);
   TopDialog()->OnDone();
   HideDialog(TopDialog());
   RunFrames(12);
-  ASSERT_EQ(TopName(), "InputLineCustom");
+  ASSERT_EQ(TopName(), gui::DialogInputLineCustom);
   EXPECT_FALSE(form->AskName);
   EXPECT_NE(TopDialog()->FindControl("Cancel"), nullptr);
 
@@ -414,8 +418,8 @@ TEST_F(MenuScreens, ATakenNameIsReportedAndTheNameAskedForAgain) {
 
 TEST_F(MenuScreens, InventoryGroupsTheHeldPropsByKindInRows) {
   Load();
-  Show("Play");
-  TGuiDialog* inventory = Open("Inventory");
+  Show(gui::FormPlay);
+  TGuiDialog* inventory = Open(gui::DialogInventory);
   ASSERT_NE(inventory, nullptr);
   // A property shows at 0; a companion at 0 does not.
   EXPECT_NE(inventory->FindControl("Coin"), nullptr);
@@ -443,10 +447,10 @@ TEST_F(MenuScreens, InventoryGroupsTheHeldPropsByKindInRows) {
 
 TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   Load();
-  Show("Play");
+  Show(gui::FormPlay);
   SetGuiInputOverride(&Input);
   SetPointer(5);
-  Open("Inventory");
+  Open(gui::DialogInventory);
   int32_t events = EventCount();
   Press(GuiKeyInventory);
   RunFrames(10);
@@ -455,7 +459,7 @@ TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   EXPECT_EQ(GetPointer(), 5);
 
   SetPointer(2);
-  TGuiDialog* inventory = Open("Inventory");
+  TGuiDialog* inventory = Open(gui::DialogInventory);
   EXPECT_EQ(inventory->RecommendedControl, inventory->FindControl("Close"));
   Press(GuiKeyCancel);
   RunFrames(10);
@@ -483,10 +487,10 @@ TEST_F(MenuScreens, HintTextTellsWhatIsNeededAndWhatIsHeld) {
 
 TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   Load();
-  Show("Play");
+  Show(gui::FormPlay);
   SetGuiInputOverride(&Input);
   SetPointer(1);
-  TGuiDialog* hint = Open("Hint");
+  TGuiDialog* hint = Open(gui::DialogHint);
   ASSERT_NE(hint, nullptr);
   TGuiControl* close = hint->FindControl("Close");
   EXPECT_EQ(hint->KeyControls[KeySlotHint], close);
@@ -500,7 +504,7 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   ASSERT_EQ(EventCount(), events + 1);
   EXPECT_EQ(LastEvent().Kind, PointerChanged);
   EXPECT_EQ(LastEvent().Value, 0);
-  Open("Hint");
+  Open(gui::DialogHint);
   Press(GuiKeyConfirm);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
@@ -513,7 +517,7 @@ TEST_F(MenuScreens, AchievementsListShowsAtMost38AndCountsEveryEarnedOne) {
   Load();
   AddEarned(CurrentPlayer(), 8001);
   AddEarned(CurrentPlayer(), 8040);  // earned, though not listed
-  auto* list = static_cast<TGuiDialogAchievements*>(Open("Achievements"));
+  auto* list = static_cast<TGuiDialogAchievements*>(Open(gui::DialogAchievements));
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->Listed, MaxListedAchievements);
   EXPECT_NE(list->FindControl("Achievement8038"), nullptr);
@@ -532,7 +536,7 @@ TEST_F(MenuScreens, EarnedAnnouncementIsAcknowledgedByEitherButton) {
   Load();
   TAchievement* first = Achievements()->FirstAs<TAchievement>();
   auto* second = static_cast<TAchievement*>(first->Next);
-  TGuiDialog* dialog = Open("Achievement", first);
+  TGuiDialog* dialog = Open(gui::DialogAchievement, first);
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->FindControl("Icon")->ParamD, 0);
   // The glow is drawn behind the medal.
@@ -542,17 +546,17 @@ TEST_F(MenuScreens, EarnedAnnouncementIsAcknowledgedByEitherButton) {
   Click(dialog, "OK");
   EXPECT_TRUE(HasEarned(CurrentPlayer(), first->Number));
   RunFrames(10);
-  dialog = Open("Achievement", second);
+  dialog = Open(gui::DialogAchievement, second);
   Click(dialog, "Achievements");
   EXPECT_TRUE(HasEarned(CurrentPlayer(), second->Number));
   RunFrames(10);
-  ASSERT_EQ(TopName(), "Achievements");
+  ASSERT_EQ(TopName(), gui::DialogAchievements);
   auto* list = static_cast<TGuiDialogAchievements*>(TopDialog());
   EXPECT_EQ(list->Highlight, second);
   // Acknowledging twice records the achievement once.
   const size_t earned = CurrentPlayer()->Earned.size();
   HideAllDialogs();
-  dialog = Open("Achievement", second);
+  dialog = Open(gui::DialogAchievement, second);
   Click(dialog, "OK");
   EXPECT_EQ(CurrentPlayer()->Earned.size(), earned);
 }

@@ -5,12 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "game/GameScreenNames.h"
 #include "app/AppGame.h"
 #include "base/AppProcess.h"
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
 #include "engine/EngineGui.h"
+#include "engine/EngineGuiInspect.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineSoundFiles.h"
 #include "base/AppFolders.h"
@@ -531,7 +533,7 @@ class PlayForm : public ::testing::Test {
     StopScreensModel();
   }
   TGuiFormPlay* ShowPlay() {
-    ShowForm("Play");
+    ShowForm(gui::FormPlay);
     auto* form = static_cast<TGuiFormPlay*>(CurrentForm());
     EXPECT_NE(form, nullptr);
     EXPECT_EQ(form->Name, "Play");
@@ -604,7 +606,7 @@ TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
   EXPECT_NEAR(quay->Alpha, 1, 1e-5f);
 
   // A dialog takes the input: icons slide out and go disabled, the markers dim to 0.4.
-  ShowDialog("MessageCustom", {.MessageKey = "Copyright"});
+  ShowDialog(gui::DialogMessageCustom, {.MessageKey = "Copyright"});
   RunFrames(3);
   EXPECT_LT(form->IconsShown, 1);
   RunFrames(20);
@@ -747,8 +749,8 @@ TEST_F(PlayForm, ExitIconAnswersCancelOnlyWhileEnabledAndLeadsToTheMenu) {
   EXPECT_EQ(query->MessageKey, "QueryExitToMenu");
   ASSERT_TRUE(query->OnDone);
   query->OnDone();
-  EXPECT_EQ(RunningTransition(), FindTransition("Fade"));
-  EXPECT_EQ(PendingForm(), FindForm("Menu"));  // none until the menu exists
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFade));
+  EXPECT_EQ(PendingForm(), FindForm(gui::FormMenu));  // none until the menu exists
 }
 
 TEST_F(PlayForm, MapIconTravelsToTheWorldMapOnlyWhileTheAvatarIsIdle) {
@@ -768,10 +770,10 @@ TEST_F(PlayForm, MapIconTravelsToTheWorldMapOnlyWhileTheAvatarIsIdle) {
   RunFrames(12);
   Click(form, form->MapIcon);
   EXPECT_EQ(CurrentPlayer()->Events->GetCount(), events + 1);
-  EXPECT_EQ(RunningTransition(), FindTransition("Fade"));
+  EXPECT_EQ(RunningTransition(), FindTransition(gui::TransitionFade));
   RunFrames(30);
   form = static_cast<TGuiFormPlay*>(CurrentForm());
-  ASSERT_EQ(form, FindForm("Play"));
+  ASSERT_EQ(form, FindForm(gui::FormPlay));
   EXPECT_EQ(CurrentRegion(), MapRegion());
   EXPECT_TRUE(form->MapOpen);
   EXPECT_EQ(form->MapIcon->HintTextKey, "HintMap2");
@@ -806,7 +808,7 @@ TEST_F(PlayForm, DebugUndoTakesBackTheLastVisit) {
   RunFrames(12);
   Click(form, form->FindControl("Undo"));
   EXPECT_EQ(Site("Quay")->Count, 0);
-  EXPECT_EQ(CurrentForm(), FindForm("Play"));
+  EXPECT_EQ(CurrentForm(), FindForm(gui::FormPlay));
   EXPECT_NE(static_cast<TGuiFormPlay*>(CurrentForm())->MapControl, nullptr);
   SetDebugMode(false);
 }
@@ -822,9 +824,9 @@ TEST_F(PlayForm, ExecutionEffectsCommandReachesTheMap) {
   Effectors()->Insert(effector, true);
   scene->Effector = effector;
   const int32_t performers = PerformerCount();
-  SendCommand("Play", "PlaySceneExecutionEffects", scene);
+  SendCommand(gui::FormPlay, gui::CommandPlaySceneExecutionEffects, scene);
   EXPECT_EQ(PerformerCount(), performers + 1);
-  SendCommand("Play", "SomethingElse", scene);
+  SendCommand(gui::FormPlay, "SomethingElse", scene);
   EXPECT_EQ(PerformerCount(), performers + 1);
   scene->Effector = nullptr;
   (void)form;

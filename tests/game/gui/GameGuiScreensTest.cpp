@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/GameScreenNames.h"
 #include "app/AppGame.h"
 #include "app/AppInput.h"
 #include "app/AppMain.h"
@@ -21,7 +22,9 @@
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiControls.h"
 #include "game/gui/GameGuiCursors.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogAbout.h"
+#include "game/gui/GameGuiDialogBase.h"
+#include "game/gui/GameGuiDialogChoose.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"
 #include "game/gui/GameGuiTransitions.h"
@@ -238,7 +241,7 @@ TEST_F(GuiScreens, InputLineControlShowsTheTypedTextWithItsCaret) {
 
 TEST_F(GuiScreens, QueryCallsOnDoneOnlyWhenConfirmed) {
   int done = 0;
-  TGuiDialog* query = Open("QueryCustom", "QueryQuitGame", 0, [&] { ++done; });
+  TGuiDialog* query = Open(gui::DialogQueryCustom, "QueryQuitGame", 0, [&] { ++done; });
   ASSERT_NE(query, nullptr);
   EXPECT_EQ(query->KeyControls[KeySlotCancel], query->FindControl("No"));
   EXPECT_EQ(query->KeyControls[KeySlotConfirm], query->FindControl("Yes"));
@@ -248,14 +251,14 @@ TEST_F(GuiScreens, QueryCallsOnDoneOnlyWhenConfirmed) {
   Frames(8);
   EXPECT_EQ(TopDialog(), nullptr);
 
-  query = Open("QueryCustom", "QueryQuitGame", 0, [&] { ++done; });
+  query = Open(gui::DialogQueryCustom, "QueryQuitGame", 0, [&] { ++done; });
   Click(query, "Yes");
   EXPECT_EQ(done, 1);
   EXPECT_EQ(query->FadeState, 2);
 
   // The message's only button confirms and cancels.
   Frames(8);
-  TGuiDialog* message = Open("MessageCustom", "An unknown key is shown as it is", 0, [&] { ++done; });
+  TGuiDialog* message = Open(gui::DialogMessageCustom, "An unknown key is shown as it is", 0, [&] { ++done; });
   EXPECT_EQ(message->KeyControls[KeySlotCancel], message->KeyControls[KeySlotConfirm]);
   Click(message, "OK");
   EXPECT_EQ(done, 2);
@@ -263,8 +266,8 @@ TEST_F(GuiScreens, QueryCallsOnDoneOnlyWhenConfirmed) {
 
 TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
   std::vector<std::string> entered;
-  TGuiDialog* line =
-      Open("InputLineCustom", "InputName", 2 | 12, nullptr, [&](const std::string& Text) { entered.push_back(Text); });
+  TGuiDialog* line = Open(gui::DialogInputLineCustom, "InputName", 2 | 12, nullptr,
+                          [&](const std::string& Text) { entered.push_back(Text); });
   ASSERT_NE(line, nullptr);
   TGuiControl* ok = line->FindControl("OK");
   EXPECT_FALSE(ok->Enabled);
@@ -288,7 +291,7 @@ TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
   EXPECT_FALSE(TextInputActive());
 
   // Without the bit an empty line may be accepted; cancelling calls nothing.
-  line = Open("InputLineCustom", "InputName", 16);
+  line = Open(gui::DialogInputLineCustom, "InputName", 16);
   EXPECT_TRUE(line->FindControl("OK")->Enabled);
   Click(line, "Cancel");
   EXPECT_EQ(entered.size(), 1u);
@@ -297,7 +300,7 @@ TEST_F(GuiScreens, InputLineWithOptionBitTwoAcceptsOnlyWhenSomethingIsTyped) {
 TEST_F(GuiScreens, VolumeRowsRunFromZeroToTen) {
   SetGroupVolume(SoundGroupEffects, 10);
   SetGroupVolume(SoundGroupMusic, 1);
-  TGuiDialog* options = Open("Options", "", 0);
+  TGuiDialog* options = Open(gui::DialogOptions, "", 0);
   ASSERT_NE(options, nullptr);
   auto dot = [&](const std::string& Row, int N) {
     return options->FindControl("Dot" + Row + std::to_string(N))->ParamD;
@@ -326,7 +329,7 @@ TEST_F(GuiScreens, VolumeRowsRunFromZeroToTen) {
 
 TEST_F(GuiScreens, DisplayModeButtonsFollowTheWindowMode) {
   SetFullScreen(true);
-  TGuiDialog* options = Open("Options", "", 0);
+  TGuiDialog* options = Open(gui::DialogOptions, "", 0);
   ASSERT_NE(options, nullptr);
   TGuiControl* full = options->FindControl("FullScreen");
   TGuiControl* windowed = options->FindControl("Windowed");
@@ -345,7 +348,7 @@ TEST_F(GuiScreens, DisplayModeButtonsFollowTheWindowMode) {
 }
 
 TEST_F(GuiScreens, AboutShowsTheBuildsVersion) {
-  TGuiDialog* about = Open("About", "", 0);
+  TGuiDialog* about = Open(gui::DialogAbout, "", 0);
   ASSERT_NE(about, nullptr);
   auto* version = dynamic_cast<TGuiControlLabelSuffix*>(about->FindControl("LabelVersion"));
   ASSERT_NE(version, nullptr);
@@ -441,7 +444,7 @@ TEST_F(GuiScreens, ShowAllPropsListsTheScenariosProps) {
   CreateScenario();
   for (const char* name : {"Rope", "Lantern", "Salt"}) Props()->Insert(new TProp(name), true);  // owned
   std::vector<TItem*> chosen;
-  ShowDialog("ShowAllProps", {.OnItem = [&](TItem* I) { chosen.push_back(I); }});
+  ShowDialog(gui::DialogShowAllProps, {.OnItem = [&](TItem* I) { chosen.push_back(I); }});
   Frames(1);
   auto* chooser = dynamic_cast<TGuiDialogChoose*>(TopDialog());
   ASSERT_NE(chooser, nullptr);
@@ -532,7 +535,7 @@ TEST_F(GuiScreens, SwitchingFormsBehindTheFade) {
   Form("A", nullptr);
   Form("B", nullptr);
   // From nothing: the form is current while the cover is still whole.
-  SwitchForm("A", "Fade", nullptr);
+  SwitchForm("A", gui::TransitionFade, nullptr);
   int frames = 0;
   while (CurrentForm() == nullptr && frames < 20) {
     Frames(1);
@@ -546,7 +549,7 @@ TEST_F(GuiScreens, SwitchingFormsBehindTheFade) {
 
   // From a form: it stays until the cover has taken 0.3 s, then the callback runs before B shows.
   bool called = false;
-  SwitchForm("B", "Fade", [&] {
+  SwitchForm("B", gui::TransitionFade, [&] {
     called = true;
     EXPECT_EQ(PendingForm()->Name, "B");
   });
@@ -559,7 +562,7 @@ TEST_F(GuiScreens, SwitchingFormsBehindTheFade) {
 
   // The ending's caption reads the text of its key.
   AddText("LabelTheEnd", "The end");
-  auto* ending = dynamic_cast<TGuiTransitionCover*>(FindTransition("FadeEnding"));
+  auto* ending = dynamic_cast<TGuiTransitionCover*>(FindTransition(gui::TransitionFadeEnding));
   ASSERT_NE(ending, nullptr);
   ending->Begin();
   ASSERT_NE(ending->CaptionText(), nullptr);
@@ -573,7 +576,7 @@ TEST_F(GuiScreens, UnknownNamesDoNothing) {
   Frames(3);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(RunningTransition(), nullptr);
-  TGuiDialog* options = Open("Options", "", 0);
+  TGuiDialog* options = Open(gui::DialogOptions, "", 0);
   ASSERT_NE(options, nullptr);
   EXPECT_EQ(options->FindControl("NoSuchControl"), nullptr);
   options->Sender = nullptr;

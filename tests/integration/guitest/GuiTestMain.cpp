@@ -14,7 +14,7 @@
 #include "game/GamePlayers.h"
 #include "game/GameScreenNames.h"
 #include "game/gui/GameGuiControls.h"
-#include "game/gui/GameGuiDialogs.h"
+#include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
 namespace {
@@ -45,28 +45,28 @@ class TGuiFormTest : public TGuiForm {
     }
     // Row 3: labels, a link, choose buttons.
     PlaceBox(*this, -600, -200, 300, 50);
-    AddControl<TGuiControlLabel>(10, PropText, "A label", PropParamF, 4);
+    AddControl<TGuiControlLabel>(10, PropText, "A label", PropFont, 4);
     PlaceBox(*this, -280, -200, 300, 50);
-    AddControl<TGuiControlLabelSuffix>(10, PropName, "Suffixed", PropText, "Volume", PropParamF, 4)->SetSuffix(": 7");
+    AddControl<TGuiControlLabelSuffix>(10, PropName, "Suffixed", PropText, "Volume", PropFont, 4)->SetSuffix(": 7");
     PlaceBox(*this, 40, -200, 300, 50);
-    AddControl<TGuiControlButtonLink>(10, PropName, "Link", PropText, "A link", PropParamF, 4);
+    AddControl<TGuiControlButtonLink>(10, PropName, "Link", PropText, "A link", PropFont, 4);
     PlaceBox(*this, 300, -200, 160, 80);
     AddControl<TGuiControlButtonChoose>(10, PropName, "ChooseText", PropText, "Choice");
     PlaceBox(*this, 480, -200, 160, 80);
-    AddControl<TGuiControlButtonChoose>(10, PropName, "ChoosePicture", PropParamA, "G2Props");
+    AddControl<TGuiControlButtonChoose>(10, PropName, "ChoosePicture", PropTexture, "G2Props");
     PlaceBox(*this, 660, -200, 160, 80);
-    AddControl<TGuiControlButtonChoose>(10, PropName, "ChooseEffect", PropParamC, "G2Site");
+    AddControl<TGuiControlButtonChoose>(10, PropName, "ChooseEffect", PropEmitter, "G2Site");
     // Row 4: pictures, plates, borders, an effect and the input line.
     PlaceBox(*this, -600, -60, 200, 150);
-    AddControl<TGuiControlPicture>(10, PropParamA, "G2Props");
+    AddControl<TGuiControlPicture>(10, PropTexture, "G2Props");
     PlaceBox(*this, -360, -60, 240, 150);
     AddControl<TGuiControlPlate>(10);
     PlaceBox(*this, -100, -60, 240, 150);
     AddControl<TGuiControlBorder>(10);
     PlaceBox(*this, 150, -60, 200, 150);
-    AddControl<TGuiControlEffect>(10, PropParamC, "G2Site");
+    AddControl<TGuiControlEffect>(10, PropEmitter, "G2Site");
     PlaceBox(*this, 500, -60, 420, 56);
-    AddControl<TGuiControlInput>(10, PropName, "Input", PropParamF, 4);
+    AddControl<TGuiControlInput>(10, PropName, "Input", PropFont, 4);
     // Row 5: the buttons that open the dialogs.
     const char* openers[] = {"Options", "Quit", "Message", "InputLine", "About"};
     for (int i = 0; i < 5; ++i) {
@@ -76,7 +76,7 @@ class TGuiFormTest : public TGuiForm {
     // Row 6: a canvas holding its own controls.
     PlaceBox(*this, 0, 280, 700, 160);
     AddControl<TGuiControlCanvas>(10, PropName, "Canvas");
-    AddControl<TGuiControlPicture>(0, PropParamA, "G2BackgroundForm");
+    AddControl<TGuiControlPicture>(0, PropTexture, "G2BackgroundForm");
     PlaceBox(*this, 0, 280, 400, 60);
     AddControl<TGuiControlButton>(10, PropName, "InCanvas", PropText, "Inside a canvas");
     // The arrow, drawn on the screen (a canvas control keeps every later control).
