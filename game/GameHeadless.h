@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/EngineClasses.h"
 #include "engine/EngineGuiCalls.h"
 
 namespace tv {
