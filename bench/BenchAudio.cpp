@@ -10,43 +10,22 @@
 // block decoded) and "allocations_per_frame" counts our own allocations once the stream is open.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <ctime>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "engine/EngineAudio.h"
 #include "engine/EngineSoundFiles.h"
 
-namespace {
-std::atomic<uint64_t> Allocations{0};
-}  // namespace
-
-// Counting replacements of the global allocation functions. GCC cannot see that new and delete
-// are replaced together and warns about free on memory from new.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t Size) {
-  Allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-#pragma GCC diagnostic pop
+#include "BenchAllocations.h"
+#include "BenchClock.h"
 
 namespace tv {
 namespace {
 
 // CPU time of this thread: the machine may be busy with other work, and the share of a core the
 // mixer needs is what matters.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using bench::ThreadSeconds;
 
 std::vector<int16_t> StereoTone(double Hz, double Seconds, int32_t Rate) {
   const size_t frames = static_cast<size_t>(Seconds * Rate);
@@ -107,7 +86,7 @@ void BM_StreamingFrame(benchmark::State& State) {
     source->SetPlaying(true);
     std::vector<int16_t> out(2 * 800);
     double worst = 0;
-    const uint64_t allocationsBefore = Allocations.load();
+    const long long allocationsBefore = gAllocations.load();
     for (auto _ : State) {
       State.PauseTiming();
       GetAudioDevice()->Render(out.data(), 800);
@@ -117,7 +96,7 @@ void BM_StreamingFrame(benchmark::State& State) {
       worst = std::max(worst, ThreadSeconds() - start);
     }
     State.counters["allocations_per_frame"] =
-        static_cast<double>(Allocations.load() - allocationsBefore) / static_cast<double>(State.iterations());
+        static_cast<double>(gAllocations.load() - allocationsBefore) / static_cast<double>(State.iterations());
     State.counters["worst_frame_ms"] = worst * 1000;
     State.counters["failed"] = sample.Failed ? 1 : 0;
     FreeSource(source);

@@ -14,15 +14,7 @@
 
 // ---- heap allocation counter ----------------------------------------------------------------
 
-// The replacements below pair malloc with free; GCC's check cannot see through the replaced
-// operators once they are inlined into static initialisers, so it is silenced for this file.
 #include "BenchAllocations.h"
-void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
-void operator delete[](void* P, const std::nothrow_t&) noexcept { std::free(P); }
-void operator delete(void* P, std::align_val_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::align_val_t) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t, std::align_val_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::size_t, std::align_val_t) noexcept { std::free(P); }
 
 namespace {
 

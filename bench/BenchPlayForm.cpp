@@ -43,26 +43,14 @@
 #include "platform/PlatformWindow.h"
 
 #include "BenchAllocations.h"
+#include "BenchClock.h"
 
 namespace {
 
 using namespace tv;
+using namespace tv::bench;
 
 constexpr float FrameTime = 1.0f / 60;
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// CPU time of the whole process, the rasterising threads of a software driver included: the work
-// a frame takes, which a busy machine stretches less than the wall time.
-double ProcessSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 struct TPlayScene {
   SDL_GLContext Context = nullptr;
@@ -195,20 +183,7 @@ void BM_SdlReferenceFrame(benchmark::State& State) {
     State.SkipWithError("SDL's OpenGL renderer is not available");
     return;
   }
-  for (int warm = 0; warm < 3; ++warm) bench::DrawSdlFrame();
-  glFinish();
-  const double cpuStart = ThreadSeconds();
-  const double procStart = ProcessSeconds();
-  int64_t frames = 0;
-  for (auto _ : State) {
-    bench::DrawSdlFrame();
-    glFinish();
-    ++frames;
-  }
-  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
-  State.counters["cpu_ms"] = frames > 0 ? (ThreadSeconds() - cpuStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["sprites"] = bench::SpriteCount;
+  bench::TimeSdlFrames(State);
 }
 
 BENCHMARK(BM_PlayFormFrame)->Unit(benchmark::kMillisecond)->MinTime(3)->UseRealTime();

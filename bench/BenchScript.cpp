@@ -12,12 +12,6 @@
 #include "engine/EngineScript.h"
 
 #include "BenchAllocations.h"
-void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
-void operator delete[](void* P, const std::nothrow_t&) noexcept { std::free(P); }
-void operator delete(void* P, std::align_val_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::align_val_t) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t, std::align_val_t) noexcept { std::free(P); }
-void operator delete[](void* P, std::size_t, std::align_val_t) noexcept { std::free(P); }
 
 namespace {
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,8 @@
 #include <vector>
 
 #include "engine/EngineVideo.h"
+
+#include "BenchClock.h"
 
 namespace tv::bench {
 
@@ -124,6 +128,26 @@ inline void DrawSdlFrame() {
     SDL_RenderCopyExF(Sdl.Renderer, t, nullptr, &dst, q.Angle, nullptr, SDL_FLIP_NONE);
   }
   SDL_RenderPresent(Sdl.Renderer);
+}
+
+// The benchmark of the reference scene, once StartSdl has succeeded: a frame an iteration, with
+// the frames a second and the CPU time a frame of this thread ("cpu_ms") and of the whole process
+// ("proc_cpu_ms", the driver's threads included).
+inline void TimeSdlFrames(benchmark::State& State) {
+  for (int warm = 0; warm < 3; ++warm) DrawSdlFrame();
+  glFinish();
+  const double cpuStart = ThreadSeconds();
+  const double procStart = ProcessSeconds();
+  int64_t frames = 0;
+  for (auto _ : State) {
+    DrawSdlFrame();
+    glFinish();
+    ++frames;
+  }
+  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
+  State.counters["cpu_ms"] = frames > 0 ? (ThreadSeconds() - cpuStart) * 1000 / static_cast<double>(frames) : 0;
+  State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
+  State.counters["sprites"] = SpriteCount;
 }
 
 inline void FreeSdl() {

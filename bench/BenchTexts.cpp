@@ -2,10 +2,8 @@
 // allocations it makes counted (there should be none once the caches are warm).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -15,23 +13,7 @@
 #include "engine/EngineVideo.h"
 #include "platform/PlatformSystem.h"
 
-namespace {
-
-std::atomic<int64_t> Allocations{0};
-
-}  // namespace
-
-// The replacements pair malloc with free; GCC's check cannot see through the replaced operators.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t Size) {
-  Allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* P) noexcept { std::free(P); }
-void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-#pragma GCC diagnostic pop
+#include "BenchAllocations.h"
 
 namespace tv {
 namespace {
@@ -68,29 +50,37 @@ struct TBenchTexts {
   ~TBenchTexts() { TextsShutdown(); }
 };
 
-void BM_SetWrappedParagraph(benchmark::State& State) {
-  TBenchTexts module;
+// Sets two paragraphs into Text in turn, one a frame, and lays them out, calling Frame after each
+// layout. The counters give the heap allocations, which must be none once warm, and the time a
+// layout takes.
+template <typename TFrame>
+void SetParagraphsEveryFrame(benchmark::State& State, TText* Text, TFrame Frame) {
   const std::string texts[2] = {Paragraph('A'), Paragraph('B')};
-  TText* text = nullptr;
-  CreateText(text, nullptr, 0, {560, 400}, 3, WordWrap | AlignLeft | AlignTop);
   // Warm up: the text's characters and string reach their full size.
-  text->SetText(texts[0]);
-  text->SetText(texts[1]);
+  Text->SetText(texts[0]);
+  Text->SetText(texts[1]);
   int64_t frames = 0;
-  const int64_t before = Allocations.load();
+  const int64_t before = gAllocations.load();
   for (auto _ : State) {
-    text->SetText(texts[frames & 1]);
+    Text->SetText(texts[frames & 1]);
     UpdateTexts();
-    benchmark::DoNotOptimize(text->CaretPosition(300));
+    Frame();
     ++frames;
   }
-  const int64_t allocations = Allocations.load() - before;
+  const int64_t allocations = gAllocations.load() - before;
   State.counters["allocations"] = static_cast<double>(allocations);
-  State.counters["lines"] = text->LineCount();
   State.counters["us_per_layout"] =
       benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
                          benchmark::Counter::kIs1000);
   if (allocations != 0) State.SkipWithError("heap allocations once warm");
+}
+
+void BM_SetWrappedParagraph(benchmark::State& State) {
+  TBenchTexts module;
+  TText* text = nullptr;
+  CreateText(text, nullptr, 0, {560, 400}, 3, WordWrap | AlignLeft | AlignTop);
+  SetParagraphsEveryFrame(State, text, [text] { benchmark::DoNotOptimize(text->CaretPosition(300)); });
+  State.counters["lines"] = text->LineCount();
   FreeText(text);
 }
 BENCHMARK(BM_SetWrappedParagraph)->Unit(benchmark::kMicrosecond);
@@ -145,24 +135,9 @@ struct TBenchVideo {
 
 void BM_SetWrappedParagraphSprites(benchmark::State& State) {
   TBenchVideo video;
-  const std::string texts[2] = {Paragraph('A'), Paragraph('B')};
   TText* text = nullptr;
   CreateText(text, MainCanvas(), 0, {560, 400}, 3, WordWrap | AlignLeft | AlignTop);
-  text->SetText(texts[0]);
-  text->SetText(texts[1]);
-  int64_t frames = 0;
-  const int64_t before = Allocations.load();
-  for (auto _ : State) {
-    text->SetText(texts[frames & 1]);
-    UpdateTexts();
-    ++frames;
-  }
-  const int64_t allocations = Allocations.load() - before;
-  State.counters["allocations"] = static_cast<double>(allocations);
-  State.counters["us_per_layout"] =
-      benchmark::Counter(static_cast<double>(frames), benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-                         benchmark::Counter::kIs1000);
-  if (allocations != 0) State.SkipWithError("heap allocations once warm");
+  SetParagraphsEveryFrame(State, text, [] {});
   FreeText(text);
 }
 BENCHMARK(BM_SetWrappedParagraphSprites)->Unit(benchmark::kMicrosecond);
@@ -170,14 +145,14 @@ BENCHMARK(BM_SetWrappedParagraphSprites)->Unit(benchmark::kMicrosecond);
 void BM_MeasureWrappedParagraph(benchmark::State& State) {
   TBenchTexts module;
   const std::string text = Paragraph('A');
-  const int64_t before = Allocations.load();
+  const int64_t before = gAllocations.load();
   for (auto _ : State) {
     TVector size;
     int32_t lines = 0;
     MeasureText(text, 3, 560, size, lines);
     benchmark::DoNotOptimize(size);
   }
-  State.counters["allocations"] = static_cast<double>(Allocations.load() - before);
+  State.counters["allocations"] = static_cast<double>(gAllocations.load() - before);
 }
 BENCHMARK(BM_MeasureWrappedParagraph)->Unit(benchmark::kMicrosecond);
 

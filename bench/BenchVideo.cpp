@@ -25,6 +25,7 @@
 #include <random>
 #include <vector>
 
+#include "BenchClock.h"
 #include "BenchSdlReference.h"
 #include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
@@ -50,20 +51,6 @@ TOurScene Ours;
 double OurFrameNs = 0;
 double OurDefaultFrameNs = 0;
 double SdlFrameNs = 0;
-
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// CPU time of the whole process, the rasterising threads of a software driver included: the work
-// a frame takes, which a busy machine stretches less than the wall time.
-double ProcessSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 bool StartOurs() {
   if (Ours.Ready) return true;
@@ -144,20 +131,7 @@ void BM_SdlRendererFrame(benchmark::State& State) {
     State.SkipWithError("SDL's OpenGL renderer is not available");
     return;
   }
-  for (int warm = 0; warm < 3; ++warm) DrawSdlFrame();
-  glFinish();
-  const double cpuStart = ThreadSeconds();
-  const double procStart = ProcessSeconds();
-  int64_t frames = 0;
-  for (auto _ : State) {
-    DrawSdlFrame();
-    glFinish();
-    ++frames;
-  }
-  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
-  State.counters["cpu_ms"] = frames > 0 ? (ThreadSeconds() - cpuStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["sprites"] = SpriteCount;
+  TimeSdlFrames(State);
 }
 
 void BM_LoadPng2048(benchmark::State& State) {

@@ -5,7 +5,7 @@
 
 #include <ogg/ogg.h>
 
-#include "engine/EngineAudio.h"
+#include "FuzzAudio.h"
 
 namespace {
 
@@ -31,20 +31,6 @@ void FixChecksums(std::string& Bytes) {
   }
 }
 
-void PlayBriefly(tv::TSample& Sample) {
-  tv::TSource* source = nullptr;
-  tv::CreateSource(source);
-  source->SetLooping(true);
-  source->SetSample(&Sample);
-  source->SetPlaying(true);
-  int16_t out[2 * 1024];
-  for (int i = 0; i < 12; ++i) {
-    tv::GetAudioDevice()->Render(out, 1024);
-    tv::AudioUpdateBy(0.1f);
-  }
-  tv::FreeSource(source);
-}
-
 }  // namespace
 
 // The system's decoder library loses 8 bytes on some damaged headers even when its caller does
@@ -52,23 +38,13 @@ void PlayBriefly(tv::TSample& Sample) {
 extern "C" const char* __lsan_default_suppressions() { return "leak:libvorbisfile.so\n"; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool Started = [] {
-    tv::SetSoundClock(tv::TSoundClock::Manual, 48000);
-    tv::AudioStartup();
-    return true;
-  }();
-  (void)Started;
+  tv::fuzz::EnsureAudio();
   std::string bytes(reinterpret_cast<const char*>(Data), Size);
   FixChecksums(bytes);
   tv::TSample sample;
-  sample.Name = "G8Fuzz";
-  try {
-    sample.LoadFrom(tv::TExtKind::Ogg, [&bytes]() { return tv::MemorySoundInput(bytes); });
-  } catch (const tv::EError&) {
-    return 0;
-  }
+  if (!tv::fuzz::LoadSample(sample, tv::TExtKind::Ogg, bytes)) return 0;
   // No packet yields more than 4096 frames of at most 4 bytes, and each takes a byte of the file.
   if (sample.Buffer != nullptr && !sample.Streaming && sample.Buffer->GetSize() > Size * 4096 * 4) __builtin_trap();
-  PlayBriefly(sample);
+  tv::fuzz::PlayBriefly(sample, 12);
   return 0;
 }

@@ -12,6 +12,8 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 
+#include "FuzzModel.h"
+
 namespace {
 
 std::string World() {
@@ -39,9 +41,7 @@ std::string World() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   using namespace tv;
   static const std::string world = World();
-  CreatePool();
-  CreateScenario();
-  SetSaveTarget("");
+  const fuzz::TFuzzModel model;
   LoadScenarioBytes(world, "world");
   try {
     TSaveContents contents = ParseSaveFile(std::string_view(reinterpret_cast<const char*>(Data), Size), "fuzz");
@@ -57,9 +57,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
   } catch (const EError&) {
   }
-  FreePlayersWithoutSaving();
-  ResetSaveTarget();
-  DestroyScenario();
-  DestroyPool();
   return 0;
 }

@@ -13,11 +13,11 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 
+#include "FuzzModel.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   using namespace tv;
-  CreatePool();
-  CreateScenario();
-  SetSaveTarget("");
+  const fuzz::TFuzzModel model;
   FreePlayersWithoutSaving();
   AddPlayer("Fuzz");
   try {
@@ -40,9 +40,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     ModelStateJson();
   } catch (const EError&) {
   }
-  FreePlayersWithoutSaving();
-  ResetSaveTarget();
-  DestroyScenario();
-  DestroyPool();
   return 0;
 }

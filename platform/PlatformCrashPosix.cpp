@@ -1,5 +1,7 @@
 #include "platform/PlatformCrash.h"
 
+#include "platform/PlatformCrashImpl.h"
+
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -31,18 +33,6 @@ struct TCrashState {
 
 TCrashState Crash;
 alignas(16) char AlternateStack[64 * 1024];
-
-size_t Length(const char* Text) {
-  size_t n = 0;
-  while (Text[n] != '\0') ++n;
-  return n;
-}
-
-void CopyText(char* To, size_t Capacity, const char* From) {
-  size_t i = 0;
-  for (; i + 1 < Capacity && From[i] != '\0'; ++i) To[i] = From[i];
-  To[i] = '\0';
-}
 
 const char* SignalName(int Signal) {
   switch (Signal) {
@@ -101,43 +91,13 @@ void OnCrashSignal(int Signal) {
 }
 
 void OnTerminate() {
-  CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called");
-  if (std::exception_ptr current = std::current_exception()) {
-    try {
-      std::rethrow_exception(current);
-    } catch (const std::exception& e) {
-      CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called after an exception: ");
-      const size_t used = Length(Crash.Note);
-      CopyText(Crash.Note + used, sizeof(Crash.Note) - used, e.what());
-    } catch (...) {
-      CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called after an unknown exception");
-    }
-  }
+  NoteTerminateReason(Crash.Note, sizeof(Crash.Note));
   std::abort();
 }
 
 }  // namespace
 
-void WriteCrashText(int Fd, const char* Text) {
-  size_t left = Length(Text);
-  while (left > 0) {
-    const ssize_t n = write(Fd, Text, left);
-    if (n <= 0) return;
-    Text += n;
-    left -= static_cast<size_t>(n);
-  }
-}
-
-void WriteCrashNumber(int Fd, unsigned long long Value) {
-  char digits[24];
-  int i = sizeof(digits) - 1;
-  digits[i] = '\0';
-  do {
-    digits[--i] = static_cast<char>('0' + Value % 10);
-    Value /= 10;
-  } while (Value > 0 && i > 0);
-  WriteCrashText(Fd, digits + i);
-}
+long WriteCrashBytes(int Fd, const char* Text, size_t Count) { return write(Fd, Text, Count); }
 
 void InstallCrashHandlers(const std::string& Report, TCrashWriter Head) {
   SetCrashReportPath(Report);
@@ -168,7 +128,7 @@ void SetCrashReportPath(const std::string& Report) {
     Crash.Path[0] = '\0';
     return;
   }
-  CopyText(Crash.Path, PathCapacity, Report.c_str());
+  CopyCrashText(Crash.Path, PathCapacity, Report.c_str());
 }
 
 void RemoveCrashHandlers() {

@@ -6,6 +6,8 @@
 // error dialog.
 #include "platform/PlatformCrash.h"
 
+#include "platform/PlatformCrashImpl.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -14,13 +16,7 @@
 #include <cstdlib>
 #include <exception>
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/PlatformWinApi.h"
 
 namespace tv {
 
@@ -45,18 +41,6 @@ struct TCrashState {
 };
 
 TCrashState Crash;
-
-size_t Length(const char* Text) {
-  size_t n = 0;
-  while (Text[n] != '\0') ++n;
-  return n;
-}
-
-void CopyText(char* To, size_t Capacity, const char* From) {
-  size_t i = 0;
-  for (; i + 1 < Capacity && From[i] != '\0'; ++i) To[i] = From[i];
-  To[i] = '\0';
-}
 
 void WriteHex(int Fd, unsigned long long Value, int Digits) {
   char text[20];
@@ -141,8 +125,8 @@ void Report(const char* What, DWORD Code, bool HasCode) {
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* Info) {
   const DWORD code = Info != nullptr && Info->ExceptionRecord != nullptr ? Info->ExceptionRecord->ExceptionCode : 0;
   char what[64] = "exception ";
-  const size_t used = Length(what);
-  CopyText(what + used, sizeof what - used, ExceptionName(code));
+  const size_t used = CrashTextLength(what);
+  CopyCrashText(what + used, sizeof what - used, ExceptionName(code));
   Report(what, code, true);
   // Ends the process with the exception's code as its status.
   return EXCEPTION_EXECUTE_HANDLER;
@@ -154,43 +138,13 @@ void OnAbort(int) {
 }
 
 void OnTerminate() {
-  CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called");
-  if (std::exception_ptr current = std::current_exception()) {
-    try {
-      std::rethrow_exception(current);
-    } catch (const std::exception& e) {
-      CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called after an exception: ");
-      const size_t used = Length(Crash.Note);
-      CopyText(Crash.Note + used, sizeof(Crash.Note) - used, e.what());
-    } catch (...) {
-      CopyText(Crash.Note, sizeof(Crash.Note), "std::terminate called after an unknown exception");
-    }
-  }
+  NoteTerminateReason(Crash.Note, sizeof(Crash.Note));
   std::abort();
 }
 
 }  // namespace
 
-void WriteCrashText(int Fd, const char* Text) {
-  size_t left = Length(Text);
-  while (left > 0) {
-    const int n = _write(Fd, Text, static_cast<unsigned>(left));
-    if (n <= 0) return;
-    Text += n;
-    left -= static_cast<size_t>(n);
-  }
-}
-
-void WriteCrashNumber(int Fd, unsigned long long Value) {
-  char digits[24];
-  int i = sizeof(digits) - 1;
-  digits[i] = '\0';
-  do {
-    digits[--i] = static_cast<char>('0' + Value % 10);
-    Value /= 10;
-  } while (Value > 0 && i > 0);
-  WriteCrashText(Fd, digits + i);
-}
+long WriteCrashBytes(int Fd, const char* Text, size_t Count) { return _write(Fd, Text, static_cast<unsigned>(Count)); }
 
 void InstallCrashHandlers(const std::string& Report, TCrashWriter Head) {
   SetCrashReportPath(Report);

@@ -121,16 +121,7 @@ class TSoundMixer {
     const float gain = B.Gain;
     if (gain == 0.0f) {
       // Silent: only the position moves.
-      pos += step * static_cast<uint64_t>(n);
-      if (pos >= end) {
-        if (B.Looping) {
-          pos %= end;
-        } else {
-          B.Playing = false;
-          pos = 0;
-        }
-      }
-      B.Position = pos;
+      StorePosition(B, pos + step * static_cast<uint64_t>(n), end);
       return;
     }
     const int16_t* d = B.Data->data();
@@ -164,15 +155,21 @@ class TSoundMixer {
       }
       pos += step;
     }
-    if (B.Playing && pos >= end) {
+    StorePosition(B, pos, end);
+  }
+
+  // Stores the position a mix moved B on to (Pos; End is the end of its data): past the end a
+  // looping buffer goes round, any other stops at 0. A buffer stopped during the mix is at 0.
+  static void StorePosition(TSoundBuffer& B, uint64_t Pos, uint64_t End) {
+    if (Pos >= End) {
       if (B.Looping) {
-        pos %= end;
+        Pos %= End;
       } else {
         B.Playing = false;
-        pos = 0;
+        Pos = 0;
       }
     }
-    B.Position = pos;
+    B.Position = Pos;
   }
 };
 

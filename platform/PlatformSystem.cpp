@@ -1,9 +1,11 @@
 // The parts of the system services that are the same on every platform: UTF-8 and UTF-16, the
-// code-page tables' cache, the simulated full disk and the warning box's test sink.
+// code-page tables' cache, reading and writing an open file (over each platform's single read
+// and write), the simulated full disk and the warning box's test sink.
 #include "platform/PlatformSystem.h"
 
 #include "platform/PlatformSystemImpl.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -24,6 +26,63 @@ int64_t& SimulatedDiskSpace() {
 }
 
 void SetSimulatedDiskSpace(int64_t Bytes) { SimulatedDiskSpace() = Bytes < 0 ? -1 : Bytes; }
+
+int64_t TFileStream::Read(void* Buffer, int64_t Count) noexcept {
+  if (Fd < 0 || Count <= 0) return 0;
+  int64_t done = 0;
+  auto* out = static_cast<char*>(Buffer);
+  while (done < Count) {
+    const int64_t n = ReadFileOnce(Fd, out + done, Count - done);
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+// Writes all of Buffer, or as much as the simulated disk still holds (then fails with ENOSPC).
+bool TFileStream::Write(const void* Buffer, int64_t Count) {
+  if (Fd < 0) return false;
+  int64_t& space = SimulatedDiskSpace();
+  const int64_t fits = space >= 0 && Count > space ? space : Count;
+  int64_t done = 0;
+  const auto* in = static_cast<const char*>(Buffer);
+  bool ok = true;
+  while (done < fits) {
+    const int64_t n = WriteFileOnce(Fd, in + done, fits - done);
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += n;
+  }
+  if (space >= 0) space -= done;
+  if (ok && fits < Count) {
+    errno = ENOSPC;
+    ok = false;
+  }
+  return ok;
+}
+
+bool CopyFilePath(const std::string& From, const std::string& To) {
+  TFileStream in(From, TFileStream::Mode::Read);
+  if (!in.IsOpen()) return false;
+  const std::string bytes = in.ReadRest();
+  TFileStream out(To, TFileStream::Mode::Create);
+  return out.IsOpen() && out.Write(bytes);
+}
+
+std::string TFileStream::ReadRest() {
+  std::string bytes;
+  const int64_t rest = Size() - Position();
+  if (rest > 0) {
+    bytes.resize(static_cast<size_t>(rest));
+    bytes.resize(static_cast<size_t>(Read(bytes.data(), rest)));
+  }
+  // Files whose size the system does not know in advance (pipes, /proc) are read to their end.
+  char chunk[4096];
+  for (int64_t n; (n = Read(chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<size_t>(n));
+  return bytes;
+}
 
 // ---- Code pages -----------------------------------------------------------------------------
 

@@ -81,14 +81,6 @@ bool FolderUsable(const std::string& Path, std::string* Why) {
 
 bool DeleteFilePath(const std::string& Path) { return unlink(Path.c_str()) == 0 || errno == ENOENT; }
 
-bool CopyFilePath(const std::string& From, const std::string& To) {
-  TFileStream in(From, TFileStream::Mode::Read);
-  if (!in.IsOpen()) return false;
-  const std::string bytes = in.ReadRest();
-  TFileStream out(To, TFileStream::Mode::Create);
-  return out.IsOpen() && out.Write(bytes);
-}
-
 bool RenameFilePath(const std::string& From, const std::string& To) { return rename(From.c_str(), To.c_str()) == 0; }
 
 bool SyncFolder(const std::string& Path) {
@@ -152,57 +144,23 @@ int64_t TFileStream::Position() const noexcept { return Fd < 0 ? 0 : lseek(Fd, 0
 
 bool TFileStream::Seek(int64_t Offset) noexcept { return Fd >= 0 && lseek(Fd, Offset, SEEK_SET) == Offset; }
 
-int64_t TFileStream::Read(void* Buffer, int64_t Count) noexcept {
-  if (Fd < 0 || Count <= 0) return 0;
-  int64_t done = 0;
-  auto* out = static_cast<char*>(Buffer);
-  while (done < Count) {
-    const ssize_t n = read(Fd, out + done, static_cast<size_t>(Count - done));
+int64_t ReadFileOnce(int Fd, void* Buffer, int64_t Count) noexcept {
+  for (;;) {
+    const ssize_t n = read(Fd, Buffer, static_cast<size_t>(Count));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += n;
+    return n;
   }
-  return done;
 }
 
-bool TFileStream::Write(const void* Buffer, int64_t Count) {
-  if (Fd < 0) return false;
-  int64_t& space = SimulatedDiskSpace();
-  const int64_t fits = space >= 0 && Count > space ? space : Count;
-  int64_t done = 0;
-  const auto* in = static_cast<const char*>(Buffer);
-  bool ok = true;
-  while (done < fits) {
-    const ssize_t n = write(Fd, in + done, static_cast<size_t>(fits - done));
+int64_t WriteFileOnce(int Fd, const void* Buffer, int64_t Count) noexcept {
+  for (;;) {
+    const ssize_t n = write(Fd, Buffer, static_cast<size_t>(Count));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += n;
+    return n;
   }
-  if (space >= 0) space -= done;
-  if (ok && fits < Count) {
-    errno = ENOSPC;
-    ok = false;
-  }
-  return ok;
 }
 
 bool TFileStream::Sync() { return Fd >= 0 && fsync(Fd) == 0; }
-
-std::string TFileStream::ReadRest() {
-  std::string bytes;
-  const int64_t rest = Size() - Position();
-  if (rest > 0) {
-    bytes.resize(static_cast<size_t>(rest));
-    bytes.resize(static_cast<size_t>(Read(bytes.data(), rest)));
-  }
-  // Files whose size the system does not know in advance (pipes, /proc) are read to their end.
-  char chunk[4096];
-  for (int64_t n; (n = Read(chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<size_t>(n));
-  return bytes;
-}
 
 TFolderWalk::TFolderWalk(const std::string& Folder) : FolderPath(Folder) {
   Dir = opendir(Folder.empty() ? "." : Folder.c_str());

@@ -10,14 +10,8 @@
 #include <io.h>
 #include <sys/stat.h>
 
-// windows.h after the C runtime's headers; its min and max macros are not wanted.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+// windows.h after the C runtime's headers.
+#include "platform/PlatformWinApi.h"
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -153,14 +147,6 @@ bool DeleteFilePath(const std::string& Path) {
   return false;
 }
 
-bool CopyFilePath(const std::string& From, const std::string& To) {
-  TFileStream in(From, TFileStream::Mode::Read);
-  if (!in.IsOpen()) return false;
-  const std::string bytes = in.ReadRest();
-  TFileStream out(To, TFileStream::Mode::Create);
-  return out.IsOpen() && out.Write(bytes);
-}
-
 bool RenameFilePath(const std::string& From, const std::string& To) {
   // Write-through: the move is on the disk when the call returns, as a folder sync makes it on
   // POSIX systems.
@@ -232,41 +218,13 @@ int64_t TFileStream::Position() const noexcept { return Fd < 0 ? 0 : _telli64(Fd
 
 bool TFileStream::Seek(int64_t Offset) noexcept { return Fd >= 0 && _lseeki64(Fd, Offset, SEEK_SET) == Offset; }
 
-int64_t TFileStream::Read(void* Buffer, int64_t Count) noexcept {
-  if (Fd < 0 || Count <= 0) return 0;
-  int64_t done = 0;
-  auto* out = static_cast<char*>(Buffer);
-  while (done < Count) {
-    const unsigned chunk = static_cast<unsigned>(std::min<int64_t>(Count - done, INT_MAX / 2));
-    const int n = _read(Fd, out + done, chunk);
-    if (n <= 0) break;
-    done += n;
-  }
-  return done;
+// The C runtime moves at most an int's worth of bytes a call.
+int64_t ReadFileOnce(int Fd, void* Buffer, int64_t Count) noexcept {
+  return _read(Fd, Buffer, static_cast<unsigned>(std::min<int64_t>(Count, INT_MAX / 2)));
 }
 
-bool TFileStream::Write(const void* Buffer, int64_t Count) {
-  if (Fd < 0) return false;
-  int64_t& space = SimulatedDiskSpace();
-  const int64_t fits = space >= 0 && Count > space ? space : Count;
-  int64_t done = 0;
-  const auto* in = static_cast<const char*>(Buffer);
-  bool ok = true;
-  while (done < fits) {
-    const unsigned chunk = static_cast<unsigned>(std::min<int64_t>(fits - done, INT_MAX / 2));
-    const int n = _write(Fd, in + done, chunk);
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += n;
-  }
-  if (space >= 0) space -= done;
-  if (ok && fits < Count) {
-    errno = ENOSPC;
-    ok = false;
-  }
-  return ok;
+int64_t WriteFileOnce(int Fd, const void* Buffer, int64_t Count) noexcept {
+  return _write(Fd, Buffer, static_cast<unsigned>(std::min<int64_t>(Count, INT_MAX / 2)));
 }
 
 bool TFileStream::Sync() {
@@ -274,18 +232,6 @@ bool TFileStream::Sync() {
   if (FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(Fd))) != 0) return true;
   SetErrnoFromLastError();
   return false;
-}
-
-std::string TFileStream::ReadRest() {
-  std::string bytes;
-  const int64_t rest = Size() - Position();
-  if (rest > 0) {
-    bytes.resize(static_cast<size_t>(rest));
-    bytes.resize(static_cast<size_t>(Read(bytes.data(), rest)));
-  }
-  char chunk[4096];
-  for (int64_t n; (n = Read(chunk, sizeof chunk)) > 0;) bytes.append(chunk, static_cast<size_t>(n));
-  return bytes;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // registers itself with TV_TOOL_COMMAND, so adding one touches no other file.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,37 @@ bool RegisterToolCommand(const TToolCommand& Command);
 
 // Prints a failure to stderr and returns the exit code 2 (wrong usage).
 int UsageError(const TToolCommand& Command, const std::string& Why);
+
+// Prints "tolvaren-tool NAME: Why" to stderr and returns the exit code 1 (the command failed).
+int Failure(const TToolCommand& Command, const std::string& Why);
+
+// An option that takes the next argument as its value ("-o FILE").
+struct TValueOption {
+  const char* Name;     // "-o"
+  std::string* Value;   // where the value goes
+  const char* Missing;  // the usage error when no value follows ("-o needs a file name")
+};
+
+// Where the arguments that are not options go: every one into All, or the only one into One (a
+// second is the usage error TooMany).
+struct TWords {
+  std::vector<std::string>* All = nullptr;
+  std::string* One = nullptr;
+  const char* TooMany = nullptr;
+};
+
+// Reads Args in order: the options of Options with their values, and the words. An argument that
+// starts with "-" and is none of Options is an unknown option. Returns 0, or the exit code of the
+// first usage error (printed).
+int ReadArgs(const TToolCommand& Command, const TArgs& Args, std::initializer_list<TValueOption> Options,
+             const TWords& Words);
+
+// The data folders a command works on: the tool's own (Data empty), or those the program in the
+// folder Data would use.
+void InitDataFolders(const std::string& Data);
+
+// Reads the whole file at Path into Bytes; false when it cannot be opened.
+bool ReadBytes(const std::string& Path, std::string& Bytes);
 
 }  // namespace tv::tool
 

@@ -2,10 +2,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/AppGame.h"
+#include "base/AppFolders.h"
 #include "tools/ToolCommands.h"
 
 namespace tv::tool {
@@ -33,6 +36,50 @@ int UsageError(const TToolCommand& Command, const std::string& Why) {
   std::fprintf(stderr, "tolvaren-tool %s: %s\nUsage: tolvaren-tool %s %s\n", Command.Name, Why.c_str(), Command.Name,
                Command.Usage);
   return 2;
+}
+
+int Failure(const TToolCommand& Command, const std::string& Why) {
+  std::fprintf(stderr, "tolvaren-tool %s: %s\n", Command.Name, Why.c_str());
+  return 1;
+}
+
+int ReadArgs(const TToolCommand& Command, const TArgs& Args, std::initializer_list<TValueOption> Options,
+             const TWords& Words) {
+  for (size_t i = 0; i < Args.size(); ++i) {
+    const std::string& a = Args[i];
+    const auto option =
+        std::find_if(Options.begin(), Options.end(), [&](const TValueOption& o) { return a == o.Name; });
+    if (option != Options.end()) {
+      if (++i >= Args.size()) return UsageError(Command, option->Missing);
+      *option->Value = Args[i];
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError(Command, "unknown option \"" + a + "\"");
+    } else if (Words.All != nullptr) {
+      Words.All->push_back(a);
+    } else if (Words.One != nullptr && Words.One->empty()) {
+      *Words.One = a;
+    } else {
+      return UsageError(Command, Words.TooMany != nullptr ? Words.TooMany : "unexpected argument \"" + a + "\"");
+    }
+  }
+  return 0;
+}
+
+void InitDataFolders(const std::string& Data) {
+  if (Data.empty()) {
+    InitFolders();
+  } else {
+    InitFoldersFrom(Data + "/tolvaren");
+  }
+}
+
+bool ReadBytes(const std::string& Path, std::string& Bytes) {
+  std::ifstream in(Path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  Bytes = text.str();
+  return true;
 }
 
 }  // namespace tv::tool

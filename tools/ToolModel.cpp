@@ -11,7 +11,7 @@
 
 namespace tv::tool {
 
-bool ReadModelOptions(const TArgs& Args, bool AllowActions, TModelOptions& Options, std::string& Why) {
+int ReadModelOptions(const TToolCommand& Command, const TArgs& Args, bool AllowActions, TModelOptions& Options) {
   for (size_t i = 0; i < Args.size(); ++i) {
     const std::string& arg = Args[i];
     std::string* target = nullptr;
@@ -25,23 +25,16 @@ bool ReadModelOptions(const TArgs& Args, bool AllowActions, TModelOptions& Optio
       target = &Options.Texts;
     }
     if (target != nullptr) {
-      if (i + 1 >= Args.size()) {
-        Why = arg + " needs a value";
-        return false;
-      }
+      if (i + 1 >= Args.size()) return UsageError(Command, arg + " needs a value");
       *target = Args[++i];
     } else if (AllowActions && Options.Actions.empty() && (arg == "-" || arg.rfind("--", 0) != 0)) {
       Options.Actions = arg;
     } else {
-      Why = "unexpected argument \"" + arg + "\"";
-      return false;
+      return UsageError(Command, "unexpected argument \"" + arg + "\"");
     }
   }
-  if (Options.Scenario.empty()) {
-    Why = "--scenario is required";
-    return false;
-  }
-  return true;
+  if (Options.Scenario.empty()) return UsageError(Command, "--scenario is required");
+  return 0;
 }
 
 namespace {

@@ -17,8 +17,8 @@ struct TModelOptions {
 };
 
 // Reads "--scenario S", "--save F", "--out F", "--texts X" and (when AllowActions) one further
-// argument; false with Why set on anything else.
-bool ReadModelOptions(const TArgs& Args, bool AllowActions, TModelOptions& Options, std::string& Why);
+// argument. Returns 0, or the exit code of the usage error (printed for Command) on anything else.
+int ReadModelOptions(const TToolCommand& Command, const TArgs& Args, bool AllowActions, TModelOptions& Options);
 
 // Creates the model, loads the texts and the scenario, then the players (a missing or rejected
 // save file leaves one nameless player; without Save one nameless player). Returns 0, or 2 with

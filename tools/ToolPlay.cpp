@@ -21,8 +21,7 @@ const TToolCommand Command = {
 
 int RunPlay(const TArgs& Args) {
   TModelOptions options;
-  std::string why;
-  if (!ReadModelOptions(Args, true, options, why)) return UsageError(Command, why);
+  if (const int code = ReadModelOptions(Command, Args, true, options)) return code;
   if (options.Actions.empty()) return UsageError(Command, "an actions file (or - for standard input) is required");
   std::ifstream file;
   if (options.Actions != "-") {

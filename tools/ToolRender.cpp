@@ -197,18 +197,10 @@ int RunRender(const TArgs& Args) {
   std::string scenePath;
   std::string output;
   std::string data;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "-o" || Args[i] == "--data") {
-      if (i + 1 >= Args.size()) return UsageError(RenderCommand, Args[i] + " needs a value");
-      (Args[i] == "-o" ? output : data) = Args[i + 1];
-      ++i;
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(RenderCommand, "unknown option \"" + Args[i] + "\"");
-    } else if (scenePath.empty()) {
-      scenePath = Args[i];
-    } else {
-      return UsageError(RenderCommand, "one scene only");
-    }
+  if (const int code = ReadArgs(RenderCommand, Args,
+                                {{"-o", &output, "-o needs a value"}, {"--data", &data, "--data needs a value"}},
+                                {.One = &scenePath, .TooMany = "one scene only"})) {
+    return code;
   }
   if (scenePath.empty() || output.empty()) return UsageError(RenderCommand, "needs a scene and -o");
   json scene;
@@ -223,8 +215,7 @@ int RunRender(const TArgs& Args) {
     height = static_cast<int32_t>(size.Y);
     if (width <= 0 || height <= 0 || width > 8192 || height > 8192) throw EError("\"size\" must be [W, H] in pixels");
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tolvaren-tool render: %s\n", e.what());
-    return 1;
+    return Failure(RenderCommand, e.what());
   }
 
   // Headless unless asked otherwise: the off-screen video driver still gives a real GL context.
@@ -235,11 +226,7 @@ int RunRender(const TArgs& Args) {
   int32_t frameHeight = 0;
   std::string error;
   try {
-    if (data.empty()) {
-      InitFolders();
-    } else {
-      InitFoldersFrom(data + "/tolvaren");
-    }
+    InitDataFolders(data);
     if (!PlatformOpenWindow("tolvaren-tool render", error)) throw EError("no window: " + error);
     ParseGfxSwitches(scene.value("graphics", std::string()), GfxSwitches());
     SetVideoOptions({TGfxBackend::OpenGL, width, height});

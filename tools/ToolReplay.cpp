@@ -16,8 +16,7 @@ const TToolCommand Command = {"replay", "--scenario S0.dat --save SAVE.dat [--te
 
 int RunReplay(const TArgs& Args) {
   TModelOptions options;
-  std::string why;
-  if (!ReadModelOptions(Args, false, options, why)) return UsageError(Command, why);
+  if (const int code = ReadModelOptions(Command, Args, false, options)) return code;
   if (options.Save.empty()) return UsageError(Command, "--save is required");
   if (const int code = StartModel(options); code != 0) return code;
   THeadlessGui gui;

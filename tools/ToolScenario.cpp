@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "base/EngineClasses.h"
+#include "engine/EngineScript.h"
+#include "game/GamePlayers.h"
+#include "game/GameScenario.h"
 #include "platform/PlatformSystem.h"
 
 namespace tv::tool {
@@ -84,13 +86,18 @@ TScenarioInput LoadScenarioInput(const std::vector<std::string>& Paths) {
   return input;
 }
 
-bool ReadBytes(const std::string& Path, std::string& Bytes) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  Bytes = text.str();
-  return true;
+void LoadIntoModel(const TScenarioInput& Input, const std::string& ScriptBytes) {
+  if (!ScriptBytes.empty()) LoadScript(ScriptBytes, true, false);
+  LoadScenarioBytes(Input.Scenario.Build(), Input.Label);
+  AddPlayer("");
+}
+
+bool LoadScenarioForCommand(const TToolCommand& Command, const std::vector<std::string>& Paths, TScenarioInput& Input) {
+  Input = LoadScenarioInput(Paths);
+  PrintDiagnostics(Input.Diagnostics);
+  if (Input.Ok) return true;
+  Failure(Command, "the scenario cannot be read");
+  return false;
 }
 
 bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::string& Error) {

@@ -7,6 +7,7 @@
 
 #include "authoring/GameScenarioCoverage.h"
 #include "authoring/GameScenarioSource.h"
+#include "tools/ToolCommands.h"
 
 namespace tv::tool {
 
@@ -30,15 +31,20 @@ TScenarioInput LoadScenarioInput(const std::vector<std::string>& Paths);
 std::vector<std::string> ExpandSourcePaths(const std::vector<std::string>& Paths,
                                            std::vector<TScenarioDiagnostic>& Diagnostics);
 
-// Reads the whole file at Path into Bytes; false when it cannot be opened.
-bool ReadBytes(const std::string& Path, std::string& Bytes);
-
 // Writes Bytes to Path through a temporary file in the same folder and a rename; false with the
 // reason in Error when anything fails (the temporary file is removed).
 bool WriteFileReplacing(const std::string& Path, const std::string& Bytes, std::string& Error);
 
 // Prints each diagnostic on a line of stderr; returns the number of errors.
 int PrintDiagnostics(const std::vector<TScenarioDiagnostic>& Diagnostics);
+
+// LoadScenarioInput with its diagnostics printed; false when the scenario cannot be read (said
+// for Command on stderr).
+bool LoadScenarioForCommand(const TToolCommand& Command, const std::vector<std::string>& Paths, TScenarioInput& Input);
+
+// Loads the scenario script ScriptBytes (when not empty), the scenario and one nameless player into
+// the started model modules, as the game starts a new game; throws EError when they are refused.
+void LoadIntoModel(const TScenarioInput& Input, const std::string& ScriptBytes);
 
 // Plays the coverage of a scenario read by LoadScenarioInput in the headless model, with the
 // scenario script ScriptBytes (may be empty); false with the reason when it cannot be played.

@@ -1,8 +1,6 @@
 // "scenario compile" and "scenario decompile": source files to the scenario file and back.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/EngineClasses.h"
 #include "tools/ToolCommands.h"
@@ -26,15 +24,8 @@ const TToolCommand DecompileCommand{
 int RunCompile(const TArgs& Args) {
   std::vector<std::string> sources;
   std::string output;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "-o") {
-      if (++i >= Args.size()) return UsageError(CompileCommand, "-o needs a file name");
-      output = Args[i];
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(CompileCommand, "unknown option \"" + Args[i] + "\"");
-    } else {
-      sources.push_back(Args[i]);
-    }
+  if (const int code = ReadArgs(CompileCommand, Args, {{"-o", &output, "-o needs a file name"}}, {.All = &sources})) {
+    return code;
   }
   if (output.empty()) return UsageError(CompileCommand, "name the output with -o");
   if (sources.empty()) return UsageError(CompileCommand, "name at least one source file or folder");
@@ -53,37 +44,20 @@ int RunCompile(const TArgs& Args) {
     return 1;
   }
   std::string why;
-  if (!WriteFileReplacing(output, input.Scenario.Build(), why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario compile: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(output, input.Scenario.Build(), why)) return Failure(CompileCommand, why);
   return 0;
 }
 
 int RunDecompile(const TArgs& Args) {
   std::string input;
   std::string output;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "-o") {
-      if (++i >= Args.size()) return UsageError(DecompileCommand, "-o needs a file name");
-      output = Args[i];
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(DecompileCommand, "unknown option \"" + Args[i] + "\"");
-    } else if (input.empty()) {
-      input = Args[i];
-    } else {
-      return UsageError(DecompileCommand, "one scenario file at a time");
-    }
+  if (const int code = ReadArgs(DecompileCommand, Args, {{"-o", &output, "-o needs a file name"}},
+                                {.One = &input, .TooMany = "one scenario file at a time"})) {
+    return code;
   }
   if (input.empty()) return UsageError(DecompileCommand, "name the scenario file");
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "tolvaren-tool scenario decompile: cannot read \"%s\"\n", input.c_str());
-    return 1;
-  }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  const std::string bytes = buffer.str();
+  std::string bytes;
+  if (!ReadBytes(input, bytes)) return Failure(DecompileCommand, "cannot read \"" + input + "\"");
   std::string text;
   try {
     TScenarioReadNotes notes;
@@ -104,18 +78,14 @@ int RunDecompile(const TArgs& Args) {
       return 1;
     }
   } catch (const EError& e) {
-    std::fprintf(stderr, "tolvaren-tool scenario decompile: %s\n", e.what());
-    return 1;
+    return Failure(DecompileCommand, e.what());
   }
   if (output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
   std::string why;
-  if (!WriteFileReplacing(output, text, why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario decompile: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(output, text, why)) return Failure(DecompileCommand, why);
   return 0;
 }
 

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "authoring/GameScenarioCoverage.h"
 #include "authoring/GameScenarioGraph.h"
@@ -24,9 +22,7 @@ bool PlayCoverage(const TScenarioInput& Input, const std::string& ScriptBytes, c
   TStartedModules model;
   model.Start(ModelModules());
   try {
-    if (!ScriptBytes.empty()) LoadScript(ScriptBytes, true, false);
-    LoadScenarioBytes(Input.Scenario.Build(), Input.Label);
-    AddPlayer("");
+    LoadIntoModel(Input, ScriptBytes);
     Result = ScenarioCoverage(Input.Scenario, Input.FromSource ? &Input.Places : nullptr, Input.Label, Options);
   } catch (const EError& e) {
     Why = e.what();
@@ -93,12 +89,8 @@ int RunCoverage(const TArgs& Args) {
     }
   }
   if (inputs.empty()) return UsageError(CoverageCommand, "name the scenario's source files or its scenario file");
-  const TScenarioInput input = LoadScenarioInput(inputs);
-  PrintDiagnostics(input.Diagnostics);
-  if (!input.Ok) {
-    std::fprintf(stderr, "tolvaren-tool scenario coverage: the scenario cannot be read\n");
-    return 1;
-  }
+  TScenarioInput input;
+  if (!LoadScenarioForCommand(CoverageCommand, inputs, input)) return 1;
   // The English story texts beside the tool, unless others are named: a floating text waits for
   // the player only when it has a text, and the texts never shown are those that exist.
   if (texts.empty()) {
@@ -107,23 +99,14 @@ int RunCoverage(const TArgs& Args) {
     if (fs::exists(beside)) texts = beside;
   }
   std::string script;
-  if (!texts.empty()) {
-    std::ifstream in(texts, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "%s: cannot read the file\n", texts.c_str());
-      return 1;
-    }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    script = bytes.str();
+  if (!texts.empty() && !ReadBytes(texts, script)) {
+    std::fprintf(stderr, "%s: cannot read the file\n", texts.c_str());
+    return 1;
   }
 
   TCoverageResult result;
   std::string why;
-  if (!PlayCoverage(input, script, options, result, why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario coverage: %s\n", why.c_str());
-    return 1;
-  }
+  if (!PlayCoverage(input, script, options, result, why)) return Failure(CoverageCommand, why);
   const std::string text = CoverageText(result);
   std::fwrite(text.data(), 1, text.size(), stdout);
   if (html.empty()) return 0;
@@ -131,10 +114,8 @@ int RunCoverage(const TArgs& Args) {
   std::error_code ec;
   fs::create_directories(html, ec);
   const std::string dot = (fs::path(html) / "story.dot").string();
-  if (!WriteFileReplacing(dot, ScenarioGraphDot(input.Scenario, input.FromSource ? &input.Places : nullptr), why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario coverage: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(dot, ScenarioGraphDot(input.Scenario, input.FromSource ? &input.Places : nullptr), why))
+    return Failure(CoverageCommand, why);
   std::string graph = "story.dot";
   if (std::system("command -v dot >/dev/null 2>&1") == 0 &&
       std::system(("dot -Tsvg " + Quote(dot) + " -o " + Quote((fs::path(html) / "story.svg").string())).c_str()) == 0) {
@@ -142,8 +123,7 @@ int RunCoverage(const TArgs& Args) {
   }
   if (!WriteFileReplacing((fs::path(html) / "coverage.html").string(),
                           CoverageHtml(result, fs::path(input.Label).filename().string(), graph), why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario coverage: %s\n", why.c_str());
-    return 1;
+    return Failure(CoverageCommand, why);
   }
   return 0;
 }

@@ -22,29 +22,16 @@ const TToolCommand GraphCommand{
 int RunGraph(const TArgs& Args) {
   std::vector<std::string> inputs;
   std::string output;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "-o") {
-      if (++i >= Args.size()) return UsageError(GraphCommand, "-o needs a file name");
-      output = Args[i];
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(GraphCommand, "unknown option \"" + Args[i] + "\"");
-    } else {
-      inputs.push_back(Args[i]);
-    }
+  if (const int code = ReadArgs(GraphCommand, Args, {{"-o", &output, "-o needs a file name"}}, {.All = &inputs})) {
+    return code;
   }
   if (inputs.empty()) return UsageError(GraphCommand, "name the scenario's source files or its scenario file");
   if (output.empty()) return UsageError(GraphCommand, "name the output with -o FILE.dot");
-  const TScenarioInput input = LoadScenarioInput(inputs);
-  PrintDiagnostics(input.Diagnostics);
-  if (!input.Ok) {
-    std::fprintf(stderr, "tolvaren-tool scenario graph: the scenario cannot be read\n");
-    return 1;
-  }
+  TScenarioInput input;
+  if (!LoadScenarioForCommand(GraphCommand, inputs, input)) return 1;
   std::string why;
-  if (!WriteFileReplacing(output, ScenarioGraphDot(input.Scenario, input.FromSource ? &input.Places : nullptr), why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario graph: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(output, ScenarioGraphDot(input.Scenario, input.FromSource ? &input.Places : nullptr), why))
+    return Failure(GraphCommand, why);
   // A picture as well, when Graphviz is there to draw it.
   if (std::system("command -v dot >/dev/null 2>&1") == 0) {
     const std::string svg = std::filesystem::path(output).replace_extension(".svg").string();

@@ -56,10 +56,7 @@ int RunLint(const TArgs& Args) {
       if (++i >= Args.size()) return UsageError(LintCommand, "--texts needs a script file");
       TScenarioTexts texts;
       std::string why;
-      if (!ScriptKeys(Args[i], texts, why)) {
-        std::fprintf(stderr, "tolvaren-tool scenario lint: %s\n", why.c_str());
-        return 1;
-      }
+      if (!ScriptKeys(Args[i], texts, why)) return Failure(LintCommand, why);
       if (firstScript.empty()) firstScript = Args[i];
       options.Texts.push_back(std::move(texts));
     } else if (Args[i] == "--data") {

@@ -278,11 +278,7 @@ int RunPreview(const TArgs& Args) {
   std::string error;
   std::vector<TPreviewResult> results;
   try {
-    if (data.empty()) {
-      InitFolders();
-    } else {
-      InitFoldersFrom(data + "/tolvaren");
-    }
+    InitDataFolders(data);
     if (!PlatformOpenWindow("tolvaren-tool scenario preview", error)) throw EError("no window: " + error);
     SetSegmentNameRules(MayHaveSegments, AlternativeSegmentsName);
     SetDefaultTextsHook(RegisterDefaultTexts);

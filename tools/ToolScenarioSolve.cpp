@@ -1,8 +1,6 @@
 // "scenario solve": a way from a new game to the ending, as a play script.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "authoring/GameScenarioInputScript.h"
 #include "authoring/GameScenarioSolver.h"
@@ -81,10 +79,8 @@ int RunSolve(const TArgs& Args) {
     if (!output.empty()) std::filesystem::remove(output, ignored);
     if (!inputScript.empty()) std::filesystem::remove(inputScript, ignored);
   };
-  const TScenarioInput input = LoadScenarioInput(inputs);
-  PrintDiagnostics(input.Diagnostics);
-  if (!input.Ok) {
-    std::fprintf(stderr, "tolvaren-tool scenario solve: the scenario cannot be read\n");
+  TScenarioInput input;
+  if (!LoadScenarioForCommand(SolveCommand, inputs, input)) {
     removeOldOutput();
     return 1;
   }
@@ -104,16 +100,10 @@ int RunSolve(const TArgs& Args) {
     }
   }
   std::string script;
-  if (!texts.empty()) {
-    std::ifstream in(texts, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "tolvaren-tool scenario solve: cannot read \"%s\"\n", texts.c_str());
-      removeOldOutput();
-      return 1;
-    }
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    script = bytes.str();
+  if (!texts.empty() && !ReadBytes(texts, script)) {
+    Failure(SolveCommand, "cannot read \"" + texts + "\"");
+    removeOldOutput();
+    return 1;
   }
 
   TSolveResult result;
@@ -122,9 +112,7 @@ int RunSolve(const TArgs& Args) {
   TStartedModules model;
   model.Start(ModelModules());
   try {
-    if (!script.empty()) LoadScript(script, true, false);
-    LoadScenarioBytes(input.Scenario.Build(), input.Label);
-    AddPlayer("");
+    LoadIntoModel(input, script);
     result = SolveScenario(options);
     if (result.Found && !inputScript.empty()) played = WayAsInputScript(result.Actions, inputOptions);
   } catch (const EError& e) {
@@ -134,8 +122,7 @@ int RunSolve(const TArgs& Args) {
   model.Stop();
   if (code != 0 || !result.Found) {
     removeOldOutput();
-    if (code == 0) std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", result.Why.c_str());
-    return 1;
+    return code == 0 ? Failure(SolveCommand, result.Why) : 1;
   }
   if (!inputScript.empty() && !played.Ok) {
     removeOldOutput();
@@ -146,18 +133,12 @@ int RunSolve(const TArgs& Args) {
                      std::to_string(result.States) + " states searched).\n";
   for (const std::string& action : result.Actions) text += action + "\n";
   std::string why;
-  if (!inputScript.empty() && !WriteFileReplacing(inputScript, played.Script, why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", why.c_str());
-    return 1;
-  }
+  if (!inputScript.empty() && !WriteFileReplacing(inputScript, played.Script, why)) return Failure(SolveCommand, why);
   if (output.empty()) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
-  if (!WriteFileReplacing(output, text, why)) {
-    std::fprintf(stderr, "tolvaren-tool scenario solve: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(output, text, why)) return Failure(SolveCommand, why);
   return 0;
 }
 

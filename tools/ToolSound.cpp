@@ -495,8 +495,7 @@ int RunSoundSynth(const TArgs& Args) {
     WriteSound(pcm, outPath, recipe.Quality);
     return 0;
   } catch (const EError& e) {
-    std::fprintf(stderr, "tolvaren-tool sound synth: %s\n", e.what());
-    return 1;
+    return Failure(Command, e.what());
   }
 }
 

@@ -557,10 +557,7 @@ int RunExport(const TArgs& Args) {
   }
   SetCodePage(1252);
   std::string why;
-  if (!WriteFileReplacing(output, text, why)) {
-    std::fprintf(stderr, "tolvaren-tool texts po-export: %s\n", why.c_str());
-    return 1;
-  }
+  if (!WriteFileReplacing(output, text, why)) return Failure(ExportCommand, why);
   return 0;
 }
 
@@ -602,20 +599,12 @@ std::string FirstUnheld(const std::string& Utf8, const TCodePage& Page) {
 
 int RunImport(const TArgs& Args) {
   std::string poPath, language, data, outDir;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "--language") {
-      if (!TakeValue(Args, i, language)) return UsageError(ImportCommand, "--language needs a name");
-    } else if (Args[i] == "--data") {
-      if (!TakeValue(Args, i, data)) return UsageError(ImportCommand, "--data needs a folder");
-    } else if (Args[i] == "-o") {
-      if (!TakeValue(Args, i, outDir)) return UsageError(ImportCommand, "-o needs a folder");
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(ImportCommand, "unknown option \"" + Args[i] + "\"");
-    } else if (poPath.empty()) {
-      poPath = Args[i];
-    } else {
-      return UsageError(ImportCommand, "one PO file at a time");
-    }
+  if (const int code = ReadArgs(ImportCommand, Args,
+                                {{"--language", &language, "--language needs a name"},
+                                 {"--data", &data, "--data needs a folder"},
+                                 {"-o", &outDir, "-o needs a folder"}},
+                                {.One = &poPath, .TooMany = "one PO file at a time"})) {
+    return code;
   }
   if (poPath.empty()) return UsageError(ImportCommand, "name the PO file");
   if (language.empty()) return UsageError(ImportCommand, "name the language with --language");
@@ -775,10 +764,7 @@ int RunImport(const TArgs& Args) {
   fs::create_directories(out, ec);
   for (int f = 0; f < 2; ++f) {
     std::string why;
-    if (!WriteFileReplacing((out / ScriptNames[f]).string(), written[f], why)) {
-      std::fprintf(stderr, "tolvaren-tool texts po-import: %s\n", why.c_str());
-      return 1;
-    }
+    if (!WriteFileReplacing((out / ScriptNames[f]).string(), written[f], why)) return Failure(ImportCommand, why);
   }
   std::fprintf(stderr, "%s: %d translated, %d fuzzy, %d untranslated\n", poPath.c_str(), translated, fuzzy,
                untranslated);

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "app/AppMain.h"
 #include "base/AppFolders.h"
@@ -28,15 +27,6 @@ const TToolCommand InfoCommand = {"texture info", "NAME [--data DIR]",
                                   RunInfo};
 TV_TOOL_COMMAND(PackCommand);
 TV_TOOL_COMMAND(InfoCommand);
-
-bool ReadFileBytes(const std::string& Path, std::string& Bytes) {
-  std::ifstream in(Path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  Bytes = s.str();
-  return true;
-}
 
 // Converts a decoded picture (A8R8G8B8, colours as stored) to the packed format.
 TImage ConvertPicture(const TImage& Raw, TPixelFormat Format) {
@@ -116,7 +106,7 @@ int RunPack(const TArgs& Args) {
   std::vector<TImage> frames;
   for (const std::string& path : inputs) {
     std::string bytes;
-    if (!ReadFileBytes(path, bytes)) {
+    if (!ReadBytes(path, bytes)) {
       std::fprintf(stderr, "tolvaren-tool texture pack: cannot read \"%s\"\n", path.c_str());
       return 1;
     }
@@ -142,24 +132,12 @@ nlohmann::json Pair(float X, float Y) { return nlohmann::json::array({X, Y}); }
 int RunInfo(const TArgs& Args) {
   std::string name;
   std::string data;
-  for (size_t i = 0; i < Args.size(); ++i) {
-    if (Args[i] == "--data") {
-      if (i + 1 >= Args.size()) return UsageError(InfoCommand, "--data needs a folder");
-      data = Args[++i];
-    } else if (!Args[i].empty() && Args[i][0] == '-') {
-      return UsageError(InfoCommand, "unknown option \"" + Args[i] + "\"");
-    } else if (name.empty()) {
-      name = Args[i];
-    } else {
-      return UsageError(InfoCommand, "one name only");
-    }
+  if (const int code = ReadArgs(InfoCommand, Args, {{"--data", &data, "--data needs a folder"}},
+                                {.One = &name, .TooMany = "one name only"})) {
+    return code;
   }
   if (name.empty()) return UsageError(InfoCommand, "needs a texture name");
-  if (data.empty()) {
-    InitFolders();
-  } else {
-    InitFoldersFrom(data + "/tolvaren");
-  }
+  InitDataFolders(data);
   // Loading needs a device but no window: the memory device keeps the pictures as bytes.
   SetVideoOptions({TGfxBackend::Memory, 1600, 900});
   nlohmann::json out;
@@ -199,8 +177,7 @@ int RunInfo(const TArgs& Args) {
     out["warnings"] = GetLogMessages();
   } catch (const EError& e) {
     VideoShutdown();
-    std::fprintf(stderr, "tolvaren-tool texture info: %s\n", e.what());
-    return 1;
+    return Failure(InfoCommand, e.what());
   }
   VideoShutdown();
   std::printf("%s\n", out.dump(2).c_str());

@@ -24,33 +24,19 @@ REPORT = "An error has occured during the game execution."
 def type_name(name):
     return "wait dialog InputLineCustom\nwait ready\n" + "+1 key BackSpace\n" * 16 + f"+1 text {name}\n+2 click OK\n"
 
-PLAY_FIRST_SITE = """
-wait form Play
-wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-wait dialog Achievement
-wait ready
-+2 click OK
-"""
+# The pieces of input scripts the native end-to-end tests play too (tests/e2e/scripts), each on
+# lines of its own.
+SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e", "scripts")
 
-QUIT_FROM_MENU = """
-wait form Menu
-wait ready
-+2 click Quit
-wait dialog QueryCustom
-wait ready
-+2 click Yes
-"""
+
+def script_piece(name):
+    with open(os.path.join(SCRIPTS, name + ".txt"), encoding="utf-8") as f:
+        return "\n" + f.read()
+
+
+PLAY_FIRST_SITE = script_piece("first-site-to-achievement") + "+2 click OK\n"
+
+QUIT_FROM_MENU = script_piece("quit-from-menu")
 
 LEAVE_AND_QUIT = """
 +60 wait ready

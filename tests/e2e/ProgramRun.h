@@ -15,36 +15,19 @@
 
 namespace tv::test {
 
+// The pieces of input scripts that the Windows run (scripts/windows/wine_tests.py) plays too live
+// in tests/e2e/scripts, read by both; each piece starts on a line of its own.
+inline std::string ScriptPiece(const std::string& Name) {
+  return "\n" + ReadFile(std::string(TV_SOURCE_DIR) + "/tests/e2e/scripts/" + Name + ".txt");
+}
+
 // A new game of the demo story from "Play" on: the hero walks into the first site, whose four
 // scenes are accepted, up to the announcement of its achievement; PlayFirstSite acknowledges it.
-inline const std::string PlayFirstSiteToAchievement = R"(
-wait form Play
-wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-+18 wait dialog Scene
-wait ready
-+2 click Accept
-wait dialog Achievement
-wait ready
-)";
+inline const std::string PlayFirstSiteToAchievement = ScriptPiece("first-site-to-achievement");
 inline const std::string PlayFirstSite = PlayFirstSiteToAchievement + "+2 click OK\n";
 
 // "Quit" on the menu (once the menu has the input) and "Yes" in its query.
-inline const std::string QuitFromMenu = R"(
-wait form Menu
-wait ready
-+2 click Quit
-wait dialog QueryCustom
-wait ready
-+2 click Yes
-)";
+inline const std::string QuitFromMenu = ScriptPiece("quit-from-menu");
 
 // The name prompt answered: the proposed name rubbed out, Name typed and confirmed.
 inline std::string TypeName(const std::string& Name) {

@@ -15,11 +15,8 @@ namespace {
 using nlohmann::json;
 
 const std::string Bin = TV_BIN_DIR;
-const std::string Tool = Bin + "/tolvaren-tool";
 
-int RunTool(const std::string& Args, std::string* Out, std::string* Err) {
-  return test::RunCommand("'" + Tool + "' " + Args, Out, Err);
-}
+using test::RunTool;
 
 TEST(StoryEnding, TheSolversWayPlaysToTheEnding) {
   test::TTempDir dir;

@@ -31,6 +31,18 @@ std::vector<int16_t> Tone(double Hz, double Seconds, int32_t Rate, int32_t Chann
   return out;
 }
 
+// A tone of 8000 at 8 kHz, mono, under noise of +-2000 from a fixed seed: the encoder cannot
+// squeeze it, so its Ogg file has many audio pages.
+std::vector<int16_t> NoisyTone(double Seconds, uint32_t Seed) {
+  std::vector<int16_t> pcm = Tone(220, Seconds, 8000, 1, 8000);
+  uint32_t noise = Seed;
+  for (int16_t& s : pcm) {
+    noise = noise * 1664525u + 1013904223u;
+    s = static_cast<int16_t>(s + static_cast<int16_t>((noise >> 16) % 4001) - 2000);
+  }
+  return pcm;
+}
+
 int CountLog(const std::string& Text) {
   int n = 0;
   for (const std::string& line : GetLogMessages()) n += line == Text ? 1 : 0;
@@ -434,13 +446,7 @@ TEST_F(AudioTest, OggIsLoadedWholeUpTo35SecondsAndStreamedBeyond) {
 
 TEST_F(AudioTest, DamagedOggFilesLoadWhatIsIntactAndNeverTheirClaims) {
   // Twenty seconds of a tone under noise: large enough that damage lands in the audio pages.
-  std::vector<int16_t> pcm = Tone(220, 20.0, 8000, 1, 8000);
-  uint32_t noise = 12345;
-  for (int16_t& s : pcm) {
-    noise = noise * 1664525u + 1013904223u;
-    s = static_cast<int16_t>(s + static_cast<int16_t>((noise >> 16) % 4001) - 2000);
-  }
-  const std::string good = EncodeOggVorbis(pcm, 1, 8000, 0.5f);
+  const std::string good = EncodeOggVorbis(NoisyTone(20.0, 12345), 1, 8000, 0.5f);
   // Cut in half: the pages that are whole still play.
   WriteFile(Dir / "Ordinary/J9Half.ogg", good.substr(0, good.size() / 2));
   TSample* half = GetSample("J9Half", 1);
@@ -527,13 +533,7 @@ TEST_F(AudioTest, AStreamedTrackLoopsWithoutAGap) {
 TEST_F(AudioTest, ADecodingErrorWhileStreamingStopsTheTrackAndClosesItsStream) {
   // A tone under noise, so that the pages are many; bytes changed in the middle of the file make
   // a hole the decoder reports only when playing reaches it (loading only measures the file).
-  std::vector<int16_t> pcm = Tone(220, 36.0, 8000, 1, 8000);
-  uint32_t noise = 777;
-  for (int16_t& v : pcm) {
-    noise = noise * 1664525u + 1013904223u;
-    v = static_cast<int16_t>(v + static_cast<int16_t>((noise >> 16) % 4001) - 2000);
-  }
-  std::string bytes = EncodeOggVorbis(pcm, 1, 8000, 0.5f);
+  std::string bytes = EncodeOggVorbis(NoisyTone(36.0, 777), 1, 8000, 0.5f);
   for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 200; ++i) bytes[i] = static_cast<char>(bytes[i] ^ 0x5A);
   WriteFile(Dir / "Ordinary/J9Holed.ogg", bytes);
   TSource* source = PlaySound("J9Holed", true, SoundGroupEffects, nullptr);

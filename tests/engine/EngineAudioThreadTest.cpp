@@ -12,6 +12,7 @@
 #include "base/AppFolders.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineSoundFiles.h"
+#include "support/AudioTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -19,17 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Magnitude of one frequency in a stretch of samples (Goertzel), scaled to a sine's amplitude.
-double ToneAmplitude(const std::vector<double>& X, double Hz, double Rate) {
-  const double w = 2 * M_PI * Hz / Rate;
-  double s1 = 0, s2 = 0;
-  for (const double x : X) {
-    const double s = x + 2 * std::cos(w) * s1 - s2;
-    s2 = s1;
-    s1 = s;
-  }
-  return 2 * std::sqrt(s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2) / static_cast<double>(X.size());
-}
+using test::ToneAmplitude;
 
 constexpr double ToneHz = 500;
 constexpr double ToneLevel = 9000;
@@ -86,6 +77,14 @@ class AudioThreadTest : public ::testing::Test {
     return ToneAmplitude(std::vector<double>(left.end() - 12000, left.end()), ToneHz, 48000);
   }
 
+  // Starts the long music, looping: its source and its sample, whose stream is open.
+  static void PlayLongMusic(TSource*& Source, TSample*& Sample) {
+    Source = PlaySound("J9Long", true, SoundGroupEffects, nullptr);
+    ASSERT_NE(Source, nullptr);
+    Sample = Source->Sample;
+    ASSERT_TRUE(Sample->StreamOpen());
+  }
+
   static void ExpectConsistentRing(const TSample& Sample) {
     int32_t filled = 0;
     for (const TStreamingBlock& block : Sample.Blocks) filled += block.Filled ? 1 : 0;
@@ -99,10 +98,9 @@ class AudioThreadTest : public ::testing::Test {
 };
 
 TEST_F(AudioThreadTest, MusicStreamsWhileTheMainThreadRefillsBlocks) {
-  TSource* source = PlaySound("J9Long", true, SoundGroupEffects, nullptr);
-  ASSERT_NE(source, nullptr);
-  TSample* sample = source->Sample;
-  ASSERT_TRUE(sample->StreamOpen());
+  TSource* source = nullptr;
+  TSample* sample = nullptr;
+  ASSERT_NO_FATAL_FAILURE(PlayLongMusic(source, sample));
   // Three and a half seconds: only two blocks were written before playing began, so what plays
   // at the end was written by refills while the mixer ran.
   PlayFor(3.5);
@@ -115,10 +113,9 @@ TEST_F(AudioThreadTest, MusicStreamsWhileTheMainThreadRefillsBlocks) {
 }
 
 TEST_F(AudioThreadTest, AMainThreadStalledForSixSecondsFindsTheStreamAgain) {
-  TSource* source = PlaySound("J9Long", true, SoundGroupEffects, nullptr);
-  ASSERT_NE(source, nullptr);
-  TSample* sample = source->Sample;
-  ASSERT_TRUE(sample->StreamOpen());
+  TSource* source = nullptr;
+  TSample* sample = nullptr;
+  ASSERT_NO_FATAL_FAILURE(PlayLongMusic(source, sample));
   PlayFor(0.5);
   const size_t before = Written().size();
   // The main thread does nothing for six seconds (longer than the whole ring) while the mixer

@@ -8,17 +8,6 @@
 namespace tv::test {
 namespace {
 
-// Events as "kind region site scene value" lines, for readable comparisons.
-std::vector<std::string> Events() {
-  std::vector<std::string> out;
-  for (TItem* item : *CurrentPlayer()->Events) {
-    const TData& d = static_cast<TEvent*>(item)->Data;
-    out.push_back(std::to_string(d.Kind) + " " + std::to_string(d.Region) + " " + std::to_string(d.Site) + " " +
-                  std::to_string(d.Scene) + " " + std::to_string(d.Value));
-  }
-  return out;
-}
-
 using TLines = std::vector<std::string>;
 
 class GameAvatar : public ModelTest {
@@ -50,7 +39,7 @@ TEST_F(GameAvatar, AFirstVisitPlaysEveryScene) {
   Load(Village());
   Settle();
   EXPECT_EQ(Avatar()->State, StateIdle);
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0"}));
   EXPECT_TRUE(SiteNumbered(11)->Revealed);
   EXPECT_FALSE(SiteNumbered(12)->Revealed);
 
@@ -71,8 +60,8 @@ TEST_F(GameAvatar, AFirstVisitPlaysEveryScene) {
   EXPECT_EQ(SiteNumbered(11)->Count, 1);
   EXPECT_TRUE(SiteNumbered(11)->Entered);
   EXPECT_TRUE(SiteNumbered(12)->Revealed);  // its condition now holds
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "6 1 11 111 1", "6 1 11 112 1", "5 1 11 0 0",
-                              "0 1 12 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "6 1 11 111 1", "6 1 11 112 1",
+                                  "5 1 11 0 0", "0 1 12 0 0"}));
   // Completed without KeepAfterVisit: no longer on the map.
   EXPECT_EQ(Act("enter 1 11"), "ignored: site 11 is not on the map");
 }
@@ -94,20 +83,20 @@ TEST_F(GameAvatar, RequirementsBarterAndARepeatVisit) {
   EXPECT_EQ(Avatar()->BarterCounts, (TCounts{2, 1, 0, 0, 0, 0, 0}));
   EXPECT_EQ(PropNamed("Gold")->Amount, 0);
   EXPECT_EQ(PropNamed("Bread")->Amount, 5);
-  const TLines events = Events();
+  const TLines events = EventLines();
   ASSERT_GE(events.size(), 4u);
   EXPECT_EQ(TLines(events.end() - 4, events.end()),
             (TLines{"6 1 12 122 1", "7 2 1 0 0", "8 1 12 122 0", "5 1 12 0 0"}));
 
   // Second visit: the requirement is passed (performed, not repeatable), the barter repeats.
-  const size_t before = Events().size();
+  const size_t before = EventLines().size();
   EXPECT_EQ(Act("enter 1 12"), "ok");
   EXPECT_EQ(Avatar()->Scene->Number, 122);
   EXPECT_EQ(SiteNumbered(12)->FirstScene()->Count, 2);  // counted as passed, no event
-  EXPECT_EQ(Events().size(), before + 1);
+  EXPECT_EQ(EventLines().size(), before + 1);
   // Declining a repeat visit leaves no event at all.
   EXPECT_EQ(Act("decline"), "ok");
-  EXPECT_EQ(Events().size(), before);
+  EXPECT_EQ(EventLines().size(), before);
   EXPECT_EQ(Avatar()->State, StateIdle);
 }
 
@@ -116,7 +105,7 @@ TEST_F(GameAvatar, DecliningAFirstVisitLeavesThreeEvents) {
   Settle();
   Act("enter 1 11");
   EXPECT_EQ(Act("decline"), "ok");
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "4 1 11 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0", "2 1 11 0 0", "3 1 11 0 0", "4 1 11 0 0"}));
   EXPECT_TRUE(SiteNumbered(11)->Entered);
   EXPECT_EQ(SiteNumbered(11)->Count, 0);
   EXPECT_EQ(Act("decline"), "ignored: no scene is presented");
@@ -135,7 +124,7 @@ TEST_F(GameAvatar, AScenethatLeavesTheSiteResumesOnTheNextVisit) {
   Act("accept");
   EXPECT_EQ(Avatar()->State, StateIdle);
   EXPECT_EQ(SiteNumbered(5)->Count, 0);
-  EXPECT_EQ(Events().back(), "4 1 5 0 0");
+  EXPECT_EQ(EventLines().back(), "4 1 5 0 0");
   Act("enter 1 5");
   EXPECT_EQ(Avatar()->Scene->Number, 52);
   Act("accept");
@@ -159,7 +148,7 @@ TEST_F(GameAvatar, RevealTimingDependsOnTheTiles) {
   EXPECT_TRUE(SiteNumbered(3)->Revealed);
   EXPECT_TRUE(SiteNumbered(2)->RevealsTile(14));
   EXPECT_FALSE(SiteNumbered(2)->RevealsTile(15));
-  EXPECT_EQ(Events(), (TLines{"0 1 1 0 0", "0 1 2 0 0", "0 1 3 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 1 0 0", "0 1 2 0 0", "0 1 3 0 0"}));
 }
 
 TEST_F(GameAvatar, EnterOnRevealChainsAndClosingSites) {
@@ -180,8 +169,8 @@ TEST_F(GameAvatar, EnterOnRevealChainsAndClosingSites) {
   EXPECT_EQ(Avatar()->State, StatePresenting);
   EXPECT_EQ(Avatar()->Scene->Number, 21);
   EXPECT_TRUE(SiteNumbered(1)->Closed);
-  EXPECT_EQ(Events(), (TLines{"0 1 1 0 0", "2 1 1 0 0", "3 1 1 0 0", "6 1 1 11 1", "5 1 1 0 0", "9 1 1 0 0",
-                              "0 1 2 0 0", "1 1 2 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 1 0 0", "2 1 1 0 0", "3 1 1 0 0", "6 1 1 11 1", "5 1 1 0 0", "9 1 1 0 0",
+                                  "0 1 2 0 0", "1 1 2 0 0"}));
   EXPECT_EQ(Act("enter 1 1"), "ignored: the avatar is busy");
   Act("accept");
   EXPECT_EQ(Act("enter 1 1"), "ignored: site 1 is not on the map");
@@ -209,14 +198,14 @@ TEST_F(GameAvatar, TravelRecordsTheChangeAndArrivalSavesAPendingVisit) {
   EXPECT_EQ(Act("travel 2"), "ok");
   EXPECT_EQ(CurrentRegion()->Number, 2);
   EXPECT_EQ(PreviousRegion()->Number, 1);
-  EXPECT_EQ(Events().back(), "10 2 0 0 0");
+  EXPECT_EQ(EventLines().back(), "10 2 0 0 0");
   EXPECT_TRUE(PathExists(dir / "save.dat"));
   EXPECT_FALSE(Avatar()->SavePending);
   // Back home, then the road: completing it takes the hero away without a RegionChanged event.
   EXPECT_EQ(Act("travel 1"), "ok");
   EXPECT_EQ(Act("enter 1 11"), "ok");
   EXPECT_EQ(CurrentRegion()->Number, 2);
-  EXPECT_EQ(Events().back(), "5 1 11 0 0");
+  EXPECT_EQ(EventLines().back(), "5 1 11 0 0");
   EXPECT_NE(std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Play Fade"), Play->Gui.Calls.end());
 }
 
@@ -228,7 +217,7 @@ TEST_F(GameAvatar, TravelToTheCurrentRegionOrWhileBusyRecordsNothing) {
   const std::vector<std::string> calls = Play->Gui.Calls;
   Avatar()->TravelTo(village);
   Avatar()->TravelTo(nullptr);
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0"}));
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "form Play Fade"), 0) << "no travel while busy";
   EXPECT_EQ(Play->Gui.Calls, calls) << "no call to the screens at all";
 }
@@ -248,17 +237,17 @@ TEST_F(GameAvatar, SpecialCodesActOnTheFirstCompletionOnly) {
   Act("enter 1 1");
   EXPECT_TRUE(IsUnlocked(2));
   EXPECT_EQ(GetPointer(), 2);
-  TLines events = Events();
+  TLines events = EventLines();
   EXPECT_EQ(TLines(events.end() - 2, events.end()), (TLines{"11 0 0 0 2", "12 0 0 0 2"}));
   EXPECT_EQ(Act("close-hint"), "ignored: the pointer is not at the hint");
   EXPECT_EQ(Act("close-inventory"), "ok");
   EXPECT_EQ(GetPointer(), 9);
-  EXPECT_EQ(Events().back(), "12 0 0 0 9");
+  EXPECT_EQ(EventLines().back(), "12 0 0 0 9");
   Act("enter 1 1");  // second completion: no unlock, no pointer change
-  EXPECT_EQ(Events().back(), "5 1 1 0 0");
+  EXPECT_EQ(EventLines().back(), "5 1 1 0 0");
   Act("enter 1 2");
   EXPECT_EQ(GetPointer(), 0);
-  EXPECT_EQ(Events().back(), "12 0 0 0 0");
+  EXPECT_EQ(EventLines().back(), "12 0 0 0 0");
 }
 
 TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
@@ -280,7 +269,7 @@ TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
   EXPECT_EQ(GetPointer(), 3);
   EXPECT_EQ(Act("travel 2"), "ok");
   EXPECT_EQ(GetPointer(), 9);
-  const TLines events = Events();
+  const TLines events = EventLines();
   const TLines travel{"10 2 0 0 0", "12 0 0 0 9"};
   EXPECT_NE(std::search(events.begin(), events.end(), travel.begin(), travel.end()), events.end())
       << "the pointer moves right after the travel is recorded";
@@ -289,7 +278,7 @@ TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
   Settle();
   EXPECT_EQ(GetPointer(), 9);
   EXPECT_EQ(Act("travel 1"), "ok");
-  EXPECT_EQ(Events().back(), "10 1 0 0 0");
+  EXPECT_EQ(EventLines().back(), "10 1 0 0 0");
 }
 
 TEST_F(GameAvatar, ZeroDurationHalvesTakeOneFrameEach) {
@@ -368,7 +357,7 @@ TEST_F(GameAvatar, TheEndingKeepsItsAchievementsAndRecordsNothingIntoTheNewGame)
   EXPECT_EQ(CurrentPlayer()->Earned, (std::vector<int32_t>{7}));
   EXPECT_EQ(std::count(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "dialog Achievement"), 0);
   EXPECT_NE(std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Menu FadeEnding"), Play->Gui.Calls.end());
-  EXPECT_EQ(Events(), (TLines{"0 1 1 0 0"}));  // no ButtonUnlocked or PointerChanged carried over
+  EXPECT_EQ(EventLines(), (TLines{"0 1 1 0 0"}));  // no ButtonUnlocked or PointerChanged carried over
   EXPECT_FALSE(IsUnlocked(1));
   EXPECT_EQ(GetPointer(), 9);
   EXPECT_EQ(SiteNumbered(2)->Count, 0);
@@ -443,21 +432,21 @@ TEST_F(GameAvatar, UndoRemovesTheLastEntryAndWhatFollowed) {
   Act("enter 1 11");
   Act("accept");
   Act("accept");
-  const TLines afterGate = Events();
+  const TLines afterGate = EventLines();
   Act("enter 1 12");
   Act("skip");
   EXPECT_EQ(Act("undo"), "ok");
-  EXPECT_EQ(Events(), afterGate);
+  EXPECT_EQ(EventLines(), afterGate);
   EXPECT_EQ(PropNamed("Gold")->Amount, 5);
   EXPECT_EQ(Act("undo"), "ok");
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0"}));
   // No entry left: everything goes, and the game starts anew.
   EXPECT_EQ(Act("undo"), "ok");
   Undo();
   EXPECT_EQ(EventCount(), 0);
   Rebuild();
   Settle();
-  EXPECT_EQ(Events(), (TLines{"0 1 11 0 0"}));
+  EXPECT_EQ(EventLines(), (TLines{"0 1 11 0 0"}));
 }
 
 }  // namespace

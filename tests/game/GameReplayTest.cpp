@@ -137,6 +137,17 @@ class GameReplay : public ModelTest {
   }
 
   // The live world, then the world rebuilt from the saved file, both at rest.
+  // A fresh model with one player "Tester" and no world loaded yet.
+  void Restart() {
+    Play.reset();
+    FreePlayersWithoutSaving();
+    DestroyScenario();
+    DestroyPool();
+    CreatePool();
+    CreateScenario();
+    AddPlayer("Tester");
+  }
+
   void CheckReplay(const std::string& Script) {
     const std::string live = WorldState();
     TTempDir dir;
@@ -154,13 +165,7 @@ class GameReplay : public ModelTest {
 TEST_F(GameReplay, TheRebuiltWorldEqualsTheLiveOne) {
   for (uint32_t seed = 1; seed <= 300; ++seed) {
     std::mt19937 rng(seed);
-    Play.reset();
-    FreePlayersWithoutSaving();
-    DestroyScenario();
-    DestroyPool();
-    CreatePool();
-    CreateScenario();
-    AddPlayer("Tester");
+    Restart();
     Load(RandomWorld(rng));
     Settle();
     std::ostringstream script;
@@ -183,13 +188,7 @@ TEST_F(GameReplay, AGameLoadedPartWayPlaysOnLikeTheLiveOne) {
     std::mt19937 rng(seed * 7919u);
     const TScenarioBuilder world = RandomWorld(rng);
     auto fresh = [&] {
-      Play.reset();
-      FreePlayersWithoutSaving();
-      DestroyScenario();
-      DestroyPool();
-      CreatePool();
-      CreateScenario();
-      AddPlayer("Tester");
+      Restart();
       Load(world);
       Settle();
     };

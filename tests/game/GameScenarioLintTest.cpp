@@ -9,6 +9,7 @@
 
 #include "authoring/GameScenarioLint.h"
 #include "engine/EngineScript.h"
+#include "game/DemoStory.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -275,18 +276,8 @@ std::set<std::string> ScriptKeys(const fs::path& Path) {
 }
 
 TEST(ScenarioLint, TheDemoStoryIsClean) {
-  std::vector<std::string> paths;
   const fs::path content = fs::path(TV_SOURCE_DIR) / "content";
-  for (const auto& entry : fs::directory_iterator(content / "scenario")) paths.push_back(entry.path().string());
-  std::sort(paths.begin(), paths.end());
-  std::vector<TScenarioSourceFile> files;
-  for (const std::string& path : paths) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    files.push_back({path, text.str()});
-  }
-  const TScenarioCompileResult story = CompileScenarioSources(files);
+  const TScenarioCompileResult story = CompileScenarioSources(test::DemoStorySources());
   ASSERT_TRUE(story.Ok);
   TScenarioLintOptions options;
   for (const char* language : {"English", "German", "Russian"}) {

@@ -7,6 +7,7 @@
 
 #include "authoring/GameScenarioSolver.h"
 #include "authoring/GameScenarioSource.h"
+#include "game/DemoStory.h"
 #include "game/ModelFixture.h"
 #include "support/TestSupport.h"
 
@@ -43,13 +44,8 @@ class ScenarioSolver : public test::ModelTest {
 };
 
 TEST_F(ScenarioSolver, FindsTheWayThroughTheDemoStory) {
-  std::vector<std::string> paths;
   const fs::path content = fs::path(TV_SOURCE_DIR) / "content";
-  for (const auto& entry : fs::directory_iterator(content / "scenario")) paths.push_back(entry.path().string());
-  std::sort(paths.begin(), paths.end());
-  std::vector<TScenarioSourceFile> files;
-  for (const std::string& path : paths) files.push_back({path, test::ReadFile(path)});
-  const TScenarioCompileResult story = CompileScenarioSources(files);
+  const TScenarioCompileResult story = CompileScenarioSources(test::DemoStorySources());
   ASSERT_TRUE(story.Ok);
   // The texts decide whether a floating text is shown, and so whether it waits for "accept".
   LoadScript(test::ReadFile((content / "Languages/English/T1ScriptScenario.xml").string()), true, false);

@@ -19,6 +19,17 @@
 namespace tv {
 namespace {
 
+// What the engine's modules install at start-up and take away at shutdown: the folders, the
+// hooks, the pool's effect loader, the effects and the picture cache.
+void ExpectEngineInstalled(bool Installed) {
+  EXPECT_EQ(FoldersReady(), Installed);
+  EXPECT_EQ(HasDefaultTextsHook(), Installed);
+  EXPECT_EQ(HasDisplayHooks(), Installed);
+  EXPECT_EQ(static_cast<bool>(GetPoolLoaders().LoadEffect), Installed);
+  EXPECT_EQ(EffectsStarted(), Installed);
+  EXPECT_EQ(Pictures() != nullptr, Installed);
+}
+
 TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
   test::TTempDir dir;
   test::TScopedEnv home("XDG_DATA_HOME", dir.Path().c_str());
@@ -38,12 +49,7 @@ TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
     {
       TStartedModules modules;
       modules.Start(std::move(table));
-      EXPECT_TRUE(FoldersReady());
-      EXPECT_TRUE(HasDefaultTextsHook());
-      EXPECT_TRUE(HasDisplayHooks());
-      EXPECT_TRUE(static_cast<bool>(GetPoolLoaders().LoadEffect));
-      EXPECT_TRUE(EffectsStarted());
-      EXPECT_NE(Pictures(), nullptr);
+      ExpectEngineInstalled(true);
       EXPECT_NE(FindDialog("Options"), nullptr);
       EXPECT_FALSE(GetText("Copyright").empty());
       int32_t width = 0;
@@ -53,12 +59,7 @@ TEST(GameModulesTest, StartAndStopThreeTimesLeaveNoHookInstalled) {
       EXPECT_GT(height, 0);
       modules.Stop();
     }
-    EXPECT_FALSE(FoldersReady());
-    EXPECT_FALSE(HasDefaultTextsHook());
-    EXPECT_FALSE(HasDisplayHooks());
-    EXPECT_FALSE(static_cast<bool>(GetPoolLoaders().LoadEffect));
-    EXPECT_FALSE(EffectsStarted());
-    EXPECT_EQ(Pictures(), nullptr);
+    ExpectEngineInstalled(false);
     EXPECT_FALSE(GuiStarted());
     EXPECT_EQ(GetVideoOptions().Width, 0);
     EXPECT_EQ(GetText("Copyright"), "");

@@ -11,6 +11,7 @@
 #include "base/AppFolders.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineSoundFiles.h"
+#include "support/AudioTestSupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -19,18 +20,7 @@ namespace {
 using test::TScopedEnv;
 using test::TTempDir;
 
-// Magnitude of one frequency in a block of samples (Goertzel), scaled to the sine's amplitude.
-double ToneAmplitude(const std::vector<double>& X, double Hz, double Rate) {
-  const double w = 2 * M_PI * Hz / Rate;
-  double s1 = 0, s2 = 0;
-  for (const double x : X) {
-    const double s = x + 2 * std::cos(w) * s1 - s2;
-    s2 = s1;
-    s1 = s;
-  }
-  const double power = s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2;
-  return 2 * std::sqrt(power) / static_cast<double>(X.size());
-}
+using test::ToneAmplitude;
 
 TEST(AudioDevice, TheDiskDriverRecordsAToneAtItsLevel) {
   TTempDir dir;

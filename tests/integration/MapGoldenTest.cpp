@@ -212,9 +212,7 @@ class MapGolden : public ::testing::Test {
     std::vector<uint8_t> frame;
     int32_t w = 0;
     int32_t h = 0;
-    GfxSetPresentObserver([&] { frame = GfxReadBackBuffer(w, h); });
-    ASSERT_TRUE(RenderFrame(nullptr));
-    GfxSetPresentObserver(nullptr);
+    ASSERT_TRUE(test::RenderAndReadBack(frame, w, h));
     ASSERT_FALSE(frame.empty());
     // The shot goes beside the other actual pictures; the shared comparison reads it from there.
     const std::string dir = std::string(TV_BIN_DIR) + "/../golden-shots";

@@ -45,67 +45,43 @@ class SceneRun : public ::testing::Test {
  protected:
   void SetUp() override { test::MakePlayTestProgram(Dir, Scenario); }
 
-  // The "NAME" of a dump's JSON, up to the bracket that closes it.
-  static std::string Part(const std::string& Dump, const std::string& Name) {
-    const size_t at = Dump.find("\"" + Name + "\"");
-    if (at == std::string::npos) return Dump;
-    int depth = 0;
-    for (size_t i = Dump.find('[', at); i < Dump.size(); ++i) {
-      if (Dump[i] == '[') ++depth;
-      if (Dump[i] == ']' && --depth == 0) return Dump.substr(at, i - at + 1);
-    }
-    return Dump.substr(at);
-  }
-  std::string Dump(const std::string& Save) {
-    std::string out;
-    std::string err;
-    EXPECT_EQ(test::RunCommand(Tool + " save dump '" + Save + "'", &out, &err), 0) << err;
-    return out;
-  }
-
   test::TTempDir Dir;
-  const std::string Tool = std::string("'") + TV_BIN_DIR + "/tolvaren-tool'";
 };
 
 TEST_F(SceneRun, BarterTradedThroughTheDialogMatchesTheToolsAccept) {
-  test::WriteFile(Dir / "input.txt",
-                  "wait form Play\n"
-                  "+150 click Quay\n"
-                  "wait dialog Scene\n"
-                  "wait ready\n"
-                  "click BarterPerf1\n"
-                  "+20 click BarterPerf1\n"
-                  "+20 click BarterPerf3\n"
-                  "+20 click Accept\n"
-                  "+150 close\n");
   std::string err;
-  ASSERT_EQ(
-      test::RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
-                           (Dir / "data") + "' '" + (Dir / "program/tolvaren-playtest") +
-                           "' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") + "' -gui-trace '" +
-                           (Dir / "trace.jsonl") + "'",
-                       nullptr, &err),
-      0)
+  ASSERT_EQ(test::RunPlayTestProgram(Dir, "1280x720",
+                                     "wait form Play\n"
+                                     "+150 click Quay\n"
+                                     "wait dialog Scene\n"
+                                     "wait ready\n"
+                                     "click BarterPerf1\n"
+                                     "+20 click BarterPerf1\n"
+                                     "+20 click BarterPerf3\n"
+                                     "+20 click Accept\n"
+                                     "+150 close\n",
+                                     err),
+            0)
       << err;
   const std::string trace = test::ReadFile(Dir / "trace.jsonl");
-  size_t at = trace.find("\"dialog\": \"Scene\", \"shown\": true");
-  ASSERT_NE(at, std::string::npos) << trace;
+  std::vector<std::string> parts = {"\"dialog\": \"Scene\", \"shown\": true"};
   for (const char* click : {"BarterPerf1", "BarterPerf1", "BarterPerf3", "Accept"}) {
-    at = trace.find(std::string("\"click\": \"") + click + "\", \"in\": \"Scene\"", at + 1);
-    ASSERT_NE(at, std::string::npos) << click << "\n" << trace;
+    parts.push_back(std::string("\"click\": \"") + click + "\", \"in\": \"Scene\"");
   }
+  std::string missing;
+  ASSERT_TRUE(test::ContainsInOrder(trace, parts, missing)) << missing << "\n" << trace;
 
   test::WriteFile(Dir / "actions.txt", "enter 3 301\naccept 2 0 1\n");
-  ASSERT_EQ(test::RunCommand(Tool + " play --scenario '" + (Dir / "program/Ordinary/S0Scenario.dat") + "' --out '" +
-                                 (Dir / "tool.dat") + "' '" + (Dir / "actions.txt") + "'",
-                             nullptr, &err),
+  ASSERT_EQ(test::RunTool("play --scenario '" + (Dir / "program/Ordinary/S0Scenario.dat") + "' --out '" +
+                              (Dir / "tool.dat") + "' '" + (Dir / "actions.txt") + "'",
+                          nullptr, &err),
             0)
       << err;
   const std::string saved = Dir / "data/Quillmark/Tolvaren/Save_qv.dat";
   ASSERT_TRUE(test::PathExists(saved));
-  const std::string game = Part(Dump(saved), "events");
+  const std::string game = test::SavedEvents(saved);
   EXPECT_NE(game.find("[7, 2, 0, 1, 0"), std::string::npos) << game;  // the barter counts
-  EXPECT_EQ(game, Part(Dump(Dir / "tool.dat"), "events"));
+  EXPECT_EQ(game, test::SavedEvents(Dir / "tool.dat"));
 }
 
 TEST_F(SceneRun, EveryDemoSceneFitsItsDialogInEveryLanguage) {
@@ -113,9 +89,9 @@ TEST_F(SceneRun, EveryDemoSceneFitsItsDialogInEveryLanguage) {
   for (const char* language : {"English", "German", "Russian"}) {
     std::string out;
     std::string err;
-    const int code = test::RunCommand(Tool + " scenario preview '" + bin + "/Ordinary/S0Scenario.dat' --data '" + bin +
-                                          "' --language " + language + " --all '" + (Dir / language) + "'",
-                                      &out, &err);
+    const int code = test::RunTool("scenario preview '" + bin + "/Ordinary/S0Scenario.dat' --data '" + bin +
+                                       "' --language " + language + " --all '" + (Dir / language) + "'",
+                                   &out, &err);
     EXPECT_EQ(code, 0) << language << "\n" << out << err;
     EXPECT_NE(out.find("scenes previewed"), std::string::npos) << out;
     EXPECT_TRUE(test::PathExists(Dir / (std::string(language) + "/index.html")));
@@ -189,9 +165,9 @@ region Town 3 {
 TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
   test::WriteFile(Dir / "looks.tvs", Looks);
   std::string err;
-  ASSERT_EQ(test::RunCommand(Tool + " scenario compile '" + (Dir / "looks.tvs") + "' -o '" + (Dir / "looks.dat") + "'",
-                             nullptr, &err),
-            0)
+  ASSERT_EQ(
+      test::RunTool("scenario compile '" + (Dir / "looks.tvs") + "' -o '" + (Dir / "looks.dat") + "'", nullptr, &err),
+      0)
       << err;
   const std::pair<int, const char*> scenes[] = {{3091, "floating_text"},    {2021, "text"},
                                                 {4071, "text_stop"},        {3092, "illustration"},
@@ -203,9 +179,9 @@ TEST_F(SceneRun, GoldenLookFamiliesInEnglishAndRussian) {
   for (const char* language : {"English", "Russian"}) {
     const std::string out = Dir / language;
     std::string printed;
-    ASSERT_EQ(test::RunCommand(Tool + " scenario preview '" + (Dir / "looks.dat") + "' --data '" + TV_BIN_DIR +
-                                   "' --language " + language + " --crop --all '" + out + "'",
-                               &printed, &err),
+    ASSERT_EQ(test::RunTool("scenario preview '" + (Dir / "looks.dat") + "' --data '" + TV_BIN_DIR + "' --language " +
+                                language + " --crop --all '" + out + "'",
+                            &printed, &err),
               0)
         << printed << err;
     std::string lower = language;

@@ -218,9 +218,7 @@ TEST_F(VideoOnOpenGL, CaptureReadsTheMainCanvasTopDown) {
   std::vector<uint8_t> frame;
   int32_t w = 0;
   int32_t h = 0;
-  GfxSetPresentObserver([&] { frame = GfxReadBackBuffer(w, h); });
-  ASSERT_TRUE(RenderFrame(nullptr));
-  GfxSetPresentObserver(nullptr);
+  ASSERT_TRUE(test::RenderAndReadBack(frame, w, h));
   ASSERT_EQ(w, 320);
   EXPECT_EQ(frame[(10 * 320 + 10) * 4], 255);
   EXPECT_EQ(frame[(170 * 320 + 10) * 4 + 2], 255);

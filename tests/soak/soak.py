@@ -272,26 +272,35 @@ def main():
         killed = False
         kill_during_save = False
         kill_at = None
-        while True:
-            code = proc.poll()
-            if code is not None:
-                break
-            peak = max(peak, vm_hwm_kb(proc.pid))
-            lines, offset = read_trace(trace, offset)
+
+        def follow(lines):
+            """Takes in new lines of the trace: the last frame, the save under way and the last one
+            done. True when a save started among them."""
+            nonlocal pending, expected, last_frame
+            started = False
             for line in lines:
                 last_frame = max(last_frame, line.get("frame", 0))
                 stage = line.get("save")
                 if stage == "start":
                     pending = line["hash"]
-                    if fate == "kill-save" and kill_at is None:
-                        # Somewhere in the save's two pauses, or just after it.
-                        kill_at = time.monotonic() + rng.uniform(0, 2.2 * args.save_pause_ms) / 1000.0
+                    started = True
                 elif stage == "done":
                     expected = line["hash"]
                     pending = None
                     stats["saves_done"] += 1
                 elif stage == "failed":
                     pending = None
+            return started
+
+        while True:
+            code = proc.poll()
+            if code is not None:
+                break
+            peak = max(peak, vm_hwm_kb(proc.pid))
+            lines, offset = read_trace(trace, offset)
+            if follow(lines) and fate == "kill-save" and kill_at is None:
+                # Somewhere in the save's two pauses, or just after it.
+                kill_at = time.monotonic() + rng.uniform(0, 2.2 * args.save_pause_ms) / 1000.0
             now = time.monotonic()
             if (kill_at is not None and now >= kill_at) or now - began >= deadline:
                 kill_during_save = pending is not None
@@ -302,18 +311,7 @@ def main():
                 break
             time.sleep(0.005 if kill_at is not None else (0.01 if fate == "kill-save" else 0.05))
         # What the trace said after the last poll.
-        lines, offset = read_trace(trace, offset)
-        for line in lines:
-            last_frame = max(last_frame, line.get("frame", 0))
-            stage = line.get("save")
-            if stage == "start":
-                pending = line["hash"]
-            elif stage == "done":
-                expected = line["hash"]
-                pending = None
-                stats["saves_done"] += 1
-            elif stage == "failed":
-                pending = None
+        follow(read_trace(trace, offset)[0])
         stats["runs"] += 1
         game_time += last_frame * args.fixed_dt
         peaks.append((began - start_wall, peak))

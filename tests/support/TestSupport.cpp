@@ -81,6 +81,12 @@ int RunCommand(const std::string& Command, std::string* Out, std::string* Err) {
   return status;
 }
 
+std::string ToolPath() { return std::string(TV_BIN_DIR) + "/tolvaren-tool"; }
+
+int RunTool(const std::string& Args, std::string* Out, std::string* Err) {
+  return RunCommand("'" + ToolPath() + "' " + Args, Out, Err);
+}
+
 void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source) {
   const std::string bin = TV_BIN_DIR;
   const std::string program = Dir / "program";
@@ -90,11 +96,47 @@ void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source) {
             0);
   WriteFile(Dir / "scenario.tvs", Source);
   std::string err;
-  ASSERT_EQ(RunCommand("'" + bin + "/tolvaren-tool' scenario compile '" + (Dir / "scenario.tvs") + "' -o '" + program +
-                           "/Ordinary/S0Scenario.dat'",
-                       nullptr, &err),
+  ASSERT_EQ(RunTool("scenario compile '" + (Dir / "scenario.tvs") + "' -o '" + program + "/Ordinary/S0Scenario.dat'",
+                    nullptr, &err),
             0)
       << err;
+}
+
+int RunPlayTestProgram(const TTempDir& Dir, const std::string& Desktop, const std::string& Script, std::string& Err) {
+  WriteFile(Dir / "input.txt", Script);
+  return RunCommand("SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy TOLVAREN_DESKTOP=" + Desktop + " XDG_DATA_HOME='" +
+                        (Dir / "data") + "' '" + (Dir / "program/tolvaren-playtest") +
+                        "' -fixed-dt 0.02 -seed 7 -frames 3000 -input '" + (Dir / "input.txt") + "' -gui-trace '" +
+                        (Dir / "trace.jsonl") + "'",
+                    nullptr, &Err);
+}
+
+std::string SavedEvents(const std::string& Save) {
+  std::string out;
+  std::string err;
+  EXPECT_EQ(RunTool("save dump '" + Save + "'", &out, &err), 0) << err;
+  const size_t at = out.find("\"events\"");
+  if (at == std::string::npos) return out;
+  // Up to the bracket that closes the list of events.
+  int depth = 0;
+  for (size_t i = out.find('[', at); i < out.size(); ++i) {
+    if (out[i] == '[') ++depth;
+    if (out[i] == ']' && --depth == 0) return out.substr(at, i - at + 1);
+  }
+  return out.substr(at);
+}
+
+bool ContainsInOrder(const std::string& Text, const std::vector<std::string>& Parts, std::string& Missing) {
+  size_t from = 0;
+  for (const std::string& part : Parts) {
+    const size_t at = Text.find(part, from);
+    if (at == std::string::npos) {
+      Missing = part;
+      return false;
+    }
+    from = at + 1;
+  }
+  return true;
 }
 
 bool UpdatingGoldens() {

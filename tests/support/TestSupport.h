@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tv::test {
 
@@ -41,9 +42,26 @@ void MakeDirs(const std::string& Path);
 // Runs a shell command, returning its exit code and what it wrote to stdout (stderr to Err).
 int RunCommand(const std::string& Command, std::string* Out = nullptr, std::string* Err = nullptr);
 
+// The build's tolvaren-tool, and a run of it with Args (quoted by the caller) as RunCommand runs.
+std::string ToolPath();
+int RunTool(const std::string& Args, std::string* Out = nullptr, std::string* Err = nullptr);
+
 // A copy of "tolvaren-playtest" with the game's data in Dir/program, its scenario replaced by
 // Source compiled with the tool; a failure fails the test.
 void MakePlayTestProgram(const TTempDir& Dir, const std::string& Source);
+
+// Runs the program MakePlayTestProgram made in Dir headless in a desktop of Desktop ("640x360"),
+// with a fixed frame time and seed, on the input script Script (written to Dir/input.txt); its
+// data go to Dir/data and its GUI trace to Dir/trace.jsonl. Returns the exit code, stderr in Err.
+int RunPlayTestProgram(const TTempDir& Dir, const std::string& Desktop, const std::string& Script, std::string& Err);
+
+// The events of a save file as "tolvaren-tool save dump" lists them (its JSON list "events", or
+// the whole dump when it has none); a failed dump fails the test.
+std::string SavedEvents(const std::string& Save);
+
+// Whether Text holds each of Parts, in that order (each found after the one before); false with
+// the first part missing in Missing.
+bool ContainsInOrder(const std::string& Text, const std::vector<std::string>& Parts, std::string& Missing);
 
 // Whether golden pictures are being regenerated (TV_UPDATE_GOLDENS=1): a golden test then writes
 // its picture and reports itself skipped, never passed.

@@ -83,4 +83,13 @@ inline void WritePacked(const std::string& Path, const std::vector<TImage>& Fram
   WriteFile(Path, EncodePackedTexture(Frames, Rate, Curve));
 }
 
+// Renders one frame and reads the back buffer as it is presented (RGBA rows, Width x Height into
+// Frame); false when the frame could not be rendered.
+inline bool RenderAndReadBack(std::vector<uint8_t>& Frame, int32_t& Width, int32_t& Height) {
+  GfxSetPresentObserver([&] { Frame = GfxReadBackBuffer(Width, Height); });
+  const bool rendered = RenderFrame(nullptr);
+  GfxSetPresentObserver(nullptr);
+  return rendered;
+}
+
 }  // namespace tv::test

@@ -17,7 +17,7 @@ using test::TTempDir;
 
 int Tool(const std::string& Args, std::string* Err = nullptr) {
   std::string out;
-  return test::RunCommand("'" TV_BIN_DIR "/tolvaren-tool' " + Args, &out, Err);
+  return test::RunTool(Args, &out, Err);
 }
 
 TImage Picture(const std::string& Path) {

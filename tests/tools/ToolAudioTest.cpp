@@ -16,11 +16,7 @@ namespace {
 using nlohmann::json;
 using TCaseList = std::vector<std::pair<std::string, std::string>>;
 
-const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
-
-int RunTool(const std::string& Args, std::string* Out, std::string* Err = nullptr) {
-  return test::RunCommand("'" + Tool + "' " + Args, Out, Err);
-}
+using test::RunTool;
 
 json Info(const std::string& Path, int ExpectedCode) {
   std::string out;

@@ -11,12 +11,9 @@
 namespace tv {
 namespace {
 
-const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
 const std::string Story = std::string(TV_SOURCE_DIR) + "/content/scenario";
 
-int RunTool(const std::string& Args, std::string* Out = nullptr, std::string* Err = nullptr) {
-  return test::RunCommand("'" + Tool + "' " + Args, Out, Err);
-}
+using test::RunTool;
 
 // The report's line for an object ("scene 3031 of site NetMender"), or "".
 std::string LineOf(const std::string& Report, const std::string& Object) {
@@ -35,10 +32,10 @@ TEST(ToolScenarioCoverage, TheDemoReportsEverySceneAndAchievementWithTheHtmlBesi
       << err;
   // The world of a new game lists every scene and achievement the scenario file holds.
   std::string world;
-  ASSERT_EQ(
-      test::RunCommand(
-          "echo | '" + Tool + "' play --scenario '" + std::string(TV_BIN_DIR) + "/Ordinary/S0Scenario.dat' -", &world),
-      0);
+  ASSERT_EQ(test::RunCommand("echo | '" + test::ToolPath() + "' play --scenario '" + std::string(TV_BIN_DIR) +
+                                 "/Ordinary/S0Scenario.dat' -",
+                             &world),
+            0);
   const nlohmann::json j = nlohmann::json::parse(world);
   size_t scenes = 0;
   for (const auto& region : j["regions"]) {

@@ -9,11 +9,7 @@
 namespace tv {
 namespace {
 
-const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
-
-int RunTool(const std::string& Args, std::string* Out = nullptr, std::string* Err = nullptr) {
-  return test::RunCommand("'" + Tool + "' " + Args, Out, Err);
-}
+using test::RunTool;
 
 const char* const Village = R"(start-region Village
 prop Coin initial 3

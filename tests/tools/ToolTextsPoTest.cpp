@@ -10,13 +10,12 @@
 namespace tv {
 namespace {
 
-const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
 const std::string Data = TV_BIN_DIR;
 const std::string Content = std::string(TV_SOURCE_DIR) + "/content/Languages/";
 
 int RunTool(const std::string& Args, std::string* Err = nullptr) {
   std::string out;
-  return test::RunCommand("'" + Tool + "' " + Args, &out, Err);
+  return test::RunTool(Args, &out, Err);
 }
 
 bool HaveMsgfmt() { return test::RunCommand("command -v msgfmt >/dev/null") == 0; }
@@ -105,7 +104,7 @@ TEST(ToolTextsPo, ImportWritesChangedTextsLeavesOutFuzzyAndRefusesWhatTheCodePag
   EXPECT_NE(script.find("  <text id=\"PropNew\">Neu</text>\n</script>"), std::string::npos);
   // The game reads what the translator wrote; everything else stays as it was.
   std::string out;
-  ASSERT_EQ(test::RunCommand("'" + Tool + "' texts --scenario '" + dir / "out/T1ScriptScenario.xml" + "'", &out), 0);
+  ASSERT_EQ(test::RunTool("texts --scenario '" + dir / "out/T1ScriptScenario.xml" + "'", &out), 0);
   const nlohmann::json table = nlohmann::json::parse(out);
   std::string rope;
   for (const auto& entry : table["entries"]) {

@@ -11,11 +11,7 @@ namespace {
 
 using nlohmann::json;
 
-const std::string Tool = std::string(TV_BIN_DIR) + "/tolvaren-tool";
-
-int RunTool(const std::string& Args, std::string* Out, std::string* Err = nullptr) {
-  return test::RunCommand("'" + Tool + "' " + Args, Out, Err);
-}
+using test::RunTool;
 
 json Texts(const std::string& Args, int ExpectedCode) {
   std::string out;
