@@ -16,7 +16,8 @@ esac
 
 status=0
 if [ $format -eq 1 ]; then
-  mapfile -t files < <(git ls-files '*.cpp' '*.h')
+  # The files git tracks that are still there (a deletion not yet committed is no file to check).
+  mapfile -t files < <(git ls-files '*.cpp' '*.h' | while read -r f; do [ -f "$f" ] && echo "$f"; done)
   if ! clang-format --dry-run --Werror "${files[@]}" 2>/tmp/tv-format.$$; then
     grep -E '^[^ ].*: (error|warning):' /tmp/tv-format.$$ | cut -d: -f1 | sort -u | sed 's/^/not formatted: /'
     echo "format: run clang-format -i on the files above" >&2
