@@ -12,6 +12,7 @@
 #include "engine/EngineObjects.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformSystem.h"
+#include "platform/PlatformUtf8.h"
 
 namespace tv {
 
@@ -406,39 +407,7 @@ size_t DecodeScript(std::string_view Utf8, const TCodePage& Page, std::unique_pt
         continue;
       }
     }
-    const uint8_t c = s[i];
-    if (c < 0x80) {
-      put(c);
-      ++i;
-      continue;
-    }
-    int extra = 0;
-    uint32_t cp = 0;
-    uint32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-      put(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j)
-      cp = (cp << 6) | (s[i + j] & 0x3F);
-    i += j;
-    if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      put(u'\uFFFD');
-    } else if (cp >= 0x10000) {
-      cp -= 0x10000;
-      put(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      put(static_cast<char16_t>(cp));
-    }
+    DecodeUtf8Sequence(s, n, i, put);
   }
   return o;
 }
