@@ -508,26 +508,18 @@ void LoadScenarioTexts() {
 
 void ReloadTextsIfChanged() {
   if (!IsDebugMode() || !Script.Table) return;
-  bool loaded = false;
-  // A script deleted while the game runs is not reloaded: its texts stay as they were.
-  const int32_t commonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
-  if (commonAge != Script.CommonAge) {
-    Script.CommonAge = commonAge;
-    if (commonAge != -1) {
-      LoadScriptFile(CommonScriptName, false, true);
-      loaded = true;
-    }
-  }
-  if (Script.ScenarioLoaded) {
-    const int32_t scenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
-    if (scenarioAge != Script.ScenarioAge) {
-      Script.ScenarioAge = scenarioAge;
-      if (scenarioAge != -1) {
-        LoadScriptFile(ScenarioScriptName, true, true);
-        loaded = true;
-      }
-    }
-  }
+  // Loads a script again when its file's age is not the one it was loaded at; a script deleted
+  // while the game runs is not reloaded: its texts stay as they were.
+  auto reload = [](const char* Name, bool Scenario, int32_t& LoadedAge) {
+    const int32_t age = DataFileAge(TFolderKind::Language, Name, TExtKind::Xml);
+    if (age == LoadedAge) return false;
+    LoadedAge = age;
+    if (age == -1) return false;
+    LoadScriptFile(Name, Scenario, true);
+    return true;
+  };
+  bool loaded = reload(CommonScriptName, false, Script.CommonAge);
+  if (Script.ScenarioLoaded && reload(ScenarioScriptName, true, Script.ScenarioAge)) loaded = true;
   if (loaded && RelocalizeHook != nullptr) RelocalizeHook();
 }
 
