@@ -130,33 +130,31 @@ bool TTerrainBlendItem::Precedes(const TItem* Other) const {
 
 // ---- Tiles ----------------------------------------------------------------------------------
 
+void TMapTile::InvalidateAround(bool TMapTile::*Valid) {
+  this->*Valid = false;
+  for (TMapTile* n : Neighbours) {
+    if (n != nullptr) n->*Valid = false;
+  }
+}
+
 void TMapTile::SetTerrain(TTerrain* Value) {
   if (Value == Terrain) return;
   Terrain = Value;
-  BlendsValid = false;
+  InvalidateAround(&TMapTile::BlendsValid);
   if (Owner != nullptr) Owner->TilesChanged = true;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->BlendsValid = false;
-  }
 }
 
 void TMapTile::SetWater(TWater* Value) {
   if (Value == Water) return;
   Water = Value;
-  WaterValid = false;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->WaterValid = false;
-  }
+  InvalidateAround(&TMapTile::WaterValid);
 }
 
 void TMapTile::SetRevealState(int32_t Value) {
   if (Value == RevealState) return;
   RevealState = Value;
-  FogValid = false;
+  InvalidateAround(&TMapTile::FogValid);
   if (Owner != nullptr) Owner->TilesChanged = true;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->FogValid = false;
-  }
 }
 
 void TMapTile::ComputeBlends() {

@@ -120,6 +120,8 @@ struct TMapTile {
   void ComputeWater();
   void ComputeFog();
   void ReleaseSprites();
+  // Marks Valid stale on this tile and its neighbours, whose borders show this tile too.
+  void InvalidateAround(bool TMapTile::*Valid);
 };
 
 struct TPlotVisual {
