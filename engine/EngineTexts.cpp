@@ -82,6 +82,15 @@ bool SingleLineFeed(std::string_view Text, size_t Index) {
   return !before && !after;
 }
 
+// Takes a text or a framed box out of its list (the list keeps it for reuse) and clears the
+// caller's pointer to it.
+template <typename TListed>
+void FreeListed(TListed*& Item) {
+  if (Item == nullptr) return;
+  if (Item->Container != nullptr) Item->Remove();
+  Item = nullptr;
+}
+
 }  // namespace
 
 // ---- Font styles ----------------------------------------------------------------------------
@@ -531,11 +540,7 @@ void CreateText(TText*& Text, TCanvas* Canvas, int32_t Order, TVector BoxSize, i
   Text = text;
 }
 
-void FreeText(TText*& Text) {
-  if (Text == nullptr) return;
-  if (Text->Container != nullptr) Text->Remove();
-  Text = nullptr;
-}
+void FreeText(TText*& Text) { FreeListed(Text); }
 
 // ---- Framed boxes ---------------------------------------------------------------------------
 
@@ -643,10 +648,6 @@ void CreateSquare(TSquare*& Square, TCanvas* Canvas, int32_t Order, int32_t Bord
   Square = square;
 }
 
-void FreeSquare(TSquare*& Square) {
-  if (Square == nullptr) return;
-  if (Square->Container != nullptr) Square->Remove();
-  Square = nullptr;
-}
+void FreeSquare(TSquare*& Square) { FreeListed(Square); }
 
 }  // namespace tv
