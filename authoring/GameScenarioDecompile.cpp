@@ -236,6 +236,18 @@ std::string SlotKeyword(const std::string& Base, int Slot, int& Used) {
   return key;
 }
 
+// The fields after an entry's head: without any the line ends; otherwise a block of " {", a line
+// a field one step deeper than Indent, and the closing "}" at Indent.
+void AppendBlock(std::string& Out, const std::vector<std::string>& Fields, const std::string& Indent) {
+  if (Fields.empty()) {
+    Out += "\n";
+    return;
+  }
+  Out += " {\n";
+  for (const std::string& field : Fields) Out += Indent + "  " + field + "\n";
+  Out += Indent + "}\n";
+}
+
 void TDecompiler::Prop(std::string& Out, size_t I) {
   const TPropDef& p = S.Props[I];
   const std::string& id = Ids[KindProp][I];
@@ -473,15 +485,11 @@ void TDecompiler::Scene(std::string& Out, const TSceneDef& C) {
                 Asset(TPoolClass::Group, C.Groups[static_cast<size_t>(k)]));
   }
   Out += "    scene " + Int(C.Number) + " " + SceneKindName(C.Kind);
-  if (f.empty()) {
-    Out += "\n";
-  } else if (f.size() <= 2 && f[0].size() + (f.size() > 1 ? f[1].size() : 0) < 40) {
+  if (!f.empty() && f.size() <= 2 && f[0].size() + (f.size() > 1 ? f[1].size() : 0) < 40) {
     for (const std::string& field : f) Out += " " + field;
     Out += "\n";
   } else {
-    Out += " {\n";
-    for (const std::string& field : f) Out += "      " + field + "\n";
-    Out += "    }\n";
+    AppendBlock(Out, f, "    ");
   }
 }
 
@@ -507,13 +515,7 @@ void TDecompiler::Hint(std::string& Out, size_t I) {
   if (h.RouteOnly) f.emplace_back("route-only");
   if (h.ShowNeed) f.emplace_back("show-need");
   Out += "hint " + ScenarioSourceName(id) + " " + Int(h.Number);
-  if (f.empty()) {
-    Out += "\n";
-    return;
-  }
-  Out += " {\n";
-  for (const std::string& field : f) Out += "  " + field + "\n";
-  Out += "}\n";
+  AppendBlock(Out, f, "");
 }
 
 void TDecompiler::Achievement(std::string& Out, size_t I) {

@@ -49,9 +49,21 @@ TEmitterRecord BusyEmitter() {
   return e;
 }
 
-void Report(benchmark::State& State, long long Allocations, long long Frames, long long Particles) {
-  State.counters["particles"] = static_cast<double>(Particles) / static_cast<double>(Frames);
-  State.counters["allocs/frame"] = static_cast<double>(Allocations) / static_cast<double>(Frames);
+// Runs Frame 180 times to reach the steady state, then once an iteration, and reports the live
+// particles and the heap allocations a frame.
+template <typename TFrame>
+void TimeFrames(benchmark::State& State, TFrame&& Frame) {
+  for (int i = 0; i < 180; ++i) Frame();
+  const long long before = gAllocations;
+  long long frames = 0, particles = 0;
+  for (auto _ : State) {
+    Frame();
+    particles += LiveParticleCount();
+    ++frames;
+  }
+  const long long allocations = gAllocations - before;
+  State.counters["particles"] = static_cast<double>(particles) / static_cast<double>(frames);
+  State.counters["allocs/frame"] = static_cast<double>(allocations) / static_cast<double>(frames);
 }
 
 // One endless effect: 50 particles every 1/100 s, each living one second: 5,000 alive.
@@ -73,15 +85,7 @@ void BM_EffectsUpdateOneEffect(benchmark::State& State) {
   TEffect effect("G2Bench");
   effect.Assign(EndlessEffectFile());
   PlayEffect(nullptr, nullptr, 0, {0, 0}, &effect);
-  for (int i = 0; i < 180; ++i) EffectsUpdateBy(FrameTime);
-  const long long before = gAllocations;
-  long long frames = 0, particles = 0;
-  for (auto _ : State) {
-    EffectsUpdateBy(FrameTime);
-    particles += LiveParticleCount();
-    ++frames;
-  }
-  Report(State, gAllocations - before, frames, particles);
+  TimeFrames(State, [] { EffectsUpdateBy(FrameTime); });
   EffectsShutdown();
 }
 BENCHMARK(BM_EffectsUpdateOneEffect)->Unit(benchmark::kMicrosecond);
@@ -108,15 +112,7 @@ void BM_EffectsUpdateManyOneShots(benchmark::State& State) {
     PlayEffect(nullptr, nullptr, 0, {x, 0}, &effect);
     EffectsUpdateBy(FrameTime);
   };
-  for (int i = 0; i < 180; ++i) frame();
-  const long long before = gAllocations;
-  long long frames = 0, particles = 0;
-  for (auto _ : State) {
-    frame();
-    particles += LiveParticleCount();
-    ++frames;
-  }
-  Report(State, gAllocations - before, frames, particles);
+  TimeFrames(State, frame);
   EffectsShutdown();
 }
 BENCHMARK(BM_EffectsUpdateManyOneShots)->Unit(benchmark::kMicrosecond);
@@ -131,19 +127,10 @@ void BM_EffectsUpdateAndDraw(benchmark::State& State) {
   TEffect effect("G2Bench");
   effect.Assign(EndlessEffectFile());
   PlayEffect(nullptr, MainCanvas(), 0, {0, 0}, &effect);
-  for (int i = 0; i < 180; ++i) {
+  TimeFrames(State, [] {
     EffectsUpdateBy(FrameTime);
     RenderFrame(nullptr);
-  }
-  const long long before = gAllocations;
-  long long frames = 0, particles = 0;
-  for (auto _ : State) {
-    EffectsUpdateBy(FrameTime);
-    RenderFrame(nullptr);
-    particles += LiveParticleCount();
-    ++frames;
-  }
-  Report(State, gAllocations - before, frames, particles);
+  });
   EffectsShutdown();
   VideoShutdown();
   SetVideoOptions({});

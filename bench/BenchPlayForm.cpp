@@ -43,7 +43,7 @@
 #include "platform/PlatformWindow.h"
 
 #include "BenchAllocations.h"
-#include "BenchClock.h"
+#include "BenchFrames.h"
 
 namespace {
 
@@ -156,24 +156,7 @@ void BM_PlayFormFrame(benchmark::State& State) {
   SDL_GL_MakeCurrent(PlatformWindowHandle(), Play.Context);
   for (int i = 0; i < 30; ++i) Frame();
   glFinish();
-  const double cpuStart = ThreadSeconds();
-  const double procStart = ProcessSeconds();
-  const long long allocStart = gAllocations;
-  const int64_t batchStart = GfxStats().Batches;
-  int64_t frames = 0;
-  for (auto _ : State) {
-    Frame();
-    glFinish();
-    ++frames;
-  }
-  const int64_t batches = GfxStats().Batches - batchStart;
-  const double cpu = ThreadSeconds() - cpuStart;
-  const long long allocations = gAllocations - allocStart;  // before the counters allocate
-  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
-  State.counters["cpu_ms"] = frames > 0 ? cpu * 1000 / static_cast<double>(frames) : 0;
-  State.counters["proc_cpu_ms"] = frames > 0 ? (ProcessSeconds() - procStart) * 1000 / static_cast<double>(frames) : 0;
-  State.counters["allocs/frame"] = frames > 0 ? static_cast<double>(allocations) / static_cast<double>(frames) : 0;
-  State.counters["batches"] = frames > 0 ? static_cast<double>(batches) / static_cast<double>(frames) : 0;
+  bench::TimeGlFrames(State, gAllocations, Frame);
   State.counters["sprites"] = SpritesDrawn();
   State.SetLabel(Play.Region);
 }

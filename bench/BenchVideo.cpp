@@ -25,7 +25,7 @@
 #include <random>
 #include <vector>
 
-#include "BenchClock.h"
+#include "BenchFrames.h"
 #include "BenchSdlReference.h"
 #include "base/AppFolders.h"
 #include "engine/EngineTextures.h"
@@ -103,24 +103,7 @@ void BM_VideoFrame(benchmark::State& State) {
   // The driver compiles its shader variants on first use: keep that out of the timing.
   for (int warm = 0; warm < 3; ++warm) RenderFrame(nullptr);
   glFinish();
-  const double cpuStart = ThreadSeconds();
-  const double procStart = ProcessSeconds();
-  const long long allocStart = gAllocations;
-  const int64_t batchStart = GfxStats().Batches;
-  int64_t frames = 0;
-  for (auto _ : State) {
-    RenderFrame(nullptr);
-    glFinish();
-    ++frames;
-  }
-  const double cpu = ThreadSeconds() - cpuStart;
-  const long long allocations = gAllocations - allocStart;  // before the counters allocate
-  const double n = frames > 0 ? static_cast<double>(frames) : 1;
-  State.counters["fps"] = benchmark::Counter(static_cast<double>(State.iterations()), benchmark::Counter::kIsRate);
-  State.counters["cpu_ms"] = cpu * 1000 / n;
-  State.counters["proc_cpu_ms"] = (ProcessSeconds() - procStart) * 1000 / n;
-  State.counters["allocs/frame"] = static_cast<double>(allocations) / n;
-  State.counters["batches"] = static_cast<double>(GfxStats().Batches - batchStart) / n;
+  TimeGlFrames(State, gAllocations, [] { RenderFrame(nullptr); });
   State.counters["sprites"] = SpriteCount;
 }
 

@@ -108,7 +108,7 @@ add_dependencies(content scenario)
 set(TV_ART_DIR ${TV_CONTENT_DIR}/Art)
 set(TV_ART_WORK ${CMAKE_BINARY_DIR}/art)
 set(TV_EMOJI_FONT /usr/share/fonts/truetype/noto/NotoColorEmoji.ttf)
-find_program(TV_RSVG_CONVERT rsvg-convert)
+include(${CMAKE_CURRENT_LIST_DIR}/Svg.cmake)
 set(TV_ART_AS_PNG G2BackgroundMap G2BackgroundForm G2Border1600x900 G2Border1015x570 G2Border700x645
     G2Border580x600 G2Border580x280 G2RegionMenu G2RegionWorld G2RegionBrackwater G2RegionFernhollow
     G2RegionMistmere G2RegionSaltspire G2Illustrations)
@@ -211,11 +211,7 @@ if(TV_RSVG_CONVERT)
   foreach(svg ${TV_BRANDING_SVGS})
     get_filename_component(name ${svg} NAME_WE)
     set(out ${TV_BIN_DIR}/Branding/${name}.png)
-    add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_BIN_DIR}/Branding
-      COMMAND ${TV_RSVG_CONVERT} -w 1600 -h 900 ${svg} -o ${out}
-      DEPENDS ${svg}
-      COMMENT "Drawing the splash picture ${name}")
+    tv_rasterise_svg(${svg} ${out} 1600 900 "Drawing the splash picture ${name}")
     list(APPEND TV_ART_OUTPUTS ${out})
   endforeach()
 else()

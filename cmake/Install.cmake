@@ -31,15 +31,11 @@ endif()
 set(TV_ICON_SVG ${TV_DESKTOP_DIR}/${TV_APP_ID}.svg)
 set(TV_ICON_SIZES 16 22 24 32 48 64 128 256 512)
 set(TV_ICON_OUTPUTS)
-find_program(TV_RSVG_CONVERT rsvg-convert)
+include(${CMAKE_CURRENT_LIST_DIR}/Svg.cmake)
 if(TV_RSVG_CONVERT)
   foreach(size ${TV_ICON_SIZES})
     set(out ${TV_DESKTOP_OUT}/icons/${size}x${size}/${TV_APP_ID}.png)
-    add_custom_command(OUTPUT ${out}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${TV_DESKTOP_OUT}/icons/${size}x${size}
-      COMMAND ${TV_RSVG_CONVERT} -w ${size} -h ${size} ${TV_ICON_SVG} -o ${out}
-      DEPENDS ${TV_ICON_SVG}
-      COMMENT "Drawing the ${size} pixel icon")
+    tv_rasterise_svg(${TV_ICON_SVG} ${out} ${size} ${size} "Drawing the ${size} pixel icon")
     list(APPEND TV_ICON_OUTPUTS ${out})
   endforeach()
 else()

@@ -12,6 +12,7 @@
 #include "engine/EngineObjects.h"
 #include "engine/EngineVideo.h"
 #include "platform/PlatformSystem.h"
+#include "platform/PlatformUtf8.h"
 
 namespace tv {
 
@@ -406,39 +407,7 @@ size_t DecodeScript(std::string_view Utf8, const TCodePage& Page, std::unique_pt
         continue;
       }
     }
-    const uint8_t c = s[i];
-    if (c < 0x80) {
-      put(c);
-      ++i;
-      continue;
-    }
-    int extra = 0;
-    uint32_t cp = 0;
-    uint32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-      put(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j)
-      cp = (cp << 6) | (s[i + j] & 0x3F);
-    i += j;
-    if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      put(u'\uFFFD');
-    } else if (cp >= 0x10000) {
-      cp -= 0x10000;
-      put(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      put(static_cast<char16_t>(cp));
-    }
+    DecodeUtf8Sequence(s, n, i, put);
   }
   return o;
 }
@@ -539,26 +508,18 @@ void LoadScenarioTexts() {
 
 void ReloadTextsIfChanged() {
   if (!IsDebugMode() || !Script.Table) return;
-  bool loaded = false;
-  // A script deleted while the game runs is not reloaded: its texts stay as they were.
-  const int32_t commonAge = DataFileAge(TFolderKind::Language, CommonScriptName, TExtKind::Xml);
-  if (commonAge != Script.CommonAge) {
-    Script.CommonAge = commonAge;
-    if (commonAge != -1) {
-      LoadScriptFile(CommonScriptName, false, true);
-      loaded = true;
-    }
-  }
-  if (Script.ScenarioLoaded) {
-    const int32_t scenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
-    if (scenarioAge != Script.ScenarioAge) {
-      Script.ScenarioAge = scenarioAge;
-      if (scenarioAge != -1) {
-        LoadScriptFile(ScenarioScriptName, true, true);
-        loaded = true;
-      }
-    }
-  }
+  // Loads a script again when its file's age is not the one it was loaded at; a script deleted
+  // while the game runs is not reloaded: its texts stay as they were.
+  auto reload = [](const char* Name, bool Scenario, int32_t& LoadedAge) {
+    const int32_t age = DataFileAge(TFolderKind::Language, Name, TExtKind::Xml);
+    if (age == LoadedAge) return false;
+    LoadedAge = age;
+    if (age == -1) return false;
+    LoadScriptFile(Name, Scenario, true);
+    return true;
+  };
+  bool loaded = reload(CommonScriptName, false, Script.CommonAge);
+  if (Script.ScenarioLoaded && reload(ScenarioScriptName, true, Script.ScenarioAge)) loaded = true;
   if (loaded && RelocalizeHook != nullptr) RelocalizeHook();
 }
 

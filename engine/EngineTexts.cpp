@@ -82,6 +82,15 @@ bool SingleLineFeed(std::string_view Text, size_t Index) {
   return !before && !after;
 }
 
+// Takes a text or a framed box out of its list (the list keeps it for reuse) and clears the
+// caller's pointer to it.
+template <typename TListed>
+void FreeListed(TListed*& Item) {
+  if (Item == nullptr) return;
+  if (Item->Container != nullptr) Item->Remove();
+  Item = nullptr;
+}
+
 }  // namespace
 
 // ---- Font styles ----------------------------------------------------------------------------
@@ -324,26 +333,30 @@ void MakeBreak(TCharacter* c) {
   c->Size.X = 0;
 }
 
+// How characters that span Extent along one axis fit into a box Box long: each offset becomes
+// Offset x Scale + Shift and each size Size x Scale. What fits keeps its size and is aligned at the
+// box's start, its end or (with neither) its middle; what is longer is squeezed into the box.
+struct TAxisFit {
+  float Scale;
+  float Shift;
+};
+
+TAxisFit FitAxis(float Extent, float Box, bool AtStart, bool AtEnd) {
+  if (Extent > Box) return {Box / Extent, -Box / 2};
+  if (AtStart) return {1, -Box / 2};
+  if (AtEnd) return {1, Box / 2 - Extent};
+  return {1, -Extent / 2};
+}
+
 // Ends the line from First to Last (inclusive) whose pen stopped at X: aligns it in the box's
 // width, or squeezes it into the width when it is wider.
 void EndLine(TCharacter* First, TCharacter* Last, float X, float BoxWidth, int32_t Flags, float Tracking) {
-  const float w = X + Tracking;
+  const TAxisFit fit = FitAxis(X + Tracking, BoxWidth, TestBit32(Flags, AlignLeft), TestBit32(Flags, AlignRight));
   TItem* stop = Last->Next;
-  if (w <= BoxWidth) {
-    float dx = -w / 2;
-    if (TestBit32(Flags, AlignLeft)) {
-      dx = -BoxWidth / 2;
-    } else if (TestBit32(Flags, AlignRight)) {
-      dx = BoxWidth / 2 - w;
-    }
-    for (TItem* it = First; it != stop; it = it->Next) static_cast<TCharacter*>(it)->Offset.X += dx;
-  } else {
-    const float k = BoxWidth / w;
-    for (TItem* it = First; it != stop; it = it->Next) {
-      auto* c = static_cast<TCharacter*>(it);
-      c->Offset.X = c->Offset.X * k - BoxWidth / 2;
-      c->Size.X *= k;
-    }
+  for (TItem* it = First; it != stop; it = it->Next) {
+    auto* c = static_cast<TCharacter*>(it);
+    c->Offset.X = c->Offset.X * fit.Scale + fit.Shift;
+    c->Size.X *= fit.Scale;
   }
 }
 
@@ -434,21 +447,11 @@ void TText::Layout() {
 
   // 4. The block in the box's height, compressed when it is taller.
   const float h = static_cast<float>(Lines) * f.LineHeight;
-  if (h <= boxH) {
-    float dy = -h / 2;
-    if (TestBit32(Flags, AlignTop)) {
-      dy = -boxH / 2;
-    } else if (TestBit32(Flags, AlignBottom)) {
-      dy = boxH / 2 - h;
-    }
-    for (TItem* it : Characters) static_cast<TCharacter*>(it)->Offset.Y += dy;
-  } else {
-    const float k = boxH / h;
-    for (TItem* it : Characters) {
-      auto* c = static_cast<TCharacter*>(it);
-      c->Offset.Y = c->Offset.Y * k - boxH / 2;
-      c->Size.Y *= k;
-    }
+  const TAxisFit fit = FitAxis(h, boxH, TestBit32(Flags, AlignTop), TestBit32(Flags, AlignBottom));
+  for (TItem* it : Characters) {
+    auto* c = static_cast<TCharacter*>(it);
+    c->Offset.Y = c->Offset.Y * fit.Scale + fit.Shift;
+    c->Size.Y *= fit.Scale;
   }
 }
 
@@ -537,11 +540,7 @@ void CreateText(TText*& Text, TCanvas* Canvas, int32_t Order, TVector BoxSize, i
   Text = text;
 }
 
-void FreeText(TText*& Text) {
-  if (Text == nullptr) return;
-  if (Text->Container != nullptr) Text->Remove();
-  Text = nullptr;
-}
+void FreeText(TText*& Text) { FreeListed(Text); }
 
 // ---- Framed boxes ---------------------------------------------------------------------------
 
@@ -649,10 +648,6 @@ void CreateSquare(TSquare*& Square, TCanvas* Canvas, int32_t Order, int32_t Bord
   Square = square;
 }
 
-void FreeSquare(TSquare*& Square) {
-  if (Square == nullptr) return;
-  if (Square->Container != nullptr) Square->Remove();
-  Square = nullptr;
-}
+void FreeSquare(TSquare*& Square) { FreeListed(Square); }
 
 }  // namespace tv

@@ -4,6 +4,7 @@
 #include "platform/PlatformSystem.h"
 
 #include "platform/PlatformSystemImpl.h"
+#include "platform/PlatformUtf8.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -99,46 +100,8 @@ std::u16string Utf8ToUtf16(std::string_view Utf8) {
   std::u16string out;
   out.reserve(Utf8.size());
   const auto* s = reinterpret_cast<const uint8_t*>(Utf8.data());
-  const size_t n = Utf8.size();
   size_t i = 0;
-  while (i < n) {
-    const uint8_t c = s[i];
-    if (c < 0x80) {
-      out.push_back(c);
-      ++i;
-      continue;
-    }
-    int extra = 0;
-    uint32_t cp = 0;
-    uint32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      extra = 1, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      extra = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-      out.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    size_t j = 1;
-    for (; j <= static_cast<size_t>(extra) && i + j < n && (s[i + j] & 0xC0) == 0x80; ++j)
-      cp = (cp << 6) | (s[i + j] & 0x3F);
-    if (j != static_cast<size_t>(extra) + 1 || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out.push_back(u'\uFFFD');
-      i += j;
-      continue;
-    }
-    i += j;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
+  while (i < Utf8.size()) DecodeUtf8Sequence(s, Utf8.size(), i, [&](char16_t Unit) { out.push_back(Unit); });
   return out;
 }
 

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "game/gui/GameGuiControlMap.h"
 #include "platform/PlatformImage.h"
 #include "tools/ToolBakeOutput.h"
 #include "tools/ToolCommands.h"
@@ -337,67 +338,8 @@ TColor Parchment(float X, float Y, int32_t W, int32_t H, uint32_t Seed, bool Cha
 
 // --- masks -------------------------------------------------------------------------------------
 
-// Direction bits: bit 7 the north edge, 6 the north-east corner, 5 east, 4 south-east, 3 south,
-// 2 south-west, 1 west, 0 north-west. A neighbour across an edge sets its edge and both corners.
-enum : uint8_t { DN = 0xC1, DNE = 0x40, DE = 0x70, DSE = 0x10, DS = 0x1C, DSW = 0x04, DW = 0x07, DNW = 0x01 };
-
-struct TMaskEntry {
-  uint8_t Bits;
-  int32_t Segment;
-};
-
-// The map's mask table: which segment of the mask texture covers which neighbours.
-const TMaskEntry MaskTable[] = {
-    {DNE | DSW, 0},
-    {DN | DSE, 1},
-    {DN | DSW, 2},
-    {DN, 3},
-    {DNW | DSE, 4},
-    {DNW, 5},
-    {DE, 6},
-    {DW, 7},
-    {DNE, 9},
-    {DSW, 10},
-    {DNE | DSE, 11},
-    {DNW | DSW, 12},
-    {DSE, 14},
-    {DW | DSE, 15},
-    {DNE | DSE | DSW, 16},
-    {DNW | DSW | DSE, 17},
-    {DSW | DSE, 18},
-    {DE | DSW, 19},
-    {DW | DNE, 20},
-    {DNW | DNE | DSE, 21},
-    {DNW | DNE | DSW, 22},
-    {DNW | DNE, 23},
-    {DE | DNW, 24},
-    {DW | DS, 25},
-    {DS | DNE, 26},
-    {DS | DNW, 27},
-    {DS, 28},
-    {DS | DE, 29},
-    {DN | DE | DS | DW, 30},
-    {DN | DW | DSE, 31},
-    {DN | DSE | DSW, 32},
-    {DN | DE | DSW, 33},
-    {DN | DE | DW, 34},
-    {DW | DNE | DSE, 36},
-    {DNE | DSE | DSW | DNW, 37},
-    {DE | DSW | DNW, 38},
-    {DE | DW, 39},
-    {DS | DW | DNE, 41},
-    {DS | DNE | DNW, 42},
-    {DS | DE | DNW, 43},
-    {DE | DS | DW, 44},
-    {DN | DE, 45},
-    {DN | DS | DW, 46},
-    {DN | DS, 47},
-    {DN | DE | DS, 48},
-    {DN | DW, 49},
-};
-constexpr int32_t MaskSegments = 50;
-constexpr int32_t MaskEmpty = 8;
-constexpr int32_t MaskFull = 35;
+// The mask of each segment covers the edges and corners named by its direction bits
+// (DirectionBits, MaskEntries); the map blends its tiles with them.
 constexpr int32_t TileW = 120;
 constexpr int32_t TileH = 60;
 
@@ -578,7 +520,7 @@ int RunArt(const TArgs& Args) {
     picture = TPicture(Columns * (TileW + 2 * Gutter), rows * (TileH + 2 * Gutter));
     std::array<int32_t, MaskSegments> bitsOf{};
     bitsOf.fill(-1);
-    for (const TMaskEntry& e : MaskTable) bitsOf[static_cast<size_t>(e.Segment)] = e.Bits;
+    for (const TMaskEntry& e : MaskEntries()) bitsOf[static_cast<size_t>(e.Segment)] = e.Bits;
     for (int32_t seg = 0; seg < MaskSegments; ++seg) {
       const int32_t ox = (seg % Columns) * (TileW + 2 * Gutter);
       const int32_t oy = (seg / Columns) * (TileH + 2 * Gutter);
@@ -596,7 +538,7 @@ int RunArt(const TArgs& Args) {
         }
       }
     }
-    (void)MaskEmpty;  // segment 8 and every unused segment stay empty: "no mask"
+    // MaskNone and every unused segment stay empty: "no mask".
   } else if (kind == "particles") {
     picture = TPicture(4 * ParticleCell, 4 * ParticleCell);
     segments = Grid(4, 4, ParticleCell, ParticleCell);

@@ -33,14 +33,8 @@ constexpr uint8_t BitNW = DirectionBits[DirNW];
 constexpr int32_t ColumnOffsets[DirCount] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int32_t RowOffsets[DirCount] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
-struct TMaskEntry {
-  uint8_t Bits;
-  uint8_t Segment;
-};
-
-// Which segment of the mask texture covers the edges and corners a set of neighbours touches.
-// Combinations not listed have no mask of their own (segment 8).
-constexpr TMaskEntry MaskEntries[] = {
+// The combinations of neighbours that have a mask of their own, with its segment.
+constexpr TMaskEntry MaskEntryTable[] = {
     {BitNE | BitSW, 0},
     {BitN | BitSE, 1},
     {BitN | BitSW, 2},
@@ -92,7 +86,7 @@ constexpr TMaskEntry MaskEntries[] = {
 std::array<uint8_t, 256> MakeMaskTable() {
   std::array<uint8_t, 256> table{};
   table.fill(MaskNone);
-  for (const TMaskEntry& entry : MaskEntries) table[entry.Bits] = entry.Segment;
+  for (const TMaskEntry& entry : MaskEntries()) table[entry.Bits] = entry.Segment;
   return table;
 }
 
@@ -126,6 +120,8 @@ TSource* PlayPoolSound(TSound* Sound, bool Looping, const void* Owner) {
 
 }  // namespace
 
+std::span<const TMaskEntry> MaskEntries() { return MaskEntryTable; }
+
 int32_t MaskSegment(uint8_t Bits) { return MaskTable()[Bits]; }
 
 bool TTerrainBlendItem::Precedes(const TItem* Other) const {
@@ -134,33 +130,31 @@ bool TTerrainBlendItem::Precedes(const TItem* Other) const {
 
 // ---- Tiles ----------------------------------------------------------------------------------
 
+void TMapTile::InvalidateAround(bool TMapTile::*Valid) {
+  this->*Valid = false;
+  for (TMapTile* n : Neighbours) {
+    if (n != nullptr) n->*Valid = false;
+  }
+}
+
 void TMapTile::SetTerrain(TTerrain* Value) {
   if (Value == Terrain) return;
   Terrain = Value;
-  BlendsValid = false;
+  InvalidateAround(&TMapTile::BlendsValid);
   if (Owner != nullptr) Owner->TilesChanged = true;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->BlendsValid = false;
-  }
 }
 
 void TMapTile::SetWater(TWater* Value) {
   if (Value == Water) return;
   Water = Value;
-  WaterValid = false;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->WaterValid = false;
-  }
+  InvalidateAround(&TMapTile::WaterValid);
 }
 
 void TMapTile::SetRevealState(int32_t Value) {
   if (Value == RevealState) return;
   RevealState = Value;
-  FogValid = false;
+  InvalidateAround(&TMapTile::FogValid);
   if (Owner != nullptr) Owner->TilesChanged = true;
-  for (TMapTile* n : Neighbours) {
-    if (n != nullptr) n->FogValid = false;
-  }
 }
 
 void TMapTile::ComputeBlends() {

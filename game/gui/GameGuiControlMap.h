@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/AppNumeric.h"
@@ -43,6 +44,14 @@ inline constexpr uint8_t DirectionBits[DirCount] = {0xC1, 0x40, 0x70, 0x10, 0x1C
 constexpr int32_t MaskNone = 8;
 constexpr int32_t MaskFull = 35;
 
+// The segments of "G2Mask" (MaskSegments in all): which segment covers the edges and corners a
+// set of neighbours touches. Combinations not listed have no mask of their own (MaskNone).
+constexpr int32_t MaskSegments = 50;
+struct TMaskEntry {
+  uint8_t Bits;
+  uint8_t Segment;
+};
+std::span<const TMaskEntry> MaskEntries();
 // The segment of "G2Mask" for an OR of direction bits.
 int32_t MaskSegment(uint8_t Bits);
 
@@ -111,6 +120,8 @@ struct TMapTile {
   void ComputeWater();
   void ComputeFog();
   void ReleaseSprites();
+  // Marks Valid stale on this tile and its neighbours, whose borders show this tile too.
+  void InvalidateAround(bool TMapTile::*Valid);
 };
 
 struct TPlotVisual {

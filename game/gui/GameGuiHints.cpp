@@ -6,11 +6,15 @@
 namespace tv {
 
 TGuiHintDefault::TGuiHintDefault(std::string Name, float Delay, float FadeInTime, float FadeOutTime)
+    : TGuiHintDefault(std::move(Name), Delay, FadeInTime, FadeOutTime, {FontStyles::Plain, 5, 10, 400}) {}
+
+TGuiHintDefault::TGuiHintDefault(std::string Name, float Delay, float FadeInTime, float FadeOutTime, const TLook& Look)
     : TGuiHint(std::move(Name), Delay, FadeInTime, FadeOutTime) {
-  Font = FontStyles::Plain;
-  FontIndex = FontStyles::Plain;
-  Margin = 5;
-  Gap = 10;
+  Font = Look.Font;
+  FontIndex = Look.Font;
+  Margin = Look.Margin;
+  Gap = Look.Gap;
+  MaxTextWidth = Look.MaxTextWidth;
 }
 
 TGuiHintDefault::~TGuiHintDefault() { Release(); }
@@ -50,12 +54,6 @@ void TGuiHintDefault::Show(bool Visible) {
 }
 
 TGuiHintCustom::TGuiHintCustom(std::string Name, float Delay, float FadeInTime, float FadeOutTime)
-    : TGuiHintDefault(std::move(Name), Delay, FadeInTime, FadeOutTime) {
-  Font = FontStyles::Label;
-  FontIndex = FontStyles::Label;
-  Margin = 10;
-  Gap = 20;
-  MaxTextWidth = 300;
-}
+    : TGuiHintDefault(std::move(Name), Delay, FadeInTime, FadeOutTime, {FontStyles::Label, 10, 20, 300}) {}
 
 }  // namespace tv

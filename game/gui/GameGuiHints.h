@@ -16,6 +16,14 @@ class TGuiHintDefault : public TGuiHint {
   void Show(bool Visible) override;
 
  protected:
+  // The look of a style: its font and the box's margin, gap and wrapping width.
+  struct TLook {
+    int32_t Font;
+    float Margin;
+    float Gap;
+    float MaxTextWidth;
+  };
+  TGuiHintDefault(std::string Name, float Delay, float FadeInTime, float FadeOutTime, const TLook& Look);
   void Release();
   int32_t Font = 0;
   TSquare* Box = nullptr;

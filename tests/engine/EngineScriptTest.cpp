@@ -52,6 +52,12 @@ class ScriptTest : public ::testing::Test {
     LoadScript(Script(Text("t", Content)), false, false);
     return GetText("t");
   }
+  // Loads the bytes of one common script into a fresh table and returns all that it holds.
+  static TEntries Loaded(const std::string& Bytes) {
+    FreeTexts();
+    LoadScript(Bytes, false, false);
+    return Entries();
+  }
 };
 
 TEST_F(ScriptTest, CharacterReferencesPickByTheirFirstLetters) {
@@ -61,9 +67,7 @@ TEST_F(ScriptTest, CharacterReferencesPickByTheirFirstLetters) {
   EXPECT_EQ(One("&#65;z"), "z");
   EXPECT_EQ(One("&;x"), "x");
   // Without its ";" a reference swallows everything up to the next one, tags included.
-  FreeTexts();
-  LoadScript(Script(Text("a", "x & y") + Text("b", "z;w")), false, false);
-  EXPECT_EQ(Entries(), (TEntries{{"a", "x w"}}));
+  EXPECT_EQ(Loaded(Script(Text("a", "x & y") + Text("b", "z;w"))), (TEntries{{"a", "x w"}}));
 }
 
 TEST_F(ScriptTest, WhitespaceCollapsesAndLineBreaksAreKept) {
@@ -88,9 +92,7 @@ TEST_F(ScriptTest, TagsInsideATextAreSkippedWithTheirContent) {
   EXPECT_EQ(One("one<!-- note -->two"), "onetwo");
   EXPECT_EQ(One("one<?pi data?>two<!DOCTYPE x>three"), "onetwothree");
   // Any end tag at the text's own level ends it, whatever its name.
-  FreeTexts();
-  LoadScript(Script("<text id=\"t\">abc</wrong>" + Text("u", "v")), false, false);
-  EXPECT_EQ(Entries(), (TEntries{{"t", "abc"}, {"u", "v"}}));
+  EXPECT_EQ(Loaded(Script("<text id=\"t\">abc</wrong>" + Text("u", "v"))), (TEntries{{"t", "abc"}, {"u", "v"}}));
 }
 
 TEST_F(ScriptTest, LongTextsKeepTheirStartAndTheirLastCharacter) {
@@ -117,9 +119,7 @@ TEST_F(ScriptTest, ElementsAndAttributes) {
              false, false);
   EXPECT_EQ(Entries(), (TEntries{{"after", "x"}, {"single", "y"}, {"spaced", "z"}}));
   // Texts outside the script element are not texts either.
-  FreeTexts();
-  LoadScript(Text("out", "o") + Script(Text("in", "i")) + Text("late", "l"), false, false);
-  EXPECT_EQ(Entries(), (TEntries{{"in", "i"}}));
+  EXPECT_EQ(Loaded(Text("out", "o") + Script(Text("in", "i")) + Text("late", "l")), (TEntries{{"in", "i"}}));
 }
 
 TEST_F(ScriptTest, AddModeAppendsAndReplaceModeUpdates) {
@@ -223,9 +223,7 @@ TEST_F(ScriptTest, CharactersAreHeldInTheCodePage) {
   LoadScript(Script(Text("a", "\xD0\x96\xD1\x83\xD0\xBA \xC3\xBC")), false, false);
   EXPECT_EQ(GetText("a"), "\xC6\xF3\xEA ?");
   // Malformed UTF-8 becomes the default character rather than breaking the scan.
-  FreeTexts();
-  LoadScript(Script(Text("a", "x\xC3(y") + Text("b", "\xFFz")), false, false);
-  EXPECT_EQ(Entries(), (TEntries{{"a", "x?(y"}, {"b", "?z"}}));
+  EXPECT_EQ(Loaded(Script(Text("a", "x\xC3(y") + Text("b", "\xFFz"))), (TEntries{{"a", "x?(y"}, {"b", "?z"}}));
 }
 
 TEST_F(ScriptTest, DecodingAgreesWithThePlatformConversions) {

@@ -9,6 +9,7 @@
 #include "authoring/GameScenarioSource.h"
 #include "game/DemoStory.h"
 #include "game/ModelFixture.h"
+#include "support/StorySupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -63,15 +64,7 @@ TEST_F(ScenarioSolver, FindsTheWayThroughTheDemoStory) {
 
 TEST_F(ScenarioSolver, BuysWhatTheWayNeedsAndReportsAStoryWithoutEnd) {
   // The gate wants three keys; the smith sells one key for two coins, and coins come from work.
-  const std::string story = R"(start-region Town
-prop Coin initial 1
-prop Key Item
-region Town 1 {
-  site Work 10 { keep-after-visit; scene 100 Rewards 1 repeatable { gain Coin 1 } }
-  site Smith 11 { keep-after-visit; scene 110 Barter 1 repeatable { trade Coin 2 for Key 1 } }
-  site Gate 12 { ending; scene 120 Requirements 1 { need Key 3 } }
-}
-)";
+  const std::string story = test::KeySmithStory(1, 3);
   LoadSource(story);
   const TSolveResult found = SolveScenario({});
   ASSERT_TRUE(found.Found) << found.Why;

@@ -25,6 +25,12 @@ json Info(const std::string& Path, int ExpectedCode) {
   return json::parse(out);
 }
 
+// Runs "sound synth" on the recipe Dir/Recipe to write Dir/Output; its exit code.
+int Synth(const test::TTempDir& Dir, const std::string& Recipe, const std::string& Output, std::string* Out,
+          std::string* Err) {
+  return RunTool("sound synth '" + Dir / Recipe + "' -o '" + Dir / Output + "'", Out, Err);
+}
+
 // The 16-bit samples of a canonical WAVE file as the synthesiser writes it.
 std::vector<int16_t> WaveSamples(const std::string& Bytes) {
   std::vector<int16_t> samples((Bytes.size() - 44) / 2);
@@ -43,7 +49,7 @@ TEST(ToolSound, SynthesisesNotesWithTheirPitchLevelAndLength) {
                   "length 2\n");
   std::string out;
   std::string err;
-  ASSERT_EQ(RunTool("sound synth '" + dir / "tone.txt" + "' -o '" + dir / "tone.wav" + "'", &out, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "tone.txt", "tone.wav", &out, &err), 0) << err;
   const json report = json::parse(out);
   EXPECT_DOUBLE_EQ(report["seconds"].get<double>(), 2.0);
   EXPECT_EQ(report["clipped"], 0);
@@ -66,7 +72,7 @@ TEST(ToolSound, SynthesisesNotesWithTheirPitchLevelAndLength) {
   for (size_t i = 14001; i < 16000; ++i) ASSERT_EQ(pcm[i], 0) << i;
 
   // The same recipe as Ogg Vorbis, and described by "audio info".
-  ASSERT_EQ(RunTool("sound synth '" + dir / "tone.txt" + "' -o '" + dir / "tone.ogg" + "'", &out, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "tone.txt", "tone.ogg", &out, &err), 0) << err;
   const json info = Info(dir / "tone.ogg", 0);
   EXPECT_EQ(info["format"], "ogg");
   EXPECT_EQ(info["channels"], 1);
@@ -99,14 +105,14 @@ TEST(ToolSound, RecipeMistakesNameTheirLine) {
     test::WriteFile(dir / "r.txt", c.Recipe);
     std::string out;
     std::string err;
-    EXPECT_EQ(RunTool("sound synth '" + dir / "r.txt" + "' -o '" + dir / "r.wav" + "'", &out, &err), 1);
+    EXPECT_EQ(Synth(dir, "r.txt", "r.wav", &out, &err), 1);
     EXPECT_NE(err.find(c.Message), std::string::npos) << err;
     EXPECT_FALSE(test::PathExists(dir / "r.wav"));
   }
   std::string err;
-  EXPECT_EQ(RunTool("sound synth '" + dir / "r.txt" + "' -o '" + dir / "r.mp3" + "'", nullptr, &err), 2);
+  EXPECT_EQ(Synth(dir, "r.txt", "r.mp3", nullptr, &err), 2);
   EXPECT_EQ(RunTool("sound synth '" + dir / "r.txt" + "'", nullptr, &err), 2);
-  EXPECT_EQ(RunTool("sound synth '" + dir / "missing.txt" + "' -o '" + dir / "r.wav" + "'", nullptr, &err), 1);
+  EXPECT_EQ(Synth(dir, "missing.txt", "r.wav", nullptr, &err), 1);
 }
 
 TEST(ToolSound, LoopsFoldTheirTailAndLoudnessMeetsItsTarget) {
@@ -120,7 +126,7 @@ TEST(ToolSound, LoopsFoldTheirTailAndLoudnessMeetsItsTarget) {
                   "note surf 1.2 0.7 -\nnote hum 1.5 0.4 220\n");
   std::string out;
   std::string err;
-  ASSERT_EQ(RunTool("sound synth '" + dir / "loop.txt" + "' -o '" + dir / "loop.wav" + "'", &out, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "loop.txt", "loop.wav", &out, &err), 0) << err;
   const json report = json::parse(out);
   EXPECT_DOUBLE_EQ(report["seconds"].get<double>(), 2.0);
   EXPECT_NEAR(report["loudness"].get<double>(), -24.0, 0.1);
@@ -135,7 +141,7 @@ TEST(ToolSound, LoopsFoldTheirTailAndLoudnessMeetsItsTarget) {
                   "instrument s pluck attack 0 release 0 damping 0.99\n"
                   "instrument n noise attack 0 release 0 highpass 2000\n"
                   "note s 0 0.5 A3\nnote n 0 0.5 -\n");
-  ASSERT_EQ(RunTool("sound synth '" + dir / "pluck.txt" + "' -o '" + dir / "pluck.wav" + "'", &out, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "pluck.txt", "pluck.wav", &out, &err), 0) << err;
   const std::vector<int16_t> pcm = WaveSamples(test::ReadFile(dir / "pluck.wav"));
   ASSERT_FALSE(pcm.empty());
   EXPECT_EQ(pcm.front(), 0);
@@ -149,7 +155,7 @@ TEST(ToolSound, LoopsFoldTheirTailAndLoudnessMeetsItsTarget) {
   };
   for (const auto& [recipe, message] : mistakes) {
     test::WriteFile(dir / "r.txt", recipe);
-    EXPECT_EQ(RunTool("sound synth '" + dir / "r.txt" + "' -o '" + dir / "r.wav" + "'", &out, &err), 1);
+    EXPECT_EQ(Synth(dir, "r.txt", "r.wav", &out, &err), 1);
     EXPECT_NE(err.find(message), std::string::npos) << err;
   }
 }
@@ -175,7 +181,7 @@ TEST(ToolSound, MasterMakesALoopOfTheWholeBarsAtTheLoudness) {
                   "note pad 0 2 C4\nnote pad 0.5 1.5 G4\n");
   std::string out;
   std::string err;
-  ASSERT_EQ(RunTool("sound synth '" + dir / "piece.txt" + "' -o '" + dir / "piece.wav" + "'", &out, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "piece.txt", "piece.wav", &out, &err), 0) << err;
   test::WriteFile(dir / "piece.mid", FourBeatMidi());
   ASSERT_EQ(RunTool("sound master '" + dir / "piece.wav" + "' --midi '" + dir / "piece.mid" + "' -o '" +
                         dir / "piece.ogg" + "'",
@@ -208,7 +214,7 @@ TEST(ToolAudioInfo, ReportsStreamingAndLoadFailures) {
   test::TTempDir dir;
   test::WriteFile(dir / "long.txt", "rate 8000\nchannels 2\ninstrument pad triangle release 0\nnote pad 0 36 C3\n");
   std::string err;
-  ASSERT_EQ(RunTool("sound synth '" + dir / "long.txt" + "' -o '" + dir / "long.ogg" + "'", nullptr, &err), 0) << err;
+  ASSERT_EQ(Synth(dir, "long.txt", "long.ogg", nullptr, &err), 0) << err;
   json info = Info(dir / "long.ogg", 0);
   EXPECT_EQ(info["streaming"], true);
   EXPECT_EQ(info["channels"], 2);

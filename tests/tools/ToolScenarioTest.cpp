@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/StorySupport.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -140,15 +141,7 @@ TEST(ToolScenario, GraphvizDrawsTheGraphBesideTheDotFile) {
 TEST(ToolScenario, SolvePrintsAWayOrSaysThereIsNone) {
   test::TTempDir dir;
   const std::string way = dir / "way.txt";
-  const std::string story = R"(start-region Town
-prop Coin
-prop Key Item
-region Town 1 {
-  site Work 10 { keep-after-visit; scene 100 Rewards 1 repeatable { gain Coin 1 } }
-  site Smith 11 { keep-after-visit; scene 110 Barter 1 repeatable { trade Coin 2 for Key 1 } }
-  site Gate 12 { ending; scene 120 Requirements 1 { need Key 1 } }
-}
-)";
+  const std::string story = test::KeySmithStory(0, 1);
   test::WriteFile(dir / "town.tvs", story);
   std::string out;
   std::string err;

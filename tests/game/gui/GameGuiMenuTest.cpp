@@ -126,6 +126,24 @@ class MenuScreens : public ::testing::Test {
   }
   static std::string TopName() { return TopDialog() != nullptr ? TopDialog()->Name : std::string(); }
   static std::string TopKey() { return TopDialog() != nullptr ? TopDialog()->MessageKey : std::string(); }
+  // Clicks a control that opens a message or query dialog, checks the dialog and its message once
+  // it has opened, and closes it.
+  static void ClickShowsMessage(TGuiForm* Form, const std::string& Control, const std::string& Dialog,
+                                const std::string& Key) {
+    SCOPED_TRACE(Control);
+    Click(Form, Control);
+    RunFrames(10);
+    EXPECT_EQ(TopName(), Dialog);
+    EXPECT_EQ(TopKey(), Key);
+    HideAllDialogs();
+  }
+  // The pointer is at Pointer, and moving it there added the one event since EventsBefore.
+  void ExpectPointerMovedTo(int32_t Pointer, int32_t EventsBefore) {
+    EXPECT_EQ(GetPointer(), Pointer);
+    ASSERT_EQ(EventCount(), EventsBefore + 1);
+    EXPECT_EQ(LastEvent().Kind, PointerChanged);
+    EXPECT_EQ(LastEvent().Value, Pointer);
+  }
   // Runs frames until the running transition has ended.
   void FinishTransition() {
     for (int i = 0; i < 200 && RunningTransition() != nullptr; ++i) RunFrames(1);
@@ -281,11 +299,7 @@ TEST_F(MenuScreens, NewGameAsksOnlyWhenThereIsAGameToLose) {
 TEST_F(MenuScreens, MenuButtonsOpenTheirDialogsAndTheLinkTheProfiles) {
   Load();
   TGuiForm* menu = Show(gui::FormMenu);
-  Click(menu, "Quit");
-  RunFrames(10);
-  EXPECT_EQ(TopName(), gui::DialogQueryCustom);
-  EXPECT_EQ(TopKey(), "QueryQuitGame");
-  HideAllDialogs();
+  ClickShowsMessage(menu, "Quit", gui::DialogQueryCustom, "QueryQuitGame");
   Click(menu, "Achievements");
   RunFrames(10);
   EXPECT_EQ(TopName(), gui::DialogAchievements);
@@ -333,20 +347,12 @@ TEST_F(MenuScreens, ASeventhProfileAndDeletingTheOnlyOneAreRefused) {
   Load();
   TGuiForm* form = Show(gui::FormProfiles);
   EXPECT_EQ(form->RecommendedControl, form->FindControl("New"));
-  Click(form, "Delete");
-  RunFrames(10);
-  EXPECT_EQ(TopName(), gui::DialogMessageCustom);
-  EXPECT_EQ(TopKey(), "MsgCantDeleteProfile");
-  HideAllDialogs();
+  ClickShowsMessage(form, "Delete", gui::DialogMessageCustom, "MsgCantDeleteProfile");
   EXPECT_EQ(PlayerCount(), 1);
 
   for (const char* name : {"B", "C", "D", "E", "F"}) AddPlayer(name);
   form = Show(gui::FormProfiles);
-  Click(form, "New");
-  RunFrames(10);
-  EXPECT_EQ(TopName(), gui::DialogMessageCustom);
-  EXPECT_EQ(TopKey(), "MsgTooManyProfiles");
-  HideAllDialogs();
+  ClickShowsMessage(form, "New", gui::DialogMessageCustom, "MsgTooManyProfiles");
 
   Click(form, "Delete");
   RunFrames(10);
@@ -464,10 +470,7 @@ TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   Press(GuiKeyCancel);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
-  EXPECT_EQ(GetPointer(), 9);
-  ASSERT_EQ(EventCount(), events + 1);
-  EXPECT_EQ(LastEvent().Kind, PointerChanged);
-  EXPECT_EQ(LastEvent().Value, 9);
+  ASSERT_NO_FATAL_FAILURE(ExpectPointerMovedTo(9, events));
 }
 
 TEST_F(MenuScreens, HintTextTellsWhatIsNeededAndWhatIsHeld) {
@@ -500,10 +503,7 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   Press(GuiKeyHint);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
-  EXPECT_EQ(GetPointer(), 0);
-  ASSERT_EQ(EventCount(), events + 1);
-  EXPECT_EQ(LastEvent().Kind, PointerChanged);
-  EXPECT_EQ(LastEvent().Value, 0);
+  ASSERT_NO_FATAL_FAILURE(ExpectPointerMovedTo(0, events));
   Open(gui::DialogHint);
   Press(GuiKeyConfirm);
   RunFrames(10);
