@@ -42,6 +42,10 @@ constexpr float BarterCountWidth = 100;
 constexpr float BarterCountWidthSingle = 170;
 constexpr int32_t BarterRowsPerColumn = 4;
 constexpr float BarterColumnGap = 40;
+// Above each column of rows, headings name what the counts and the two props are: what the player
+// has, gives and gets.
+constexpr float BarterHeadingHeight = 34;
+constexpr int32_t BarterHeadingFont = FontStyles::Small;
 constexpr float SkipWidth = 100;
 constexpr float SkipHeight = 40;
 constexpr float ArrowSize = 64;
@@ -200,7 +204,9 @@ void TGuiDialogScene::OnShow() {
         const float rowsW = Scene->IsBarter() ? static_cast<float>(columns) * barterRowWidth +
                                                     static_cast<float>(columns - 1) * BarterColumnGap
                                               : (ItemWidth + Gap) * static_cast<float>(items) - Gap;
-        const float rowsH = Scene->IsBarter() ? static_cast<float>(rowsPerColumn) * BarterRowHeight - 10 : ItemWidth;
+        const float rowsH = Scene->IsBarter()
+                                ? BarterHeadingHeight + static_cast<float>(rowsPerColumn) * BarterRowHeight - 10
+                                : ItemWidth;
         contentW = std::max(320.0f, rowsW);
         text = LayoutLegend(legend, LegendFont, contentW, std::max(2, LinesIn(room - rowsH - Gap - RowLegendInset)));
         text.Height = std::max(text.Height, RowLegendHeight);
@@ -369,6 +375,25 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
   const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
   const float rowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
   const float allWidth = static_cast<float>(columns) * rowWidth + static_cast<float>(columns - 1) * BarterColumnGap;
+  // A single row's counts say "You have: N" themselves; several rows share the column's heading.
+  const bool single = kind == SceneKinds::Barter1;
+  auto heading = [&](const std::string& Name, float X, float Width, const char* Key) {
+    PlaceBox(*this, X, rowsTop + BarterHeadingHeight / 2, Width, BarterHeadingHeight);
+    AddControl<TGuiControlLabel>(10, PropName, Name, PropTextKey, Key, PropFont, BarterHeadingFont);
+  };
+  const int32_t usedColumns = (BarterRows + rowsPerColumn - 1) / rowsPerColumn;
+  for (int32_t column = 0; column < usedColumns; ++column) {
+    const float left = cx - allWidth / 2 + static_cast<float>(column) * (rowWidth + BarterColumnGap);
+    const float propA = left + countWidth + Gap + ItemWidth / 2;
+    const float propB = propA + ItemWidth + 2 * Gap + ButtonSize;
+    const float headingWidth = ItemWidth + 2 * Gap + ButtonSize - Gap;
+    const std::string c = std::to_string(column + 1);
+    if (!single) heading("BarterHeadHaveA" + c, left + countWidth / 2, countWidth + Gap, "LabelBarterHave");
+    heading("BarterHeadGive" + c, propA, headingWidth, "LabelBarterGive");
+    heading("BarterHeadGet" + c, propB, headingWidth, "LabelBarterGet");
+    if (!single)
+      heading("BarterHeadHaveB" + c, propB + ItemWidth / 2 + Gap + countWidth / 2, countWidth + Gap, "LabelBarterHave");
+  }
   bool first = true;
   for (int32_t i = 1; i <= BarterRows; ++i) {
     TSceneSlot& left = Scene->Left[i - 1];
@@ -377,7 +402,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     const int32_t column = (i - 1) / rowsPerColumn;
     const int32_t row = (i - 1) % rowsPerColumn;
     float x = cx - allWidth / 2 + static_cast<float>(column) * (rowWidth + BarterColumnGap);
-    const float y = rowsTop + static_cast<float>(row) * BarterRowHeight + ItemWidth / 2;
+    const float y = rowsTop + BarterHeadingHeight + static_cast<float>(row) * BarterRowHeight + ItemWidth / 2;
     const std::string n = std::to_string(i);
     PlaceBox(*this, x + countWidth / 2, y, countWidth, ItemWidth);
     AddControl<TGuiControlLabel>(10, PropName, "BarterCountA" + n, PropFont, LegendFont, PropTextLayout, WordWrap);
