@@ -159,9 +159,15 @@ void TGuiControlPropReward::BeforeDestroy() {
   FreePerformer(RewardEffect);
 }
 
+void TGuiControlPropReward::SetSparkling(bool On) {
+  if (On == Sparkling) return;
+  Sparkling = On;
+  MarkDirty();
+}
+
 void TGuiControlPropReward::Render(bool Visible) {
   TGuiControlProp::Render(Visible);
-  if (!Visible || ShownProp() == nullptr) {
+  if (!Visible || ShownProp() == nullptr || !Sparkling) {
     FreePerformer(RewardEffect);
     return;
   }

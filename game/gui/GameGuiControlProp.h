@@ -106,11 +106,16 @@ class TGuiControlPropReward : public TGuiControlProp {
   ~TGuiControlPropReward() override;
   void BeforeDestroy() override;
   void Render(bool Visible) override;
+  // Off for a trade the player cannot afford: a reward out of reach does not sparkle.
+  void SetSparkling(bool On);
   TPerformer* RewardEffect = nullptr;
 
  protected:
   int32_t FrameSegment() const override { return 3; }
   std::string AmountCaption() const override;
+
+ private:
+  bool Sparkling = true;
 };
 
 // A reward the player clicks to take: it moves while pressed and glows under the mouse.

@@ -38,10 +38,17 @@ constexpr float RowLegendHeight = 100;
 constexpr float RowLegendInset = 8;
 // Barter rows: count label, prop A, trade button, prop B, count label; two columns above four rows.
 constexpr float BarterRowHeight = 100;
-constexpr float BarterCountWidth = 100;
+constexpr float BarterCountWidth = 80;
 constexpr float BarterCountWidthSingle = 170;
 constexpr int32_t BarterRowsPerColumn = 4;
 constexpr float BarterColumnGap = 40;
+// Above each column of rows, headings name what the counts and the two props are: what the player
+// has, gives and gets.
+constexpr float BarterHeadingHeight = 34;
+constexpr int32_t BarterHeadingFont = FontStyles::Small;
+constexpr float BarterHeadingMargin = 8;
+constexpr float BarterRowGap = 10;
+constexpr float BarterOuterMargin = 16;
 constexpr float SkipWidth = 100;
 constexpr float SkipHeight = 40;
 constexpr float ArrowSize = 64;
@@ -104,6 +111,31 @@ TLegendBox LayoutLegend(const std::string& Text, int32_t FontIndex, float Width,
   return box;
 }
 
+namespace {
+
+// The width of a heading's one line (a fallback before the fonts are loaded).
+float HeadingWidth(const char* Key) {
+  if (!TextsStarted()) return BarterCountWidth;
+  TVector size;
+  int32_t lines = 0;
+  MeasureText(GetText(Key), BarterHeadingFont, 1000, size, lines);
+  return size.X;
+}
+
+// A row's count column: wide enough for "You have: N" in a single row, else for the column's
+// heading with a margin, so that the heading keeps clear of the frame and of the neighbouring
+// prop's heading.
+float BarterCountColumn(int32_t Kind) {
+  if (Kind == SceneKinds::Barter1) return BarterCountWidthSingle;
+  return std::max(BarterCountWidth, HeadingWidth("LabelBarterHave") + 2 * BarterHeadingMargin);
+}
+
+// The room between a row's cells: tighter when several rows bring their headings, so that two
+// columns of rows with their headings still fit a 1280-wide screen.
+float BarterGap(int32_t Kind) { return Kind == SceneKinds::Barter1 ? Gap : BarterRowGap; }
+
+}  // namespace
+
 std::string TGuiDialogScene::LegendKey() const {
   const std::string key = Scene->LegendKey();
   if (TextExists(key) || !IsRowKind(Scene->Kind)) return key;
@@ -156,8 +188,8 @@ void TGuiDialogScene::OnShow() {
   }
   const int32_t columns = BarterRows > BarterRowsPerColumn ? 2 : 1;
   const int32_t rowsPerColumn = (BarterRows + columns - 1) / std::max(1, columns);
-  const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
-  const float barterRowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
+  const float countWidth = BarterCountColumn(kind);
+  const float barterRowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * BarterGap(kind);
   switch (kind) {
     case SceneKinds::FloatingText:
       text = LayoutLegend(legend, LegendFont, 400, std::max(10, LinesIn(room)));
@@ -200,8 +232,14 @@ void TGuiDialogScene::OnShow() {
         const float rowsW = Scene->IsBarter() ? static_cast<float>(columns) * barterRowWidth +
                                                     static_cast<float>(columns - 1) * BarterColumnGap
                                               : (ItemWidth + Gap) * static_cast<float>(items) - Gap;
-        const float rowsH = Scene->IsBarter() ? static_cast<float>(rowsPerColumn) * BarterRowHeight - 10 : ItemWidth;
-        contentW = std::max(320.0f, rowsW);
+        const float rowsH = Scene->IsBarter()
+                                ? BarterHeadingHeight + static_cast<float>(rowsPerColumn) * BarterRowHeight - 10
+                                : ItemWidth;
+        // Several barter rows keep a margin from the frame where the screen has room for it.
+        const float rowsMargin = Scene->IsBarter() && kind != SceneKinds::Barter1
+                                     ? std::clamp(Usable.W - padding - rowsW, 0.0f, 2 * BarterOuterMargin)
+                                     : 0.0f;
+        contentW = std::max(320.0f, rowsW + rowsMargin);
         text = LayoutLegend(legend, LegendFont, contentW, std::max(2, LinesIn(room - rowsH - Gap - RowLegendInset)));
         text.Height = std::max(text.Height, RowLegendHeight);
         contentW = std::max(contentW, text.Width);
@@ -366,9 +404,29 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
   // Barter rows.
   const int32_t columns = BarterRows > BarterRowsPerColumn ? 2 : 1;
   const int32_t rowsPerColumn = (BarterRows + columns - 1) / columns;
-  const float countWidth = kind == SceneKinds::Barter1 ? BarterCountWidthSingle : BarterCountWidth;
-  const float rowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * Gap;
+  const float countWidth = BarterCountColumn(kind);
+  const float gap = BarterGap(kind);
+  const float rowWidth = 2 * countWidth + 2 * ItemWidth + ButtonSize + 4 * gap;
   const float allWidth = static_cast<float>(columns) * rowWidth + static_cast<float>(columns - 1) * BarterColumnGap;
+  // A single row's counts say "You have: N" themselves; several rows share the column's heading.
+  const bool single = kind == SceneKinds::Barter1;
+  auto heading = [&](const std::string& Name, float X, float Width, const char* Key) {
+    PlaceBox(*this, X, rowsTop + BarterHeadingHeight / 2, Width, BarterHeadingHeight);
+    AddControl<TGuiControlLabel>(10, PropName, Name, PropTextKey, Key, PropFont, BarterHeadingFont);
+  };
+  const int32_t usedColumns = (BarterRows + rowsPerColumn - 1) / rowsPerColumn;
+  for (int32_t column = 0; column < usedColumns; ++column) {
+    const float left = cx - allWidth / 2 + static_cast<float>(column) * (rowWidth + BarterColumnGap);
+    const float propA = left + countWidth + gap + ItemWidth / 2;
+    const float propB = propA + ItemWidth + 2 * gap + ButtonSize;
+    const float headingWidth = ItemWidth + gap + ButtonSize;
+    const std::string c = std::to_string(column + 1);
+    if (!single) heading("BarterHeadHaveA" + c, left + countWidth / 2, countWidth, "LabelBarterHave");
+    heading("BarterHeadGive" + c, propA, headingWidth, "LabelBarterGive");
+    heading("BarterHeadGet" + c, propB, headingWidth, "LabelBarterGet");
+    if (!single)
+      heading("BarterHeadHaveB" + c, propB + ItemWidth / 2 + gap + countWidth / 2, countWidth, "LabelBarterHave");
+  }
   bool first = true;
   for (int32_t i = 1; i <= BarterRows; ++i) {
     TSceneSlot& left = Scene->Left[i - 1];
@@ -377,23 +435,23 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     const int32_t column = (i - 1) / rowsPerColumn;
     const int32_t row = (i - 1) % rowsPerColumn;
     float x = cx - allWidth / 2 + static_cast<float>(column) * (rowWidth + BarterColumnGap);
-    const float y = rowsTop + static_cast<float>(row) * BarterRowHeight + ItemWidth / 2;
+    const float y = rowsTop + BarterHeadingHeight + static_cast<float>(row) * BarterRowHeight + ItemWidth / 2;
     const std::string n = std::to_string(i);
     PlaceBox(*this, x + countWidth / 2, y, countWidth, ItemWidth);
     AddControl<TGuiControlLabel>(10, PropName, "BarterCountA" + n, PropFont, LegendFont, PropTextLayout, WordWrap);
-    x += countWidth + Gap;
+    x += countWidth + gap;
     PlaceBox(*this, x + ItemWidth / 2, y, ItemWidth, ItemWidth);
     AddControl<TGuiControlPropLoss>(10, PropName, "BarterPropA" + n)->SetSlot(&left, true);
-    x += ItemWidth + Gap;
+    x += ItemWidth + gap;
     PlaceBox(*this, x + ButtonSize / 2, y, ButtonSize, ButtonSize);
     auto* perform = AddControl<TGuiControlButtonCustom>(10, PropName, "BarterPerf" + n, PropTextKey, "IconBarter",
                                                         PropHintTextKey, "HintBarter");
     if (first && Site != nullptr && Site->Special == SpecialArrowBarter) SetRecommended(perform, 0);
     first = false;
-    x += ButtonSize + Gap;
+    x += ButtonSize + gap;
     PlaceBox(*this, x + ItemWidth / 2, y, ItemWidth, ItemWidth);
     AddControl<TGuiControlPropReward>(10, PropName, "BarterPropB" + n)->SetSlot(&right, true);
-    x += ItemWidth + Gap;
+    x += ItemWidth + gap;
     PlaceBox(*this, x + countWidth / 2, y, countWidth, ItemWidth);
     AddControl<TGuiControlLabel>(10, PropName, "BarterCountB" + n, PropFont, LegendFont, PropTextLayout, WordWrap);
   }
@@ -453,6 +511,9 @@ void TGuiDialogScene::RefreshBarter() {
     const bool animating = BarterPhase > 0 && BarterRow == i;
     const bool pays = IsPreview() ? left.Prop->Amount >= left.Amount : Scene->CanTrade(i);
     SetEnabled(ControlNamed(*this, "BarterPerf" + n), !animating && pays);
+    // The reward of a row out of reach does not sparkle.
+    if (auto* reward = dynamic_cast<TGuiControlPropReward*>(ControlNamed(*this, "BarterPropB" + n)))
+      reward->SetSparkling(pays);
   }
 }
 
