@@ -37,7 +37,9 @@ std::string HintText(const THint* Hint) {
 
 void TGuiDialogHint::OnShow() {
   HintShown = CurrentHint();
-  const std::string text = HintText(HintShown);
+  // Without a current hint the box still says something rather than stand empty.
+  std::string text = HintText(HintShown);
+  if (text.empty()) text = GetText("LabelNoHint");
   TVector titleSize;
   TVector textSize;
   int32_t lines = 0;
