@@ -537,6 +537,8 @@ void LoadScenarioTexts() {
   if (IsDebugMode()) Script.ScenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
 }
 
+bool ScenarioTextsLoaded() { return Script.ScenarioLoaded; }
+
 void ReloadTextsIfChanged() {
   if (!IsDebugMode() || !Script.Table) return;
   bool loaded = false;
