@@ -1,13 +1,16 @@
 // The real program from a temporary user folder: the language chosen on the options' language page
 // relocalises the menu and the open dialogs at once, is kept in "Settings.txt" for the next start,
-// and "-language" still wins over it; a damaged settings file is logged and ignored.
+// and "-language" still wins over it; a damaged settings file is logged and ignored; the window's
+// place and size kept there are applied, pulled onto the desktop, and written back.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "e2e/ProgramRun.h"
+#include "engine/EngineTextures.h"
 
 namespace tv {
 namespace {
@@ -130,6 +133,32 @@ TEST_F(LanguageSettings, DamagedSettingsFileIsLoggedAndIgnoredWithTheProfileUnto
     EXPECT_EQ(Settings(), "TolvarenSettings 1\nLanguage Russian\nEnd\n");
     EXPECT_EQ(Save(), profile);
   }
+}
+
+TEST_F(LanguageSettings, WindowPlaceIsAppliedClampedToTheDesktopAndKeptForTheNextRun) {
+  std::vector<json> trace;
+  std::string err;
+  test::MakeDirs(UserDir());
+  test::WriteFile(UserDir() + "/StartWindowed.flg", "");
+  // The window opens where and as large as it was last; leaving writes the same place back.
+  WriteFile(UserDir() + "/Settings.txt", "TolvarenSettings 1\nLanguage German\nWindow 40 30 1000 560\nEnd\n");
+  ASSERT_EQ(RunWith(test::TypeName("Ada") + test::QuitFromMenu, "-screenshot '" + Dir / "shot.png" + "'", trace, err),
+            0)
+      << err;
+  std::string shot = test::ReadFile(Dir / "shot.png");
+  TImage picture = DecodePng(reinterpret_cast<const uint8_t*>(shot.data()), shot.size(), false);
+  EXPECT_EQ(picture.Width, 1000);
+  EXPECT_EQ(picture.Height, 560);
+  EXPECT_EQ(Settings(), "TolvarenSettings 1\nLanguage German\nWindow 40 30 1000 560\nEnd\n");
+
+  // A place beyond this desktop (1280 x 720) is pulled onto it, the size cut to the desktop's.
+  WriteFile(UserDir() + "/Settings.txt", "TolvarenSettings 1\nWindow 5000 -300 2000 900\nEnd\n");
+  ASSERT_EQ(RunWith(test::QuitFromMenu, "-screenshot '" + Dir / "shot.png" + "'", trace, err), 0) << err;
+  shot = test::ReadFile(Dir / "shot.png");
+  picture = DecodePng(reinterpret_cast<const uint8_t*>(shot.data()), shot.size(), false);
+  EXPECT_EQ(picture.Width, 1280);
+  EXPECT_EQ(picture.Height, 720);
+  EXPECT_EQ(Settings(), "TolvarenSettings 1\nWindow 0 0 1280 720\nEnd\n");
 }
 
 }  // namespace
