@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/AppInput.h"
+#include "app/AppLanguage.h"
 #include "app/AppLiveReload.h"
 #include "app/AppMain.h"
 #include "app/AppWindow.h"
@@ -172,6 +173,9 @@ void InstallScreenHooks() {
   hooks.ClearTextInput = &ClearTextInput;
   hooks.IsFullScreen = &IsFullScreen;
   hooks.SetFullScreen = &SetFullScreen;
+  hooks.Languages = &AvailableLanguages;
+  hooks.CurrentLanguage = &CurrentLanguage;
+  hooks.SetLanguage = &SwitchLanguage;
   hooks.ClickPressed = [] { return KeyPressed(KeyClick); };
   hooks.MousePosition = &MousePosition;
   SetGameGuiHooks(hooks);

@@ -579,6 +579,23 @@ void TraceReload(const std::string& File, const std::string& World, const std::s
   WriteTrace(line);
 }
 
+void TraceLanguage(const std::string& Name, const std::string& From) {
+  if (Trace.File == nullptr) return;
+  std::string texts;
+  auto add = [&](TGuiForm* Screen) {
+    if (Screen == nullptr) return;
+    for (TItem* item : Screen->Controls) {
+      const auto* control = static_cast<const TGuiControl*>(item);
+      if (control->Name.empty() || control->TextKey.empty()) continue;
+      texts += (texts.empty() ? "" : ", ") + JsonString(Screen->Name + "." + control->Name) + ": " +
+               JsonString(control->Text);
+    }
+  };
+  add(CurrentForm());
+  for (int32_t slot = 1; slot <= 3; ++slot) add(DialogInSlot(slot));
+  WriteTrace("\"language\": " + JsonString(Name) + ", \"from\": " + JsonString(From) + ", \"texts\": {" + texts + "}");
+}
+
 void StopGuiTrace() { SetGuiObserver(nullptr); }
 
 void EndGuiTrace(int32_t ExitCode) {

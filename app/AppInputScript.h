@@ -124,6 +124,10 @@ void TraceWindowState(bool Running);
 void TraceReload(const std::string& File, const std::string& World, const std::string& Failure,
                  const std::vector<std::string>& Texts = {});
 // Stops tracing GUI happenings (shutdown is not traced).
+// Traces a change of language: {"frame": F, "language": "NAME", "from": "OLD", "texts":
+// {"SCREEN.CONTROL": "TEXT"}} with the text (UTF-8) of every named control with a text key on the
+// current form and in the open dialogs, as they show it after the change.
+void TraceLanguage(const std::string& Name, const std::string& From);
 void StopGuiTrace();
 // Writes the last line, {"frame": F, "exit": CODE}, and closes the trace.
 void EndGuiTrace(int32_t ExitCode);

@@ -14,6 +14,7 @@
 #include "app/AppInputScript.h"
 #include "app/AppWindow.h"
 #include "base/AppFolders.h"
+#include "base/AppSettings.h"
 #include "base/AppTimer.h"
 #include "engine/EngineAudio.h"
 #include "engine/EngineEffects.h"
@@ -386,8 +387,17 @@ TModuleTable GameModules() {
          InitFolders();
          // From now on a crash leaves its report where the log goes.
          if (FoldersReady()) SetCrashReportPath(DataFilePath(TFolderKind::User, "Log", TExtKind::Txt));
+         // The language chosen in the options comes before the locale's; "-language" before both.
+         LoadUserSettings();
+         const std::string& chosen = UserSettings().Language;
+         const std::string& program = FolderPath(TFolderKind::Program);
+         if (!State.CommandLine.LanguageGiven && !chosen.empty() && DirectoryExists(program + "Languages/" + chosen)) {
+           SetLanguageName(chosen);
+           SetFolderPath(TFolderKind::Language, LanguageFolderOf(program, chosen));
+         }
        },
        [] {
+         ClearUserSettings();
          SetCrashReportPath({});
          DoneFolders();
        }},

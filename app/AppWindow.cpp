@@ -1,5 +1,6 @@
 #include "app/AppWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -7,6 +8,7 @@
 #include "app/AppInput.h"
 #include "app/AppMain.h"
 #include "base/AppFolders.h"
+#include "base/AppSettings.h"
 #include "engine/EngineScript.h"
 #include "platform/PlatformSystem.h"
 
@@ -47,6 +49,31 @@ void WindowClientSizeFor(bool FullScreen, int32_t W, int32_t H, int32_t& Width, 
   Height = static_cast<int32_t>(std::nearbyint(Width * 900.0 / 1600.0));
 }
 
+namespace {
+
+// The client size on a desktop of that size: the remembered window's while windowed and it fits
+// (each side at most the desktop's), else the usual one.
+void ClientSizeOn(const TDisplaySize& Desktop, int32_t& Width, int32_t& Height) {
+  WindowClientSizeFor(Window.FullScreen, Desktop.Width, Desktop.Height, Width, Height);
+  const TUserSettings& settings = UserSettings();
+  if (Window.FullScreen || !settings.HasWindow || Desktop.Width <= 0 || Desktop.Height <= 0) return;
+  Width = std::min(settings.WindowWidth, Desktop.Width);
+  Height = std::min(settings.WindowHeight, Desktop.Height);
+}
+
+// Keeps the window's place in the settings while it is a window (they are written when it changed).
+void RememberWindowPlace() {
+  if (Window.FullScreen || !PlatformWindowExists()) return;
+  TUserSettings settings = UserSettings();
+  if (!PlatformWindowPosition(settings.WindowX, settings.WindowY)) return;
+  settings.HasWindow = true;
+  settings.WindowWidth = Window.ClientWidth;
+  settings.WindowHeight = Window.ClientHeight;
+  StoreUserSettings(settings);
+}
+
+}  // namespace
+
 void SetWindowVideoHooks(TWindowVideoHooks Hooks) { Window.Video = std::move(Hooks); }
 void SetWindowInstanceChannel(TSingleInstance* Channel) { Window.Channel = Channel; }
 
@@ -58,8 +85,7 @@ void CreateMainWindow() {
   int32_t width = 0;
   int32_t height = 0;
   if (PlatformStartVideo(error)) {
-    const TDisplaySize desktop = DesktopSize();
-    WindowClientSizeFor(Window.FullScreen, desktop.Width, desktop.Height, width, height);
+    ClientSizeOn(DesktopSize(), width, height);
   }
   if (!PlatformOpenWindow("Tolvaren", error, width, height)) {
     SetErrorCode(1);
@@ -73,7 +99,7 @@ void ApplyWindowMode(bool Force) {
   const TDisplaySize desktop = DesktopSize();
   int32_t width = 0;
   int32_t height = 0;
-  WindowClientSizeFor(Window.FullScreen, desktop.Width, desktop.Height, width, height);
+  ClientSizeOn(desktop, width, height);
   // A window moved to a screen of another pixel density keeps its size but not its drawable.
   const TDisplaySize drawable = PlatformDrawableSize();
   if (!Force && width == Window.ClientWidth && height == Window.ClientHeight &&
@@ -83,6 +109,12 @@ void ApplyWindowMode(bool Force) {
   Window.ClientWidth = width;
   Window.ClientHeight = height;
   PlatformPlaceWindow(Window.FullScreen, width, height);
+  const TUserSettings& settings = UserSettings();
+  if (!Window.FullScreen && settings.HasWindow) {
+    // Where the window was last, kept wholly on the desktop.
+    PlatformMoveWindow(std::clamp(settings.WindowX, 0, std::max(0, desktop.Width - width)),
+                       std::clamp(settings.WindowY, 0, std::max(0, desktop.Height - height)));
+  }
   Window.Drawable = PlatformDrawableSize();
   if (Window.Video.SizeChanged) Window.Video.SizeChanged();
 }
@@ -91,6 +123,7 @@ bool IsFullScreen() { return Window.FullScreen; }
 
 void SetFullScreen(bool Value) {
   if (Value == Window.FullScreen) return;
+  RememberWindowPlace();
   Window.FullScreen = Value;
   ApplyWindowMode(true);
 }
@@ -201,6 +234,7 @@ void ReleaseStill() {
 bool HasStill() { return !Window.Still.empty(); }
 
 void DestroyMainWindow() {
+  if (Window.Created) RememberWindowPlace();
   ReleaseStill();
   PlatformCloseWindow();
   if (Window.Created) {

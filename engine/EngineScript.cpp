@@ -506,6 +506,8 @@ void LoadScenarioTexts() {
   if (IsDebugMode()) Script.ScenarioAge = DataFileAge(TFolderKind::Language, ScenarioScriptName, TExtKind::Xml);
 }
 
+bool ScenarioTextsLoaded() { return Script.ScenarioLoaded; }
+
 void ReloadTextsIfChanged() {
   if (!IsDebugMode() || !Script.Table) return;
   // Loads a script again when its file's age is not the one it was loaded at; a script deleted

@@ -55,6 +55,8 @@ bool HasDefaultTextsHook();
 void InitTexts();
 // The first call loads the scenario script in add mode, when it exists; later calls do nothing.
 void LoadScenarioTexts();
+// Whether LoadScenarioTexts ran since InitTexts.
+bool ScenarioTextsLoaded();
 // Debug mode only: reloads, in replace mode, each script whose time stamp changed since it was
 // last loaded (the scenario script only once scenario texts were loaded), then calls the
 // relocalise hook when anything was loaded.

@@ -128,6 +128,18 @@ void TextsStartup() {
   State.Started = true;
 }
 
+void RefreshFontStyles() {
+  if (!State.Started) return;
+  for (int32_t i = 0; i < FontStyleCount; ++i) {
+    TTexture* glyphs = State.Styles[i].Glyphs;
+    TTexture* icons = State.Styles[i].Icons;
+    if (glyphs == nullptr) continue;
+    FillFontStyle(State.Styles[i], FontRows[i].LineHeight, SegmentSizes(glyphs), SegmentSizes(icons));
+    State.Styles[i].Glyphs = glyphs;
+    State.Styles[i].Icons = icons;
+  }
+}
+
 void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<const TVector> CustomGlyphs,
                               std::span<const TVector> Icons) {
   TextsShutdown();

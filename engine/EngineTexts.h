@@ -76,6 +76,9 @@ void TextsStartup();
 // "T2FontDefault", "T2FontCustom" and "T2IconsCustom"; texts made then have no sprites.
 void TextsStartupFromSegments(std::span<const TVector> DefaultGlyphs, std::span<const TVector> CustomGlyphs,
                               std::span<const TVector> Icons);
+// Takes the glyph sizes of the font textures again, once they were reloaded in place from another
+// language folder: texts laid out from then on use them; the caches and the texts made stay.
+void RefreshFontStyles();
 // Destroys the square and text containers and the character cache; safe when never started.
 void TextsShutdown();
 bool TextsStarted();

@@ -19,6 +19,7 @@ inline constexpr char DialogAchievements[] = "Achievements";
 inline constexpr char DialogHint[] = "Hint";
 inline constexpr char DialogInventory[] = "Inventory";
 inline constexpr char DialogOptions[] = "Options";
+inline constexpr char DialogLanguage[] = "Language";  // the options' language page
 inline constexpr char DialogAbout[] = "About";
 inline constexpr char DialogShowAllProps[] = "ShowAllProps";
 inline constexpr char DialogQueryCustom[] = "QueryCustom";

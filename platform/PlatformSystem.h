@@ -72,10 +72,11 @@ class TFileStream {
   std::string FilePath;
 };
 
-// Walks the plain files of one folder in the order the file system lists them.
+// Walks the plain files of one folder (or, with Subfolders, its folders but "." and "..") in the
+// order the file system lists them.
 class TFolderWalk {
  public:
-  explicit TFolderWalk(const std::string& Folder);
+  explicit TFolderWalk(const std::string& Folder, bool Subfolders = false);
   ~TFolderWalk();
   TFolderWalk(const TFolderWalk&) = delete;
   TFolderWalk& operator=(const TFolderWalk&) = delete;
@@ -85,6 +86,7 @@ class TFolderWalk {
  private:
   void* Dir = nullptr;
   std::string FolderPath;
+  bool Folders = false;
 };
 
 // ---- Code pages -----------------------------------------------------------------------------

@@ -162,7 +162,8 @@ int64_t WriteFileOnce(int Fd, const void* Buffer, int64_t Count) noexcept {
 
 bool TFileStream::Sync() { return Fd >= 0 && fsync(Fd) == 0; }
 
-TFolderWalk::TFolderWalk(const std::string& Folder) : FolderPath(Folder) {
+TFolderWalk::TFolderWalk(const std::string& Folder, bool Subfolders) : FolderPath(Folder), Folders(Subfolders) {
+  if (!FolderPath.empty() && FolderPath.back() != '/') FolderPath += '/';
   Dir = opendir(Folder.empty() ? "." : Folder.c_str());
 }
 
@@ -176,8 +177,12 @@ bool TFolderWalk::Next(std::string& FileName) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     bool plain = entry->d_type == DT_REG;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) plain = FileExists(FolderPath + name);
-    if (!plain) continue;
+    bool folder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+      plain = FileExists(FolderPath + name);
+      folder = DirectoryExists(FolderPath + name);
+    }
+    if (!(Folders ? folder : plain)) continue;
     FileName = name;
     return true;
   }

@@ -242,7 +242,7 @@ struct TFindState {
 };
 }  // namespace
 
-TFolderWalk::TFolderWalk(const std::string& Folder) : FolderPath(Folder) {
+TFolderWalk::TFolderWalk(const std::string& Folder, bool Subfolders) : FolderPath(Folder), Folders(Subfolders) {
   std::string pattern = Folder;
   if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '/';
   pattern += '*';
@@ -265,8 +265,10 @@ bool TFolderWalk::Next(std::string& FileName) {
   for (;;) {
     if (!state->Pending && FindNextFileW(state->Find, &state->Data) == 0) return false;
     state->Pending = false;
-    if ((state->Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    const bool folder = (state->Data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder != Folders) continue;
     FileName = Narrow(state->Data.cFileName, wcslen(state->Data.cFileName));
+    if (folder && (FileName == "." || FileName == "..")) continue;
     return true;
   }
 }

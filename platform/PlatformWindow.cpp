@@ -239,6 +239,20 @@ void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHei
   SDL_ShowWindow(Win.Window);
 }
 
+void PlatformMoveWindow(int32_t X, int32_t Y) {
+  if (Win.Window != nullptr) SDL_SetWindowPosition(Win.Window, X, Y);
+}
+
+bool PlatformWindowPosition(int32_t& X, int32_t& Y) {
+  if (Win.Window == nullptr) return false;
+  int x = 0;
+  int y = 0;
+  SDL_GetWindowPosition(Win.Window, &x, &y);
+  X = x;
+  Y = y;
+  return true;
+}
+
 void PlatformSetCaption(const std::u16string& Caption) {
   if (Win.Window != nullptr) SDL_SetWindowTitle(Win.Window, Utf16ToUtf8(Caption).c_str());
 }

@@ -94,6 +94,10 @@ TDisplaySize PlatformDrawableSize();
 double PlatformSimulatedDpiScale();
 // Desktop full screen, or a window of the given client size centred on the desktop.
 void PlatformPlaceWindow(bool FullScreen, int32_t ClientWidth, int32_t ClientHeight);
+// Moves the window's client area's top left corner to X, Y on the desktop; and where it is now
+// (false without a window).
+void PlatformMoveWindow(int32_t X, int32_t Y);
+bool PlatformWindowPosition(int32_t& X, int32_t& Y);
 void PlatformSetCaption(const std::u16string& Caption);
 // Brings the window to the front (shown minimised, then restored).
 void PlatformRaiseWindow();

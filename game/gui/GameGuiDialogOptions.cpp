@@ -3,9 +3,11 @@
 #include <string>
 
 #include "engine/EngineAudio.h"
+#include "engine/EngineGuiCalls.h"
 #include "engine/EngineScript.h"
 #include "engine/EngineTexts.h"
 #include "game/gui/GameGuiControls.h"
+#include "game/GameScreenNames.h"
 #include "game/gui/GameGuiHooks.h"
 
 namespace tv {
@@ -52,7 +54,9 @@ void TGuiDialogOptions::OnShow() {
     RefreshVolume(group);
   }
 
-  PlaceBox(*this, 0, 255, 200, DialogButtonHeight);
+  PlaceBox(*this, -115, 255, 220, DialogButtonHeight);
+  AddNamedButton<TGuiControlButtonCustom>(*this, "Language", PropTextKey, "ButtonLanguage");
+  PlaceBox(*this, 115, 255, 220, DialogButtonHeight);
   auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
   KeyControls[KeySlotCancel] = close;
   KeyControls[KeySlotConfirm] = close;
@@ -95,6 +99,10 @@ void TGuiDialogOptions::OnClick() {
   const std::string name = Sender->Name;
   if (name == "Close") {
     HideDialog(this);
+    return;
+  }
+  if (name == "Language") {
+    ShowDialog(gui::DialogLanguage);
     return;
   }
   if (name == "FullScreen" || name == "Windowed") {

@@ -1,4 +1,5 @@
-// The options dialog: full screen or windowed, and the volume of each sound group in ten steps.
+// The options dialog: full screen or windowed, the volume of each sound group in ten steps, and
+// the way to the language page.
 #pragma once
 
 #include "game/gui/GameGuiDialogBase.h"

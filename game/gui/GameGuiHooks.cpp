@@ -35,6 +35,12 @@ bool IsFullScreen() { return Hooks.IsFullScreen == nullptr || Hooks.IsFullScreen
 void SetFullScreen(bool Value) {
   if (Hooks.SetFullScreen != nullptr) Hooks.SetFullScreen(Value);
 }
+std::vector<std::string> Languages() {
+  if (Hooks.Languages != nullptr) return Hooks.Languages();
+  return {CurrentLanguage()};
+}
+std::string CurrentLanguage() { return Hooks.CurrentLanguage != nullptr ? Hooks.CurrentLanguage() : "English"; }
+bool SetLanguage(const std::string& Name) { return Hooks.SetLanguage != nullptr && Hooks.SetLanguage(Name); }
 bool ClickPressed() { return Hooks.ClickPressed != nullptr && Hooks.ClickPressed(); }
 TVector MousePosition() { return Hooks.MousePosition != nullptr ? Hooks.MousePosition() : TVector{}; }
 

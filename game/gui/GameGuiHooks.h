@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/EngineGui.h"
 
@@ -28,6 +29,11 @@ struct TGameGuiHooks {
   // The display mode.
   bool (*IsFullScreen)() = nullptr;
   void (*SetFullScreen)(bool Value) = nullptr;
+  // The languages the program has folders for, the one in use, and switching to another (false
+  // when it could not: the language stays).
+  std::vector<std::string> (*Languages)() = nullptr;
+  std::string (*CurrentLanguage)() = nullptr;
+  bool (*SetLanguage)(const std::string& Name) = nullptr;
   // The mouse button went down this frame, and the mouse in design units.
   bool (*ClickPressed)() = nullptr;
   TVector (*MousePosition)() = nullptr;
@@ -48,6 +54,9 @@ void InsertStoredText();
 void ClearTextInput();
 bool IsFullScreen();
 void SetFullScreen(bool Value);
+std::vector<std::string> Languages();
+std::string CurrentLanguage();
+bool SetLanguage(const std::string& Name);
 bool ClickPressed();
 TVector MousePosition();
 }  // namespace GuiInput

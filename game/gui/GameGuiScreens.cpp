@@ -8,6 +8,7 @@
 #include "game/gui/GameGuiDialogAbout.h"
 #include "game/gui/GameGuiDialogInputLine.h"
 #include "game/gui/GameGuiDialogMessage.h"
+#include "game/gui/GameGuiDialogLanguage.h"
 #include "game/gui/GameGuiDialogOptions.h"
 #include "game/gui/GameGuiDialogQuery.h"
 #include "game/gui/GameGuiDialogShowAllProps.h"
@@ -49,6 +50,7 @@ constexpr TGameDialogRow DialogRows[] = {
     {gui::DialogQueryCustom, GameDialog<TGuiDialogQueryCustom>, false},
     {gui::DialogInputLineCustom, GameDialog<TGuiDialogInputLineCustom>, false},
     {gui::DialogOptions, GameDialog<TGuiDialogOptions>, false},
+    {gui::DialogLanguage, GameDialog<TGuiDialogLanguage>, false},
     {gui::DialogAbout, GameDialog<TGuiDialogAbout>, false},
     {gui::DialogAchievement, GameDialog<TGuiDialogAchievement>, false},
     {gui::DialogAchievements, GameDialog<TGuiDialogAchievements>, false},

@@ -145,8 +145,9 @@ TEST_F(AppGameRegistry, DebugOnlyScreensExistOnlyInDebugMode) {
 TEST_F(AppGameRegistry, ScreensAreRegisteredInOrderWithTheirTimings) {
   Register(false);
   const std::vector<std::string> dialogs = {
-      gui::DialogMessageCustom, gui::DialogQueryCustom, gui::DialogInputLineCustom, gui::DialogOptions,
-      gui::DialogAbout,         gui::DialogAchievement, gui::DialogAchievements,    gui::DialogScene,
+      gui::DialogMessageCustom, gui::DialogQueryCustom,  gui::DialogInputLineCustom,
+      gui::DialogOptions,       gui::DialogLanguage,     gui::DialogAbout,
+      gui::DialogAchievement,   gui::DialogAchievements, gui::DialogScene,
       gui::DialogInventory,     gui::DialogHint};
   EXPECT_EQ(NamesIn(GuiDialogs()), dialogs);
   for (const std::string& name : dialogs) {

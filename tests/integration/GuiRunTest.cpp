@@ -176,5 +176,20 @@ TEST_F(GuiRun, GoldenCommonDialogs) {
   }
 }
 
+TEST_F(GuiRun, GoldenLanguagePageSwitchedWhileOpen) {
+  // The page is opened in English and switched while it and the options behind it are open.
+  for (const char* language : {"German", "Russian"}) {
+    std::string err;
+    const std::string golden = std::string("gui_language_") + (language[0] == 'G' ? "de" : "ru");
+    const std::string script = std::string(
+                                   "1 wait form GuiTest\n+1 wait ready\n+1 click Options\n+1 wait dialog Options\n"
+                                   "+1 wait ready\n+1 click Language\n+1 wait dialog Language\n+1 wait ready\n"
+                                   "+1 click Language") +
+                               language + "\n+1 move 700 400\n+10 close\n";
+    ASSERT_EQ(Run(script, &err, "-screenshot '" + Dir / golden + ".png'"), 0) << language << ": " << err;
+    CheckGolden(golden, Dir / (golden + ".png"));
+  }
+}
+
 }  // namespace
 }  // namespace tv::test

@@ -165,8 +165,9 @@ TEST_F(MenuScreens, RegistryHoldsEveryScreenInItsOrder) {
   std::vector<std::string> dialogs;
   for (TItem* d : *GuiDialogs()) dialogs.push_back(static_cast<TGuiDialog*>(d)->Name);
   const std::vector<std::string> expected = {
-      gui::DialogMessageCustom, gui::DialogQueryCustom, gui::DialogInputLineCustom, gui::DialogOptions,
-      gui::DialogAbout,         gui::DialogAchievement, gui::DialogAchievements,    gui::DialogScene,
+      gui::DialogMessageCustom, gui::DialogQueryCustom,  gui::DialogInputLineCustom,
+      gui::DialogOptions,       gui::DialogLanguage,     gui::DialogAbout,
+      gui::DialogAchievement,   gui::DialogAchievements, gui::DialogScene,
       gui::DialogInventory,     gui::DialogHint};
   EXPECT_EQ(dialogs, expected);  // "ShowAllProps" only in debug mode
   EXPECT_EQ(FindDialog(gui::DialogShowAllProps), nullptr);
