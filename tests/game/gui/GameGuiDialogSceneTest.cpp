@@ -180,7 +180,7 @@ TEST_F(SceneDialog, FloatingTextAcceptsItselfAfterItsReadingTimeOrAtOnceWhenClic
   AddText("SceneLegendH1", "Hello there");  // 11 characters: 1.54 s
   AddText("SceneLegendH2", "Hi");
   TGuiDialogScene* dialog = Open(1);
-  ASSERT_EQ(dialog->FadeState, 1);
+  ASSERT_EQ(dialog->FadeState, TFadeState::Shown);
   EXPECT_EQ(Find(dialog, "Accept")->Text, "Hello there");
   EXPECT_EQ(Find(dialog, "Cancel"), nullptr);
   // Fully shown after 6 of the 8 frames: 0.1 s of reading are gone.
@@ -188,7 +188,7 @@ TEST_F(SceneDialog, FloatingTextAcceptsItselfAfterItsReadingTimeOrAtOnceWhenClic
   EXPECT_EQ(Avatar()->State, StatePresenting);
   Frames(2);
   EXPECT_EQ(Avatar()->State, StateExecuting);
-  EXPECT_EQ(dialog->FadeState, 2);
+  EXPECT_EQ(dialog->FadeState, TFadeState::FadingOut);
   Frames(8);
   EXPECT_EQ(TopDialog(), nullptr);
 

@@ -247,14 +247,14 @@ TEST_F(GuiScreens, QueryCallsOnDoneOnlyWhenConfirmed) {
   EXPECT_EQ(query->KeyControls[KeySlotConfirm], query->FindControl("Yes"));
   Click(query, "No");
   EXPECT_EQ(done, 0);
-  EXPECT_EQ(query->FadeState, 2);
+  EXPECT_EQ(query->FadeState, TFadeState::FadingOut);
   Frames(8);
   EXPECT_EQ(TopDialog(), nullptr);
 
   query = Open(gui::DialogQueryCustom, "QueryQuitGame", 0, [&] { ++done; });
   Click(query, "Yes");
   EXPECT_EQ(done, 1);
-  EXPECT_EQ(query->FadeState, 2);
+  EXPECT_EQ(query->FadeState, TFadeState::FadingOut);
 
   // The message's only button confirms and cancels.
   Frames(8);
@@ -355,7 +355,7 @@ TEST_F(GuiScreens, AboutShowsTheBuildsVersion) {
   EXPECT_EQ(version->Suffix(), std::string(" ") + ProgramVersion());
   EXPECT_FALSE(std::string(ProgramVersion()).empty());
   Click(about, "Close");
-  EXPECT_EQ(about->FadeState, 2);
+  EXPECT_EQ(about->FadeState, TFadeState::FadingOut);
 }
 
 // A chooser of twenty numbered items, eight to a page.
@@ -581,7 +581,7 @@ TEST_F(GuiScreens, UnknownNamesDoNothing) {
   EXPECT_EQ(options->FindControl("NoSuchControl"), nullptr);
   options->Sender = nullptr;
   options->OnClick();  // a click without a sender changes nothing
-  EXPECT_EQ(options->FadeState, 1);
+  EXPECT_EQ(options->FadeState, TFadeState::Shown);
 
   // Silent for players; in debug mode each unknown name is logged.
   ClearLogMessages();
