@@ -449,25 +449,25 @@ TEST_F(MenuScreens, ClosingTheInventoryMovesThePointerFromItOnceWithOneEvent) {
   Load();
   Show(gui::FormPlay);
   SetGuiInputOverride(&Input);
-  SetPointer(5);
+  SetPointer(Pointers::MapIcon);
   Open(gui::DialogInventory);
   int32_t events = EventCount();
   Press(GuiKeyInventory);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
   EXPECT_EQ(EventCount(), events);  // the pointer was elsewhere
-  EXPECT_EQ(GetPointer(), 5);
+  EXPECT_EQ(GetPointer(), Pointers::MapIcon);
 
-  SetPointer(2);
+  SetPointer(Pointers::InventoryIcon);
   TGuiDialog* inventory = Open(gui::DialogInventory);
   EXPECT_EQ(inventory->RecommendedControl, inventory->FindControl("Close"));
   Press(GuiKeyCancel);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
-  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(GetPointer(), Pointers::Sites);
   ASSERT_EQ(EventCount(), events + 1);
   EXPECT_EQ(LastEvent().Kind, PointerChanged);
-  EXPECT_EQ(LastEvent().Value, 9);
+  EXPECT_EQ(LastEvent().Value, Pointers::Sites);
 }
 
 TEST_F(MenuScreens, HintTextTellsWhatIsNeededAndWhatIsHeld) {
@@ -489,7 +489,7 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   Load();
   Show(gui::FormPlay);
   SetGuiInputOverride(&Input);
-  SetPointer(1);
+  SetPointer(Pointers::HintIcon);
   TGuiDialog* hint = Open(gui::DialogHint);
   ASSERT_NE(hint, nullptr);
   TGuiControl* close = hint->FindControl("Close");
@@ -500,10 +500,10 @@ TEST_F(MenuScreens, HintClosesOnItsKeysAndMovesThePointerFromTheHintIcon) {
   Press(GuiKeyHint);
   RunFrames(10);
   EXPECT_EQ(TopDialog(), nullptr);
-  EXPECT_EQ(GetPointer(), 0);
+  EXPECT_EQ(GetPointer(), Pointers::Nothing);
   ASSERT_EQ(EventCount(), events + 1);
   EXPECT_EQ(LastEvent().Kind, PointerChanged);
-  EXPECT_EQ(LastEvent().Value, 0);
+  EXPECT_EQ(LastEvent().Value, Pointers::Nothing);
   Open(gui::DialogHint);
   Press(GuiKeyConfirm);
   RunFrames(10);
