@@ -9,6 +9,7 @@
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
+#include "game/GameScene.h"
 
 namespace tv {
 namespace {
@@ -35,7 +36,8 @@ std::string LargeScenario() {
       b.Site(site).KeepAfterVisit = true;
       b.Site(site).Needs[0] = {gold, 1};
       for (int32_t c = 1; c <= ScenesPerSite; ++c) {
-        TSceneDef& scene = b.AddScene(site, (r * 1000 + s) * 10 + c, c % 2 == 0 ? 26 : 34);
+        TSceneDef& scene =
+            b.AddScene(site, (r * 1000 + s) * 10 + c, c % 2 == 0 ? SceneKinds::Rewards(1) : SceneKinds::Barter(2));
         scene.Repeatable = c > 2;
         scene.Left[0] = {gold, 1};
         scene.Right[0] = {wood, 2};

@@ -136,7 +136,7 @@ bool StartPlay() {
   SetCurrentRegion(region);
   Avatar()->State = StateIdle;
   Avatar()->Site = nullptr;
-  SetPointer(0);
+  SetPointer(Pointers::Nothing);
   ShowForm("Play");
   auto* form = static_cast<TGuiFormPlay*>(CurrentForm());
   if (form == nullptr || form->MapControl == nullptr) return false;

@@ -620,7 +620,7 @@ void TGuiDialog::Show(int32_t AtLayer) {
   CurrentFadeOut = FadeOutTime;
   Ready = false;
   TGuiForm::Show(AtLayer);
-  FadeState = 0;
+  FadeState = TFadeState::FadingIn;
   FadeAlpha = 0;
 }
 
@@ -628,26 +628,26 @@ void TGuiDialog::Hide(bool AtOnce) {
   if (!Shown) return;
   Ready = false;
   if (AtOnce) {
-    FadeState = 3;
+    FadeState = TFadeState::Hidden;
     FadeAlpha = 0;
     TGuiForm::Hide();
-  } else if (FadeState != 3) {
-    FadeState = 2;
+  } else if (FadeState != TFadeState::Hidden) {
+    FadeState = TFadeState::FadingOut;
   }
 }
 
 void TGuiDialog::StepFade(float Dt) {
-  if (FadeState == 0) {
+  if (FadeState == TFadeState::FadingIn) {
     FadeAlpha = CurrentFadeIn > 0 ? FadeAlpha + Dt / CurrentFadeIn : 1.0f;
     if (FadeAlpha >= 1) {
-      FadeState = 1;
+      FadeState = TFadeState::Shown;
       FadeAlpha = 1;
       Ready = true;
     }
-  } else if (FadeState == 2) {
+  } else if (FadeState == TFadeState::FadingOut) {
     FadeAlpha = CurrentFadeOut > 0 ? FadeAlpha - Dt / CurrentFadeOut : 0.0f;
     if (FadeAlpha <= 0) {
-      FadeState = 3;
+      FadeState = TFadeState::Hidden;
       FadeAlpha = 0;
       TGuiForm::Hide();
     }
@@ -660,23 +660,23 @@ TGuiHint::TGuiHint(std::string Name, float HintDelay, float FadeIn, float FadeOu
     : TNamedItem(std::move(Name)), Delay(HintDelay), FadeInTime(FadeIn), FadeOutTime(FadeOut) {}
 
 void TGuiHint::StepFade(float Dt) {
-  if (FadeState == 0) {
+  if (FadeState == TFadeState::FadingIn) {
     FadeAlpha = FadeInTime > 0 ? FadeAlpha + Dt / FadeInTime : 1.0f;
     if (FadeAlpha >= 1) {
-      FadeState = 1;
+      FadeState = TFadeState::Shown;
       FadeAlpha = 1;
     }
-  } else if (FadeState == 2) {
+  } else if (FadeState == TFadeState::FadingOut) {
     FadeAlpha = FadeOutTime > 0 ? FadeAlpha - Dt / FadeOutTime : 0.0f;
     if (FadeAlpha <= 0) {
-      FadeState = 3;
+      FadeState = TFadeState::Hidden;
       FadeAlpha = 0;
     }
   }
 }
 
 void TGuiHint::FadeOut() {
-  if (FadeState != 3) FadeState = 2;
+  if (FadeState != TFadeState::Hidden) FadeState = TFadeState::FadingOut;
 }
 
 void PlaceHintBox(TGuiHint& Hint, TVector TextSize, TVector Screen) {
@@ -698,16 +698,16 @@ void PlaceHintBox(TGuiHint& Hint) {
 void TGuiTransition::Step() {
   bool done = false;
   switch (Phase) {
-    case 0: done = CoverStep1(); break;
-    case 1: done = CoverStep2(); break;
-    case 2: done = CoverStep3(); break;
-    case 3: done = true; break;
-    case 4: done = UncoverStep1(); break;
-    case 5: done = UncoverStep2(); break;
-    case 6: done = UncoverStep3(); break;
-    default: break;
+    case TTransitionPhase::Cover1: done = CoverStep1(); break;
+    case TTransitionPhase::Cover2: done = CoverStep2(); break;
+    case TTransitionPhase::Cover3: done = CoverStep3(); break;
+    case TTransitionPhase::Covered: done = true; break;
+    case TTransitionPhase::Uncover1: done = UncoverStep1(); break;
+    case TTransitionPhase::Uncover2: done = UncoverStep2(); break;
+    case TTransitionPhase::Uncover3: done = UncoverStep3(); break;
+    case TTransitionPhase::Done: break;
   }
-  if (done && Phase < 7) ++Phase;
+  if (done && Phase != TTransitionPhase::Done) Phase = static_cast<TTransitionPhase>(static_cast<int>(Phase) + 1);
 }
 
 // ---- The module -----------------------------------------------------------------------------
@@ -797,7 +797,7 @@ void GuiSwitchForm(const std::string& FormName, const std::string& TransitionNam
   transition->Callback = std::move(Callback);
   transition->Layer = TransitionLayer;
   transition->FromNothing = State.Current == nullptr;
-  transition->Phase = 0;
+  transition->Phase = TTransitionPhase::Cover1;
   Tell(TGuiHappening::TransitionStart, transition->Name);
   transition->Begin();
 }
@@ -1010,7 +1010,7 @@ void UpdateGui() {
   // 9. The hint on screen fades.
   if (State.Hint != nullptr) {
     State.Hint->StepFade(dt);
-    if (State.Hint->FadeState == 3) DropHint(State.Hint);
+    if (State.Hint->FadeState == TFadeState::Hidden) DropHint(State.Hint);
   }
 
   // 10. The pending hint.
@@ -1026,7 +1026,7 @@ void UpdateGui() {
       hint->Text = control->HintText;
       hint->Anchor = control->ScreenCenter();
       hint->ControlHalfHeight = control->Size.Y / 2;
-      hint->FadeState = 0;
+      hint->FadeState = TFadeState::FadingIn;
       hint->FadeAlpha = 0;
       State.Hint = hint;
       State.PendingHint = nullptr;
@@ -1041,9 +1041,9 @@ void UpdateGui() {
   // 12. The transition; the screen switches when the screen is covered.
   if (TGuiTransition* transition = State.Transition) {
     transition->Step();
-    if (transition->Phase >= 7) {
+    if (transition->Phase == TTransitionPhase::Done) {
       StopTransition();
-    } else if (transition->Phase == 3) {
+    } else if (transition->Phase == TTransitionPhase::Covered) {
       HideCurrent();
       TGuiCallback callback = std::move(transition->Callback);
       transition->Callback = nullptr;

@@ -349,6 +349,9 @@ class TGuiForm : public TNamedItem {
   }
 };
 
+// Where a dialog's or a hint's fade is.
+enum class TFadeState { FadingIn, Shown, FadingOut, Hidden };
+
 // A form shown in a stack slot above the current form, fading in and out.
 class TGuiDialog : public TGuiForm {
  public:
@@ -359,7 +362,7 @@ class TGuiDialog : public TGuiForm {
   float FadeOutTime = 0;
   float CurrentFadeIn = 0;
   float CurrentFadeOut = 0;
-  int32_t FadeState = 3;  // 0 fading in, 1 shown, 2 fading out, 3 hidden
+  TFadeState FadeState = TFadeState::Hidden;
   float FadeAlpha = 0;
   std::string MessageKey;
   std::string DefaultText;
@@ -389,7 +392,7 @@ class TGuiHint : public TNamedItem {
   float Delay = 0;
   float FadeInTime = 0;
   float FadeOutTime = 0;
-  int32_t FadeState = 3;  // 0 fading in, 1 shown, 2 fading out, 3 done
+  TFadeState FadeState = TFadeState::Hidden;  // hidden: done, and dropped
   float FadeAlpha = 0;
   std::string Text;
   TVector Anchor;     // the centre of the control the hint belongs to
@@ -429,13 +432,17 @@ class TGuiCursor : public TNamedItem {
   virtual void Show(bool Visible) { (void)Visible; }
 };
 
+// Where a transition is: covering the old screen in three steps, covered (the screens switch
+// there), uncovering the new one in three steps, done.
+enum class TTransitionPhase { Cover1, Cover2, Cover3, Covered, Uncover1, Uncover2, Uncover3, Done };
+
 class TGuiTransition : public TNamedItem {
  public:
   explicit TGuiTransition(std::string Name) : TNamedItem(std::move(Name)) {}
 
   int32_t Layer = TransitionLayer;
   bool FromNothing = false;  // no form was current when it started
-  int32_t Phase = 0;         // 0..7
+  TTransitionPhase Phase = TTransitionPhase::Cover1;
   TGuiCallback Callback;
 
   virtual void Begin() = 0;
@@ -447,7 +454,7 @@ class TGuiTransition : public TNamedItem {
   virtual bool UncoverStep2() = 0;
   virtual bool UncoverStep3() = 0;
 
-  // Runs the phase's step and advances the phase when it completes (phase 3 passes at once).
+  // Runs the phase's step and advances the phase when it completes (Covered passes at once).
   void Step();
 };
 

@@ -11,6 +11,7 @@
 #include "game/GamePlayers.h"
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
+#include "game/GameScene.h"
 
 #include "FuzzModel.h"
 
@@ -25,12 +26,12 @@ std::string World() {
   b.Site(a).Destination = r2;
   b.Site(a).RegionMusic = b.Asset(tv::TPoolClass::Sound, "J1");
   b.Site(a).Special = 444;
-  b.AddScene(a, 111, 26).Right[0] = {gold, 2};
-  b.AddScene(a, 112, 34).Left[0] = {gold, 1};
+  b.AddScene(a, 111, tv::SceneKinds::Rewards(1)).Right[0] = {gold, 2};
+  b.AddScene(a, 112, tv::SceneKinds::Barter(2)).Left[0] = {gold, 1};
   b.Site(a).Scenes.back().Right[0] = {gold, 3};
   const int32_t c = b.AddSite(r2, "B1", 21);
-  b.AddScene(c, 211, 18).Left[0] = {gold, 1};
-  b.AddScene(c, 212, 2).Repeatable = true;
+  b.AddScene(c, 211, tv::SceneKinds::Losses(1)).Left[0] = {gold, 1};
+  b.AddScene(c, 212, tv::SceneKinds::Text).Repeatable = true;
   b.AddAchievement("Rich", 1, 5);
   b.Achievement(1).Prop = gold;
   return b.Build();

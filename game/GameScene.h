@@ -58,6 +58,13 @@ inline constexpr int32_t FloatingReward = 25;  // the first reward kind
 inline constexpr int32_t LastReward = 32;
 inline constexpr int32_t Barter1 = 33;  // the first barter kind: one row
 inline constexpr int32_t LastBarter = 39;
+// The numbered kinds of a group, as the kind table names them ("Requirements 3", "Barter 2"): by
+// the slots they use (1 to 3 hidden, 1 to 7 otherwise) or the rows they trade (1 to 7).
+constexpr int32_t HiddenRequirements(int32_t Slots) { return FirstRequirements + Slots - 1; }
+constexpr int32_t Requirements(int32_t Slots) { return LastHiddenRequirements + Slots; }
+constexpr int32_t Losses(int32_t Slots) { return FloatingLoss + Slots; }
+constexpr int32_t Rewards(int32_t Slots) { return FloatingReward + Slots; }
+constexpr int32_t Barter(int32_t Rows) { return Barter1 + Rows - 1; }
 }  // namespace SceneKinds
 
 constexpr bool IsRequirementKind(int32_t Kind) {

@@ -287,6 +287,7 @@ void GfxApplyStates() {
 
 void TGfxTextureDeleter::operator()(TGfxTexture* Texture) const {
   if (Texture == nullptr) return;
+  const std::unique_ptr<TGfxTexture> owned(Texture);  // freed when the device has let it go
   if (Texture->Generation == Dev.State.Generation && Dev.State.DeviceCreated) {
     // Draws never go on into a texture that is gone, nor sample one.
     Flush();
@@ -294,7 +295,6 @@ void TGfxTextureDeleter::operator()(TGfxTexture* Texture) const {
     if (wasTarget) Dev.State.Target = nullptr;
     Backend().DeleteTexture(*Texture, wasTarget);
   }
-  delete Texture;
 }
 
 TDeviceTexture GfxCreateTexture(int32_t Width, int32_t Height, TPixelFormat Format, bool RenderTarget) {
@@ -311,7 +311,7 @@ TDeviceTexture GfxCreateTexture(int32_t Width, int32_t Height, TPixelFormat Form
       (Format == TPixelFormat::A8L8 && !caps.A8L8)) {
     return nullptr;
   }
-  TDeviceTexture texture(new TGfxTexture);
+  TDeviceTexture texture(std::make_unique<TGfxTexture>().release());
   texture->Generation = Dev.State.Generation;
   texture->Width = Width;
   texture->Height = Height;

@@ -366,7 +366,7 @@ TSoundBufferPtr TSoundDevice::CreateSoundBuffer(const TSoundBufferDesc& Desc) {
   if (f.BlockAlign != 2 * f.Channels) return nullptr;
   if (f.SamplesPerSec < DSBFREQUENCY_MIN || f.SamplesPerSec > DSBFREQUENCY_MAX) return nullptr;
   if (Desc.BufferBytes < DSBSIZE_MIN || Desc.BufferBytes > DSBSIZE_MAX) return nullptr;
-  TSoundBufferPtr buffer(new TSoundBuffer());
+  auto buffer = std::make_shared<TSoundBuffer>(TSoundBuffer::TKey());
   buffer->Mixer = Mixer;
   buffer->Format = f;
   buffer->Bytes = Desc.BufferBytes;
@@ -379,7 +379,7 @@ TSoundBufferPtr TSoundDevice::CreateSoundBuffer(const TSoundBufferDesc& Desc) {
 
 TSoundBufferPtr TSoundDevice::DuplicateSoundBuffer(const TSoundBufferPtr& Original) {
   if (!Original || Failing(SoundFailDuplicate)) return nullptr;
-  TSoundBufferPtr buffer(new TSoundBuffer());
+  auto buffer = std::make_shared<TSoundBuffer>(TSoundBuffer::TKey());
   buffer->Mixer = Mixer;
   buffer->Data = Original->Data;
   buffer->Format = Original->Format;
@@ -419,7 +419,7 @@ std::unique_ptr<TSoundDevice> SoundCreate(std::string* Error) {
     if (Error != nullptr) *Error = "no sound device";
     return nullptr;
   }
-  std::unique_ptr<TSoundDevice> device(new TSoundDevice());
+  auto device = std::make_unique<TSoundDevice>(TSoundDevice::TKey());
   device->Mixer = std::make_shared<TSoundMixer>();
   if (NextClock == TSoundClock::Manual) {
     device->Mixer->Rate = NextManualRate;

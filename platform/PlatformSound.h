@@ -77,7 +77,14 @@ void SetSoundFailures(uint32_t Failures);
 class TSoundMixer;
 
 class TSoundBuffer {
+  // Only the device makes buffers: the key opens the constructor to it (and to make_shared).
+  class TKey {
+    friend class TSoundDevice;
+    TKey() = default;
+  };
+
  public:
+  explicit TSoundBuffer(TKey /*Key*/) {}
   ~TSoundBuffer();
   TSoundBuffer(const TSoundBuffer&) = delete;
   TSoundBuffer& operator=(const TSoundBuffer&) = delete;
@@ -111,7 +118,6 @@ class TSoundBuffer {
  private:
   friend class TSoundDevice;
   friend class TSoundMixer;
-  TSoundBuffer() = default;
 
   std::shared_ptr<TSoundMixer> Mixer;
   std::shared_ptr<std::vector<int16_t>> Data;
@@ -135,7 +141,14 @@ using TSoundBufferPtr = std::shared_ptr<TSoundBuffer>;
 enum class TSoundClock { Device, Manual };
 
 class TSoundDevice {
+  // Only SoundCreate makes the device: the key opens the constructor to it (and to make_unique).
+  class TKey {
+    friend std::unique_ptr<TSoundDevice> SoundCreate(std::string* Error);
+    TKey() = default;
+  };
+
  public:
+  explicit TSoundDevice(TKey /*Key*/) {}
   ~TSoundDevice();
   TSoundDevice(const TSoundDevice&) = delete;
   TSoundDevice& operator=(const TSoundDevice&) = delete;
@@ -158,7 +171,6 @@ class TSoundDevice {
 
  private:
   friend std::unique_ptr<TSoundDevice> SoundCreate(std::string* Error);
-  TSoundDevice() = default;
   std::shared_ptr<TSoundMixer> Mixer;
 };
 

@@ -246,17 +246,16 @@ TFolderWalk::TFolderWalk(const std::string& Folder, bool Subfolders) : FolderPat
   std::string pattern = Folder;
   if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '/';
   pattern += '*';
-  auto* state = new TFindState();
+  auto state = std::make_unique<TFindState>();
   state->Find =
       FindFirstFileExW(Wide(pattern).c_str(), FindExInfoBasic, &state->Data, FindExSearchNameMatch, nullptr, 0);
   state->Pending = state->Find != INVALID_HANDLE_VALUE;
-  Dir = state;
+  Dir = state.release();  // the walk owns it until its destructor
 }
 
 TFolderWalk::~TFolderWalk() {
-  auto* state = static_cast<TFindState*>(Dir);
+  const std::unique_ptr<TFindState> state(static_cast<TFindState*>(Dir));
   if (state->Find != INVALID_HANDLE_VALUE) FindClose(state->Find);
-  delete state;
 }
 
 bool TFolderWalk::Next(std::string& FileName) {

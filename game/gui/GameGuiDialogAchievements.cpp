@@ -18,9 +18,6 @@ namespace tv {
 
 namespace {
 
-// The list's titles are in the label size: 38 of them share the sheet.
-constexpr int32_t TitleFont = FontStyles::Label;
-constexpr int32_t SmallFont = FontStyles::Small;
 constexpr int32_t ListColumns = 3;
 constexpr float ListWidth = 930;
 constexpr float ListTop = -200;
@@ -65,10 +62,11 @@ void TGuiDialogAchievement::OnShow() {
                                  AchievementIconSegment(Achievement));
   if (Achievement != nullptr) {
     PlaceBox(*this, 70, -35, 360, 44);
-    AddControl<TGuiControlLabel>(10, PropName, "Title", PropTextKey, TitleKey(Achievement), PropFont, TitleFont);
+    AddControl<TGuiControlLabel>(10, PropName, "Title", PropTextKey, TitleKey(Achievement), PropFont,
+                                 FontStyles::Label);
     PlaceBox(*this, 70, 25, 360, 76);
-    AddControl<TGuiControlLabel>(10, PropName, "Legend", PropTextKey, Achievement->LegendKey(), PropFont, SmallFont,
-                                 PropTextLayout, WordWrap);
+    AddControl<TGuiControlLabel>(10, PropName, "Legend", PropTextKey, Achievement->LegendKey(), PropFont,
+                                 FontStyles::Small, PropTextLayout, WordWrap);
   }
   PlaceBox(*this, 30, 95, 200, DialogButtonHeight);
   auto* ok = AddControl<TGuiControlButtonCustom>(10, PropName, "OK", PropTextKey, "ButtonOK");
@@ -152,17 +150,17 @@ void TGuiDialogAchievements::OnShow() {
     }
     const float titleY = progress.empty() ? y : y - 14;
     PlaceBox(*this, textLeft + textWidth / 2, titleY, textWidth, 30);
-    AddControl<TGuiControlLabel>(10, PropText, title, PropFont, SmallFont, PropTextLayout, 0, PropColor,
+    AddControl<TGuiControlLabel>(10, PropText, title, PropFont, FontStyles::Small, PropTextLayout, 0, PropColor,
                                  earned ? 0xFFFFFF : 0xB0A890);
     if (!progress.empty()) {
       PlaceBox(*this, textLeft + textWidth / 2, y + 16, textWidth, 30);
-      AddControl<TGuiControlLabel>(10, PropText, progress, PropFont, SmallFont, PropColor, 0xD0C080);
+      AddControl<TGuiControlLabel>(10, PropText, progress, PropFont, FontStyles::Small, PropColor, 0xD0C080);
     }
   }
 
   PlaceBox(*this, 0, -245, 900, 44);
   auto* count = AddControl<TGuiControlLabelSuffix>(10, PropName, "LabelEarnedAchievements", PropTextKey,
-                                                   "LabelEarnedAchievements", PropFont, TitleFont);
+                                                   "LabelEarnedAchievements", PropFont, FontStyles::Label);
   count->SetSuffix(": " + FormatInteger(EarnedCount) + " " + GetText("LabelOf") + " " + FormatInteger(total));
   PlaceBox(*this, 0, 240, 200, DialogButtonHeight);
   auto* close = AddControl<TGuiControlButtonCustom>(10, PropName, "Close", PropTextKey, "ButtonClose");

@@ -20,7 +20,6 @@ namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = FontStyles::Title;
 constexpr float Margin = 40;
 constexpr float TitleHeight = 70;
 constexpr float FooterHeight = 90;
@@ -87,7 +86,8 @@ void TGuiDialogInventory::OnShow() {
 
   const float top = -height / 2;
   PlaceBox(*this, 0, top + Margin / 2 + TitleHeight / 2, width - 2 * Margin, TitleHeight);
-  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropFont, TitleFont);
+  AddControl<TGuiControlLabel>(20, PropName, "LabelInventory", PropTextKey, "LabelInventory", PropFont,
+                               FontStyles::Title);
 
   const float left = -static_cast<float>(widest) * InventoryCell / 2 + InventoryCell / 2;
   const float firstRow = top + Margin / 2 + TitleHeight + InventoryCell / 2;

@@ -149,7 +149,7 @@ void TGuiDialogScene::OnShow() {
   Sheet = nullptr;
   AutoAccept = false;
   AutoAcceptTime = 0;
-  BarterPhase = 0;
+  BarterPhase = TBarterPhase::Idle;
   BarterRows = 0;
   SetRecommended(nullptr, 0);
   if (Scene == nullptr) return;
@@ -305,7 +305,7 @@ void TGuiDialogScene::OnShow() {
     PlaceBox(*this, 0, 0, ArrowSize, ArrowSize);
     AddControl<TGuiControlRecommendedArrow>(1000);
   }
-  BarterPhase = 0;
+  BarterPhase = TBarterPhase::Idle;
   RefreshBarter();
   Activated = false;
 }
@@ -488,7 +488,7 @@ void TGuiDialogScene::BuildButtons(TGuiRect Inner) {
 
 void TGuiDialogScene::OnHide() {
   Sheet = nullptr;
-  BarterPhase = 0;
+  BarterPhase = TBarterPhase::Idle;
 }
 
 void TGuiDialogScene::RefreshBarter() {
@@ -508,7 +508,7 @@ void TGuiDialogScene::RefreshBarter() {
     if (TGuiControl* b = ControlNamed(*this, "BarterCountB" + n)) b->SetText(count(right.Prop));
     SetHint(ControlNamed(*this, "BarterPropA" + n), left.Prop->CostLabel(left.Amount));
     SetHint(ControlNamed(*this, "BarterPropB" + n), right.Prop->PurchaseLabel(right.Amount));
-    const bool animating = BarterPhase > 0 && BarterRow == i;
+    const bool animating = BarterPhase != TBarterPhase::Idle && BarterRow == i;
     const bool pays = IsPreview() ? left.Prop->Amount >= left.Amount : Scene->CanTrade(i);
     SetEnabled(ControlNamed(*this, "BarterPerf" + n), !animating && pays);
     // The reward of a row out of reach does not sparkle.
@@ -518,16 +518,18 @@ void TGuiDialogScene::RefreshBarter() {
 }
 
 void TGuiDialogScene::StepBarter(float Dt) {
-  if (BarterPhase <= 0 || Scene == nullptr) return;
+  if (BarterPhase == TBarterPhase::Idle || Scene == nullptr) return;
   const std::string n = std::to_string(BarterRow);
   TGuiControl* a = ControlNamed(*this, "BarterPropA" + n);
   TGuiControl* b = ControlNamed(*this, "BarterPropB" + n);
-  const float length = BarterPhase == 1 ? GivingTime : (BarterPhase == 2 ? ReceivingTime : SettlingTime);
+  const float length = BarterPhase == TBarterPhase::Giving
+                           ? GivingTime
+                           : (BarterPhase == TBarterPhase::Receiving ? ReceivingTime : SettlingTime);
   BarterTime = std::min(1.0f, BarterTime + Dt / length);
   const float t = BarterTime;
-  if (BarterPhase == 1) {
+  if (BarterPhase == TBarterPhase::Giving) {
     if (a != nullptr) a->SetOffsetY(BarterBaseA + GivingDrop * t);
-  } else if (BarterPhase == 2) {
+  } else if (BarterPhase == TBarterPhase::Receiving) {
     if (a != nullptr) a->SetOffsetY(BarterBaseA + GivingDrop * (1 - t));
     if (b != nullptr) b->SetOffsetY(BarterBaseB - ReceivingRise * t);
   } else {
@@ -537,15 +539,15 @@ void TGuiDialogScene::StepBarter(float Dt) {
   BarterTime = 0;
   // A preview shows the movement but trades nothing.
   const bool trade = !IsPreview();
-  if (BarterPhase == 1) {
+  if (BarterPhase == TBarterPhase::Giving) {
     if (trade) Scene->TradeGive(BarterRow);
-    BarterPhase = 2;
-  } else if (BarterPhase == 2) {
+    BarterPhase = TBarterPhase::Receiving;
+  } else if (BarterPhase == TBarterPhase::Receiving) {
     if (trade) Scene->TradeReceive(BarterRow);
-    BarterPhase = 3;
+    BarterPhase = TBarterPhase::Settling;
   } else {
     if (trade) Scene->TradeCount(BarterRow);
-    BarterPhase = 0;
+    BarterPhase = TBarterPhase::Idle;
     if (a != nullptr) a->SetOffsetY(BarterBaseA);
     if (b != nullptr) b->SetOffsetY(BarterBaseB);
   }
@@ -553,7 +555,7 @@ void TGuiDialogScene::StepBarter(float Dt) {
 }
 
 void TGuiDialogScene::FinishBarter() {
-  for (int32_t guard = 0; BarterPhase > 0 && guard < 4; ++guard) StepBarter(1.0f);
+  for (int32_t guard = 0; BarterPhase != TBarterPhase::Idle && guard < 4; ++guard) StepBarter(1.0f);
 }
 
 void TGuiDialogScene::OnActivate() {
@@ -564,8 +566,8 @@ void TGuiDialogScene::OnActivate() {
 
 void TGuiDialogScene::OnUpdate() {
   const float dt = ElapsedSeconds();
-  if (BarterPhase > 0) StepBarter(dt);
-  if (AutoAccept && FadeState == 1) {
+  if (BarterPhase != TBarterPhase::Idle) StepBarter(dt);
+  if (AutoAccept && FadeState == TFadeState::Shown) {
     AutoAcceptTime -= dt;
     if (AutoAcceptTime <= 0) {
       AutoAccept = false;
@@ -583,7 +585,7 @@ void TGuiDialogScene::OnRender() {
   float y = SheetRestY;
   float scale = 1;
   switch (FadeState) {
-    case 0:
+    case TFadeState::FadingIn:
       if (kind == SceneKinds::FloatingLoss) {
         alpha = EvalCurve("0-1-1-1", a);
         y = SheetRestY - FloatingLossLift * (1 - EvalCurve("0-4-7-9-1", a));
@@ -594,9 +596,9 @@ void TGuiDialogScene::OnRender() {
         alpha = a;
       }
       break;
-    case 1: alpha = 1; break;
-    case 2: alpha = kind == SceneKinds::FloatingLoss ? EvalCurve("0-7-1", a) : a; break;
-    default: alpha = 0; break;
+    case TFadeState::Shown: alpha = 1; break;
+    case TFadeState::FadingOut: alpha = kind == SceneKinds::FloatingLoss ? EvalCurve("0-7-1", a) : a; break;
+    case TFadeState::Hidden: alpha = 0; break;
   }
   Sheet->SetAlpha(alpha);
   Sheet->SetOffsetY(y);
@@ -604,7 +606,8 @@ void TGuiDialogScene::OnRender() {
 }
 
 void TGuiDialogScene::OnClick() {
-  if (Sender == nullptr || Scene == nullptr || FadeState >= 2) return;
+  if (Sender == nullptr || Scene == nullptr || FadeState == TFadeState::FadingOut || FadeState == TFadeState::Hidden)
+    return;
   const std::string name = Sender->Name;
   if (name == "Cancel") {
     FinishBarter();
@@ -628,7 +631,7 @@ void TGuiDialogScene::OnClick() {
     TGuiControl* a = ControlNamed(*this, "BarterPropA" + n);
     TGuiControl* b = ControlNamed(*this, "BarterPropB" + n);
     BarterRow = row;
-    BarterPhase = 1;
+    BarterPhase = TBarterPhase::Giving;
     BarterTime = 0;
     BarterBaseA = a != nullptr ? a->Offset.Y : 0;
     BarterBaseB = b != nullptr ? b->Offset.Y : 0;

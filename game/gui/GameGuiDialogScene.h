@@ -18,6 +18,10 @@ class TGuiControlCanvas;
 // The preview opened at the scene's own position, as the player would see it.
 inline constexpr int32_t ScenePreviewInPlace = 2;
 
+// Where a trade of one barter row is: none running, the row's price going, its goods coming,
+// the row settling back.
+enum class TBarterPhase { Idle, Giving, Receiving, Settling };
+
 class TGuiDialogScene : public TGuiDialog {
  public:
   using TGuiDialog::TGuiDialog;
@@ -29,7 +33,7 @@ class TGuiDialogScene : public TGuiDialog {
   float AutoAcceptTime = 0;
   int32_t BarterRows = 0;
   int32_t BarterRow = 1;
-  int32_t BarterPhase = 0;
+  TBarterPhase BarterPhase = TBarterPhase::Idle;
   float BarterTime = 0;
   float BarterBaseA = 0;
   float BarterBaseB = 0;

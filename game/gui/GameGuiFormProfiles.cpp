@@ -12,8 +12,6 @@ namespace tv {
 
 namespace {
 
-constexpr int32_t TitleFont = FontStyles::Title;
-constexpr int32_t LabelFont = FontStyles::Label;
 constexpr float ButtonHeight = 60;
 constexpr float ProfileButtonWidth = 300;
 constexpr float ProfileStep = 70;
@@ -43,13 +41,14 @@ void TGuiFormProfiles::OnShow() {
   AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
 
   Place(PlaceSetX, 0, PlaceSetY, -350, PlaceWidth, 1200, PlaceHeight, 80);
-  AddControl<TGuiControlLabel>(10, PropName, "LabelProfiles", PropTextKey, "LabelProfiles", PropFont, TitleFont);
+  AddControl<TGuiControlLabel>(10, PropName, "LabelProfiles", PropTextKey, "LabelProfiles", PropFont,
+                               FontStyles::Title);
   Place(PlaceSetX, -330, PlaceSetY, -130, PlaceWidth, 560, PlaceHeight, 280);
-  AddControl<TGuiControlLabel>(10, PropName, "TextProfiles", PropTextKey, "TextProfiles", PropFont, LabelFont,
+  AddControl<TGuiControlLabel>(10, PropName, "TextProfiles", PropTextKey, "TextProfiles", PropFont, FontStyles::Label,
                                PropTextLayout, AlignTop + WordWrap);
   Place(PlaceSetX, 250, PlaceSetY, -230, PlaceWidth, 500, PlaceHeight, 50);
   AddControl<TGuiControlLabel>(10, PropName, "LabelChooseProfile", PropTextKey, "LabelChooseProfile", PropFont,
-                               LabelFont);
+                               FontStyles::Label);
 
   for (int32_t i = 1; i <= MaxProfiles; ++i) {
     Place(PlaceSetX, 250, PlaceSetY, ProfilesTop + ProfileStep * static_cast<float>(i - 1), PlaceWidth,

@@ -316,9 +316,9 @@ TEST_F(GuiTest, HintAppearsAfterItsDelayAndFadesOutOnLeave) {
   EXPECT_FLOAT_EQ(ShownHint()->Anchor.X, 100);
   EXPECT_FLOAT_EQ(ShownHint()->ControlHalfHeight, 20);
   Frames(20, 100, 50, false);
-  EXPECT_EQ(ShownHint()->FadeState, 1);
+  EXPECT_EQ(ShownHint()->FadeState, TFadeState::Shown);
   Frame(400, 300, false);  // leave: fading out for 0.25 s
-  EXPECT_EQ(ShownHint()->FadeState, 2);
+  EXPECT_EQ(ShownHint()->FadeState, TFadeState::FadingOut);
   Frames(10, 400, 300, false);
   EXPECT_NE(ShownHint(), nullptr);
   Frames(3, 400, 300, false);

@@ -20,13 +20,13 @@ class GameAvatar : public ModelTest {
     Bread = b.AddProp("Bread", 4, 0);
     Region = b.AddRegion("Village", 1);
     Gate = b.AddSite(Region, "Gate", 11);
-    b.AddScene(Gate, 111, 2);
-    b.AddScene(Gate, 112, 26).Right[0] = {Gold, 5};
+    b.AddScene(Gate, 111, SceneKinds::Text);
+    b.AddScene(Gate, 112, SceneKinds::Rewards(1)).Right[0] = {Gold, 5};
     Inn = b.AddSite(Region, "Inn", 12);
     b.Site(Inn).NeedsVisited[0] = Gate;
     b.Site(Inn).KeepAfterVisit = true;
-    b.AddScene(Inn, 121, 10).Left[0] = {Gold, 3};
-    TSceneDef& barter = b.AddScene(Inn, 122, 34);
+    b.AddScene(Inn, 121, SceneKinds::Requirements(1)).Left[0] = {Gold, 3};
+    TSceneDef& barter = b.AddScene(Inn, 122, SceneKinds::Barter(2));
     barter.Left = {TSlotDef{Gold, 2}, TSlotDef{Gold, 1}};
     barter.Right = {TSlotDef{Bread, 1}, TSlotDef{Bread, 3}};
     barter.Repeatable = true;
@@ -116,8 +116,8 @@ TEST_F(GameAvatar, AScenethatLeavesTheSiteResumesOnTheNextVisit) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "Cave", 5);
-  b.AddScene(s, 51, 2).LeavesSite = true;
-  b.AddScene(s, 52, 2);
+  b.AddScene(s, 51, SceneKinds::Text).LeavesSite = true;
+  b.AddScene(s, 52, SceneKinds::Text);
   Load(b);
   Settle();
   Act("enter 1 5");
@@ -157,11 +157,11 @@ TEST_F(GameAvatar, EnterOnRevealChainsAndClosingSites) {
   const int32_t start = b.AddSite(r, "Start", 1);
   b.Site(start).DisappearsAfter = start;  // closes after its first completion
   b.Site(start).KeepAfterVisit = true;
-  b.AddScene(start, 11, 0);
+  b.AddScene(start, 11, SceneKinds::None);
   const int32_t trap = b.AddSite(r, "Trap", 2);
   b.Site(trap).NeedsVisited[0] = start;
   b.Site(trap).EnterOnReveal = true;
-  b.AddScene(trap, 21, 2);
+  b.AddScene(trap, 21, SceneKinds::Text);
   Load(b);
   Settle();
   EXPECT_EQ(Act("enter 1 1"), "ok");
@@ -183,11 +183,11 @@ TEST_F(GameAvatar, TravelRecordsTheChangeAndArrivalSavesAPendingVisit) {
   const int32_t home = b.AddRegion("Home", 1);
   const int32_t away = b.AddRegion("Away", 2);
   b.AddSite(home, "Hut", 10);
-  b.AddScene(1, 100, 0);
+  b.AddScene(1, 100, SceneKinds::None);
   const int32_t road = b.AddSite(home, "Road", 11);
   b.Site(road).Destination = away;
   b.Site(road).NeedsVisited[0] = 1;
-  b.AddScene(road, 110, 0);
+  b.AddScene(road, 110, SceneKinds::None);
   b.MapRegion = away;
   Load(b);
   Settle();
@@ -228,25 +228,25 @@ TEST_F(GameAvatar, SpecialCodesActOnTheFirstCompletionOnly) {
   const int32_t s = b.AddSite(r, "Shrine", 1);
   b.Site(s).Special = 2;
   b.Site(s).KeepAfterVisit = true;
-  b.AddScene(s, 11, 0).Repeatable = true;
+  b.AddScene(s, 11, SceneKinds::None).Repeatable = true;
   const int32_t t = b.AddSite(r, "Tower", 2);
   b.Site(t).Special = 10;
-  b.AddScene(t, 21, 0);
+  b.AddScene(t, 21, SceneKinds::None);
   Load(b);
   Settle();
   Act("enter 1 1");
   EXPECT_TRUE(IsUnlocked(2));
-  EXPECT_EQ(GetPointer(), 2);
+  EXPECT_EQ(GetPointer(), Pointers::InventoryIcon);
   TLines events = EventLines();
   EXPECT_EQ(TLines(events.end() - 2, events.end()), (TLines{"11 0 0 0 2", "12 0 0 0 2"}));
   EXPECT_EQ(Act("close-hint"), "ignored: the pointer is not at the hint");
   EXPECT_EQ(Act("close-inventory"), "ok");
-  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(GetPointer(), Pointers::Sites);
   EXPECT_EQ(EventLines().back(), "12 0 0 0 9");
   Act("enter 1 1");  // second completion: no unlock, no pointer change
   EXPECT_EQ(EventLines().back(), "5 1 1 0 0");
   Act("enter 1 2");
-  EXPECT_EQ(GetPointer(), 0);
+  EXPECT_EQ(GetPointer(), Pointers::Nothing);
   EXPECT_EQ(EventLines().back(), "12 0 0 0 0");
 }
 
@@ -260,15 +260,15 @@ TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
   b.MapRegion = world;
   const int32_t office = b.AddSite(home, "Office", 10);
   b.Site(office).Special = 3;
-  b.AddScene(office, 100, 2);
+  b.AddScene(office, 100, SceneKinds::Text);
   b.Site(b.AddSite(world, "Road", 20)).KeepAfterVisit = true;
   Load(b);
   Settle();
   EXPECT_EQ(Act("enter 1 10"), "ok");
   EXPECT_EQ(Act("accept"), "ok");
-  EXPECT_EQ(GetPointer(), 3);
+  EXPECT_EQ(GetPointer(), Pointers::MapIcon);
   EXPECT_EQ(Act("travel 2"), "ok");
-  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(GetPointer(), Pointers::Sites);
   const TLines events = EventLines();
   const TLines travel{"10 2 0 0 0", "12 0 0 0 9"};
   EXPECT_NE(std::search(events.begin(), events.end(), travel.begin(), travel.end()), events.end())
@@ -276,7 +276,7 @@ TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
   // The replayed game agrees, and travelling on changes the pointer no more.
   Rebuild();
   Settle();
-  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(GetPointer(), Pointers::Sites);
   EXPECT_EQ(Act("travel 1"), "ok");
   EXPECT_EQ(EventLines().back(), "10 1 0 0 0");
 }
@@ -285,8 +285,8 @@ TEST_F(GameAvatar, ZeroDurationHalvesTakeOneFrameEach) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "S", 1);
-  b.AddScene(s, 11, 2).Duration = 0;
-  b.AddScene(s, 12, 2).Duration = 3;
+  b.AddScene(s, 11, SceneKinds::Text).Duration = 0;
+  b.AddScene(s, 12, SceneKinds::Text).Duration = 3;
   Load(b);
   Settle();
   Act("enter 1 1");
@@ -305,8 +305,8 @@ TEST_F(GameAvatar, ScenesWithExecutionEffectsTellThePlayScreen) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "S", 1);
-  b.AddScene(s, 11, 0).ExecutionValue = 3;
-  b.AddScene(s, 12, 0);
+  b.AddScene(s, 11, SceneKinds::None).ExecutionValue = 3;
+  b.AddScene(s, 12, SceneKinds::None);
   Load(b);
   Settle();
   Act("enter 1 1");
@@ -319,7 +319,7 @@ TEST_F(GameAvatar, AchievementsAreAnnouncedOneAfterTheOtherInScenarioOrder) {
   const int32_t s = b.AddSite(r, "S", 1);
   const int32_t second = b.AddAchievement("Second", 2, 1);
   const int32_t first = b.AddAchievement("First", 1, 1);
-  TSceneDef& scene = b.AddScene(s, 11, 0);
+  TSceneDef& scene = b.AddScene(s, 11, SceneKinds::None);
   scene.Achievement = first;
   scene.AchievementAmount = 1;
   b.Achievement(first).Parent = second;
@@ -339,13 +339,13 @@ TEST_F(GameAvatar, TheEndingKeepsItsAchievementsAndRecordsNothingIntoTheNewGame)
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t start = b.AddSite(r, "Start", 1);
-  b.AddScene(start, 11, 0);
+  b.AddScene(start, 11, SceneKinds::None);
   const int32_t end = b.AddSite(r, "End", 2);
   b.Site(end).NeedsVisited[0] = start;
   b.Site(end).Ending = true;
   b.Site(end).Special = 1;
   const int32_t story = b.AddAchievement("Story", 7, 1);
-  TSceneDef& last = b.AddScene(end, 21, 0);
+  TSceneDef& last = b.AddScene(end, 21, SceneKinds::None);
   last.Achievement = story;
   last.AchievementAmount = 1;
   Load(b);
@@ -368,10 +368,10 @@ TEST_F(GameAvatar, ADeclinedVisitLeavesTheCountsAsItsEventsRebuildThem) {
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "S", 1);
   b.Site(s).KeepAfterVisit = true;
-  b.AddScene(s, 11, 2);
-  b.AddScene(s, 12, 2).Repeatable = true;
-  b.AddScene(s, 13, 2);
-  b.AddScene(s, 14, 2).Repeatable = true;
+  b.AddScene(s, 11, SceneKinds::Text);
+  b.AddScene(s, 12, SceneKinds::Text).Repeatable = true;
+  b.AddScene(s, 13, SceneKinds::Text);
+  b.AddScene(s, 14, SceneKinds::Text).Repeatable = true;
   Load(b);
   Settle();
   Act("enter 1 1");

@@ -22,7 +22,7 @@ TEST_F(GameHeadless, TheStateJsonHoldsEveryKeyInOrder) {
   b.Region(r).Plots.push_back(plot);
   const int32_t s = b.AddSite(r, "Well \"deep\"", 40);
   b.Site(s).KeepAfterVisit = true;
-  TSceneDef& reward = b.AddScene(s, 400, 26);
+  TSceneDef& reward = b.AddScene(s, 400, SceneKinds::Rewards(1));
   reward.Right[0] = {gold, 3};
   reward.Groups[0] = group;
   const int32_t rich = b.AddAchievement("Rich", 9, 5);

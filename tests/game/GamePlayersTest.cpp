@@ -97,7 +97,7 @@ TEST_F(GamePlayers, WithoutFilesOneNamelessPlayerIsCurrent) {
 TEST_F(GamePlayers, SaveAndLoadKeepEverything) {
   LoadPlayers();
   AddPlayer("Ann");
-  RecordEvent(TEvent::CreateValue(PointerChanged, 3));
+  RecordEvent(TEvent::CreateValue(PointerChanged, Pointers::MapIcon));
   RecordEvent(TEvent::CreateCounts(BarterCounts, {1, 2, 3, 4, 5, 6, -7}));
   AddEarned(CurrentPlayer(), 42);
   AddPlayer("Bob");

@@ -113,7 +113,7 @@ TEST_F(GamePool, RegionPreloadLoadsWhatTheRegionShows) {
   plot.Sound = b.Asset(TPoolClass::Sound, "K1Birds");
   b.Region(r).Plots = {plot};
   const int32_t s = b.AddSite(r, "S", 1);
-  b.AddScene(s, 11, 0).Effector = b.Asset(TPoolClass::Effector, "G2Spark");
+  b.AddScene(s, 11, SceneKinds::None).Effector = b.Asset(TPoolClass::Effector, "G2Spark");
   Load(b);
   Regions()->GetAs<TRegion>(1)->Preload();
   EXPECT_TRUE(Pictures()->GetAs<TPicture>(1)->Loaded);

@@ -73,7 +73,23 @@ TScenarioBuilder RandomWorld(std::mt19937& Rng) {
       }
       const int32_t scenes = Pick(Rng, 0, 4);
       for (int32_t c = 1; c <= scenes; ++c) {
-        const int32_t kinds[] = {0, 1, 2, 3, 7, 8, 11, 12, 17, 18, 20, 25, 26, 28, 33, 34, 36};
+        const int32_t kinds[] = {SceneKinds::None,
+                                 SceneKinds::FloatingText,
+                                 SceneKinds::Text,
+                                 SceneKinds::TextStop,
+                                 SceneKinds::HiddenRequirements(1),
+                                 SceneKinds::HiddenRequirements(2),
+                                 SceneKinds::Requirements(2),
+                                 SceneKinds::Requirements(3),
+                                 SceneKinds::FloatingLoss,
+                                 SceneKinds::Losses(1),
+                                 SceneKinds::Losses(3),
+                                 SceneKinds::FloatingReward,
+                                 SceneKinds::Rewards(1),
+                                 SceneKinds::Rewards(3),
+                                 SceneKinds::Barter(1),
+                                 SceneKinds::Barter(2),
+                                 SceneKinds::Barter(4)};
         TSceneDef& scene = b.AddScene(s, s * 10 + c, kinds[Pick(Rng, 0, 16)]);
         scene.Repeatable = Chance(Rng, 30);
         scene.LeavesSite = Chance(Rng, 15);

@@ -115,7 +115,7 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
       {"trade 1 exchanges a non-positive amount",
        [](TScenarioBuilder& b) { b.Sites[1].Scenes[0].Right[0].Amount = 0; }},
       {"can never play: the \"Text stop\" scene before it can only be declined",
-       [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = 3; }},
+       [](TScenarioBuilder& b) { b.Sites[2].Scenes[0].Kind = SceneKinds::TextStop; }},
       {"warning: site 1 \"Gate\" (number 10): is on the guide chain but has no hint",
        [](TScenarioBuilder& b) { b.Sites[0].Hint = 0; }},
   };

@@ -163,7 +163,7 @@ TEST(ScenarioSource, CompilesEveryKindOfObjectByName) {
 
   ASSERT_EQ(bakery.Scenes.size(), 3u);
   const TSceneDef& barter = bakery.Scenes[1];
-  EXPECT_EQ(barter.Kind, 34);
+  EXPECT_EQ(barter.Kind, SceneKinds::Barter(2));
   EXPECT_EQ(barter.Left[0].Prop, 1);
   EXPECT_EQ(barter.Left[0].Amount, 2);
   EXPECT_EQ(barter.Right[0].Prop, 2);
@@ -451,7 +451,7 @@ TScenarioBuilder RandomScenario(uint32_t Seed) {
     const int scenes = pick(0, 4);
     for (int c = 0; c < scenes; ++c) {
       // Scene numbers are unique within a site (saved games find scenes by them); 7 repeats across sites.
-      TSceneDef& scene = b.AddScene(s, c == 0 ? 7 : 5000 + s * 10 + c, pick(0, 39));
+      TSceneDef& scene = b.AddScene(s, c == 0 ? 7 : 5000 + s * 10 + c, pick(0, SceneKindCount - 1));
       scene.Repeatable = chance(30);
       scene.LeavesSite = chance(20);
       scene.Flag3 = chance(10);

@@ -36,13 +36,13 @@ TScenarioBuilder SmallWorld() {
   b.Site(mill).Destination = hills;
   b.Site(tower).DisappearsAfter = tower;
   b.Site(tower).RevealGroup = b.Asset(TPoolClass::Group, "Forest");
-  TSceneDef& reward = b.AddScene(well, 1001, 26);
+  TSceneDef& reward = b.AddScene(well, 1001, SceneKinds::Rewards(1));
   reward.Right[0] = {gold, 2};
   reward.Duration = 1.5f;
-  TSceneDef& req = b.AddScene(well, 1002, 12);  // three left slots
+  TSceneDef& req = b.AddScene(well, 1002, SceneKinds::Requirements(3));  // three left slots
   req.Left = {TSlotDef{gold, 1}, TSlotDef{sword, 1}, TSlotDef{0, 0}, TSlotDef{gold, 9}};
   req.Right[0] = {sword, 1};  // not a slot of the kind
-  b.AddScene(mill, 1003, 0);
+  b.AddScene(mill, 1003, SceneKinds::None);
   const int32_t hint = b.AddHint("GetGold", 301);
   b.Hint(hint).Goal = gold;
   b.Site(well).Hint = hint;
@@ -165,7 +165,7 @@ TEST_F(GameScenario, ResetGameStartsAFreshGame) {
   auto* hills = Regions()->GetAs<TRegion>(2);
   SetCurrentRegion(hills);
   Unlock(2);
-  SetPointer(3);
+  SetPointer(Pointers::MapIcon);
   PropNamed("Gold")->Amount = 99;
   hills->FirstSite()->Count = 4;
   hills->FirstSite()->Closed = true;
@@ -173,7 +173,7 @@ TEST_F(GameScenario, ResetGameStartsAFreshGame) {
   EXPECT_EQ(CurrentRegion(), StartRegion());
   EXPECT_EQ(PreviousRegion(), StartRegion());
   EXPECT_FALSE(IsUnlocked(2));
-  EXPECT_EQ(GetPointer(), 9);
+  EXPECT_EQ(GetPointer(), Pointers::Sites);
   EXPECT_EQ(PropNamed("Gold")->Amount, 5);
   EXPECT_EQ(hills->FirstSite()->Count, 0);
   EXPECT_FALSE(hills->FirstSite()->Closed);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ModelFixture.h"
 #include "engine/EngineScript.h"
 
@@ -32,30 +34,42 @@ class GameScene : public ModelTest {
 };
 
 TEST_F(GameScene, KindTableSlotsAndGroups) {
-  EXPECT_EQ(LeftSlots(12), 3);
-  EXPECT_EQ(RightSlots(12), 0);
-  EXPECT_EQ(LeftSlots(17), 1);
-  EXPECT_EQ(RightSlots(25), 1);
-  EXPECT_EQ(LeftSlots(39), 7);
-  EXPECT_EQ(RightSlots(39), 7);
-  EXPECT_STREQ(SceneKind(3).Name, "Text stop");
-  EXPECT_EQ(SceneKind(3).Flags[SceneFlagAccept], 0);
-  EXPECT_EQ(SceneKind(3).Flags[SceneFlagDecline], 1);
-  EXPECT_EQ(SceneKind(1).Flags[SceneFlagFloatingText], 1);
+  EXPECT_EQ(LeftSlots(SceneKinds::Requirements(3)), 3);
+  EXPECT_EQ(RightSlots(SceneKinds::Requirements(3)), 0);
+  EXPECT_EQ(LeftSlots(SceneKinds::FloatingLoss), 1);
+  EXPECT_EQ(RightSlots(SceneKinds::FloatingReward), 1);
+  EXPECT_EQ(LeftSlots(SceneKinds::Barter(7)), 7);
+  EXPECT_EQ(RightSlots(SceneKinds::Barter(7)), 7);
+  EXPECT_STREQ(SceneKind(SceneKinds::TextStop).Name, "Text stop");
+  EXPECT_EQ(SceneKind(SceneKinds::TextStop).Flags[SceneFlagAccept], 0);
+  EXPECT_EQ(SceneKind(SceneKinds::TextStop).Flags[SceneFlagDecline], 1);
+  EXPECT_EQ(SceneKind(SceneKinds::FloatingText).Flags[SceneFlagFloatingText], 1);
+  // The numbered kinds are the rows the table names so.
+  for (int32_t n = 1; n <= 7; ++n) {
+    const std::string number = std::to_string(n);
+    if (n <= 3) {
+      EXPECT_EQ(SceneKind(SceneKinds::HiddenRequirements(n)).Name, "Hidden requirements " + number);
+    }
+    EXPECT_EQ(SceneKind(SceneKinds::Requirements(n)).Name, "Requirements " + number);
+    EXPECT_EQ(SceneKind(SceneKinds::Losses(n)).Name, "Losses " + number);
+    EXPECT_EQ(SceneKind(SceneKinds::Rewards(n)).Name, "Rewards " + number);
+    EXPECT_EQ(SceneKind(SceneKinds::Barter(n)).Name, "Barter " + number);
+    EXPECT_EQ(BarterRowsOf(SceneKinds::Barter(n)), n);
+  }
   for (int32_t k = 0; k < SceneKindCount; ++k) {
     TScene scene;
     scene.Kind = k;
-    EXPECT_EQ(scene.HasRequirements(), k >= 7 && k <= 16) << k;
-    EXPECT_EQ(scene.IsBarter(), k >= 33) << k;
-    EXPECT_EQ(SceneKind(k).Flags[SceneFlagAccept], k == 3 ? 0 : 1) << k;
+    EXPECT_EQ(scene.HasRequirements(), k >= SceneKinds::FirstRequirements && k <= SceneKinds::LastRequirements) << k;
+    EXPECT_EQ(scene.IsBarter(), k >= SceneKinds::Barter1) << k;
+    EXPECT_EQ(SceneKind(k).Flags[SceneFlagAccept], k == SceneKinds::TextStop ? 0 : 1) << k;
   }
 }
 
 TEST_F(GameScene, RequirementsAreMetSlotBySlot) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 11).Left = {TSlotDef{1, 3}, TSlotDef{0, 99}};  // "Requirements 2": 3 of A, empty slot
-    b.AddScene(s, 2, 11).Left = {TSlotDef{1, 6}, TSlotDef{2, 1}};
-    b.AddScene(s, 3, 26).Left = {TSlotDef{1, 99}};  // not a requirement kind
+    b.AddScene(s, 1, SceneKinds::Requirements(2)).Left = {TSlotDef{1, 3}, TSlotDef{0, 99}};  // 3 of A, empty slot
+    b.AddScene(s, 2, SceneKinds::Requirements(2)).Left = {TSlotDef{1, 6}, TSlotDef{2, 1}};
+    b.AddScene(s, 3, SceneKinds::Rewards(1)).Left = {TSlotDef{1, 99}};  // not a requirement kind
   });
   EXPECT_TRUE(SceneAt(1)->RequirementsMet());
   A->Amount = 2;
@@ -69,14 +83,14 @@ TEST_F(GameScene, RequirementsAreMetSlotBySlot) {
 
 TEST_F(GameScene, NeedsPresentationByKind) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 0);
-    b.AddScene(s, 2, 1);
-    b.AddScene(s, 3, 7).Left[0] = {1, 6};
-    b.AddScene(s, 4, 17);
-    b.AddScene(s, 5, 17).Left[0] = {1, 1};
-    b.AddScene(s, 6, 25);
-    b.AddScene(s, 7, 25).Right[0] = {2, 1};
-    b.AddScene(s, 8, 2);
+    b.AddScene(s, 1, SceneKinds::None);
+    b.AddScene(s, 2, SceneKinds::FloatingText);
+    b.AddScene(s, 3, SceneKinds::HiddenRequirements(1)).Left[0] = {1, 6};
+    b.AddScene(s, 4, SceneKinds::FloatingLoss);
+    b.AddScene(s, 5, SceneKinds::FloatingLoss).Left[0] = {1, 1};
+    b.AddScene(s, 6, SceneKinds::FloatingReward);
+    b.AddScene(s, 7, SceneKinds::FloatingReward).Right[0] = {2, 1};
+    b.AddScene(s, 8, SceneKinds::Text);
   });
   EXPECT_FALSE(SceneAt(1)->NeedsPresentation());
   EXPECT_FALSE(SceneAt(2)->NeedsPresentation());  // a floating text without its text
@@ -95,9 +109,9 @@ TEST_F(GameScene, NeedsPresentationByKind) {
 
 TEST_F(GameScene, LossesAndRewardsFollowTheAmountRules) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 19).Left = {TSlotDef{1, 7}, TSlotDef{3, 1}};                   // Losses 2
-    b.AddScene(s, 2, 28).Right = {TSlotDef{1, 4}, TSlotDef{0, 9}, TSlotDef{3, 5}};  // Rewards 3
-    b.AddScene(s, 3, 12).Left = {TSlotDef{1, 1}};                                   // requirement: no effect
+    b.AddScene(s, 1, SceneKinds::Losses(2)).Left = {TSlotDef{1, 7}, TSlotDef{3, 1}};
+    b.AddScene(s, 2, SceneKinds::Rewards(3)).Right = {TSlotDef{1, 4}, TSlotDef{0, 9}, TSlotDef{3, 5}};
+    b.AddScene(s, 3, SceneKinds::Requirements(3)).Left = {TSlotDef{1, 1}};  // requirement: no effect
   });
   Knight->Amount = 1;
   SceneAt(1)->ApplyLossesAndRewards();
@@ -112,7 +126,7 @@ TEST_F(GameScene, LossesAndRewardsFollowTheAmountRules) {
 
 TEST_F(GameScene, BarterRowsApplyBeforeAnyIsNormalised) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    TSceneDef& barter = b.AddScene(s, 1, 36);  // Barter 4
+    TSceneDef& barter = b.AddScene(s, 1, SceneKinds::Barter(4));
     barter.Left = {TSlotDef{1, 2}, TSlotDef{1, 1}, TSlotDef{0, 5}, TSlotDef{2, 1}};
     barter.Right = {TSlotDef{2, 1}, TSlotDef{3, 1}, TSlotDef{2, 5}, TSlotDef{0, 1}};
   });
@@ -132,7 +146,7 @@ TEST_F(GameScene, BarterRowsApplyBeforeAnyIsNormalised) {
 
 TEST_F(GameScene, TradesMoveOnlyTheShownAmountsOneClickAtATime) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    TSceneDef& barter = b.AddScene(s, 1, 35);  // Barter 3
+    TSceneDef& barter = b.AddScene(s, 1, SceneKinds::Barter(3));
     barter.Left = {TSlotDef{1, 2}, TSlotDef{2, 1}, TSlotDef{0, 0}};
     barter.Right = {TSlotDef{2, 1}, TSlotDef{3, 1}, TSlotDef{2, 1}};
   });
@@ -176,7 +190,7 @@ TEST_F(GameScene, TradesMoveOnlyTheShownAmountsOneClickAtATime) {
 
 TEST_F(GameScene, RowsTakingAndGivingOnePropAndRowsOfZeroOrNegativeAmountsTradeClickByClick) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    TSceneDef& barter = b.AddScene(s, 1, 36);  // Barter 4
+    TSceneDef& barter = b.AddScene(s, 1, SceneKinds::Barter(4));
     // Row 1 takes 2 A and gives 3 A back; row 2 asks nothing; row 3 asks -1 B; row 4 gives 2 A
     // for 4 A and runs short.
     barter.Left = {TSlotDef{1, 2}, TSlotDef{1, 0}, TSlotDef{2, -1}, TSlotDef{1, 4}};
@@ -205,9 +219,9 @@ TEST_F(GameScene, RowsTakingAndGivingOnePropAndRowsOfZeroOrNegativeAmountsTradeC
 
 TEST_F(GameScene, FirstSceneOfVisitSkipsWhatWasPerformed) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 2);
-    b.AddScene(s, 2, 2).Repeatable = true;
-    b.AddScene(s, 3, 2);
+    b.AddScene(s, 1, SceneKinds::Text);
+    b.AddScene(s, 2, SceneKinds::Text).Repeatable = true;
+    b.AddScene(s, 3, SceneKinds::Text);
   });
   EXPECT_EQ(FirstSceneOfVisit(Site), SceneAt(1));
   // A whole first visit: every scene once, the site once.
@@ -226,9 +240,9 @@ TEST_F(GameScene, FirstSceneOfVisitSkipsWhatWasPerformed) {
 
 TEST_F(GameScene, ReplayPerformanceBringsPredecessorsUpFirst) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    b.AddScene(s, 1, 26).Right[0] = {1, 10};
-    b.AddScene(s, 2, 26).Right[0] = {2, 1};
-    TSceneDef& third = b.AddScene(s, 3, 26);
+    b.AddScene(s, 1, SceneKinds::Rewards(1)).Right[0] = {1, 10};
+    b.AddScene(s, 2, SceneKinds::Rewards(1)).Right[0] = {2, 1};
+    TSceneDef& third = b.AddScene(s, 3, SceneKinds::Rewards(1));
     third.Right[0] = {1, 100};
     third.Repeatable = true;
   });
@@ -247,7 +261,7 @@ TEST_F(GameScene, ReplayPerformanceBringsPredecessorsUpFirst) {
 
 TEST_F(GameScene, AReplayWalksBackThroughAThousandScenes) {
   LoadScenes([](TScenarioBuilder& b, int32_t s) {
-    for (int32_t i = 1; i <= 1000; ++i) b.AddScene(s, i, 26).Right[0] = {1, 1};
+    for (int32_t i = 1; i <= 1000; ++i) b.AddScene(s, i, SceneKinds::Rewards(1)).Right[0] = {1, 1};
   });
   Site->ReplayCompletion();
   EXPECT_EQ(A->Amount, 1005);
@@ -266,7 +280,7 @@ TEST_F(GameScene, ToggleGroupsFlipsEveryGroupSet) {
   p2.Group = g2;
   p2.Visible = false;
   b.Region(region).Plots = {p1, p2, TPlotDef{}};
-  b.AddScene(site, 1, 0).Groups = {g1, 0, g2, 0};
+  b.AddScene(site, 1, SceneKinds::None).Groups = {g1, 0, g2, 0};
   Load(b);
   TMap& map = *Regions()->GetAs<TRegion>(1)->Map;
   SiteNumbered(10)->FirstScene()->ToggleGroups();

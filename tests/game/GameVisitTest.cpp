@@ -23,13 +23,13 @@ TEST_F(GameVisit, HiddenRequirementsAreShownOnlyWhileUnmet) {
   const int32_t gold = b.AddProp("Gold", 0, 0);
   const int32_t r = b.AddRegion("R", 1);
   const int32_t mine = b.AddSite(r, "Mine", 1);
-  b.AddScene(mine, 11, 26).Right[0] = {gold, 3};
+  b.AddScene(mine, 11, SceneKinds::Rewards(1)).Right[0] = {gold, 3};
   const int32_t gate = b.AddSite(r, "Gate", 2);
-  b.AddScene(gate, 21, 8).Left[0] = {gold, 2};  // "Hidden requirements 2", one slot used
-  b.AddScene(gate, 22, 2);
+  b.AddScene(gate, 21, SceneKinds::HiddenRequirements(2)).Left[0] = {gold, 2};  // one slot used
+  b.AddScene(gate, 22, SceneKinds::Text);
   const int32_t vault = b.AddSite(r, "Vault", 3);
-  b.AddScene(vault, 31, 7).Left[0] = {gold, 9};
-  b.AddScene(vault, 32, 25).Right[0] = {gold, 1};
+  b.AddScene(vault, 31, SceneKinds::HiddenRequirements(1)).Left[0] = {gold, 9};
+  b.AddScene(vault, 32, SceneKinds::FloatingReward).Right[0] = {gold, 1};
   Load(b);
   Settle();
 
@@ -62,8 +62,8 @@ TEST_F(GameVisit, ATextStopCanOnlyBeSkippedOrDeclined) {
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "Door", 1);
   b.Site(s).KeepAfterVisit = true;
-  b.AddScene(s, 11, 3);
-  b.AddScene(s, 12, 2);
+  b.AddScene(s, 11, SceneKinds::TextStop);
+  b.AddScene(s, 12, SceneKinds::Text);
   Load(b);
   Settle();
   EXPECT_EQ(Script("enter 1 1\naccept\naccept 1 2 3"),
@@ -87,7 +87,7 @@ TEST_F(GameVisit, BarterRowsThatShareAPropTradeAsTheDialogShowsThem) {
   const int32_t s = b.AddSite(r, "Market", 1);
   b.Site(s).KeepAfterVisit = true;
   // Fish bought in the first row pays for the salt of the second.
-  TSceneDef& barter = b.AddScene(s, 11, 35);
+  TSceneDef& barter = b.AddScene(s, 11, SceneKinds::Barter(3));
   barter.Left = {TSlotDef{gold, 2}, TSlotDef{fish, 1}, TSlotDef{gold, 1}};
   barter.Right = {TSlotDef{fish, 1}, TSlotDef{salt, 3}, TSlotDef{fish, 2}};
   barter.Repeatable = true;
@@ -124,7 +124,7 @@ TEST_F(GameVisit, AcceptClicksEachRowsTradeButtonAsOftenAsItIsToldWhileTheRowPay
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "Market", 1);
   // Row 1 takes 2 gold and gives 3 gold back; row 2 asks no gold for a fish.
-  TSceneDef& barter = b.AddScene(s, 11, 34);
+  TSceneDef& barter = b.AddScene(s, 11, SceneKinds::Barter(2));
   barter.Left = {TSlotDef{gold, 2}, TSlotDef{gold, 0}};
   barter.Right = {TSlotDef{gold, 3}, TSlotDef{fish, 1}};
   Load(b);
@@ -140,16 +140,16 @@ TEST_F(GameVisit, EnterOnRevealChainsRunOneAfterTheOther) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t first = b.AddSite(r, "First", 1);
-  b.AddScene(first, 11, 2);
+  b.AddScene(first, 11, SceneKinds::Text);
   const int32_t second = b.AddSite(r, "Second", 2);
   b.Site(second).EnterOnReveal = true;
   b.Site(second).NeedsVisited[0] = first;
-  b.AddScene(second, 21, 0);  // carried out without being shown
+  b.AddScene(second, 21, SceneKinds::None);  // carried out without being shown
   const int32_t third = b.AddSite(r, "Third", 3);
   b.Site(third).EnterOnReveal = true;
   b.Site(third).NeedsVisited[0] = second;
   b.Site(third).RevealTile(20);  // a timed reveal before it is entered
-  b.AddScene(third, 31, 2);
+  b.AddScene(third, 31, SceneKinds::Text);
   Load(b);
   Settle();
   Script("enter 1 1");
@@ -177,8 +177,8 @@ TEST_F(GameVisit, ASiteCanCloseBeforeItWasEverRevealed) {
   b.Site(offer).Needs[0] = {gold, 1};
   const int32_t chest = b.AddSite(r, "Chest", 2);
   b.Site(offer).DisappearsAfter = chest;
-  b.AddScene(offer, 11, 2);
-  b.AddScene(chest, 21, 25).Right[0] = {gold, 1};
+  b.AddScene(offer, 11, SceneKinds::Text);
+  b.AddScene(chest, 21, SceneKinds::FloatingReward).Right[0] = {gold, 1};
   Load(b);
   Settle();
   EXPECT_EQ(Script("enter 1 2\naccept\nenter 1 1"), (TLines{"ok", "ok", "ignored: site 1 is not on the map"}));
@@ -198,11 +198,11 @@ TEST_F(GameVisit, ArrivalSavesOnlyWhenAVisitLeftASavePending) {
   const int32_t away = b.AddRegion("Away", 2);
   const int32_t hut = b.AddSite(home, "Hut", 10);
   b.Site(hut).KeepAfterVisit = true;
-  b.AddScene(hut, 100, 0).Repeatable = true;
+  b.AddScene(hut, 100, SceneKinds::None).Repeatable = true;
   const int32_t road = b.AddSite(home, "Road", 11);
   b.Site(road).KeepAfterVisit = true;
   b.Site(road).Destination = away;
-  b.AddScene(road, 110, 0).Repeatable = true;
+  b.AddScene(road, 110, SceneKinds::None).Repeatable = true;
   Load(b);
   Settle();
   // A road is no reason to save, nor is travelling.
@@ -228,10 +228,10 @@ TEST_F(GameVisit, TransitionsCallBackOnlyOnceTheStepThatOpenedThemHasReturned) {
   const int32_t away = b.AddRegion("Away", 2);
   const int32_t road = b.AddSite(home, "Road", 11);
   b.Site(road).Destination = away;
-  b.AddScene(road, 110, 0);
+  b.AddScene(road, 110, SceneKinds::None);
   const int32_t end = b.AddSite(away, "End", 21);
   b.Site(end).Ending = true;
-  b.AddScene(end, 210, 0);
+  b.AddScene(end, 210, SceneKinds::None);
   Load(b);
   Settle();
 
@@ -282,8 +282,8 @@ TEST_F(GameVisit, EnterAndTravelResolveTheNumbersTheyAreGiven) {
   const int32_t one = b.AddRegion("One", 1);
   const int32_t two = b.AddRegion("Two", 2);
   b.AddRegion("TwoAgain", 2);
-  b.AddScene(b.AddSite(one, "Here", 5), 51, 2);
-  b.AddScene(b.AddSite(two, "There", 5), 52, 2);
+  b.AddScene(b.AddSite(one, "Here", 5), 51, SceneKinds::Text);
+  b.AddScene(b.AddSite(two, "There", 5), 52, SceneKinds::Text);
   Load(b);
   Settle();
   ASSERT_EQ(FindSite(2, 5)->Name, "There");  // the cache now holds the other site numbered 5

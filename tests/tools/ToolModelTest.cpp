@@ -4,6 +4,7 @@
 #include <regex>
 
 #include "authoring/GameScenarioWriter.h"
+#include "game/GameScene.h"
 #include "support/TestSupport.h"
 
 namespace tv::test {
@@ -38,22 +39,22 @@ TScenarioBuilder Story() {
   const int32_t town = b.AddRegion("Town", 1);
   const int32_t coast = b.AddRegion("Coast", 2);
   const int32_t well = b.AddSite(town, "Well", 11);
-  b.AddScene(well, 111, 26).Right[0] = {gold, 6};
+  b.AddScene(well, 111, SceneKinds::Rewards(1)).Right[0] = {gold, 6};
   const int32_t market = b.AddSite(town, "Market", 12);
   b.Site(market).NeedsVisited[0] = well;
   b.Site(market).KeepAfterVisit = true;
-  TSceneDef& barter = b.AddScene(market, 121, 34);
+  TSceneDef& barter = b.AddScene(market, 121, SceneKinds::Barter(2));
   barter.Left = {TSlotDef{gold, 2}, TSlotDef{gold, 1}};
   barter.Right = {TSlotDef{fish, 1}, TSlotDef{fish, 2}};
   barter.Repeatable = true;
   const int32_t road = b.AddSite(town, "Road", 13);
   b.Site(road).NeedsVisited[0] = market;
   b.Site(road).Destination = coast;
-  b.AddScene(road, 131, 2);
+  b.AddScene(road, 131, SceneKinds::Text);
   const int32_t end = b.AddSite(coast, "Harbour", 21);
   b.Site(end).Ending = true;
   b.Site(end).Needs[0] = {fish, 4};
-  b.AddScene(end, 211, 2);
+  b.AddScene(end, 211, SceneKinds::Text);
   b.MapRegion = coast;
   return b;
 }
@@ -165,8 +166,8 @@ TEST_F(ToolModel, ScenarioTextsDecideWhichFloatingTextsAreShown) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "Shore", 1);
-  b.AddScene(s, 11, 1);
-  b.AddScene(s, 12, 1);
+  b.AddScene(s, 11, SceneKinds::FloatingText);
+  b.AddScene(s, 12, SceneKinds::FloatingText);
   b.WriteTo(Dir / "float.dat");
   WriteFile(
       Dir / "texts.xml",

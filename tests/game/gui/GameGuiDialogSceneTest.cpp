@@ -125,8 +125,8 @@ class SceneDialog : public ModelTest {
 TEST_F(SceneDialog, UnmetRequirementsDisableAcceptOfferSkipInDebugModeAndPointAtCancel) {
   SetDebugMode(true);
   Begin(111);
-  Add(1, 11).Left = {TSlotDef{Coin, 3}, TSlotDef{Key, 3}};  // Requirements 2: Key is short
-  Add(2, 10).Left = {TSlotDef{Coin, 5}};                    // met
+  Add(1, SceneKinds::Requirements(2)).Left = {TSlotDef{Coin, 3}, TSlotDef{Key, 3}};  // Key is short
+  Add(2, SceneKinds::Requirements(1)).Left = {TSlotDef{Coin, 5}};                    // met
   Finish();
   TGuiDialogScene* dialog = Open(1);
   ASSERT_NE(dialog, nullptr);
@@ -163,7 +163,7 @@ TEST_F(SceneDialog, UnmetRequirementsDisableAcceptOfferSkipInDebugModeAndPointAt
 
 TEST_F(SceneDialog, WithoutDebugModeThereIsNoSkipAndOtherSpecialsPointNowhere) {
   Begin(0);
-  Add(1, 10).Left = {TSlotDef{Key, 3}};
+  Add(1, SceneKinds::Requirements(1)).Left = {TSlotDef{Key, 3}};
   Finish();
   TGuiDialogScene* dialog = Open(1);
   EXPECT_EQ(Find(dialog, "Skip"), nullptr);
@@ -174,13 +174,13 @@ TEST_F(SceneDialog, WithoutDebugModeThereIsNoSkipAndOtherSpecialsPointNowhere) {
 
 TEST_F(SceneDialog, FloatingTextAcceptsItselfAfterItsReadingTimeOrAtOnceWhenClicked) {
   Begin();
-  Add(1, 1);
-  Add(2, 1);
+  Add(1, SceneKinds::FloatingText);
+  Add(2, SceneKinds::FloatingText);
   Finish();
   AddText("SceneLegendH1", "Hello there");  // 11 characters: 1.54 s
   AddText("SceneLegendH2", "Hi");
   TGuiDialogScene* dialog = Open(1);
-  ASSERT_EQ(dialog->FadeState, 1);
+  ASSERT_EQ(dialog->FadeState, TFadeState::Shown);
   EXPECT_EQ(Find(dialog, "Accept")->Text, "Hello there");
   EXPECT_EQ(Find(dialog, "Cancel"), nullptr);
   // Fully shown after 6 of the 8 frames: 0.1 s of reading are gone.
@@ -188,7 +188,7 @@ TEST_F(SceneDialog, FloatingTextAcceptsItselfAfterItsReadingTimeOrAtOnceWhenClic
   EXPECT_EQ(Avatar()->State, StatePresenting);
   Frames(2);
   EXPECT_EQ(Avatar()->State, StateExecuting);
-  EXPECT_EQ(dialog->FadeState, 2);
+  EXPECT_EQ(dialog->FadeState, TFadeState::FadingOut);
   Frames(8);
   EXPECT_EQ(TopDialog(), nullptr);
 
@@ -203,8 +203,8 @@ TEST_F(SceneDialog, FloatingTextAcceptsItselfAfterItsReadingTimeOrAtOnceWhenClic
 
 TEST_F(SceneDialog, TextStopOffersOnlyCancelAndFramedKindsKeepTheirButtonsInTheFrame) {
   Begin(110);
-  Add(1, 3);
-  Add(2, 2);
+  Add(1, SceneKinds::TextStop);
+  Add(2, SceneKinds::Text);
   Finish();
   AddText("SceneLegendH1", "The road is closed.");
   TGuiDialogScene* dialog = Open(1);
@@ -224,7 +224,7 @@ TEST_F(SceneDialog, TextStopOffersOnlyCancelAndFramedKindsKeepTheirButtonsInTheF
 
 TEST_F(SceneDialog, TheLegendAbovePropRowsStartsClearOfTheFramesBorder) {
   Begin();
-  Add(1, 10).Left = {TSlotDef{Coin, 5}};
+  Add(1, SceneKinds::Requirements(1)).Left = {TSlotDef{Coin, 5}};
   Finish();
   TGuiDialogScene* dialog = Open(1);
   ASSERT_NE(dialog, nullptr);
@@ -239,7 +239,7 @@ TEST_F(SceneDialog, TheLegendAbovePropRowsStartsClearOfTheFramesBorder) {
 
 TEST_F(SceneDialog, BarterRowsTradeOnePerClickUntilTheLeftPropRunsShort) {
   Begin();
-  TSceneDef& barter = Add(1, 35);  // Barter 3
+  TSceneDef& barter = Add(1, SceneKinds::Barter(3));
   barter.Left = {TSlotDef{Coin, 2}, TSlotDef{Key, 1}, TSlotDef{}};
   barter.Right = {TSlotDef{Torch, 1}, TSlotDef{Title, 1}, TSlotDef{Key, 1}};
   Finish();
@@ -294,14 +294,14 @@ TEST_F(SceneDialog, BarterRowsTradeOnePerClickUntilTheLeftPropRunsShort) {
 
 TEST_F(SceneDialog, SevenBarterRowsAndADialogNearTheEdgeStayInsideTheUsableArea) {
   Begin();
-  TSceneDef& barter = Add(1, 39);
+  TSceneDef& barter = Add(1, SceneKinds::Barter(7));
   for (size_t i = 0; i < 7; ++i) {
     barter.Left[i] = TSlotDef{Coin, 1};
     barter.Right[i] = TSlotDef{Key, 1};
   }
   barter.DialogX = 790;
   barter.DialogY = 440;
-  TSceneDef& floating = Add(2, 1);
+  TSceneDef& floating = Add(2, SceneKinds::FloatingText);
   floating.DialogX = -800;
   floating.DialogY = -450;
   Finish();
@@ -331,10 +331,10 @@ TEST_F(SceneDialog, SevenBarterRowsAndADialogNearTheEdgeStayInsideTheUsableArea)
 
 TEST_F(SceneDialog, APreviewChangesNothingInTheModel) {
   Begin(113);
-  TSceneDef& barter = Add(1, 33);
+  TSceneDef& barter = Add(1, SceneKinds::Barter(1));
   barter.Left[0] = TSlotDef{Coin, 2};
   barter.Right[0] = TSlotDef{Key, 1};
-  Add(2, 10).Left[0] = TSlotDef{Key, 9};
+  Add(2, SceneKinds::Requirements(1)).Left[0] = TSlotDef{Key, 9};
   Finish();
   AddText("LabelIHave", "I have");
   PropNamed("Coin")->AmountBefore = 42;
@@ -362,9 +362,9 @@ TEST_F(SceneDialog, APreviewChangesNothingInTheModel) {
 
 TEST_F(SceneDialog, PropControlsShowAmountsGreyLossesAndAPlateWithoutPicture) {
   Begin();
-  Add(1, 19).Left = {TSlotDef{Torch, 1}, TSlotDef{Key, 2}};     // Losses 2
-  Add(2, 27).Right = {TSlotDef{Torch, 1}, TSlotDef{Title, 1}};  // Rewards 2
-  Add(3, 17).Left[0] = TSlotDef{Coin, 3};                       // Floating loss
+  Add(1, SceneKinds::Losses(2)).Left = {TSlotDef{Torch, 1}, TSlotDef{Key, 2}};
+  Add(2, SceneKinds::Rewards(2)).Right = {TSlotDef{Torch, 1}, TSlotDef{Title, 1}};
+  Add(3, SceneKinds::FloatingLoss).Left[0] = TSlotDef{Coin, 3};
   Finish();
   TGuiDialogScene* dialog = Open(1);
   auto losses = All<TGuiControlPropLoss>(dialog);
@@ -408,7 +408,7 @@ TEST_F(SceneDialog, PropControlsShowAmountsGreyLossesAndAPlateWithoutPicture) {
 
 TEST_F(SceneDialog, TheClickableRewardGlowsUnderTheMouseAndMovesWhilePressed) {
   Begin(112);
-  Add(1, 25).Right[0] = TSlotDef{Key, 4};
+  Add(1, SceneKinds::FloatingReward).Right[0] = TSlotDef{Key, 4};
   Finish();
   TGuiDialogScene* dialog = Open(1);
   auto* reward = dynamic_cast<TGuiControlPropRewardClick*>(Find(dialog, "Accept"));

@@ -696,7 +696,7 @@ TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
 TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   LoadScenarioSource("play", PlayScenario);
   Unlock(2);
-  SetPointer(2);
+  SetPointer(Pointers::InventoryIcon);
   TGuiFormPlay* form = ShowPlay();
   SettleAvatar();
   RunFrames(12);
@@ -707,12 +707,12 @@ TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   EXPECT_TRUE(quay->Visible);
   EXPECT_FALSE(quay->Enabled);
 
-  SetPointer(9);
+  SetPointer(Pointers::Sites);
   RunFrames(1);
   EXPECT_EQ(form->RecommendedControl, quay);
   EXPECT_EQ(form->RecommendedSide, 0);
   EXPECT_TRUE(quay->Enabled);
-  SetPointer(0);
+  SetPointer(Pointers::Nothing);
   RunFrames(2);
   EXPECT_EQ(form->RecommendedControl, nullptr);
   EXPECT_TRUE(quay->Enabled);
