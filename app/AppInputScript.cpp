@@ -586,7 +586,8 @@ void TraceLanguage(const std::string& Name, const std::string& From) {
     if (Screen == nullptr) return;
     for (TItem* item : Screen->Controls) {
       const auto* control = static_cast<const TGuiControl*>(item);
-      if (control->Name.empty() || control->TextKey.empty()) continue;
+      // Texts from a key, and texts a screen composes itself (a welcome with the name).
+      if (control->Name.empty() || (control->TextKey.empty() && control->Text.empty())) continue;
       texts += (texts.empty() ? "" : ", ") + JsonString(Screen->Name + "." + control->Name) + ": " +
                JsonString(control->Text);
     }

@@ -607,6 +607,7 @@ void TGuiForm::Relocalize() {
     if (!c->TextKey.empty()) c->SetText(GetText(c->TextKey));
     if (!c->HintTextKey.empty()) c->SetProperty(PropHintTextKey, c->HintTextKey);
   }
+  OnRelocalize();
 }
 
 // ---- Dialogs --------------------------------------------------------------------------------

@@ -274,6 +274,9 @@ class TGuiForm : public TNamedItem {
   virtual void OnClick() {}
   // Reads CommandText and CommandData.
   virtual void OnCommand() {}
+  // After the controls' text keys were looked up again: texts a form composes itself (a key's
+  // text joined with a name) are rebuilt here.
+  virtual void OnRelocalize() {}
 
   // Shows the form at a layer: canvas from the video device (none without one), Origin (0, 0),
   // Place the whole screen (also saved in slot 0), OnShow, then every control marked dirty.

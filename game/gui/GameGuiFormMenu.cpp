@@ -59,18 +59,7 @@ void QuitFromMenu() {
   Terminate();
 }
 
-void TGuiFormMenu::OnShow() {
-  TRegion* region = MenuRegion();
-  if (region != nullptr) region->Preload();
-
-  Place(PlaceWidth, 2 * HalfWidth - FrameMargin, PlaceHeight, 2 * HalfHeight - FrameMargin);
-  auto* map = AddControl<TGuiControlMap>(-100, PropName, "Map");
-  map->SetRegion(region);
-  map->RevealAll();
-  Place(PlaceRestore, 0);
-  AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
-
-  // The welcome plate in the top left corner, as wide as the longer of its two lines.
+void TGuiFormMenu::LayOutWelcome() {
   TPlayer* player = CurrentPlayer();
   const std::string welcome = GetText("LabelWelcome") + " " + (player != nullptr ? player->Name : std::string());
   TVector welcomeSize;
@@ -83,12 +72,44 @@ void TGuiFormMenu::OnShow() {
   const float plateHeight = 2 * LineHeight + 2 * PlatePadding - 8;
   const float plateX = -HalfWidth + FrameMargin + plateWidth / 2;
   const float plateY = -HalfHeight + FrameMargin + plateHeight / 2;
-  Place(PlaceSetX, plateX, PlaceSetY, plateY, PlaceWidth, plateWidth, PlaceHeight, plateHeight);
-  AddFramedPlate(*this, 100);
-  Place(PlaceSetY, plateY - LineHeight / 2, PlaceWidth, textWidth + 8, PlaceHeight, LineHeight);
-  AddControl<TGuiControlLabel>(110, PropName, "Welcome", PropText, welcome, PropFont, LabelFont);
-  Place(PlaceSetY, plateY + LineHeight / 2, PlaceWidth, linkSize.X + 8);
+  for (const char* name : {"WelcomePlate", "WelcomeBorder"}) {
+    if (TGuiControl* c = FindControl(name)) {
+      c->SetOffset({plateX, plateY});
+      c->SetSize({plateWidth, plateHeight});
+    }
+  }
+  if (TGuiControl* c = FindControl("Welcome")) {
+    c->SetOffset({plateX, plateY - LineHeight / 2});
+    c->SetSize({textWidth + 8, LineHeight});
+    c->SetText(welcome);
+  }
+  if (TGuiControl* c = FindControl("Profiles")) {
+    c->SetOffset({plateX, plateY + LineHeight / 2});
+    c->SetSize({linkSize.X + 8, LineHeight});
+  }
+}
+
+// A new language: the welcome line is a key's text joined with the player's name, and the plate
+// fits the new texts.
+void TGuiFormMenu::OnRelocalize() { LayOutWelcome(); }
+
+void TGuiFormMenu::OnShow() {
+  TRegion* region = MenuRegion();
+  if (region != nullptr) region->Preload();
+
+  Place(PlaceWidth, 2 * HalfWidth - FrameMargin, PlaceHeight, 2 * HalfHeight - FrameMargin);
+  auto* map = AddControl<TGuiControlMap>(-100, PropName, "Map");
+  map->SetRegion(region);
+  map->RevealAll();
+  Place(PlaceRestore, 0);
+  AddControl<TGuiControlPicture>(990, PropTexture, "G2Border1600x900");
+
+  // The welcome plate in the top left corner, as wide as the longer of its two lines.
+  AddControl<TGuiControlPlate>(100, PropName, "WelcomePlate");
+  AddControl<TGuiControlBorder>(101, PropName, "WelcomeBorder", PropTexture, "G2Square28Border");
+  AddControl<TGuiControlLabel>(110, PropName, "Welcome", PropFont, LabelFont);
   AddControl<TGuiControlButtonLink>(110, PropName, "Profiles", PropTextKey, "LabelWrongProfile", PropFont, LabelFont);
+  LayOutWelcome();
 
   // The logo with the shine sweeping over it.
   Place(PlaceSetX, 0, PlaceSetY, LogoY, PlaceWidth, 640, PlaceHeight, 240);
@@ -98,6 +119,7 @@ void TGuiFormMenu::OnShow() {
 
   if (IsDebugMode()) {
     TVector debugSize;
+    int32_t lines = 0;
     MeasureText(GetText("LabelDebug"), LabelFont, 0, debugSize, lines);
     const float w = debugSize.X + 2 * PlatePadding;
     Place(PlaceSetX, HalfWidth - FrameMargin - w / 2, PlaceSetY, -HalfHeight + FrameMargin + 30, PlaceWidth, w,

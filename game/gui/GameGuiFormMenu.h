@@ -14,7 +14,12 @@ class TGuiFormMenu : public TGuiForm {
   using TGuiForm::TGuiForm;
 
   void OnShow() override;
+  void OnRelocalize() override;
   void OnClick() override;
+
+ private:
+  // Places the welcome plate and its two lines, sized to the current language's texts.
+  void LayOutWelcome();
 };
 
 // What the quit query's confirmation does: the program folder's homepage link (when there is one)

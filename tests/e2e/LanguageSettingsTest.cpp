@@ -70,6 +70,7 @@ TEST_F(LanguageSettings, ChosenLanguageRelocalisesAtOnceSurvivesARestartAndYield
   const json& texts = switched[0]["texts"];
   EXPECT_EQ(texts["Menu.Options"], "Optionen") << texts.dump();
   EXPECT_EQ(texts["Menu.Quit"], "Beenden") << texts.dump();
+  EXPECT_EQ(texts["Menu.Welcome"], "Willkommen zurück, Ada") << texts.dump();
   EXPECT_EQ(texts["Options.Language"], "Sprache") << texts.dump();
   EXPECT_EQ(texts["Options.Windowed"], "Fenster") << texts.dump();
   EXPECT_EQ(texts["Language.Close"], "Schließen") << texts.dump();
