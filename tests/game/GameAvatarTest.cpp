@@ -226,16 +226,16 @@ TEST_F(GameAvatar, SpecialCodesActOnTheFirstCompletionOnly) {
   TScenarioBuilder b;
   const int32_t r = b.AddRegion("R", 1);
   const int32_t s = b.AddSite(r, "Shrine", 1);
-  b.Site(s).Special = 2;
+  b.Site(s).Special = SpecialUnlockInventory;
   b.Site(s).KeepAfterVisit = true;
   b.AddScene(s, 11, SceneKinds::None).Repeatable = true;
   const int32_t t = b.AddSite(r, "Tower", 2);
-  b.Site(t).Special = 10;
+  b.Site(t).Special = SpecialPointerOff;
   b.AddScene(t, 21, SceneKinds::None);
   Load(b);
   Settle();
   Act("enter 1 1");
-  EXPECT_TRUE(IsUnlocked(2));
+  EXPECT_TRUE(IsUnlocked(Buttons::Inventory));
   EXPECT_EQ(GetPointer(), Pointers::InventoryIcon);
   TLines events = EventLines();
   EXPECT_EQ(TLines(events.end() - 2, events.end()), (TLines{"11 0 0 0 2", "12 0 0 0 2"}));
@@ -259,7 +259,7 @@ TEST_F(GameAvatar, UsingTheMapButtonTurnsItsArrowToTheSites) {
   b.StartRegion = home;
   b.MapRegion = world;
   const int32_t office = b.AddSite(home, "Office", 10);
-  b.Site(office).Special = 3;
+  b.Site(office).Special = SpecialUnlockMap;
   b.AddScene(office, 100, SceneKinds::Text);
   b.Site(b.AddSite(world, "Road", 20)).KeepAfterVisit = true;
   Load(b);
@@ -343,7 +343,7 @@ TEST_F(GameAvatar, TheEndingKeepsItsAchievementsAndRecordsNothingIntoTheNewGame)
   const int32_t end = b.AddSite(r, "End", 2);
   b.Site(end).NeedsVisited[0] = start;
   b.Site(end).Ending = true;
-  b.Site(end).Special = 1;
+  b.Site(end).Special = SpecialUnlockHint;
   const int32_t story = b.AddAchievement("Story", 7, 1);
   TSceneDef& last = b.AddScene(end, 21, SceneKinds::None);
   last.Achievement = story;
@@ -358,7 +358,7 @@ TEST_F(GameAvatar, TheEndingKeepsItsAchievementsAndRecordsNothingIntoTheNewGame)
   EXPECT_EQ(std::count(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "dialog Achievement"), 0);
   EXPECT_NE(std::find(Play->Gui.Calls.begin(), Play->Gui.Calls.end(), "form Menu FadeEnding"), Play->Gui.Calls.end());
   EXPECT_EQ(EventLines(), (TLines{"0 1 1 0 0"}));  // no ButtonUnlocked or PointerChanged carried over
-  EXPECT_FALSE(IsUnlocked(1));
+  EXPECT_FALSE(IsUnlocked(Buttons::Hint));
   EXPECT_EQ(GetPointer(), 9);
   EXPECT_EQ(SiteNumbered(2)->Count, 0);
 }

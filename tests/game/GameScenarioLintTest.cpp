@@ -10,6 +10,7 @@
 #include "authoring/GameScenarioLint.h"
 #include "engine/EngineScript.h"
 #include "game/DemoStory.h"
+#include "game/GameSite.h"
 #include "support/TestSupport.h"
 
 namespace tv {
@@ -90,15 +91,16 @@ TEST(ScenarioLint, RulesForRecordsTheSourceCannotWrite) {
       {"error: scenario: no start region", [](TScenarioBuilder& b) { b.StartRegion = 0; }},
       {"warning: scenario: no menu region", [](TScenarioBuilder& b) { b.MenuRegion = 0; }},
       {"warning: scenario: no guide start", [](TScenarioBuilder& b) { b.GuideStart = 0; }},
-      {"error: scenario: a site unlocks the map button", [](TScenarioBuilder& b) { b.Sites[0].Special = 3; }},
+      {"error: scenario: a site unlocks the map button",
+       [](TScenarioBuilder& b) { b.Sites[0].Special = SpecialUnlockMap; }},
       {"warning: scenario: there is a map region, but no site unlocks", [](TScenarioBuilder& b) { b.MapRegion = 1; }},
       {"error: scenario: no site is an ending", [](TScenarioBuilder& b) { b.Sites[2].Ending = false; }},
       {"warning: site 1 \"Gate\" (number 10): special code 4242 means nothing to the game",
        [](TScenarioBuilder& b) { b.Sites[0].Special = 4242; }},
       {"warning: site 1 \"Gate\" (number 10): special way-back shows the way-back icon only",
-       [](TScenarioBuilder& b) { b.Sites[0].Special = 200; }},
+       [](TScenarioBuilder& b) { b.Sites[0].Special = SpecialWayBack; }},
       {"warning: site 1 \"Gate\" (number 10): special music-everywhere needs region-music",
-       [](TScenarioBuilder& b) { b.Sites[0].Special = 444; }},
+       [](TScenarioBuilder& b) { b.Sites[0].Special = SpecialMusicEverywhere; }},
       {"warning: site 1 \"Gate\" (number 10): its reveal sets bits after the last map tile",
        [](TScenarioBuilder& b) { b.Sites[0].RevealTile(RevealTileBytes * 8 - 1); }},
       {"warning: site 3 \"Home\" (number 12): an ending with a destination",

@@ -164,7 +164,7 @@ TEST_F(GameScenario, ResetGameStartsAFreshGame) {
   Load(SmallWorld());
   auto* hills = Regions()->GetAs<TRegion>(2);
   SetCurrentRegion(hills);
-  Unlock(2);
+  Unlock(Buttons::Inventory);
   SetPointer(Pointers::MapIcon);
   PropNamed("Gold")->Amount = 99;
   hills->FirstSite()->Count = 4;
@@ -172,7 +172,7 @@ TEST_F(GameScenario, ResetGameStartsAFreshGame) {
   ResetGame();
   EXPECT_EQ(CurrentRegion(), StartRegion());
   EXPECT_EQ(PreviousRegion(), StartRegion());
-  EXPECT_FALSE(IsUnlocked(2));
+  EXPECT_FALSE(IsUnlocked(Buttons::Inventory));
   EXPECT_EQ(GetPointer(), Pointers::Sites);
   EXPECT_EQ(PropNamed("Gold")->Amount, 5);
   EXPECT_EQ(hills->FirstSite()->Count, 0);
@@ -226,8 +226,8 @@ TEST_F(GameScenario, UnlockTakesOnlyButtonsOneToThree) {
   Unlock(4);
   Unlock(-1);
   for (int32_t i = 0; i <= 4; ++i) EXPECT_FALSE(IsUnlocked(i)) << i;
-  Unlock(3);
-  EXPECT_TRUE(IsUnlocked(3));
+  Unlock(Buttons::Map);
+  EXPECT_TRUE(IsUnlocked(Buttons::Map));
 }
 
 // ---- Damaged and inconsistent files -------------------------------------------------------------

@@ -587,7 +587,7 @@ TEST_F(PlayForm, ShowBuildsTheMapTheSitesAndTheIconsInTheirCorners) {
 
 TEST_F(PlayForm, IconsSlideInWhenIdleOutUnderADialogAndLockedOnesStayPut) {
   LoadScenarioSource("play", PlayScenario);
-  Unlock(1);
+  Unlock(Buttons::Hint);
   TGuiFormPlay* form = ShowPlay();
   SettleAvatar();
   RunFrames(12);
@@ -695,7 +695,7 @@ TEST_F(PlayForm, ARevealedSiteFadesInWithTheTimerAndHidesWhileTheHeroIsInside) {
 
 TEST_F(PlayForm, ArrowOnAnIconDisablesTheMarkersAndPointerNineRecommendsASite) {
   LoadScenarioSource("play", PlayScenario);
-  Unlock(2);
+  Unlock(Buttons::Inventory);
   SetPointer(Pointers::InventoryIcon);
   TGuiFormPlay* form = ShowPlay();
   SettleAvatar();
@@ -755,7 +755,7 @@ TEST_F(PlayForm, ExitIconAnswersCancelOnlyWhileEnabledAndLeadsToTheMenu) {
 
 TEST_F(PlayForm, MapIconTravelsToTheWorldMapOnlyWhileTheAvatarIsIdle) {
   LoadScenarioSource("play", PlayScenario);
-  Unlock(3);
+  Unlock(Buttons::Map);
   TGuiFormPlay* form = ShowPlay();
   SettleAvatar();
   RunFrames(12);
