@@ -24,9 +24,7 @@ void TGuiDialogAbout::OnShow() {
   PlaceBox(*this, 0, 180, 500, 30);
   AddControl<TGuiControlLabel>(10, PropName, "Copyright", PropTextKey, "Copyright");
   PlaceBox(*this, 0, 240, 200, DialogButtonHeight);
-  auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
-  KeyControls[KeySlotCancel] = close;
-  KeyControls[KeySlotConfirm] = close;
+  AddCloseButton(*this);
 }
 
 void TGuiDialogAbout::OnClick() {

@@ -45,6 +45,13 @@ TGuiControlLabel* AddMessageLabel(TGuiForm& Form, const std::string& Key, int32_
   return label;
 }
 
+TGuiControl* AddCloseButton(TGuiForm& Form) {
+  auto* close = AddNamedButton<TGuiControlButtonCustom>(Form, "Close", PropTextKey, "ButtonClose");
+  Form.KeyControls[KeySlotCancel] = close;
+  Form.KeyControls[KeySlotConfirm] = close;
+  return close;
+}
+
 bool SenderIs(const TGuiForm& Form, const char* Name) { return Form.Sender != nullptr && Form.Sender->Name == Name; }
 
 void SetControlEnabled(TGuiControl* Control, bool Value) {

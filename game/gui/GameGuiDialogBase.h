@@ -44,6 +44,8 @@ template <class T>
 T* AddNamedButton(TGuiForm& Form, const char* Name, int32_t TextProperty, const char* Text) {
   return Form.AddControl<T>(10, PropName, Name, TextProperty, Text);
 }
+// The "Close" button in the box placed last, answering both the Cancel and the Confirm key.
+TGuiControl* AddCloseButton(TGuiForm& Form);
 // Whether the form's Sender is the control of that name.
 bool SenderIs(const TGuiForm& Form, const char* Name);
 // Enables or disables a control (none: nothing), marking it dirty when that changes.

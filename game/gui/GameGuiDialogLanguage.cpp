@@ -37,9 +37,7 @@ void TGuiDialogLanguage::OnShow() {
   }
 
   PlaceBox(*this, 0, 215, 200, DialogButtonHeight);
-  auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
-  KeyControls[KeySlotCancel] = close;
-  KeyControls[KeySlotConfirm] = close;
+  AddCloseButton(*this);
   RefreshChoice();
 }
 

@@ -57,9 +57,7 @@ void TGuiDialogOptions::OnShow() {
   PlaceBox(*this, -115, 255, 220, DialogButtonHeight);
   AddNamedButton<TGuiControlButtonCustom>(*this, "Language", PropTextKey, "ButtonLanguage");
   PlaceBox(*this, 115, 255, 220, DialogButtonHeight);
-  auto* close = AddNamedButton<TGuiControlButtonCustom>(*this, "Close", PropTextKey, "ButtonClose");
-  KeyControls[KeySlotCancel] = close;
-  KeyControls[KeySlotConfirm] = close;
+  AddCloseButton(*this);
   RefreshMode();
 }
 
