@@ -414,8 +414,7 @@ void TGuiDialogScene::BuildContent(TGuiRect Inner, float ContentHeight, float Le
     PlaceBox(*this, X, rowsTop + BarterHeadingHeight / 2, Width, BarterHeadingHeight);
     AddControl<TGuiControlLabel>(10, PropName, Name, PropTextKey, Key, PropFont, BarterHeadingFont);
   };
-  const int32_t usedColumns = (BarterRows + rowsPerColumn - 1) / rowsPerColumn;
-  for (int32_t column = 0; column < usedColumns; ++column) {
+  for (int32_t column = 0; column < columns; ++column) {
     const float left = cx - allWidth / 2 + static_cast<float>(column) * (rowWidth + BarterColumnGap);
     const float propA = left + countWidth + gap + ItemWidth / 2;
     const float propB = propA + ItemWidth + 2 * gap + ButtonSize;
