@@ -23,6 +23,7 @@
 #include "game/GamePool.h"
 #include "game/GameScenario.h"
 #include "game/gui/GameGuiCursors.h"
+#include "game/gui/GameGuiFocusRing.h"
 #include "game/gui/GameGuiFormSplash.h"
 #include "game/gui/GameGuiHints.h"
 #include "game/gui/GameGuiHooks.h"
@@ -189,6 +190,7 @@ void RegisterScreens() {
   if (debug) RegisterCursor(std::make_unique<TGuiCursor>(gui::CursorDefault));
   RegisterHint(std::make_unique<TGuiHintCustom>(gui::HintStyleCustom, HintDelay, HintFade, HintFade));
   if (debug) RegisterHint(std::make_unique<TGuiHintDefault>(gui::HintStyleDefault, HintDelay, 0.0f, 0.0f));
+  SetFocusRing(std::make_unique<TGuiFocusRingCustom>());
 
   for (const TGameDialogRow& row : GameDialogRows()) {
     if (!row.DebugOnly || debug) RegisterDialog(row.Make(row.Name));

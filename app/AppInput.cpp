@@ -1,6 +1,7 @@
 #include "app/AppInput.h"
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/AppMain.h"
@@ -19,6 +20,10 @@ struct TInputState {
   bool MouseInside = false;
   TVector Mouse;
   TVector Canvas;  // set by the video device; zero until it does
+  TInputDevice Device = TInputDevice::Mouse;
+  int32_t MouseX = 0;  // the mouse in window units at the last update
+  int32_t MouseY = 0;
+  bool PadAnyBefore = false;
 };
 
 struct TTextInputState {
@@ -55,6 +60,64 @@ void ReadKeys(std::array<bool, LogicalKeyCount>& Keys) {
   Keys[KeyHint] = PlatformKeyDown(ScanH) || PlatformKeyDown(ScanF1);
   Keys[KeyInventory] = PlatformKeyDown(ScanI);
   Keys[KeyMap] = PlatformKeyDown(ScanM);
+  // Arrows edit the typed text while text input is active; Tab never types.
+  const bool arrows = !TextInput.Active;
+  const bool shift = PlatformKeyDown(ScanLeftShift) || PlatformKeyDown(ScanRightShift);
+  const bool tab = PlatformKeyDown(ScanTab);
+  Keys[KeyFocusUp] = arrows && PlatformKeyDown(ScanUp);
+  Keys[KeyFocusDown] = arrows && PlatformKeyDown(ScanDown);
+  Keys[KeyFocusLeft] = arrows && PlatformKeyDown(ScanLeft);
+  Keys[KeyFocusRight] = arrows && PlatformKeyDown(ScanRight);
+  Keys[KeyFocusNext] = tab && !shift;
+  Keys[KeyFocusPrevious] = tab && shift;
+  Keys[KeyActivate] = !TextInput.Active && (enter || PlatformKeyDown(ScanSpace));
+  Keys[KeyPageNext] = PlatformKeyDown(ScanPageDown);
+  Keys[KeyPagePrevious] = PlatformKeyDown(ScanPageUp);
+}
+
+// The controller's part, added to the keyboard's: it reads the same whatever modifier is held.
+void ReadPad(std::array<bool, LogicalKeyCount>& Keys) {
+  const float x = PlatformPadAxis(PadLeftX);
+  const float y = PlatformPadAxis(PadLeftY);
+  Keys[KeyFocusUp] = Keys[KeyFocusUp] || PlatformPadButtonDown(PadUp) || y <= -StickThreshold;
+  Keys[KeyFocusDown] = Keys[KeyFocusDown] || PlatformPadButtonDown(PadDown) || y >= StickThreshold;
+  Keys[KeyFocusLeft] = Keys[KeyFocusLeft] || PlatformPadButtonDown(PadLeft) || x <= -StickThreshold;
+  Keys[KeyFocusRight] = Keys[KeyFocusRight] || PlatformPadButtonDown(PadRight) || x >= StickThreshold;
+  Keys[KeyActivate] = Keys[KeyActivate] || PlatformPadButtonDown(PadA);
+  Keys[KeyCancel] = Keys[KeyCancel] || PlatformPadButtonDown(PadB) || PlatformPadButtonDown(PadStart);
+  Keys[KeyPageNext] = Keys[KeyPageNext] || PlatformPadButtonDown(PadRightShoulder);
+  Keys[KeyPagePrevious] = Keys[KeyPagePrevious] || PlatformPadButtonDown(PadLeftShoulder);
+}
+
+bool PadAnyDown() {
+  for (int32_t b = 0; b < PadButtonCount; ++b) {
+    if (PlatformPadButtonDown(b)) return true;
+  }
+  return std::fabs(PlatformPadAxis(PadLeftX)) >= StickThreshold ||
+         std::fabs(PlatformPadAxis(PadLeftY)) >= StickThreshold;
+}
+
+// Which device gave the last input, from what changed since the previous update.
+void NoteDevice(int32_t MouseX, int32_t MouseY) {
+  const bool padNow = PadAnyDown();
+  const bool mouse =
+      MouseX != Input.MouseX || MouseY != Input.MouseY || (Input.Now[KeyClick] && !Input.Before[KeyClick]);
+  // Return and Space alone do not start keyboard play: they confirm as they always did.
+  bool keyboard = false;
+  for (int32_t k = KeyFocusUp; k < LogicalKeyCount; ++k) {
+    if (k == KeyActivate) continue;
+    if (Input.Now[static_cast<size_t>(k)] && !Input.Before[static_cast<size_t>(k)]) keyboard = true;
+  }
+  if (padNow && !Input.PadAnyBefore) {
+    Input.Device = TInputDevice::Pad;
+  } else if (keyboard && !padNow) {
+    Input.Device = TInputDevice::Keyboard;
+  } else if (mouse) {
+    Input.Device = TInputDevice::Mouse;
+  }
+  Input.PadAnyBefore = padNow;
+  Input.MouseX = MouseX;
+  Input.MouseY = MouseY;
 }
 
 // Bytes a name may never hold: ASCII punctuation but the full stop, and the code page's quotation
@@ -153,11 +216,15 @@ void UpdateInput() {
   }
   Input.Before = Input.Now;
   ReadKeys(Input.Now);
+  ReadPad(Input.Now);
+  NoteDevice(x, y);
 }
 
 void ResetInput() {
   ReadKeys(Input.Now);
+  ReadPad(Input.Now);
   Input.Before = Input.Now;
+  Input.PadAnyBefore = PadAnyDown();
 }
 
 void ClearInput() {
@@ -172,6 +239,7 @@ bool KeyWasDown(int32_t Index) {
 }
 bool KeyPressed(int32_t Index) { return KeyDown(Index) && !KeyWasDown(Index); }
 TVector MousePosition() { return Input.Mouse; }
+TInputDevice LastInputDevice() { return Input.Device; }
 bool IsMouseInside() { return Input.MouseInside; }
 
 // ---- Text input -----------------------------------------------------------------------------

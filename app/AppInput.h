@@ -16,8 +16,28 @@ enum TLogicalKey : int32_t {
   KeyHint = 4,
   KeyInventory = 5,
   KeyMap = 6,
-  LogicalKeyCount = 7,
+  // Moving the focus and using it, from the keyboard (arrows while no text is typed, Tab and
+  // Shift+Tab, Page Up and Page Down, Return and Space while no text is typed) or a controller
+  // (d-pad or left stick, A, the shoulder buttons). B and Start count as Cancel.
+  KeyFocusUp = 7,
+  KeyFocusDown = 8,
+  KeyFocusLeft = 9,
+  KeyFocusRight = 10,
+  KeyFocusNext = 11,
+  KeyFocusPrevious = 12,
+  KeyActivate = 13,
+  KeyPageNext = 14,
+  KeyPagePrevious = 15,
+  LogicalKeyCount = 16,
 };
+
+// Where the last input came from: the mouse (it moved or clicked), the keyboard (a key that moves
+// or uses the focus) or a game controller (any button or a stick pushed past half way). Typing and
+// the shortcut keys leave it as it was.
+enum class TInputDevice : int32_t { Mouse = 0, Keyboard = 1, Pad = 2 };
+TInputDevice LastInputDevice();
+// How far a stick must be pushed to count as a direction.
+constexpr float StickThreshold = 0.5f;
 
 void ReadSwapButtons();
 void UpdateInput();

@@ -43,6 +43,9 @@ struct TScriptState {
   uint32_t ButtonReleasedIn = UINT32_MAX;
   uint32_t KeyReleasedIn = UINT32_MAX;
   TScanCode KeyReleased = ScanUnknown;
+  uint32_t PadReleasedIn = UINT32_MAX;
+  int PadReleased = -1;
+  bool PadAttached = false;  // the virtual controller, attached for the first pad line
   TVector ClickPoint{0, 0};  // where the running click pressed the button
   bool Failed = false;
   std::string Folder;  // the script's folder, for relative screenshot files
@@ -201,6 +204,7 @@ const char* WaitWhat(const TScriptLine& L) {
     case TScriptLine::Kind::WaitShown: return "shown";
     case TScriptLine::Kind::WaitIdle: return "idle";
     case TScriptLine::Kind::WaitReload: return "reload";
+    case TScriptLine::Kind::WaitFocus: return "focus";
     default: return "ready";
   }
 }
@@ -213,6 +217,8 @@ bool WaitOver(const TScriptLine& L) {
     case TScriptLine::Kind::WaitControl: return InputTargetReady() && FindUsableControl(L.Text) != nullptr;
     case TScriptLine::Kind::WaitShown: return Script.Shown[L.Text] > Script.Taken[L.Text];
     case TScriptLine::Kind::WaitReload: return Script.Reloaded[L.Text] > Script.ReloadsTaken[L.Text];
+    case TScriptLine::Kind::WaitFocus:
+      return InputTargetReady() && FocusedControl() != nullptr && FocusedControl()->Name == L.Text;
     case TScriptLine::Kind::WaitIdle:
       return InputTargetReady() && TopDialog() == nullptr && Avatar() != nullptr && Avatar()->State == StateIdle;
     default: return InputTargetReady();
@@ -254,6 +260,7 @@ void Observe(TGuiHappening What, const std::string& Name, const std::string& In)
     case TGuiHappening::TransitionEnd:
       WriteTrace("\"transition\": " + JsonString(Name) + ", \"phase\": \"end\"");
       break;
+    case TGuiHappening::Focus: WriteTrace("\"focus\": " + JsonString(Name)); break;
   }
 }
 
@@ -316,6 +323,21 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     const std::string name = rest();
     event.Key = PlatformScanCodeFromName(name);
     if (event.Key == ScanUnknown) throw EError("unknown key \"" + name + "\"");
+  } else if (verb == "pad") {
+    event.What = TScriptLine::Kind::Pad;
+    std::string name;
+    words >> name;
+    event.Button = PlatformPadButtonFromName(name);
+    if (event.Button < 0) throw EError("unknown controller button \"" + name + "\"");
+    noMore();
+  } else if (verb == "pad-axis") {
+    event.What = TScriptLine::Kind::PadAxis;
+    std::string name;
+    words >> name;
+    event.Button = PlatformPadAxisFromName(name);
+    if (event.Button < 0) throw EError("unknown controller axis \"" + name + "\"");
+    if (!(words >> event.X) || !(event.X >= -1 && event.X <= 1)) throw EError("pad-axis needs a value from -1 to 1");
+    noMore();
   } else if (verb == "text") {
     event.What = TScriptLine::Kind::Text;
     std::getline(words >> std::noskipws, event.Text);
@@ -350,17 +372,19 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
   } else if (verb == "wait") {
     std::string what;
     words >> what;
-    if (what == "form" || what == "dialog" || what == "control" || what == "shown" || what == "reload") {
+    if (what == "form" || what == "dialog" || what == "control" || what == "shown" || what == "reload" ||
+        what == "focus") {
       event.What = what == "form"      ? TScriptLine::Kind::WaitForm
                    : what == "dialog"  ? TScriptLine::Kind::WaitDialog
                    : what == "control" ? TScriptLine::Kind::WaitControl
                    : what == "reload"  ? TScriptLine::Kind::WaitReload
+                   : what == "focus"   ? TScriptLine::Kind::WaitFocus
                                        : TScriptLine::Kind::WaitShown;
       if (!(words >> event.Text)) throw EError("wait " + what + " needs a name");
     } else if (what == "ready" || what == "idle") {
       event.What = what == "ready" ? TScriptLine::Kind::WaitReady : TScriptLine::Kind::WaitIdle;
     } else {
-      throw EError("wait needs form, dialog, control, shown, reload, ready or idle");
+      throw EError("wait needs form, dialog, control, shown, reload, focus, ready or idle");
     }
     std::string limit;
     if (words >> limit) {
@@ -443,9 +467,10 @@ void InjectScriptedInput(uint32_t Frame) {
       case TScriptLine::Kind::WaitShown:
       case TScriptLine::Kind::WaitIdle:
       case TScriptLine::Kind::WaitReload:
+      case TScriptLine::Kind::WaitFocus:
         // A click or key just let go is not yet seen by the screens: what the wait looks at is
         // still as it was before it, so the wait starts looking a frame later.
-        if (Script.ButtonReleasedIn == Frame || Script.KeyReleasedIn == Frame) return;
+        if (Script.ButtonReleasedIn == Frame || Script.KeyReleasedIn == Frame || Script.PadReleasedIn == Frame) return;
         if (!WaitOver(s)) {
           if (Frame - Script.StartFrame >= s.Limit) {
             std::string what = std::string("wait ") + WaitWhat(s);
@@ -522,6 +547,34 @@ void InjectScriptedInput(uint32_t Frame) {
         PlatformInjectEventLater(e, s.Milliseconds);
         break;
       }
+      case TScriptLine::Kind::Pad:
+      case TScriptLine::Kind::PadAxis:
+        if (!Script.PadAttached) {
+          if (!PlatformAttachVirtualPad()) {
+            Fail("pad: no virtual controller can be attached");
+            return;
+          }
+          Script.PadAttached = true;
+        }
+        // The controller is plugged in once the program has opened it (the next events taken).
+        if (PlatformPadCount() == 0) {
+          if (Frame - Script.StartFrame >= DefaultWaitLimit) Fail("pad: the virtual controller never came");
+          return;
+        }
+        if (s.What == TScriptLine::Kind::PadAxis) {
+          PlatformSetVirtualPadAxis(s.Button, s.X);
+          break;
+        }
+        if (Script.Step == 0) {
+          if (Script.PadReleasedIn == Frame && Script.PadReleased == s.Button) return;
+          PlatformSetVirtualPadButton(s.Button, true);
+          Script.Step = 1;
+          return;
+        }
+        PlatformSetVirtualPadButton(s.Button, false);
+        Script.PadReleasedIn = Frame;
+        Script.PadReleased = s.Button;
+        break;
       case TScriptLine::Kind::Key:
         if (Script.Step == 0) {
           if (Script.KeyReleasedIn == Frame && Script.KeyReleased == s.Key) return;

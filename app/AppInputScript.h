@@ -32,6 +32,15 @@
 //                              in the next frame (where the control still is); a press waits a
 //                              frame after the previous click's release
 //   key NAME                   presses a key and releases it in the next frame
+//   pad BUTTON                 presses a game controller's button and releases it in the next
+//                              frame (SDL's names: a, b, x, y, start, back, dpup, dpdown, dpleft,
+//                              dpright, leftshoulder, rightshoulder, ...); the script's first pad
+//                              or pad-axis line attaches a virtual controller and waits until the
+//                              program has taken it up
+//   pad-axis AXIS VALUE        moves a stick's axis (leftx, lefty, rightx, righty) to VALUE, from
+//                              -1 to 1, where it stays until the next pad-axis line moves it
+//   wait focus NAME [LIMIT]    ... until the input target accepts input and its shown focus is on
+//                              the named control
 //   screenshot FILE            writes the next presented frame as a PNG (a relative FILE is taken
 //                              from the script's folder)
 //   click-random               clicks a visible, enabled, named control of the input target picked
@@ -81,6 +90,9 @@ struct TScriptLine {
     WaitShown,
     WaitIdle,
     WaitReload,
+    WaitFocus,
+    Pad,
+    PadAxis,
     Click,
     Key,
     Screenshot,
@@ -92,7 +104,7 @@ struct TScriptLine {
   Kind What = Kind::Move;
   float X = 0;
   float Y = 0;
-  int Button = 0;
+  int Button = 0;  // a mouse button, or a controller's button or axis
   TScanCode Key = ScanUnknown;
   std::string Text;  // typed text, the form, dialog or control name, or the screenshot's file
   uint32_t Limit = DefaultWaitLimit;

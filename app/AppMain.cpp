@@ -36,6 +36,9 @@ constexpr bool SameKey(TLogicalKey A, TGuiKey B) { return static_cast<int32_t>(A
 static_assert(SameKey(KeyClick, GuiKeyClick) && SameKey(KeyCancel, GuiKeyCancel) &&
                   SameKey(KeyConfirm, GuiKeyConfirm) && SameKey(KeyHint, GuiKeyHint) &&
                   SameKey(KeyInventory, GuiKeyInventory) && SameKey(KeyMap, GuiKeyMap) &&
+                  SameKey(KeyFocusUp, GuiKeyFocusUp) && SameKey(KeyFocusNext, GuiKeyFocusNext) &&
+                  SameKey(KeyActivate, GuiKeyActivate) && SameKey(KeyPagePrevious, GuiKeyPagePrevious) &&
+                  static_cast<int32_t>(TInputDevice::Pad) == static_cast<int32_t>(TGuiDevice::Pad) &&
                   static_cast<int32_t>(LogicalKeyCount) <= static_cast<int32_t>(GuiKeyCount),
               "the GUI reads the input module's logical keys by their numbers");
 
@@ -476,7 +479,8 @@ TModuleTable GameModules() {
       // shutdown is not traced.
       {"Gui",
        [] {
-         SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside});
+         SetGuiInputHooks({&KeyDown, &KeyWasDown, &MousePosition, &IsMouseInside,
+                           [] { return static_cast<int32_t>(LastInputDevice()); }});
          GuiStartup();
          InstallScreenHooks();
          RegisterScreens();

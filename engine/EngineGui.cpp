@@ -78,6 +78,10 @@ struct TGuiState {
   TGuiForm* InputForm = nullptr;  // the form that has input
   TGuiControl* Hovered = nullptr;
   float ClickTimer = 0;
+  std::unique_ptr<TGuiFocusRing> Ring;
+  // The shown focus the observer was last told of (compared, never read), so that it hears of
+  // each change once.
+  const TGuiControl* ToldFocus = nullptr;
 };
 
 TGuiState State;
@@ -118,6 +122,11 @@ bool InputMouseInside() {
   return InputHooks.MouseInside != nullptr && InputHooks.MouseInside();
 }
 
+TGuiDevice InputDevice() {
+  if (InputOverride != nullptr) return InputOverride->Device;
+  return InputHooks.Device != nullptr ? static_cast<TGuiDevice>(InputHooks.Device()) : TGuiDevice::Mouse;
+}
+
 // The screen canvas's size in design units; the design screen itself without a video device.
 TVector ScreenSize() {
   if (VideoStarted() && MainCanvas() != nullptr) return MainCanvas()->Size;
@@ -125,7 +134,8 @@ TVector ScreenSize() {
 }
 
 // The logical key of each shortcut slot.
-constexpr int32_t SlotKeys[KeySlotCount] = {GuiKeyCancel, GuiKeyConfirm, GuiKeyHint, GuiKeyInventory, GuiKeyMap};
+constexpr int32_t SlotKeys[KeySlotCount] = {GuiKeyCancel, GuiKeyConfirm,  GuiKeyHint,        GuiKeyInventory,
+                                            GuiKeyMap,    GuiKeyPageNext, GuiKeyPagePrevious};
 
 void DropHint(TGuiHint*& Hint) {
   if (Hint == nullptr) return;
@@ -172,6 +182,8 @@ void ForgetControl(TGuiForm* Form, TGuiControl* Control) {
   }
   if (Form->Sender == Control) Form->Sender = nullptr;
   if (Form->RecommendedControl == Control) Form->RecommendedControl = nullptr;
+  if (Form->Focus == Control) Form->Focus = nullptr;
+  if (State.ToldFocus == Control) State.ToldFocus = nullptr;
   for (TGuiControl*& slot : Form->KeyControls) {
     if (slot == Control) slot = nullptr;
   }
@@ -558,6 +570,7 @@ void TGuiForm::Hide() {
   Controls.Clear();
   Sender = nullptr;
   RecommendedControl = nullptr;
+  Focus = nullptr;
   for (TGuiControl*& slot : KeyControls) slot = nullptr;
 }
 
@@ -739,6 +752,8 @@ void GuiShutdown() {
   HideCurrent();
   DropHint(State.Hint);
   State.PendingHint = nullptr;
+  if (State.Ring) State.Ring->Show(nullptr, 0);
+  State.Ring.reset();
   if (State.Cursor != nullptr) {
     TGuiCursor* cursor = State.Cursor;
     State.Cursor = nullptr;
@@ -877,6 +892,12 @@ void Reshow(TGuiForm* Form) {
   Form->Show(layer);
 }
 
+void SetFocusRing(std::unique_ptr<TGuiFocusRing> Ring) {
+  if (!State.Started) return;
+  if (State.Ring) State.Ring->Show(nullptr, 0);
+  State.Ring = std::move(Ring);
+}
+
 void RelocalizeAll() {
   if (!State.Started) return;
   for (TItem* item : *State.Dialogs) static_cast<TGuiDialog*>(item)->Relocalize();
@@ -901,6 +922,133 @@ TGuiControl* HitWinner(TGuiForm* Form, TVector Point) {
     }
   }
   return winner;
+}
+
+bool CanFocus(const TGuiControl* Control) { return Control != nullptr && Control->Usable() && Control->TakesFocus(); }
+
+// Tab's order: rows from the top (a row is a band of this many units), left to right in a row,
+// then the order the controls were made in.
+constexpr float FocusRowHeight = 24;
+
+struct TReadingKey {
+  int32_t Row = 0;
+  float X = 0;
+  int32_t Index = 0;
+  bool operator<(const TReadingKey& B) const {
+    if (Row != B.Row) return Row < B.Row;
+    if (X != B.X) return X < B.X;
+    return Index < B.Index;
+  }
+};
+
+TReadingKey ReadingKey(const TGuiControl* Control, int32_t Index) {
+  const TVector at = Control->ScreenCenter();
+  return {static_cast<int32_t>(std::floor(at.Y / FocusRowHeight)), at.X, Index};
+}
+
+// The focusable control after (Forward) or before From in reading order, wrapping round; the
+// first (or last) one when From is none.
+TGuiControl* ReadingNeighbour(TGuiForm* Form, const TGuiControl* From, bool Forward) {
+  TReadingKey from;
+  bool haveFrom = false;
+  int32_t index = 0;
+  for (TItem* item : Form->Controls) {
+    if (item == From) {
+      from = ReadingKey(From, index);
+      haveFrom = true;
+    }
+    ++index;
+  }
+  TGuiControl* next = nullptr;  // the nearest one on the wanted side
+  TReadingKey nextKey;
+  TGuiControl* wrap = nullptr;  // the one to wrap round to: the first (or last) of all
+  TReadingKey wrapKey;
+  index = 0;
+  for (TItem* item : Form->Controls) {
+    auto* c = static_cast<TGuiControl*>(item);
+    const TReadingKey key = ReadingKey(c, index++);
+    if (!CanFocus(c) || c == From) continue;
+    if (wrap == nullptr || (Forward ? key < wrapKey : wrapKey < key)) {
+      wrap = c;
+      wrapKey = key;
+    }
+    const bool onSide = haveFrom && (Forward ? from < key : key < from);
+    if (onSide && (next == nullptr || (Forward ? key < nextKey : nextKey < key))) {
+      next = c;
+      nextKey = key;
+    }
+  }
+  return next != nullptr ? next : wrap;
+}
+
+// The focusable control nearest From in the direction (DX, DY): its centre must lie ahead of From's
+// centre, and one off to the side counts twice its sideways distance; none when nothing is ahead.
+TGuiControl* NearestInDirection(TGuiForm* Form, const TGuiControl* From, float DX, float DY) {
+  const TVector at = From->ScreenCenter();
+  TGuiControl* best = nullptr;
+  float bestScore = 0;
+  for (TItem* item : Form->Controls) {
+    auto* c = static_cast<TGuiControl*>(item);
+    if (c == From || !CanFocus(c)) continue;
+    const TVector to = c->ScreenCenter();
+    const float ahead = (to.X - at.X) * DX + (to.Y - at.Y) * DY;
+    const float aside = std::fabs((to.X - at.X) * DY - (to.Y - at.Y) * DX);
+    if (ahead < 1) continue;
+    const float score = ahead + 2 * aside;
+    if (best == nullptr || score < bestScore) {
+      best = c;
+      bestScore = score;
+    }
+  }
+  return best;
+}
+
+// Where the focus goes when a form has none: the Confirm key's control, else the recommended
+// one, else the first in reading order.
+TGuiControl* DefaultFocus(TGuiForm* Form) {
+  if (CanFocus(Form->KeyControls[KeySlotConfirm])) return Form->KeyControls[KeySlotConfirm];
+  if (CanFocus(Form->RecommendedControl)) return Form->RecommendedControl;
+  return ReadingNeighbour(Form, nullptr, true);
+}
+
+// Moves the focus of the form that has input by the keys pressed in this frame, and clicks the
+// focused control on the activate key. True when it clicked. Without keyboard or controller play
+// the focus stays where it is, unseen.
+bool StepFocus(TGuiForm* Form) {
+  if (Form->Focus != nullptr && !CanFocus(Form->Focus)) Form->Focus = nullptr;
+  if (InputDevice() == TGuiDevice::Mouse) return false;
+  if (Form->Focus == nullptr) {
+    // The first key only shows where the focus is.
+    Form->Focus = DefaultFocus(Form);
+    return false;
+  }
+  struct TDirection {
+    int32_t Key;
+    float DX;
+    float DY;
+  };
+  constexpr TDirection Directions[] = {
+      {GuiKeyFocusUp, 0, -1}, {GuiKeyFocusDown, 0, 1}, {GuiKeyFocusLeft, -1, 0}, {GuiKeyFocusRight, 1, 0}};
+  for (const TDirection& d : Directions) {
+    if (!InputPressed(d.Key)) continue;
+    if (TGuiControl* next = NearestInDirection(Form, Form->Focus, d.DX, d.DY)) Form->Focus = next;
+  }
+  if (InputPressed(GuiKeyFocusNext) || InputPressed(GuiKeyFocusPrevious)) {
+    if (TGuiControl* next = ReadingNeighbour(Form, Form->Focus, InputPressed(GuiKeyFocusNext))) Form->Focus = next;
+  }
+  if (InputPressed(GuiKeyActivate) && Form->Focus != nullptr) {
+    ClickControl(Form->Focus);
+    return true;
+  }
+  return false;
+}
+
+// Tells the observer where the shown focus is, once for each change.
+void TellFocus() {
+  TGuiControl* shown = FocusedControl();
+  if (shown == nullptr || shown == State.ToldFocus) return;
+  State.ToldFocus = shown;
+  Tell(TGuiHappening::Focus, shown->Name, shown->Form->Name);
 }
 
 }  // namespace
@@ -991,10 +1139,12 @@ void UpdateGui() {
     }
   }
 
-  // 7. Shortcut keys.
-  if (TGuiForm* form = State.InputForm) {
+  // 7. The focus, then the shortcut keys (the activate key counts as Confirm where no focus
+  // took it).
+  if (TGuiForm* form = State.InputForm; form != nullptr && !StepFocus(form) && State.InputForm == form) {
     for (int32_t slot = 0; slot < KeySlotCount; ++slot) {
-      if (!InputPressed(SlotKeys[slot])) continue;
+      const bool activate = slot == KeySlotConfirm && InputPressed(GuiKeyActivate);
+      if (!InputPressed(SlotKeys[slot]) && !activate) continue;
       TGuiControl* control = form->KeyControls[slot];
       if (control == nullptr || !control->Usable()) continue;
       ClickControl(control);
@@ -1065,6 +1215,8 @@ void UpdateGui() {
   // 14, 15. Cursor and hint show themselves.
   if (State.Cursor != nullptr) State.Cursor->Show(InputMouseInside());
   if (State.Hint != nullptr) State.Hint->Show(true);
+  TellFocus();
+  if (State.Ring) State.Ring->Show(FocusedControl(), dt);
 
   // 16. Rendering of dirty controls, topmost dialog first.
   for (int32_t k = DialogSlotCount - 1; k >= 0; --k) {
@@ -1122,6 +1274,18 @@ void SetGuiObserver(TGuiObserver NewObserver) { Observer = std::move(NewObserver
 void SetGuiStartupHook(std::function<void()> Hook) { StartupHook = std::move(Hook); }
 void SetGuiTimeStep(float Seconds) { FixedTimeStep = Seconds; }
 bool GuiKeyPressed(int32_t Key) { return Key >= 0 && Key < GuiKeyCount && InputPressed(Key); }
+TGuiDevice GuiInputDevice() { return InputDevice(); }
+
+TGuiControl* FocusedControl() {
+  TGuiForm* form = State.InputForm;
+  if (form == nullptr || InputDevice() == TGuiDevice::Mouse || !CanFocus(form->Focus)) return nullptr;
+  return form->Focus;
+}
+
+void SetFocus(TGuiForm* Form, TGuiControl* Control) {
+  if (Form == nullptr) return;
+  Form->Focus = Control != nullptr && Control->Form == Form ? Control : nullptr;
+}
 
 void SetGuiInputOverride(const TGuiInputFrame* Frame) { InputOverride = Frame; }
 void SetGuiInputHooks(const TGuiInputHooks& Hooks) { InputHooks = Hooks; }

@@ -51,12 +51,14 @@ struct TGuiRect {
 
 // The shortcut keys' slots of TGuiForm::KeyControls, in the order they are looked at.
 enum TGuiKeySlot : int32_t {
-  KeySlotCancel = 0,     // Escape
-  KeySlotConfirm = 1,    // Return or Space
-  KeySlotHint = 2,       // HintKey
-  KeySlotInventory = 3,  // InventoryKey
-  KeySlotMap = 4,        // MapKey
-  KeySlotCount = 5,
+  KeySlotCancel = 0,        // Escape
+  KeySlotConfirm = 1,       // Return or Space
+  KeySlotHint = 2,          // HintKey
+  KeySlotInventory = 3,     // InventoryKey
+  KeySlotMap = 4,           // MapKey
+  KeySlotPageNext = 5,      // Page Down, the right shoulder button: the next page of a list
+  KeySlotPagePrevious = 6,  // Page Up, the left shoulder button
+  KeySlotCount = 7,
 };
 
 // The indices of TGuiControl::SetProperty.
@@ -211,6 +213,9 @@ class TGuiControl : public TNamedItem {
   virtual void Update() {}
   // Rebuilds the control's sprites (Visible) or drops them (not Visible).
   virtual void Render(bool Visible) { (void)Visible; }
+  // Whether the keyboard's and the controller's focus stops at this control while it is visible
+  // and enabled (buttons, site markers): only controls a player clicks say yes.
+  virtual bool TakesFocus() const { return false; }
 
   void SetProperty(int32_t Index, const TGuiValue& Value);
   // Each changes the field and marks the control dirty only when the value differs.
@@ -249,6 +254,8 @@ class TGuiForm : public TNamedItem {
   TGuiControl* RecommendedControl = nullptr;
   int32_t RecommendedSide = 0;
   TGuiControl* KeyControls[KeySlotCount] = {};
+  // The control the keyboard's and the controller's focus is on, or none (see UpdateGui).
+  TGuiControl* Focus = nullptr;
   std::string CommandText;
   TItem* CommandData = nullptr;
   TCanvas* Canvas = nullptr;
@@ -435,6 +442,19 @@ class TGuiCursor : public TNamedItem {
   virtual void Show(bool Visible) { (void)Visible; }
 };
 
+// Draws the focus on the control it is on, in the game's style; registered once by the screens.
+class TGuiFocusRing {
+ public:
+  virtual ~TGuiFocusRing() = default;
+  // Called every frame: Control is the focused control while the focus is to be seen (the last
+  // input came from the keyboard or a controller and the focused form has input), else none;
+  // Dt is the frame's time step.
+  virtual void Show(const TGuiControl* Control, float Dt) {
+    (void)Control;
+    (void)Dt;
+  }
+};
+
 // Where a transition is: covering the old screen in three steps, covered (the screens switch
 // there), uncovering the new one in three steps, done.
 enum class TTransitionPhase { Cover1, Cover2, Cover3, Covered, Uncover1, Uncover2, Uncover3, Done };
@@ -508,6 +528,8 @@ void SetCursor(const std::string& Name);
 void Reshow(TGuiForm* Form);
 // Relocalizes every dialog and every form; installed as the text table's relocalise hook.
 void RelocalizeAll();
+// Installs the focus's look (none: the focus is not drawn); it is freed at GuiShutdown.
+void SetFocusRing(std::unique_ptr<TGuiFocusRing> Ring);
 
 // The frame step: dialog fades, input, hover, clicks, shortcut keys, cursor, hints, updates, the
 // transition, rendering.
@@ -530,8 +552,21 @@ enum TGuiKey : int32_t {
   GuiKeyHint = 4,
   GuiKeyInventory = 5,
   GuiKeyMap = 6,
-  GuiKeyCount = 8,
+  GuiKeyFocusUp = 7,
+  GuiKeyFocusDown = 8,
+  GuiKeyFocusLeft = 9,
+  GuiKeyFocusRight = 10,
+  GuiKeyFocusNext = 11,
+  GuiKeyFocusPrevious = 12,
+  GuiKeyActivate = 13,  // clicks the focused control (Return, Space, the controller's A)
+  GuiKeyPageNext = 14,
+  GuiKeyPagePrevious = 15,
+  GuiKeyCount = 16,
 };
+
+// Where the last input came from, numbered as the program's input module numbers it: with the
+// mouse the focus is not shown and the keys work as shortcuts only.
+enum class TGuiDevice : int32_t { Mouse = 0, Keyboard = 1, Pad = 2 };
 
 // Where the frame step reads the keys and the mouse (design-screen units, (0, 0) at the centre):
 // the program installs its input module here before the GUI starts. Without hooks no key is down
@@ -541,10 +576,17 @@ struct TGuiInputHooks {
   bool (*KeyWasDown)(int32_t Key) = nullptr;
   TVector (*MousePosition)() = nullptr;
   bool (*MouseInside)() = nullptr;
+  int32_t (*Device)() = nullptr;  // a TGuiDevice; without it, the mouse
 };
 void SetGuiInputHooks(const TGuiInputHooks& Hooks);
 
 // Whether the logical key went down in this frame, as the frame step reads it (hooks or override).
 bool GuiKeyPressed(int32_t Key);
+// Where the last input came from (hooks or override).
+TGuiDevice GuiInputDevice();
+// The focused control of the form that has input while the focus is shown, else none.
+TGuiControl* FocusedControl();
+// Puts the focus of a control's form on it (none: the form's default is picked when needed).
+void SetFocus(TGuiForm* Form, TGuiControl* Control);
 
 }  // namespace tv

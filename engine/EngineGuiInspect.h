@@ -39,6 +39,7 @@ enum class TGuiHappening {
   Click,            // Name: the control clicked; In: the form or dialog it belongs to
   TransitionStart,  // Name: the transition
   TransitionEnd,
+  Focus,  // Name: the control the shown focus went to; In: its form or dialog
 };
 using TGuiObserver = std::function<void(TGuiHappening What, const std::string& Name, const std::string& In)>;
 // Installs the observer told of every happening (an empty one turns it off). It survives
@@ -59,6 +60,7 @@ struct TGuiInputFrame {
   bool WasDown[GuiKeyCount] = {};
   TVector Mouse;
   bool MouseInside = true;
+  TGuiDevice Device = TGuiDevice::Mouse;
 };
 // Tests and benchmarks feed the frame step from a frame of their own (not owned) instead of the
 // input hooks; nullptr returns to the hooks.

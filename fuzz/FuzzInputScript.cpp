@@ -50,6 +50,12 @@ std::string Write(const TScriptLine& L) {
     case TScriptLine::Kind::WaitShown: return s + "wait shown " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitIdle: return s + "wait idle " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitReload: return s + "wait reload " + L.Text + " " + std::to_string(L.Limit);
+    case TScriptLine::Kind::WaitFocus: return s + "wait focus " + L.Text + " " + std::to_string(L.Limit);
+    case TScriptLine::Kind::Pad:
+      return s + "pad " + SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(L.Button));
+    case TScriptLine::Kind::PadAxis:
+      return s + "pad-axis " + SDL_GameControllerGetStringForAxis(static_cast<SDL_GameControllerAxis>(L.Button)) + " " +
+             Number(L.X);
     case TScriptLine::Kind::Screenshot: return s + "screenshot " + L.Text;
     case TScriptLine::Kind::ClickRandom: return s + "click-random";
     case TScriptLine::Kind::Minimize: return s + "minimize " + std::to_string(L.Milliseconds);
@@ -82,6 +88,12 @@ void Check(const TScriptLine& L) {
     case TScriptLine::Kind::Text:
       if (L.Text.empty() || L.Text.size() > tv::MaxInputTextBytes) __builtin_trap();
       break;
+    case TScriptLine::Kind::Pad:
+      if (L.Button < 0 || L.Button >= tv::PadButtonCount) __builtin_trap();
+      break;
+    case TScriptLine::Kind::PadAxis:
+      if (L.Button < 0 || L.Button >= tv::PadAxisCount || !(L.X >= -1 && L.X <= 1)) __builtin_trap();
+      break;
     case TScriptLine::Kind::Minimize:
       if (L.Milliseconds == 0 || L.Milliseconds > tv::MaxMinimizedMs) __builtin_trap();
       break;
@@ -91,6 +103,7 @@ void Check(const TScriptLine& L) {
     case TScriptLine::Kind::Screenshot:
     case TScriptLine::Kind::WaitForm:
     case TScriptLine::Kind::WaitDialog:
+    case TScriptLine::Kind::WaitFocus:
       if (L.Text.empty()) __builtin_trap();
       break;
     default: break;

@@ -16,6 +16,17 @@ namespace tv {
 
 // Our key numbers are the ones SDL uses, so events pass through unchanged.
 static_assert(ScanH == SDL_SCANCODE_H && ScanI == SDL_SCANCODE_I && ScanM == SDL_SCANCODE_M);
+static_assert(ScanTab == SDL_SCANCODE_TAB && ScanPageUp == SDL_SCANCODE_PAGEUP &&
+              ScanPageDown == SDL_SCANCODE_PAGEDOWN);
+static_assert(ScanRight == SDL_SCANCODE_RIGHT && ScanLeft == SDL_SCANCODE_LEFT && ScanDown == SDL_SCANCODE_DOWN &&
+              ScanUp == SDL_SCANCODE_UP);
+static_assert(ScanLeftShift == SDL_SCANCODE_LSHIFT && ScanRightShift == SDL_SCANCODE_RSHIFT);
+static_assert(PadA == SDL_CONTROLLER_BUTTON_A && PadB == SDL_CONTROLLER_BUTTON_B &&
+              PadStart == SDL_CONTROLLER_BUTTON_START && PadLeftShoulder == SDL_CONTROLLER_BUTTON_LEFTSHOULDER &&
+              PadUp == SDL_CONTROLLER_BUTTON_DPAD_UP && PadRight == SDL_CONTROLLER_BUTTON_DPAD_RIGHT &&
+              PadButtonCount == SDL_CONTROLLER_BUTTON_MISC1);
+static_assert(PadLeftX == SDL_CONTROLLER_AXIS_LEFTX && PadLeftY == SDL_CONTROLLER_AXIS_LEFTY &&
+              PadAxisCount == SDL_CONTROLLER_AXIS_MAX);
 static_assert(ScanReturn == SDL_SCANCODE_RETURN && ScanEscape == SDL_SCANCODE_ESCAPE &&
               ScanSpace == SDL_SCANCODE_SPACE);
 static_assert(ScanF1 == SDL_SCANCODE_F1 && ScanF11 == SDL_SCANCODE_F11 && ScanKeypadEnter == SDL_SCANCODE_KP_ENTER);
@@ -42,6 +53,14 @@ struct TPlatformWindowState {
   int32_t MouseY = 0;
   bool MouseSeen = false;
   bool SwapButtons = false;
+  bool PadsStarted = false;
+  std::vector<SDL_GameController*> Pads;  // the controllers attached, opened as they came
+  // Each button's state on each controller (a bit a controller), and the axes of the one that
+  // moved last.
+  uint32_t PadButtons[PadButtonCount] = {};
+  float PadAxes[PadAxisCount] = {};
+  int VirtualPadIndex = -1;
+  SDL_Joystick* VirtualPad = nullptr;
   std::deque<TWindowMessage> Pending;                 // messages made from one event that carries several
   std::vector<std::pair<uint64_t, SDL_Event>> Later;  // injected events and their due tick (ms)
 };
@@ -104,8 +123,63 @@ void TranslateEvent(const SDL_Event& e) {
       Win.MouseY = e.button.y;
       break;
     }
+    case SDL_CONTROLLERDEVICEADDED:
+      if (SDL_GameController* pad = SDL_GameControllerOpen(e.cdevice.which)) {
+        if (std::find(Win.Pads.begin(), Win.Pads.end(), pad) == Win.Pads.end()) Win.Pads.push_back(pad);
+      }
+      break;
+    case SDL_CONTROLLERDEVICEREMOVED: {
+      SDL_GameController* pad = SDL_GameControllerFromInstanceID(e.cdevice.which);
+      const auto at = std::find(Win.Pads.begin(), Win.Pads.end(), pad);
+      if (pad == nullptr || at == Win.Pads.end()) break;
+      // Its buttons let go with it.
+      const uint32_t bit = 1u << static_cast<uint32_t>(std::min<ptrdiff_t>(at - Win.Pads.begin(), 31));
+      for (uint32_t& button : Win.PadButtons) button &= ~bit;
+      Win.Pads.erase(at);
+      SDL_GameControllerClose(pad);
+      break;
+    }
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP: {
+      if (e.cbutton.button >= PadButtonCount) break;
+      const auto at = std::find(Win.Pads.begin(), Win.Pads.end(), SDL_GameControllerFromInstanceID(e.cbutton.which));
+      if (at == Win.Pads.end()) break;
+      const uint32_t bit = 1u << static_cast<uint32_t>(std::min<ptrdiff_t>(at - Win.Pads.begin(), 31));
+      uint32_t& button = Win.PadButtons[e.cbutton.button];
+      button = e.type == SDL_CONTROLLERBUTTONDOWN ? (button | bit) : (button & ~bit);
+      break;
+    }
+    case SDL_CONTROLLERAXISMOTION:
+      if (e.caxis.axis < PadAxisCount) {
+        Win.PadAxes[e.caxis.axis] = std::max(-1.0f, static_cast<float>(e.caxis.value) / 32767.0f);
+      }
+      break;
     default: break;
   }
+}
+
+// Game controllers: SDL's mappings, those of $SDL_GAMECONTROLLERCONFIG (SDL reads it itself) and a
+// mapping file beside the program. A system without controller support plays without them.
+void StartPads() {
+  if (Win.PadsStarted) return;
+  if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) return;
+  Win.PadsStarted = true;
+  std::string folder = ProgramFilePath();
+  const size_t slash = folder.find_last_of("/\\");
+  folder = slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+  const std::string mappings = folder + "gamecontrollerdb.txt";
+  if (!folder.empty() && FileExists(mappings)) SDL_GameControllerAddMappingsFromFile(mappings.c_str());
+}
+
+void StopPads() {
+  for (SDL_GameController* pad : Win.Pads) SDL_GameControllerClose(pad);
+  Win.Pads.clear();
+  if (Win.VirtualPad != nullptr) SDL_JoystickClose(Win.VirtualPad);
+  if (Win.VirtualPadIndex >= 0) SDL_JoystickDetachVirtual(Win.VirtualPadIndex);
+  Win.VirtualPad = nullptr;
+  Win.VirtualPadIndex = -1;
+  if (Win.PadsStarted) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+  Win.PadsStarted = false;
 }
 
 }  // namespace
@@ -118,6 +192,7 @@ bool PlatformStartVideo(std::string& Error) {
       return false;
     }
     Win.VideoStarted = true;
+    StartPads();
   }
   return true;
 }
@@ -160,6 +235,7 @@ void PlatformCloseWindow() {
   Win.Context = nullptr;
   Win.Window = nullptr;
   Win.Pending.clear();
+  StopPads();
   if (Win.VideoStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   const bool swap = Win.SwapButtons;
   Win = TPlatformWindowState{};
@@ -387,12 +463,53 @@ void PlatformMousePosition(int32_t& X, int32_t& Y) {
 }
 
 bool PlatformMouseSeen() { return Win.MouseSeen; }
+
+bool PlatformPadButtonDown(int32_t Button) {
+  return Button >= 0 && Button < PadButtonCount && Win.PadButtons[Button] != 0;
+}
+float PlatformPadAxis(int32_t Axis) { return Axis >= 0 && Axis < PadAxisCount ? Win.PadAxes[Axis] : 0.0f; }
+int32_t PlatformPadCount() { return static_cast<int32_t>(Win.Pads.size()); }
+
+int32_t PlatformPadButtonFromName(const std::string& Name) {
+  const auto button = static_cast<int32_t>(SDL_GameControllerGetButtonFromString(Name.c_str()));
+  return button >= 0 && button < PadButtonCount ? button : -1;
+}
+
+int32_t PlatformPadAxisFromName(const std::string& Name) {
+  const auto axis = static_cast<int32_t>(SDL_GameControllerGetAxisFromString(Name.c_str()));
+  return axis >= 0 && axis < PadAxisCount ? axis : -1;
+}
+
+bool PlatformAttachVirtualPad() {
+  if (Win.VirtualPad != nullptr) return true;
+  if (!Win.PadsStarted) return false;
+  // A scripted run's window may never get the focus (headless): its controller is heard anyway.
+  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  Win.VirtualPadIndex = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, PadAxisCount, PadButtonCount, 0);
+  if (Win.VirtualPadIndex < 0) return false;
+  // Plugged in: the device-added event opens it as a controller when the events are next taken.
+  Win.VirtualPad = SDL_JoystickOpen(Win.VirtualPadIndex);
+  return Win.VirtualPad != nullptr;
+}
+
+void PlatformSetVirtualPadButton(int32_t Button, bool Down) {
+  if (Win.VirtualPad != nullptr) SDL_JoystickSetVirtualButton(Win.VirtualPad, Button, Down ? 1 : 0);
+}
+
+void PlatformSetVirtualPadAxis(int32_t Axis, float Value) {
+  if (Win.VirtualPad == nullptr) return;
+  const float v = std::clamp(Value, -1.0f, 1.0f);
+  const long raw = std::lround(v < 0 ? v * 32768.0f : v * 32767.0f);
+  SDL_JoystickSetVirtualAxis(Win.VirtualPad, Axis, static_cast<Sint16>(std::clamp(raw, -32768L, 32767L)));
+}
 bool PlatformSwapButtons() { return Win.SwapButtons; }
 void PlatformSetSwapButtons(bool Swapped) { Win.SwapButtons = Swapped; }
 
 void PlatformClearInputState() {
   for (bool& key : Win.Keys) key = false;
   Win.LeftButton = Win.RightButton = false;
+  for (uint32_t& button : Win.PadButtons) button = 0;
+  for (float& axis : Win.PadAxes) axis = 0;
 }
 
 void PlatformPresentBlack() {

@@ -21,14 +21,23 @@ constexpr TScanCode ScanI = 12;
 constexpr TScanCode ScanM = 16;
 constexpr TScanCode ScanReturn = 40;
 constexpr TScanCode ScanEscape = 41;
+constexpr TScanCode ScanTab = 43;
 constexpr TScanCode ScanSpace = 44;
 constexpr TScanCode ScanF1 = 58;
 constexpr TScanCode ScanF11 = 68;
+constexpr TScanCode ScanPageUp = 75;
+constexpr TScanCode ScanPageDown = 78;
+constexpr TScanCode ScanRight = 79;
+constexpr TScanCode ScanLeft = 80;
+constexpr TScanCode ScanDown = 81;
+constexpr TScanCode ScanUp = 82;
 constexpr TScanCode ScanKeypadEnter = 88;
 constexpr TScanCode ScanLeftCtrl = 224;
+constexpr TScanCode ScanLeftShift = 225;
 constexpr TScanCode ScanLeftAlt = 226;
 constexpr TScanCode ScanLeftGui = 227;
 constexpr TScanCode ScanRightCtrl = 228;
+constexpr TScanCode ScanRightShift = 229;
 constexpr TScanCode ScanRightAlt = 230;
 constexpr TScanCode ScanRightGui = 231;
 constexpr TScanCode ScanCodeCount = 512;
@@ -42,6 +51,32 @@ constexpr TKeyCode KeyCodeDelete = 0x7F;
 constexpr TKeyCode KeyCodeRight = (1 << 30) | 79;
 constexpr TKeyCode KeyCodeLeft = (1 << 30) | 80;
 constexpr TKeyCode KeyCodeKeypadEnter = (1 << 30) | ScanKeypadEnter;
+
+// Game controller buttons and axes, numbered as SDL's game-controller interface numbers them
+// (a standard pad: A south, B east, X west, Y north).
+constexpr int32_t PadA = 0;
+constexpr int32_t PadB = 1;
+constexpr int32_t PadX = 2;
+constexpr int32_t PadY = 3;
+constexpr int32_t PadBack = 4;
+constexpr int32_t PadGuide = 5;
+constexpr int32_t PadStart = 6;
+constexpr int32_t PadLeftStick = 7;
+constexpr int32_t PadRightStick = 8;
+constexpr int32_t PadLeftShoulder = 9;
+constexpr int32_t PadRightShoulder = 10;
+constexpr int32_t PadUp = 11;
+constexpr int32_t PadDown = 12;
+constexpr int32_t PadLeft = 13;
+constexpr int32_t PadRight = 14;
+constexpr int32_t PadButtonCount = 15;
+constexpr int32_t PadLeftX = 0;
+constexpr int32_t PadLeftY = 1;
+constexpr int32_t PadRightX = 2;
+constexpr int32_t PadRightY = 3;
+constexpr int32_t PadTriggerLeft = 4;
+constexpr int32_t PadTriggerRight = 5;
+constexpr int32_t PadAxisCount = 6;
 
 // Mouse buttons.
 constexpr int MouseButtonLeft = 1;
@@ -131,6 +166,23 @@ bool PlatformKeyDown(TScanCode Key);
 bool PlatformMouseButtonDown(int Button);  // MouseButtonLeft, MouseButtonRight
 void PlatformMousePosition(int32_t& X, int32_t& Y);
 bool PlatformMouseSeen();
+// Game controllers, as of the events taken so far: a button down on any attached controller, an
+// axis of the controller that moved last (-1 to 1), and how many controllers are attached.
+// Controllers are opened as they are plugged in; SDL's own mappings serve, with those of
+// $SDL_GAMECONTROLLERCONFIG and of a "gamecontrollerdb.txt" beside the program when present.
+bool PlatformPadButtonDown(int32_t Button);
+float PlatformPadAxis(int32_t Axis);
+int32_t PlatformPadCount();
+// A button or axis name of SDL's game-controller interface ("a", "dpup", "leftshoulder", "leftx")
+// to its number; -1 for a name it does not know.
+int32_t PlatformPadButtonFromName(const std::string& Name);
+int32_t PlatformPadAxisFromName(const std::string& Name);
+// A virtual controller (scripted input, tests): attached once, it is plugged in like a real one;
+// its buttons and axes then change as if a player pressed and moved them. False when the system
+// cannot attach one.
+bool PlatformAttachVirtualPad();
+void PlatformSetVirtualPadButton(int32_t Button, bool Down);
+void PlatformSetVirtualPadAxis(int32_t Axis, float Value);
 // Whether the system swaps the primary and secondary mouse buttons (tests may set it).
 bool PlatformSwapButtons();
 void PlatformSetSwapButtons(bool Swapped);

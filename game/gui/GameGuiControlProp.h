@@ -125,6 +125,7 @@ class TGuiControlPropRewardClick : public TGuiControlPropReward {
   void OnMouseEnter() override;
   void OnClick() override;
   void Render(bool Visible) override;
+  bool TakesFocus() const override { return true; }
 
  protected:
   TVector DrawShift() const override;

@@ -49,6 +49,7 @@ class TGuiControlSite : public TGuiControl {
   void OnMouseEnter() override;
   void Update() override;
   void Render(bool Visible) override;
+  bool TakesFocus() const override { return true; }
 
   // Sets the site shown; marks the control dirty when it changes.
   void SetSite(TSite* Site);

@@ -75,6 +75,7 @@ class TGuiControlButton : public TGuiControl {
   using TGuiControl::TGuiControl;
   void AfterCreate() override;
   void Render(bool Visible) override;
+  bool TakesFocus() const override { return true; }
 
  protected:
   TVector PlatePosition() const;
@@ -222,6 +223,7 @@ class TGuiControlSounding : public TGuiControl {
   using TGuiControl::TGuiControl;
   void OnMouseEnter() override;
   void OnClick() override;
+  bool TakesFocus() const override { return true; }
 };
 
 // The game's big buttons: a picture of one of three widths with a hover glow and sounds; the
