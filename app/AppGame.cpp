@@ -172,6 +172,7 @@ void InstallScreenHooks() {
   hooks.HasStoredText = &HasStoredText;
   hooks.InsertStoredText = &InsertStoredText;
   hooks.ClearTextInput = &ClearTextInput;
+  hooks.TextInputKey = &TextInputKey;
   hooks.IsFullScreen = &IsFullScreen;
   hooks.SetFullScreen = &SetFullScreen;
   hooks.Languages = &AvailableLanguages;

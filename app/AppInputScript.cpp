@@ -46,6 +46,12 @@ struct TScriptState {
   uint32_t PadReleasedIn = UINT32_MAX;
   int PadReleased = -1;
   bool PadAttached = false;  // the virtual controller, attached for the first pad line
+  // A steer line: its presses so far, the button or key held, and whether the last press along
+  // the first axis failed to bring the focus nearer.
+  uint32_t SteerPresses = 0;
+  int SteerHeld = -1;
+  float SteerDistance = -1;
+  bool SteerOtherAxis = false;
   TVector ClickPoint{0, 0};  // where the running click pressed the button
   bool Failed = false;
   std::string Folder;  // the script's folder, for relative screenshot files
@@ -266,6 +272,41 @@ void Observe(TGuiHappening What, const std::string& Name, const std::string& In)
 
 void InstallObserver() { SetGuiObserver(Observe); }
 
+// Attaches the virtual controller for the first line that needs it; true once the program has it.
+bool PadReady(uint32_t Frame) {
+  if (!Script.PadAttached) {
+    if (!PlatformAttachVirtualPad()) {
+      Fail("pad: no virtual controller can be attached");
+      return false;
+    }
+    Script.PadAttached = true;
+  }
+  // The controller is plugged in once the program has opened it (the next events taken).
+  if (PlatformPadCount() > 0) return true;
+  if (Frame - Script.StartFrame >= DefaultWaitLimit) Fail("pad: the virtual controller never came");
+  return false;
+}
+
+constexpr uint32_t MaxSteerPresses = 60;
+
+float Distance(TVector A, TVector B) { return std::hypot(A.X - B.X, A.Y - B.Y); }
+
+// The d-pad button that moves the focus towards the target.
+int SteerButton(const TGuiControl* Focus, const TGuiControl* Target) {
+  if (Focus == nullptr) return PadDown;  // the first press only shows the focus
+  const TVector from = Focus->ScreenCenter();
+  const TVector to = Target->ScreenCenter();
+  const float dx = to.X - from.X;
+  const float dy = to.Y - from.Y;
+  const float distance = Distance(from, to);
+  if (Script.SteerDistance >= 0 && distance >= Script.SteerDistance) Script.SteerOtherAxis = !Script.SteerOtherAxis;
+  Script.SteerDistance = distance;
+  bool across = std::fabs(dx) >= std::fabs(dy);
+  if (Script.SteerOtherAxis && std::fabs(across ? dy : dx) >= 1) across = !across;
+  if (across) return dx > 0 ? PadRight : PadLeft;
+  return dy > 0 ? PadDown : PadUp;
+}
+
 }  // namespace
 
 bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
@@ -337,6 +378,13 @@ bool ParseInputScriptLine(const std::string& Source, TScriptLine& Out) {
     event.Button = PlatformPadAxisFromName(name);
     if (event.Button < 0) throw EError("unknown controller axis \"" + name + "\"");
     if (!(words >> event.X) || !(event.X >= -1 && event.X <= 1)) throw EError("pad-axis needs a value from -1 to 1");
+    noMore();
+  } else if (verb == "steer") {
+    std::string how;
+    words >> how;
+    if (how != "pad" && how != "tab") throw EError("steer needs pad or tab");
+    event.What = how == "pad" ? TScriptLine::Kind::SteerPad : TScriptLine::Kind::SteerTab;
+    if (!(words >> event.Text)) throw EError("steer needs a control name");
     noMore();
   } else if (verb == "text") {
     event.What = TScriptLine::Kind::Text;
@@ -547,20 +595,59 @@ void InjectScriptedInput(uint32_t Frame) {
         PlatformInjectEventLater(e, s.Milliseconds);
         break;
       }
-      case TScriptLine::Kind::Pad:
-      case TScriptLine::Kind::PadAxis:
-        if (!Script.PadAttached) {
-          if (!PlatformAttachVirtualPad()) {
-            Fail("pad: no virtual controller can be attached");
-            return;
+      case TScriptLine::Kind::SteerPad:
+      case TScriptLine::Kind::SteerTab: {
+        const bool pad = s.What == TScriptLine::Kind::SteerPad;
+        if (pad && !PadReady(Frame)) return;
+        if (Script.Step == 1) {
+          // Let go of the press made in the previous frame, and look again a frame later.
+          if (pad) {
+            PlatformSetVirtualPadButton(Script.SteerHeld, false);
+            Script.PadReleasedIn = Frame;
+            Script.PadReleased = Script.SteerHeld;
+          } else {
+            InjectKey(false, ScanTab);
+            Script.KeyReleasedIn = Frame;
+            Script.KeyReleased = ScanTab;
           }
-          Script.PadAttached = true;
-        }
-        // The controller is plugged in once the program has opened it (the next events taken).
-        if (PlatformPadCount() == 0) {
-          if (Frame - Script.StartFrame >= DefaultWaitLimit) Fail("pad: the virtual controller never came");
+          Script.Step = 2;
           return;
         }
+        if (Script.Step == 2) {
+          Script.Step = 0;
+          return;
+        }
+        TGuiControl* target = FindUsableControl(s.Text);
+        TGuiControl* focus = FocusedControl();
+        if (InputTargetReady() && target != nullptr && focus == target) {
+          Script.SteerPresses = 0;
+          Script.SteerDistance = -1;
+          Script.SteerOtherAxis = false;
+          break;
+        }
+        if (!InputTargetReady() || target == nullptr) {
+          if (Frame - Script.StartFrame >= DefaultWaitLimit) Fail("steer " + s.Text + ": no such control to steer to");
+          return;
+        }
+        if (++Script.SteerPresses > MaxSteerPresses) {
+          Fail("steer " + s.Text + ": the focus did not get there in " + std::to_string(MaxSteerPresses) +
+               " presses (it is on " + (focus != nullptr ? focus->Name : std::string("nothing")) + ")");
+          return;
+        }
+        if (pad) {
+          Script.SteerHeld = SteerButton(focus, target);
+          PlatformSetVirtualPadButton(Script.SteerHeld, true);
+        } else {
+          // Shift+Tab when the target comes before the focus in the form's order would be quicker;
+          // Tab alone goes round to every control.
+          InjectKey(true, ScanTab);
+        }
+        Script.Step = 1;
+        return;
+      }
+      case TScriptLine::Kind::Pad:
+      case TScriptLine::Kind::PadAxis:
+        if (!PadReady(Frame)) return;
         if (s.What == TScriptLine::Kind::PadAxis) {
           PlatformSetVirtualPadAxis(s.Button, s.X);
           break;

@@ -39,6 +39,11 @@
 //                              program has taken it up
 //   pad-axis AXIS VALUE        moves a stick's axis (leftx, lefty, rightx, righty) to VALUE, from
 //                              -1 to 1, where it stays until the next pad-axis line moves it
+//   steer pad|tab NAME         moves the shown focus onto the named control of the input target as
+//                              a player would: with the d-pad, pressed towards the control (along
+//                              the axis on which it lies farther, or the other one when that did
+//                              not bring the focus nearer), or with Tab, until the focus is on it;
+//                              60 presses that do not get there end the run as a failed wait does
 //   wait focus NAME [LIMIT]    ... until the input target accepts input and its shown focus is on
 //                              the named control
 //   screenshot FILE            writes the next presented frame as a PNG (a relative FILE is taken
@@ -93,6 +98,8 @@ struct TScriptLine {
     WaitFocus,
     Pad,
     PadAxis,
+    SteerPad,
+    SteerTab,
     Click,
     Key,
     Screenshot,

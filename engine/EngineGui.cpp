@@ -170,6 +170,9 @@ void TakeInput(TGuiForm* Form) {
 void GiveInput(TGuiForm* Form) {
   State.InputForm = Form;
   if (Form == nullptr) return;
+  // Coming back to a form whose focused control went meanwhile (a site left behind), the focus
+  // starts again from the form's default.
+  if (Form->Focus != nullptr && !(Form->Focus->Usable() && Form->Focus->TakesFocus())) Form->Focus = nullptr;
   Form->Active = true;
   Form->OnActivate();
 }
@@ -981,20 +984,30 @@ TGuiControl* ReadingNeighbour(TGuiForm* Form, const TGuiControl* From, bool Forw
   return next != nullptr ? next : wrap;
 }
 
-// The focusable control nearest From in the direction (DX, DY): its centre must lie ahead of From's
-// centre, and one off to the side counts twice its sideways distance; none when nothing is ahead.
+// The focusable control nearest From in the direction (DX, DY), one of the four axes: its centre
+// must lie ahead of From's. Boxes are compared edge to edge: the gap ahead counts once, a gap to
+// the side three times (a control in line wins over a nearer one off to the side), and the centres'
+// sideways offset breaks ties. None when nothing is ahead.
 TGuiControl* NearestInDirection(TGuiForm* Form, const TGuiControl* From, float DX, float DY) {
   const TVector at = From->ScreenCenter();
+  const bool across = DX != 0;  // moving left or right: the side is vertical
+  const float halfAhead = (across ? From->Size.X : From->Size.Y) / 2;
+  const float halfSide = (across ? From->Size.Y : From->Size.X) / 2;
+  const float sign = DX + DY;
   TGuiControl* best = nullptr;
   float bestScore = 0;
   for (TItem* item : Form->Controls) {
     auto* c = static_cast<TGuiControl*>(item);
     if (c == From || !CanFocus(c)) continue;
     const TVector to = c->ScreenCenter();
-    const float ahead = (to.X - at.X) * DX + (to.Y - at.Y) * DY;
-    const float aside = std::fabs((to.X - at.X) * DY - (to.Y - at.Y) * DX);
-    if (ahead < 1) continue;
-    const float score = ahead + 2 * aside;
+    const float centreAhead = ((across ? to.X - at.X : to.Y - at.Y)) * sign;
+    if (centreAhead < 1) continue;
+    const float centreSide = std::fabs(across ? to.Y - at.Y : to.X - at.X);
+    const float cHalfAhead = (across ? c->Size.X : c->Size.Y) / 2;
+    const float cHalfSide = (across ? c->Size.Y : c->Size.X) / 2;
+    const float gapAhead = std::fmax(0.0f, centreAhead - halfAhead - cHalfAhead);
+    const float gapSide = std::fmax(0.0f, centreSide - halfSide - cHalfSide);
+    const float score = gapAhead + 3 * gapSide + 0.01f * centreSide;
     if (best == nullptr || score < bestScore) {
       best = c;
       bestScore = score;
@@ -1015,12 +1028,11 @@ TGuiControl* DefaultFocus(TGuiForm* Form) {
 // focused control on the activate key. True when it clicked. Without keyboard or controller play
 // the focus stays where it is, unseen.
 bool StepFocus(TGuiForm* Form) {
-  if (Form->Focus != nullptr && !CanFocus(Form->Focus)) Form->Focus = nullptr;
   if (InputDevice() == TGuiDevice::Mouse) return false;
   if (Form->Focus == nullptr) {
-    // The first key only shows where the focus is.
+    // The first key only shows where the focus is (an activate key that did so is used up).
     Form->Focus = DefaultFocus(Form);
-    return false;
+    return Form->Focus != nullptr && InputPressed(GuiKeyActivate);
   }
   struct TDirection {
     int32_t Key;
@@ -1029,18 +1041,26 @@ bool StepFocus(TGuiForm* Form) {
   };
   constexpr TDirection Directions[] = {
       {GuiKeyFocusUp, 0, -1}, {GuiKeyFocusDown, 0, 1}, {GuiKeyFocusLeft, -1, 0}, {GuiKeyFocusRight, 1, 0}};
+  // A focused control that cannot be used now (a trade button while its trade plays, a site the
+  // hero just left) keeps the focus unseen, so that it comes back with the control; a key that
+  // moves goes on from where it stands, or to the default when nothing lies that way.
+  const bool usable = CanFocus(Form->Focus);
+  bool moved = false;
   for (const TDirection& d : Directions) {
     if (!InputPressed(d.Key)) continue;
+    moved = true;
     if (TGuiControl* next = NearestInDirection(Form, Form->Focus, d.DX, d.DY)) Form->Focus = next;
   }
   if (InputPressed(GuiKeyFocusNext) || InputPressed(GuiKeyFocusPrevious)) {
+    moved = true;
     if (TGuiControl* next = ReadingNeighbour(Form, Form->Focus, InputPressed(GuiKeyFocusNext))) Form->Focus = next;
   }
-  if (InputPressed(GuiKeyActivate) && Form->Focus != nullptr) {
-    ClickControl(Form->Focus);
-    return true;
+  if (moved && !CanFocus(Form->Focus)) {
+    if (TGuiControl* fallback = DefaultFocus(Form)) Form->Focus = fallback;
   }
-  return false;
+  if (!InputPressed(GuiKeyActivate)) return false;
+  if (usable && !moved) ClickControl(Form->Focus);
+  return true;
 }
 
 // Tells the observer where the shown focus is, once for each change.

@@ -51,6 +51,8 @@ std::string Write(const TScriptLine& L) {
     case TScriptLine::Kind::WaitIdle: return s + "wait idle " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitReload: return s + "wait reload " + L.Text + " " + std::to_string(L.Limit);
     case TScriptLine::Kind::WaitFocus: return s + "wait focus " + L.Text + " " + std::to_string(L.Limit);
+    case TScriptLine::Kind::SteerPad: return s + "steer pad " + L.Text;
+    case TScriptLine::Kind::SteerTab: return s + "steer tab " + L.Text;
     case TScriptLine::Kind::Pad:
       return s + "pad " + SDL_GameControllerGetStringForButton(static_cast<SDL_GameControllerButton>(L.Button));
     case TScriptLine::Kind::PadAxis:
@@ -104,6 +106,8 @@ void Check(const TScriptLine& L) {
     case TScriptLine::Kind::WaitForm:
     case TScriptLine::Kind::WaitDialog:
     case TScriptLine::Kind::WaitFocus:
+    case TScriptLine::Kind::SteerPad:
+    case TScriptLine::Kind::SteerTab:
       if (L.Text.empty()) __builtin_trap();
       break;
     default: break;

@@ -66,12 +66,12 @@ void TGuiDialogChoose::OnShow() {
   KeyControls[KeySlotCancel] = AddNamedButton<TGuiControlButton>(*this, "Cancel", PropText, "CANCEL");
 
   PlaceBox(*this, -300, bottom, 160, 44);
-  AddNamedButton<TGuiControlButton>(*this, "PrevPage", PropText, "<<");
+  KeyControls[KeySlotPagePrevious] = AddNamedButton<TGuiControlButton>(*this, "PrevPage", PropText, "<<");
   PlaceBox(*this, 0, bottom, 200, 44);
   AddControl<TGuiControlLabelSuffix>(10, PropName, "Page", PropText, "")
       ->SetSuffix(std::to_string(Page + 1) + " / " + std::to_string(PageCount()));
   PlaceBox(*this, 300, bottom, 160, 44);
-  AddNamedButton<TGuiControlButton>(*this, "NextPage", PropText, ">>");
+  KeyControls[KeySlotPageNext] = AddNamedButton<TGuiControlButton>(*this, "NextPage", PropText, ">>");
   PlaceBox(*this, 560, bottom, 200, 44);
   AddNamedButton<TGuiControlButton>(*this, "Nil", PropText, "NIL");
   SetControlEnabled(FindControl("PrevPage"), Page > 0);

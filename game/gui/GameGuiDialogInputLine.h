@@ -3,6 +3,10 @@
 // custom one, in the sheet look, cleans typed names up.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "game/gui/GameGuiDialogBase.h"
 
 namespace tv {
@@ -30,13 +34,37 @@ class TGuiDialogInputLine : public TGuiDialog {
   bool Started = false;  // text input has begun since the dialog was shown
 };
 
+class TGuiControlCanvas;
+
+// The on-screen keyboard's keys: the letters of the language's code page (its capitals and small
+// letters), then shift, space, delete and OK. Named "Key" and the capital's code in hex ("KeyC4"),
+// or "KeyA" to "KeyZ" for the Latin ones.
+struct TScreenKey {
+  uint8_t Capital = 0;
+  uint8_t Small = 0;
+};
+// The letters for a code page: Cyrillic with Ё for 1251, else Latin with the German umlauts and ß.
+std::vector<TScreenKey> ScreenKeyLetters(int32_t CodePage);
+std::string ScreenKeyName(uint8_t Capital);
+
 class TGuiDialogInputLineCustom : public TGuiSheetDialog<TGuiDialogInputLine> {
  public:
   using TGuiSheetDialog::TGuiSheetDialog;
   void OnShow() override;
+  void OnUpdate() override;
+  void OnRender() override;
+  void OnClick() override;
 
  protected:
   bool NameFilter() const override { return true; }
+
+ private:
+  // The keyboard below the sheet, shown once a controller is used (it stays for the showing).
+  void BuildKeyboard();
+  void ShowKeyboard();
+  void Relabel();
+  TGuiControlCanvas* Keyboard = nullptr;
+  bool Capitals = true;
 };
 
 }  // namespace tv

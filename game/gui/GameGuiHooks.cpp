@@ -31,6 +31,10 @@ void InsertStoredText() {
 void ClearTextInput() {
   if (Hooks.ClearTextInput != nullptr) Hooks.ClearTextInput();
 }
+
+void TextInputKey(uint8_t Code) {
+  if (Hooks.TextInputKey != nullptr) Hooks.TextInputKey(Code);
+}
 bool IsFullScreen() { return Hooks.IsFullScreen == nullptr || Hooks.IsFullScreen(); }
 void SetFullScreen(bool Value) {
   if (Hooks.SetFullScreen != nullptr) Hooks.SetFullScreen(Value);

@@ -26,6 +26,8 @@ struct TGameGuiHooks {
   bool (*HasStoredText)() = nullptr;
   void (*InsertStoredText)() = nullptr;
   void (*ClearTextInput)() = nullptr;
+  // One edit as a key would make it: a character of the code page, or 8 (backspace).
+  void (*TextInputKey)(uint8_t Code) = nullptr;
   // The display mode.
   bool (*IsFullScreen)() = nullptr;
   void (*SetFullScreen)(bool Value) = nullptr;
@@ -52,6 +54,7 @@ void StoreTextInput();
 bool HasStoredText();
 void InsertStoredText();
 void ClearTextInput();
+void TextInputKey(uint8_t Code);
 bool IsFullScreen();
 void SetFullScreen(bool Value);
 std::vector<std::string> Languages();

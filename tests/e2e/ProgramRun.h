@@ -51,8 +51,8 @@ class TProgramRun : public ::testing::Test {
     const int code = RunCommand(
         "SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy "
         "TOLVAREN_DESKTOP=1280x720 XDG_DATA_HOME='" +
-            (Dir / "data") + "' '" + Bin + "/tolvaren' -fixed-dt 0.02 -seed 7 -frames 4000 -input '" +
-            (Dir / "input.txt") + "' -gui-trace '" + (Dir / "trace.jsonl") + "'" +
+            (Dir / "data") + "' '" + Bin + "/tolvaren' -fixed-dt 0.02 -seed 7 -frames " + std::to_string(Frames) +
+            " -input '" + (Dir / "input.txt") + "' -gui-trace '" + (Dir / "trace.jsonl") + "'" +
             (Shot.empty() ? "" : " -screenshot '" + Shot + "'"),
         nullptr, &Err);
     Trace.clear();
@@ -95,6 +95,8 @@ class TProgramRun : public ::testing::Test {
   }
 
   TTempDir Dir;
+  // The frame after which a run ends whatever its script says.
+  int Frames = 4000;
 };
 
 }  // namespace tv::test
