@@ -72,6 +72,18 @@ TEST(InputScriptParseTest, ReadsFramesAndGuiCommands) {
   EXPECT_EQ(l.What, TScriptLine::Kind::Minimize);
   EXPECT_EQ(l.Milliseconds, DefaultMinimizedMs);
   EXPECT_EQ(Parse("2 minimize 60000").Milliseconds, 60000u);
+  l = Parse("pad dpleft");
+  EXPECT_EQ(l.What, TScriptLine::Kind::Pad);
+  EXPECT_EQ(l.Button, PadLeft);
+  l = Parse("+1 pad-axis lefty -0.75");
+  EXPECT_EQ(l.What, TScriptLine::Kind::PadAxis);
+  EXPECT_EQ(l.Button, PadLeftY);
+  EXPECT_FLOAT_EQ(l.X, -0.75f);
+  l = Parse("wait focus KeyA 40");
+  EXPECT_EQ(l.What, TScriptLine::Kind::WaitFocus);
+  EXPECT_EQ(l.Text, "KeyA");
+  EXPECT_EQ(Parse("steer pad Play").What, TScriptLine::Kind::SteerPad);
+  EXPECT_EQ(Parse("steer tab Play").What, TScriptLine::Kind::SteerTab);
 
   TScriptLine unused;
   EXPECT_FALSE(ParseInputScriptLine("   # a comment", unused));
@@ -103,7 +115,16 @@ TEST(InputScriptParseTest, BadLinesAreRejectedAndNamedWithTheirNumberAndText) {
                           "1 minimize 0",
                           "1 minimize 60001",
                           "1 minimize soon",
-                          "1 minimize 5 6"}) {
+                          "1 minimize 5 6",
+                          "1 pad",
+                          "1 pad z",
+                          "1 pad a b",
+                          "1 pad-axis leftx",
+                          "1 pad-axis leftx 1.5",
+                          "1 pad-axis sideways 0",
+                          "1 wait focus",
+                          "1 steer pad",
+                          "1 steer mouse Play"}) {
     TScriptLine out;
     EXPECT_THROW(ParseInputScriptLine(bad, out), EError) << bad;
   }

@@ -211,5 +211,45 @@ TEST(TextInputTest, CleanUpRemovesBadSpacesAndStops) {
   EXPECT_EQ(CleanUpName("   "), "");
 }
 
+TEST_F(InputTest, FocusKeysLeaveTypingAloneAndTellWhichDeviceWasUsedLast) {
+  auto tap = [](SDL_Scancode Code) {
+    Key(Code, true);
+    UpdateInput();
+    Key(Code, false);
+  };
+  UpdateInput();
+  EXPECT_EQ(LastInputDevice(), TInputDevice::Mouse);
+  // Return confirms as it always did: it does not turn keyboard play on.
+  tap(SDL_SCANCODE_RETURN);
+  EXPECT_TRUE(KeyPressed(KeyConfirm));
+  EXPECT_TRUE(KeyPressed(KeyActivate));
+  EXPECT_EQ(LastInputDevice(), TInputDevice::Mouse);
+  tap(SDL_SCANCODE_DOWN);
+  EXPECT_TRUE(KeyPressed(KeyFocusDown));
+  EXPECT_EQ(LastInputDevice(), TInputDevice::Keyboard);
+  Key(SDL_SCANCODE_LSHIFT, true);
+  tap(SDL_SCANCODE_TAB);
+  EXPECT_TRUE(KeyPressed(KeyFocusPrevious));
+  EXPECT_FALSE(KeyDown(KeyFocusNext));
+  Key(SDL_SCANCODE_LSHIFT, false);
+  tap(SDL_SCANCODE_PAGEDOWN);
+  EXPECT_TRUE(KeyPressed(KeyPageNext));
+  // While a line is typed, arrows move its cursor and Space and Return are no focus keys.
+  BeginTextInput("ab", 10, false, false, false);
+  EnableTextInput();
+  tap(SDL_SCANCODE_LEFT);
+  EXPECT_FALSE(KeyDown(KeyFocusLeft));
+  tap(SDL_SCANCODE_SPACE);
+  EXPECT_FALSE(KeyDown(KeyActivate));
+  tap(SDL_SCANCODE_TAB);
+  EXPECT_TRUE(KeyPressed(KeyFocusNext));
+  EndTextInput();
+  // A click hands play back to the mouse.
+  Button(SDL_BUTTON_LEFT, true);
+  UpdateInput();
+  Button(SDL_BUTTON_LEFT, false);
+  EXPECT_EQ(LastInputDevice(), TInputDevice::Mouse);
+}
+
 }  // namespace
 }  // namespace tv

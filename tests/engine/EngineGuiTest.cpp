@@ -622,5 +622,108 @@ TEST(GuiModuleTest, StartUpInstallsTheHandlerAndShutdownLeavesOthersAlone) {
   EXPECT_EQ(RegisterForm(std::make_unique<TGuiForm>("Late", "", "")), nullptr);  // not started
 }
 
+// A button the keyboard's and the controller's focus stops at.
+class TFocusControl : public TRecControl {
+ public:
+  bool TakesFocus() const override { return true; }
+};
+
+TFocusControl* FocusButton(TTestForm& F, const std::string& Name, float X, float Y, float W = 100) {
+  F.Place(PlaceRestore, 0, PlaceSetX, X, PlaceSetY, Y, PlaceWidth, W, PlaceHeight, 40);
+  return F.AddControl<TFocusControl>(0, PropName, Name, PropEnabled, true);
+}
+
+// Writes down what the ring is asked to show each frame.
+class TRecRing : public TGuiFocusRing {
+ public:
+  explicit TRecRing(std::vector<std::string>& Shown) : Shown(Shown) {}
+  void Show(const TGuiControl* Control, float) override { Shown.push_back(Control != nullptr ? Control->Name : "-"); }
+  std::vector<std::string>& Shown;
+};
+
+TEST_F(GuiTest, FocusMovesByDirectionAndTabClicksOnActivateAndHidesWithTheMouse) {
+  TFocusControl* middle = nullptr;
+  AddForm("Menu", [&](TTestForm& f) {
+    FocusButton(f, "Left", -200, 0);
+    middle = FocusButton(f, "Middle", 0, 0);
+    FocusButton(f, "Right", 200, 0);
+    FocusButton(f, "Wide", 0, 150, 500);
+    Button(f, "Label", 0, -150);  // clickable by mouse, but no stop for the focus
+    f.KeyControls[KeySlotConfirm] = middle;
+  });
+  std::vector<std::string> ring;
+  SetFocusRing(std::make_unique<TRecRing>(ring));
+  std::vector<std::string> told;
+  SetGuiObserver([&](TGuiHappening What, const std::string& Name, const std::string&) {
+    if (What == TGuiHappening::Focus) told.push_back(Name);
+  });
+  ShowForm("Menu");
+  auto press = [&](int32_t Key) {
+    Input.Down[Key] = true;
+    Frame(900, 900, false);
+    Input.Down[Key] = false;
+    Frame(900, 900, false);
+  };
+  auto focused = [] { return FocusedControl() != nullptr ? FocusedControl()->Name : std::string("-"); };
+
+  // With the mouse the keys move nothing and no focus is drawn.
+  Frame(900, 900, false);
+  press(GuiKeyFocusRight);
+  EXPECT_EQ(focused(), "-");
+  EXPECT_EQ(ring.back(), "-");
+
+  // The first key shows the default focus (the Confirm key's control); the next ones move it along
+  // the axis, and stop at the edge.
+  Input.Device = TGuiDevice::Pad;
+  press(GuiKeyFocusRight);
+  EXPECT_EQ(focused(), "Middle");
+  EXPECT_EQ(ring.back(), "Middle");
+  press(GuiKeyFocusRight);
+  press(GuiKeyFocusRight);
+  EXPECT_EQ(focused(), "Right");
+  press(GuiKeyFocusDown);
+  EXPECT_EQ(focused(), "Wide");
+  press(GuiKeyFocusUp);
+  EXPECT_EQ(focused(), "Middle") << "in line with the wide one's centre";
+  press(GuiKeyFocusUp);
+  EXPECT_EQ(focused(), "Middle") << "the label takes no focus";
+  // Tab goes in reading order and round; Shift+Tab back.
+  press(GuiKeyFocusNext);
+  press(GuiKeyFocusNext);
+  EXPECT_EQ(focused(), "Wide");
+  press(GuiKeyFocusNext);
+  EXPECT_EQ(focused(), "Left");
+  press(GuiKeyFocusPrevious);
+  EXPECT_EQ(focused(), "Wide");
+  EXPECT_EQ(told, (std::vector<std::string>{"Middle", "Right", "Wide", "Middle", "Right", "Wide", "Left", "Wide"}));
+
+  // Activate clicks the focused control, not the Confirm key's.
+  Log.clear();
+  press(GuiKeyActivate);
+  EXPECT_TRUE(Logged("Wide:click"));
+  EXPECT_FALSE(Logged("Middle:click"));
+
+  // A focused control that cannot be used keeps the focus unseen, and has it back when it can.
+  press(GuiKeyFocusUp);
+  middle->SetProperty(PropEnabled, false);
+  Frame(900, 900, false);
+  EXPECT_EQ(focused(), "-");
+  Log.clear();
+  press(GuiKeyActivate);
+  EXPECT_FALSE(Logged("Middle:click"));
+  middle->SetProperty(PropEnabled, true);
+  Frame(900, 900, false);
+  EXPECT_EQ(focused(), "Middle");
+
+  // The mouse takes over: no focus shown, and Return clicks the Confirm key's control again.
+  Input.Device = TGuiDevice::Mouse;
+  Frame(900, 900, false);
+  EXPECT_EQ(focused(), "-");
+  EXPECT_EQ(ring.back(), "-");
+  // The ring and the observer write into this test's vectors.
+  SetFocusRing(nullptr);
+  SetGuiObserver(nullptr);
+}
+
 }  // namespace
 }  // namespace tv
