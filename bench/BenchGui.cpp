@@ -28,6 +28,9 @@ class TBenchControl : public TGuiControl {
  public:
   TSprite* Sprite = nullptr;
   int32_t Index = 0;
+  bool Focusable = false;
+
+  bool TakesFocus() const override { return Focusable; }
 
   void Update() override {
     if ((Frame + Index) % 10 == 0) SetAlpha(Alpha > 0.75f ? 0.5f : 1.0f);
@@ -112,6 +115,57 @@ void BM_GuiFrame(benchmark::State& State) {
   SetVideoOptions({});
 }
 BENCHMARK(BM_GuiFrame)->Unit(benchmark::kMicrosecond);
+
+// The same board of 300 controls played with a controller: every control takes the focus, which a
+// direction (or Tab) moves every fourth frame and a ring follows.
+class TBenchFocusRing : public TGuiFocusRing {
+ public:
+  void Show(const TGuiControl* Control, float) override { Last = Control; }
+  const TGuiControl* Last = nullptr;
+};
+
+void BM_GuiFocusFrame(benchmark::State& State) {
+  SetVideoOptions({TGfxBackend::Memory, 1600, 900});
+  VideoStartup();
+  GuiStartup();
+  TGuiInputFrame input;
+  input.Device = TGuiDevice::Pad;
+  input.MouseInside = false;
+  SetGuiInputOverride(&input);
+  SetGuiTimeStep(FrameTime);
+  RegisterCursor(std::make_unique<TGuiCursor>("Arrow"));
+  RegisterHint(std::make_unique<TGuiHint>("Tip", 0.75f, 0.25f, 0.25f));
+  RegisterForm(std::make_unique<TBenchForm>("Board", 300, 15));
+  SetFocusRing(std::make_unique<TBenchFocusRing>());
+  ShowForm("Board");
+  for (TItem* item : CurrentForm()->Controls) static_cast<TBenchControl*>(item)->Focusable = true;
+
+  constexpr int32_t Keys[] = {GuiKeyFocusRight, GuiKeyFocusDown, GuiKeyFocusRight,   GuiKeyFocusNext,
+                              GuiKeyFocusLeft,  GuiKeyFocusUp,   GuiKeyFocusPrevious};
+  auto frame = [&] {
+    ++Frame;
+    for (int32_t k : Keys) input.WasDown[k] = input.Down[k];
+    for (int32_t k : Keys) input.Down[k] = false;
+    if (Frame % 4 == 0) input.Down[Keys[(Frame / 4) % 7]] = true;
+    UpdateGui();
+    RenderFrame(nullptr);
+  };
+  for (int i = 0; i < 240; ++i) frame();
+  const long long before = gAllocations;
+  long long frames = 0;
+  for (auto _ : State) {
+    frame();
+    ++frames;
+  }
+  State.counters["allocs/frame"] = static_cast<double>(gAllocations - before) / static_cast<double>(frames);
+  State.counters["focused"] = FocusedControl() != nullptr ? 1 : 0;
+  GuiShutdown();
+  SetGuiInputOverride(nullptr);
+  SetGuiTimeStep(-1);
+  VideoShutdown();
+  SetVideoOptions({});
+}
+BENCHMARK(BM_GuiFocusFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
