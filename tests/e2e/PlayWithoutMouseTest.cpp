@@ -69,6 +69,9 @@ const std::string NameOnScreenKeyboard = [] {
          "steer pad KeyA\n+1 pad a\nsteer pad KeyD\n+1 pad a\nsteer pad KeyA\n+1 pad a\nsteer pad KeyOK\n+1 pad a\n";
 }();
 
+// The left stick pushed down past half way and let go.
+const std::string StickDown = "+1 pad-axis lefty 0.9\n+2 pad-axis lefty 0.1\n+1 pad-axis lefty 0\n";
+
 TEST_F(PlayWithoutMouse, AControllerAndAKeyboardPlayTheFirstRunAsTheMouseDoes) {
   Frames = 6000;
   const std::string opening = SolversOpening();
@@ -98,10 +101,10 @@ TEST_F(PlayWithoutMouse, AControllerAndAKeyboardPlayTheFirstRunAsTheMouseDoes) {
       std::regex_replace(prompt, std::regex("\\+1 (key BackSpace|text Ada)\n"), "") + NameOnScreenKeyboard +
       ClicksAs(rest, "pad", "+1 pad a") +
       "wait idle\nwait control ExitIcon\n+1 pad start\nwait dialog QueryCustom\nwait ready\n" +
-      ClicksAs(
-          "click Yes\nwait form Menu\nwait ready\nclick Quit\nwait dialog "
-          "QueryCustom\nwait ready\nclick Yes\n",
-          "pad", "+1 pad a");
+      ClicksAs("click Yes\n", "pad", "+1 pad a") +
+      // The menu's "Quit" three buttons down, by the left stick.
+      "wait form Menu\nwait ready\nwait focus Play\n" + StickDown + StickDown + StickDown +
+      "wait focus Quit\n+1 pad a\nwait dialog QueryCustom\nwait ready\n" + ClicksAs("click Yes\n", "pad", "+1 pad a");
   ASSERT_EQ(padScript.find("click"), std::string::npos);
   ASSERT_EQ(RunFresh(padScript, trace, err), 0) << err;
   EXPECT_EQ(Save(), bymouse);
