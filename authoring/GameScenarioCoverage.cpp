@@ -352,19 +352,7 @@ std::string Verdict(const TCoverageItem& Item, int32_t Ways) {
   return "never reached";
 }
 
-std::string Html(const std::string& Text) {
-  std::string out;
-  for (const char c : Text) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string Html(const std::string& Text) { return EscapeMarkup(Text); }
 
 std::string Summary(const TCoverageResult& R) {
   int32_t reached = 0, never = 0, unreachable = 0;

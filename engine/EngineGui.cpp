@@ -349,6 +349,11 @@ void ApplyPlaceOp(TGuiRect& P, TGuiRect (&Saved)[3], int32_t Op, float V) {
     Centre += (NewSize - Size) / 2;
     Size = NewSize;
   };
+  // A box of size a beside the rectangle along one axis, before it (left, above) or after it.
+  auto beside = [a](float& Centre, float& Size, bool After) {
+    Centre = After ? Centre + Size / 2 + a / 2 : Centre - Size / 2 - a / 2;
+    Size = a;
+  };
   auto slot = [&] {
     const float r = std::nearbyint(V);
     return r <= 0 ? 0 : (r >= 2 ? 2 : static_cast<int32_t>(r));
@@ -366,22 +371,10 @@ void ApplyPlaceOp(TGuiRect& P, TGuiRect (&Saved)[3], int32_t Op, float V) {
     case PlaceStepRight: P.X = P.X + P.W + V; break;
     case PlaceStepUp: P.Y = P.Y - P.H + V; break;
     case PlaceStepDown: P.Y = P.Y + P.H + V; break;
-    case PlaceBoxLeft:
-      P.X = P.X - P.W / 2 - a / 2;
-      P.W = a;
-      break;
-    case PlaceBoxRight:
-      P.X = P.X + P.W / 2 + a / 2;
-      P.W = a;
-      break;
-    case PlaceBoxAbove:
-      P.Y = P.Y - P.H / 2 - a / 2;
-      P.H = a;
-      break;
-    case PlaceBoxBelow:
-      P.Y = P.Y + P.H / 2 + a / 2;
-      P.H = a;
-      break;
+    case PlaceBoxLeft: beside(P.X, P.W, false); break;
+    case PlaceBoxRight: beside(P.X, P.W, true); break;
+    case PlaceBoxAbove: beside(P.Y, P.H, false); break;
+    case PlaceBoxBelow: beside(P.Y, P.H, true); break;
     case PlaceSquare:
       P.W = a;
       P.H = a;

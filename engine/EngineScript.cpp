@@ -651,6 +651,21 @@ const std::optional<std::u16string>& GetGameTitleCaption() { return Script.Capti
 
 void SetRelocalizeHook(TRelocalizeHook Hook) { RelocalizeHook = Hook; }
 
+std::string EscapeMarkup(std::string_view Text, bool Quotes) {
+  std::string out;
+  out.reserve(Text.size());
+  for (const char c : Text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += Quotes ? "&quot;" : "\""; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 // ---- Number formats -------------------------------------------------------------------------
 
 std::string FormatInteger(int32_t Value) {

@@ -89,6 +89,11 @@ TContainer& TextTable();
 // held whole, and the caller says so in the log).
 bool LoadScript(std::string_view Utf8, bool Scenario, bool Replace);
 
+// Text with the characters markup treats specially written as references: "&", "<" and ">", and
+// the double quote too when Quotes (for attribute values). The script scanner, like an HTML page,
+// reads the result back as Text; the scenario tools write their pages and scripts through it.
+std::string EscapeMarkup(std::string_view Text, bool Quotes = true);
+
 // Conversions between UTF-8 and the narrow text of the run's code page (what the code page
 // cannot hold becomes its default character).
 std::string Utf8ToNarrow(std::string_view Utf8);

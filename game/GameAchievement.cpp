@@ -61,9 +61,6 @@ TAchievement* FirstNewlyEarned() {
 void CheckAchievementParents() {
   TContainer* achievements = Achievements();
   if (achievements == nullptr) return;
-  std::unordered_map<const TAchievement*, int32_t> position;
-  int32_t k = 0;
-  for (TItem* item : *achievements) position[static_cast<TAchievement*>(item)] = ++k;
   // Each chain is walked once: 1 marks the walk under way, 2 a chain already known to end.
   std::unordered_map<const TAchievement*, uint8_t> state;
   std::vector<TAchievement*> path;
@@ -76,7 +73,7 @@ void CheckAchievementParents() {
       a = a->Parent;
     }
     if (a != nullptr && state[a] == 1) {
-      throw EError("achievement " + std::to_string(position[a]) + " \"" + a->Name +
+      throw EError("achievement " + std::to_string(achievements->IndexOf(a)) + " \"" + a->Name +
                    "\" is its own ancestor through its Parent chain");
     }
     for (TAchievement* done : path) state[done] = 2;

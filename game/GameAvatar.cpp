@@ -211,6 +211,14 @@ bool TAvatar::Advance(float Duration, float FrameTime) {
   return true;
 }
 
+bool TAvatar::SceneShareDone(float Share, float FrameTime) {
+  if (Scene == nullptr) {
+    State = StateNextScene;
+    return false;
+  }
+  return Advance(Scene->Duration * Share, FrameTime);
+}
+
 void TAvatar::RevealSite() {
   if (Site->Revealed) return;
   Site->Revealed = true;
@@ -453,20 +461,14 @@ void TAvatar::Update(bool Active, float FrameTime) {
       Timer = 0;
       break;
     case StateFirstHalf:
-      if (Scene == nullptr) {
-        State = StateNextScene;
-      } else if (Advance(Scene->Duration * 0.3333f, FrameTime)) {
+      if (SceneShareDone(0.3333f, FrameTime)) {
         Scene->ToggleGroups();
         State = StateSecondHalf;
         Timer = 0;
       }
       break;
     case StateSecondHalf:
-      if (Scene == nullptr) {
-        State = StateNextScene;
-      } else if (Advance(Scene->Duration * 0.6666f, FrameTime)) {
-        StepSecondHalfDone();
-      }
+      if (SceneShareDone(0.6666f, FrameTime)) StepSecondHalfDone();
       break;
     default: break;
   }

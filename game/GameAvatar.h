@@ -102,6 +102,9 @@ class TAvatar {
 
  private:
   bool Advance(float Duration, float FrameTime);
+  // Whether Share of the scene's duration has passed (a half of its execution); without a scene
+  // the avatar goes on to the next one instead.
+  bool SceneShareDone(float Share, float FrameTime);
   void RevealSite();
   void MarkEntered();
   void EnterSite();

@@ -185,18 +185,30 @@ std::string JsonString(const std::string& Text) {
   return out + "\"";
 }
 
-std::string EventsJson(const TContainer& Events) {
+namespace {
+
+// The items of a container as a JSON list, each written by Object from the item as a T.
+template <class T, class TFn>
+std::string JsonItems(const TContainer& Items, TFn Object) {
   std::string j = "[";
   bool first = true;
-  for (TItem* item : Events) {
-    const TData& d = static_cast<TEvent*>(item)->Data;
-    j += std::string(first ? "" : ", ") + "[";
+  for (TItem* item : Items) {
+    j += std::string(first ? "" : ", ") + Object(*static_cast<T*>(item));
     first = false;
-    const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
-    for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
-    j += "]";
   }
   return j + "]";
+}
+
+}  // namespace
+
+std::string EventsJson(const TContainer& Events) {
+  return JsonItems<TEvent>(Events, [](const TEvent& e) {
+    const TData& d = e.Data;
+    const int32_t values[8] = {d.Kind, d.Region, d.Site, d.Scene, d.Value, d.Extra[0], d.Extra[1], d.Extra[2]};
+    std::string j = "[";
+    for (int k = 0; k < 8; ++k) j += (k > 0 ? ", " : "") + std::to_string(values[k]);
+    return j + "]";
+  });
 }
 
 namespace {
@@ -235,62 +247,40 @@ std::string ModelStateJson(const std::vector<std::string>* Log) {
   }
   j += "]}";
 
-  j += ", \"props\": [";
-  bool first = true;
-  for (TItem* item : *Props()) {
-    const auto* p = static_cast<const TProp*>(item);
-    j += std::string(first ? "" : ", ") + "{\"name\": " + JsonString(p->Name) +
-         ", \"number\": " + std::to_string(p->Number) + ", \"amount\": " + std::to_string(p->Amount) +
-         ", \"amount_before\": " + std::to_string(p->AmountBefore) + "}";
-    first = false;
-  }
-  j += "]";
+  j += ", \"props\": " + JsonItems<TProp>(*Props(), [](const TProp& p) {
+         return "{\"name\": " + JsonString(p.Name) + ", \"number\": " + std::to_string(p.Number) +
+                ", \"amount\": " + std::to_string(p.Amount) + ", \"amount_before\": " + std::to_string(p.AmountBefore) +
+                "}";
+       });
 
-  j += ", \"regions\": [";
-  first = true;
-  for (TItem* item : *Regions()) {
-    auto* region = static_cast<TRegion*>(item);
-    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(region->Number) +
-         ", \"music\": " + (region->Music != nullptr ? JsonString(region->Music->Name) : std::string("null")) +
-         ", \"sites\": [";
-    first = false;
-    bool firstSite = true;
-    for (TItem* s : *region->Sites) {
-      const auto* site = static_cast<const TSite*>(s);
-      j += std::string(firstSite ? "" : ", ") + "{\"number\": " + std::to_string(site->Number) +
-           ", \"revealed\": " + Bool(site->Revealed) + ", \"entered\": " + Bool(site->Entered) +
-           ", \"closed\": " + Bool(site->Closed) + ", \"count\": " + std::to_string(site->Count) + ", \"scenes\": [";
-      firstSite = false;
-      bool firstScene = true;
-      for (TItem* c : *site->Scenes) {
-        const auto* scene = static_cast<const TScene*>(c);
-        j += std::string(firstScene ? "" : ", ") + "{\"number\": " + std::to_string(scene->Number) +
-             ", \"count\": " + std::to_string(scene->Count) + "}";
-        firstScene = false;
-      }
-      j += "]}";
-    }
-    j += "], \"plots\": [";
-    for (int32_t i = 0; i < region->Map->PlotCount(); ++i) {
-      const TPlotData& plot = region->Map->Plot(i);
-      j += std::string(i > 0 ? ", " : "") + "{\"visible\": " + Bool(plot.Visible) + ", \"x\": " + Float(plot.X) +
-           ", \"y\": " + Float(plot.Y) + "}";
-    }
-    j += "]}";
-  }
-  j += "]";
+  j += ", \"regions\": " + JsonItems<TRegion>(*Regions(), [](const TRegion& region) {
+         std::string r = "{\"number\": " + std::to_string(region.Number) + ", \"music\": " +
+                         (region.Music != nullptr ? JsonString(region.Music->Name) : std::string("null"));
+         r += ", \"sites\": " + JsonItems<TSite>(*region.Sites, [](const TSite& site) {
+                return "{\"number\": " + std::to_string(site.Number) + ", \"revealed\": " + Bool(site.Revealed) +
+                       ", \"entered\": " + Bool(site.Entered) + ", \"closed\": " + Bool(site.Closed) +
+                       ", \"count\": " + std::to_string(site.Count) + ", \"scenes\": " +
+                       JsonItems<TScene>(*site.Scenes,
+                                         [](const TScene& scene) {
+                                           return "{\"number\": " + std::to_string(scene.Number) +
+                                                  ", \"count\": " + std::to_string(scene.Count) + "}";
+                                         }) +
+                       "}";
+              });
+         r += ", \"plots\": [";
+         for (int32_t i = 0; i < region.Map->PlotCount(); ++i) {
+           const TPlotData& plot = region.Map->Plot(i);
+           r += std::string(i > 0 ? ", " : "") + "{\"visible\": " + Bool(plot.Visible) + ", \"x\": " + Float(plot.X) +
+                ", \"y\": " + Float(plot.Y) + "}";
+         }
+         return r + "]}";
+       });
 
-  j += ", \"achievements\": [";
-  first = true;
-  for (TItem* item : *Achievements()) {
-    auto* a = static_cast<TAchievement*>(item);
-    j += std::string(first ? "" : ", ") + "{\"number\": " + std::to_string(a->Number) +
-         ", \"visible\": " + Bool(a->IsVisible()) + ", \"progress\": " + std::to_string(a->Progress) +
-         ", \"total\": " + std::to_string(a->Total()) + ", \"reached\": " + Bool(a->IsReached()) +
-         ", \"newly_earned\": " + Bool(a->IsNewlyEarned()) + "}";
-    first = false;
-  }
-  j += "]";
+  j += ", \"achievements\": " + JsonItems<TAchievement>(*Achievements(), [](TAchievement& a) {
+         return "{\"number\": " + std::to_string(a.Number) + ", \"visible\": " + Bool(a.IsVisible()) +
+                ", \"progress\": " + std::to_string(a.Progress) + ", \"total\": " + std::to_string(a.Total()) +
+                ", \"reached\": " + Bool(a.IsReached()) + ", \"newly_earned\": " + Bool(a.IsNewlyEarned()) + "}";
+       });
 
   const THint* hint = CurrentHint();
   j += ", \"hint\": ";

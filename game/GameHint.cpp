@@ -109,9 +109,6 @@ THint* CurrentHint() {
 void CheckHintTrees() {
   TContainer* hints = Hints();
   if (hints == nullptr) return;
-  std::unordered_map<const THint*, int32_t> index;
-  int32_t position = 0;
-  for (TItem* item : *hints) index[static_cast<THint*>(item)] = ++position;
   // 0 not visited, 1 on the current path, 2 done.
   std::unordered_map<const THint*, uint8_t> colour;
   struct TStep {
@@ -134,7 +131,7 @@ void CheckHintTrees() {
       if (sub == nullptr) continue;
       const uint8_t c = colour[sub];
       if (c == 1) {
-        throw EError("hint " + std::to_string(index[sub]) + " \"" + sub->Name +
+        throw EError("hint " + std::to_string(hints->IndexOf(sub)) + " \"" + sub->Name +
                      "\" can reach itself through its sub-hints");
       }
       if (c == 0) {

@@ -188,35 +188,21 @@ bool Preview(TScene* Scene, const std::string& Output, bool Cropped, TPreviewRes
   return true;
 }
 
-std::string HtmlEscape(const std::string& Text) {
-  std::string out;
-  for (char c : Text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 bool WriteIndex(const std::string& Folder, const std::vector<TPreviewResult>& Results) {
   std::ofstream out(Folder + "/index.html", std::ios::binary);
   if (!out) return false;
   out << "<!DOCTYPE html>\n<html><head><meta charset=\"windows-" << GetCodePage()
       << "\"><title>Scene previews</title>\n<style>body{font-family:sans-serif}figure{display:inline-block;"
          "margin:8px}img{width:480px;border:1px solid #888}.bad{color:#b00}</style></head><body>\n"
-      << "<h1>Scene previews (" << HtmlEscape(GetLanguageName()) << ")</h1>\n";
+      << "<h1>Scene previews (" << EscapeMarkup(GetLanguageName()) << ")</h1>\n";
   for (const TPreviewResult& r : Results) {
     const std::string name = std::filesystem::path(r.File).filename().string();
-    out << "<figure><a href=\"" << HtmlEscape(name) << "\"><img src=\"" << HtmlEscape(name) << "\"></a><figcaption>"
-        << "scene " << r.Scene->Number << ", " << HtmlEscape(KindName(r.Scene->Kind)) << ", site "
-        << HtmlEscape(SiteLabel(r.Scene->Site));
+    out << "<figure><a href=\"" << EscapeMarkup(name) << "\"><img src=\"" << EscapeMarkup(name) << "\"></a><figcaption>"
+        << "scene " << r.Scene->Number << ", " << EscapeMarkup(KindName(r.Scene->Kind)) << ", site "
+        << EscapeMarkup(SiteLabel(r.Scene->Site));
     for (const TTextProblem& p : r.Problems) {
       out << "<br><span class=\"bad\">" << (p.Cut ? "cut" : "squeezed") << " "
-          << static_cast<int>(p.Squeeze * 100 + 0.5f) << " %: " << HtmlEscape(Shorten(p.Text)) << "</span>";
+          << static_cast<int>(p.Squeeze * 100 + 0.5f) << " %: " << EscapeMarkup(Shorten(p.Text)) << "</span>";
     }
     out << "</figcaption></figure>\n";
   }

@@ -565,17 +565,11 @@ int RunExport(const TArgs& Args) {
 
 // A text as script content: the characters the scanner treats as markup written as references.
 std::string EscapeContent(const std::string& Utf8) {
-  std::string out;
+  std::string text;
   for (const char c : Utf8) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '\r': break;
-      default: out += c;
-    }
+    if (c != '\r') text += c;
   }
-  return out;
+  return EscapeMarkup(text, false);
 }
 
 // The first character of Utf8 that Page cannot hold, as "'x' (U+0078)", or "" when it holds all.

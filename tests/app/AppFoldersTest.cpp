@@ -102,14 +102,14 @@ TEST_F(FoldersTest, InstalledProgramFindsItsDataBesideItsBinFolder) {
 }
 
 TEST(LocaleLanguageTest, TheLanguageCodeNamesTheFolder) {
-  EXPECT_EQ(LanguageOfLocale("de_DE.UTF-8"), "German");
-  EXPECT_EQ(LanguageOfLocale("de_AT"), "German");
-  EXPECT_EQ(LanguageOfLocale("ru_RU.UTF-8"), "Russian");
-  EXPECT_EQ(LanguageOfLocale("ru"), "Russian");
-  EXPECT_EQ(LanguageOfLocale("RU_ru.koi8r"), "Russian");
-  EXPECT_EQ(LanguageOfLocale("fr_FR.UTF-8@euro"), "French");
-  EXPECT_EQ(LanguageOfLocale("en_GB.UTF-8"), "English");
-  EXPECT_EQ(LanguageOfLocale("nb_NO.UTF-8"), "Norwegian");
+  test::ExpectEach(LanguageOfLocale, {{"de_DE.UTF-8", "German"},
+                                      {"de_AT", "German"},
+                                      {"ru_RU.UTF-8", "Russian"},
+                                      {"ru", "Russian"},
+                                      {"RU_ru.koi8r", "Russian"},
+                                      {"fr_FR.UTF-8@euro", "French"},
+                                      {"en_GB.UTF-8", "English"},
+                                      {"nb_NO.UTF-8", "Norwegian"}});
   // No language at all, or one the table does not know.
   for (const char* none : {"", "C", "C.UTF-8", "POSIX", "xx_YY.UTF-8", "d", "_DE", "de-DE", "../German", "1e_DE"}) {
     EXPECT_EQ(LanguageOfLocale(none), "") << none;

@@ -83,15 +83,15 @@ TEST(AppGameSegments, NamesThatMayHaveSegmentFilesAndTheNamesTheyShare) {
     EXPECT_TRUE(MayHaveSegments(name)) << name;
   for (const char* name : {"", "K", "G", "K3Road", "K2", "K6x"}) EXPECT_FALSE(MayHaveSegments(name)) << name;
 
-  EXPECT_EQ(AlternativeSegmentsName("K1Water"), "K0");
-  EXPECT_EQ(AlternativeSegmentsName("K0"), "K0");
-  EXPECT_EQ(AlternativeSegmentsName("K2Water"), "K2Water");
-  EXPECT_EQ(AlternativeSegmentsName("G2Square06Filled"), "G2Square06");
-  EXPECT_EQ(AlternativeSegmentsName("G2Square09Outline"), "G2Square09");
-  // The prefix must be shorter than the name.
-  EXPECT_EQ(AlternativeSegmentsName("G2Square09"), "G2Square09");
-  EXPECT_EQ(AlternativeSegmentsName("G2Square28Border"), "G2Square28Border");
-  EXPECT_EQ(AlternativeSegmentsName("G2Props"), "G2Props");
+  test::ExpectEach(AlternativeSegmentsName, {{"K1Water", "K0"},
+                                             {"K0", "K0"},
+                                             {"K2Water", "K2Water"},
+                                             {"G2Square06Filled", "G2Square06"},
+                                             {"G2Square09Outline", "G2Square09"},
+                                             // The prefix must be shorter than the name.
+                                             {"G2Square09", "G2Square09"},
+                                             {"G2Square28Border", "G2Square28Border"},
+                                             {"G2Props", "G2Props"}});
 }
 
 std::vector<std::string> NamesIn(TContainer* Registry) {

@@ -6,6 +6,7 @@
 
 #include "app/AppMain.h"
 #include "engine/EngineEffectSource.h"
+#include "support/TestSupport.h"
 
 namespace tv {
 namespace {
@@ -64,20 +65,20 @@ TEST(EffectSource, FieldsByNameModesByNameAndDefaultsOfThePlaceholder) {
 }
 
 TEST(EffectSource, MistakesNameTheirLine) {
-  EXPECT_EQ(ErrorOf("Emitter a\n  Colour 1 1 1\n"), "line 2: unknown field \"Colour\"");
-  EXPECT_EQ(ErrorOf("Emitter a\nInterval 1\nInterval 2\n"), "line 3: Interval is given twice");
-  EXPECT_EQ(ErrorOf("Emitter a\nP0 1\n"), "line 2: P0 takes 2 values, not 1");
-  EXPECT_EQ(ErrorOf("Emitter a\nInterval fast\n"), "line 2: Interval: \"fast\" is not a finite number");
-  EXPECT_EQ(ErrorOf("Emitter a\nInterval inf\n"), "line 2: Interval: \"inf\" is not a finite number");
-  EXPECT_EQ(ErrorOf("Emitter a\nInterval 0.5x\n"), "line 2: Interval: \"0.5x\" is not a finite number");
-  EXPECT_EQ(ErrorOf("Emitter a\nSegment0 1.5\n"),
-            "line 2: Segment0: \"1.5\" is not an integer from -2147483648 to 2147483647");
-  EXPECT_EQ(ErrorOf("Interval 1\n"), "line 1: Interval belongs to an emitter: start one with Emitter NAME");
-  EXPECT_EQ(ErrorOf("Emitter a\nArea 1 1\n"), "line 2: Area belongs to the effect, before the first Emitter");
-  EXPECT_EQ(ErrorOf("Emitter \"a\n"), "line 1: unterminated string");
-  EXPECT_EQ(ErrorOf("Emitter \"a\\q\"\n"), "line 1: unknown escape in string (use \\\", \\\\ or \\xHH)");
-  EXPECT_EQ(ErrorOf("\"Emitter\" a\n"), "line 1: a line starts with a field name, not a string");
-  EXPECT_EQ(ErrorOf("Offset 1 2\n"), "no Emitter in the source");
+  test::ExpectEach(ErrorOf, {{"Emitter a\n  Colour 1 1 1\n", "line 2: unknown field \"Colour\""},
+                             {"Emitter a\nInterval 1\nInterval 2\n", "line 3: Interval is given twice"},
+                             {"Emitter a\nP0 1\n", "line 2: P0 takes 2 values, not 1"},
+                             {"Emitter a\nInterval fast\n", "line 2: Interval: \"fast\" is not a finite number"},
+                             {"Emitter a\nInterval inf\n", "line 2: Interval: \"inf\" is not a finite number"},
+                             {"Emitter a\nInterval 0.5x\n", "line 2: Interval: \"0.5x\" is not a finite number"},
+                             {"Emitter a\nSegment0 1.5\n",
+                              "line 2: Segment0: \"1.5\" is not an integer from -2147483648 to 2147483647"},
+                             {"Interval 1\n", "line 1: Interval belongs to an emitter: start one with Emitter NAME"},
+                             {"Emitter a\nArea 1 1\n", "line 2: Area belongs to the effect, before the first Emitter"},
+                             {"Emitter \"a\n", "line 1: unterminated string"},
+                             {"Emitter \"a\\q\"\n", "line 1: unknown escape in string (use \\\", \\\\ or \\xHH)"},
+                             {"\"Emitter\" a\n", "line 1: a line starts with a field name, not a string"},
+                             {"Offset 1 2\n", "no Emitter in the source"}});
   const std::string mode = ErrorOf("Emitter a\nSizeMode Huge\n");
   EXPECT_EQ(mode.find("line 2: SizeMode: unknown value \"Huge\" (one of Fixed, Spread, Distance"), 0u) << mode;
   // Table modes take names only; the free bytes take 0..255 too.

@@ -61,36 +61,40 @@ class ScriptTest : public ::testing::Test {
 };
 
 TEST_F(ScriptTest, CharacterReferencesPickByTheirFirstLetters) {
-  EXPECT_EQ(One("&lt;b&gt;"), "<b>");
-  EXPECT_EQ(One("it&apos;s &amp; &quot;x&quot;"), "it's & \"x\"");
-  EXPECT_EQ(One("x&nbsp;y"), "xy");
-  EXPECT_EQ(One("&#65;z"), "z");
-  EXPECT_EQ(One("&;x"), "x");
+  test::ExpectEach(One, {{"&lt;b&gt;", "<b>"},
+                         {"it&apos;s &amp; &quot;x&quot;", "it's & \"x\""},
+                         {"x&nbsp;y", "xy"},
+                         {"&#65;z", "z"},
+                         {"&;x", "x"}});
   // Without its ";" a reference swallows everything up to the next one, tags included.
   EXPECT_EQ(Loaded(Script(Text("a", "x & y") + Text("b", "z;w"))), (TEntries{{"a", "x w"}}));
+  // What EscapeMarkup writes reads back as the text it was given, with or without quotes escaped.
+  for (const bool quotes : {true, false}) {
+    EXPECT_EQ(One(EscapeMarkup("a<b> & \"c\" >&", quotes)), "a<b> & \"c\" >&") << quotes;
+  }
 }
 
 TEST_F(ScriptTest, WhitespaceCollapsesAndLineBreaksAreKept) {
-  EXPECT_EQ(One("  Hello \r\n  world  "), "Hello\nworld");
-  EXPECT_EQ(One("a\n\n\n\nb"), "a\n\nb");
-  EXPECT_EQ(One("a\r\n\r\n\r\n\r\nb"), "a\n\nb");
-  EXPECT_EQ(One("a\r\nb\nc\rd"), "a\nb\nc\nd");
-  EXPECT_EQ(One("a\r\rb"), "a\n\nb");
-  EXPECT_EQ(One("a\n\r\nb"), "a\n\nb");
-  EXPECT_EQ(One("a\tb"), "ab");
-  EXPECT_EQ(One("a \t b"), "a b");
-  EXPECT_EQ(One("a   b"), "a b");
-  EXPECT_EQ(One("a \n b"), "a\nb");
-  EXPECT_EQ(One("\x01x\x1f"), "x");
+  test::ExpectEach(One, {{"  Hello \r\n  world  ", "Hello\nworld"},
+                         {"a\n\n\n\nb", "a\n\nb"},
+                         {"a\r\n\r\n\r\n\r\nb", "a\n\nb"},
+                         {"a\r\nb\nc\rd", "a\nb\nc\nd"},
+                         {"a\r\rb", "a\n\nb"},
+                         {"a\n\r\nb", "a\n\nb"},
+                         {"a\tb", "ab"},
+                         {"a \t b", "a b"},
+                         {"a   b", "a b"},
+                         {"a \n b", "a\nb"},
+                         {"\x01x\x1f", "x"}});
 }
 
 TEST_F(ScriptTest, TagsInsideATextAreSkippedWithTheirContent) {
-  EXPECT_EQ(One("A <b>bold</b> word"), "A word");
-  EXPECT_EQ(One("A <b>x <i>deep</i> y</b>B"), "A B");
-  EXPECT_EQ(One("one<br/>two"), "onetwo");
-  EXPECT_EQ(One("one<br/>\ntwo"), "one\ntwo");
-  EXPECT_EQ(One("one<!-- note -->two"), "onetwo");
-  EXPECT_EQ(One("one<?pi data?>two<!DOCTYPE x>three"), "onetwothree");
+  test::ExpectEach(One, {{"A <b>bold</b> word", "A word"},
+                         {"A <b>x <i>deep</i> y</b>B", "A B"},
+                         {"one<br/>two", "onetwo"},
+                         {"one<br/>\ntwo", "one\ntwo"},
+                         {"one<!-- note -->two", "onetwo"},
+                         {"one<?pi data?>two<!DOCTYPE x>three", "onetwothree"}});
   // Any end tag at the text's own level ends it, whatever its name.
   EXPECT_EQ(Loaded(Script("<text id=\"t\">abc</wrong>" + Text("u", "v"))), (TEntries{{"t", "abc"}, {"u", "v"}}));
 }

@@ -1,7 +1,10 @@
 // Helpers shared by the tests: temporary folders, environment overrides, files.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tv::test {
@@ -62,6 +65,15 @@ std::string SavedEvents(const std::string& Save);
 // Whether Text holds each of Parts, in that order (each found after the one before); false with
 // the first part missing in Missing.
 bool ContainsInOrder(const std::string& Text, const std::vector<std::string>& Parts, std::string& Missing);
+
+// A table of string cases: each row an input and what a function must return for it.
+using TStringCases = std::vector<std::pair<std::string, std::string>>;
+
+// Checks Fn(input) against each row of Cases, naming the input of a row that fails.
+template <class TFn>
+void ExpectEach(TFn Fn, const TStringCases& Cases) {
+  for (const auto& [input, expected] : Cases) EXPECT_EQ(Fn(input), expected) << input;
+}
 
 // Whether golden pictures are being regenerated (TV_UPDATE_GOLDENS=1): a golden test then writes
 // its picture and reports itself skipped, never passed.
