@@ -49,6 +49,19 @@ class TBenchControl : public TGuiControl {
   void BeforeDestroy() override { FreeSprite(Sprite); }
 };
 
+// Warms up with 240 frames, then times one frame an iteration and counts the heap allocations.
+template <class F>
+void TimeFrames(benchmark::State& State, F&& Step) {
+  for (int i = 0; i < 240; ++i) Step();
+  const long long before = gAllocations;
+  long long frames = 0;
+  for (auto _ : State) {
+    Step();
+    ++frames;
+  }
+  State.counters["allocs/frame"] = static_cast<double>(gAllocations - before) / static_cast<double>(frames);
+}
+
 // Lays Count buttons out in rows of Columns inside the current Place.
 void Grid(TGuiForm& Form, int32_t Count, int32_t Columns, float W, float H) {
   for (int32_t i = 0; i < Count; ++i) {
@@ -98,14 +111,7 @@ void BM_GuiFrame(benchmark::State& State) {
     UpdateGui();
     RenderFrame(nullptr);
   };
-  for (int i = 0; i < 240; ++i) frame();
-  const long long before = gAllocations;
-  long long frames = 0;
-  for (auto _ : State) {
-    frame();
-    ++frames;
-  }
-  State.counters["allocs/frame"] = static_cast<double>(gAllocations - before) / static_cast<double>(frames);
+  TimeFrames(State, frame);
   State.counters["controls"] = 300 + 3 * 20;
   State.counters["ready"] = InputTargetReady() ? 1 : 0;
   GuiShutdown();
@@ -150,14 +156,7 @@ void BM_GuiFocusFrame(benchmark::State& State) {
     UpdateGui();
     RenderFrame(nullptr);
   };
-  for (int i = 0; i < 240; ++i) frame();
-  const long long before = gAllocations;
-  long long frames = 0;
-  for (auto _ : State) {
-    frame();
-    ++frames;
-  }
-  State.counters["allocs/frame"] = static_cast<double>(gAllocations - before) / static_cast<double>(frames);
+  TimeFrames(State, frame);
   State.counters["focused"] = FocusedControl() != nullptr ? 1 : 0;
   GuiShutdown();
   SetGuiInputOverride(nullptr);
