@@ -147,10 +147,10 @@ void TGuiDialogInputLineCustom::OnShow() {
   }
   Empty = DefaultText.empty();
   RefreshButtons();
-  // The keyboard draws on the screen beside the sheet, not into it.
-  Canvas = screen;
-  Origin = origin;
-  BuildKeyboard();
+  // The keyboard draws on the screen beside the sheet, not into it; it is built when a controller
+  // is used, so that without one the dialog has none of its keys.
+  ScreenCanvas = screen;
+  ScreenOrigin = origin;
   if (GuiInputDevice() == TGuiDevice::Pad) ShowKeyboard();
 }
 
@@ -160,7 +160,7 @@ void TGuiDialogInputLineCustom::BuildKeyboard() {
   const float width = static_cast<float>(columns) * KeyPitch - (KeyPitch - KeySize) + 2 * KeyboardMargin;
   const float height = static_cast<float>(KeyboardRows + 1) * KeyPitch - (KeyPitch - KeySize) + 2 * KeyboardMargin;
   PlaceBox(*this, 0, KeyboardTop + height / 2, width, height);
-  Keyboard = AddControl<TGuiControlCanvas>(10, PropVisible, false);
+  Keyboard = AddControl<TGuiControlCanvas>(10);
   // Light captions on a dark panel.
   AddControl<TGuiControlPlate>(0, PropAlpha, 0.85f);
   AddControl<TGuiControlBorder>(1, PropColor, 0xAA7700u);
@@ -199,14 +199,22 @@ void TGuiDialogInputLineCustom::Relabel() {
 }
 
 void TGuiDialogInputLineCustom::ShowKeyboard() {
-  if (Keyboard == nullptr || Keyboard->Visible) return;
-  // Every control drawn into the keyboard's canvas comes after it.
+  if (Keyboard != nullptr || !Shown) return;
+  TCanvas* sheetCanvas = Canvas;
+  const TVector sheetOrigin = Origin;
+  Canvas = ScreenCanvas;
+  Origin = ScreenOrigin;
+  BuildKeyboard();
+  Canvas = sheetCanvas;
+  Origin = sheetOrigin;
+  // Every control drawn into the keyboard's canvas comes after it, and draws in this frame.
   bool after = false;
   for (TItem* item : Controls) {
     auto* c = static_cast<TGuiControl*>(item);
     if (c == Keyboard) after = true;
-    if (after) c->SetProperty(PropVisible, true);
+    if (after) c->MarkDirty();
   }
+  if (Keyboard != nullptr) Keyboard->SetAlpha(FadeAlpha);
   SetFocus(this, FindControl(ScreenKeyName(ScreenKeyLetters(GetCodePage()).front().Capital)));
 }
 

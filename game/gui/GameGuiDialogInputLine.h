@@ -35,6 +35,7 @@ class TGuiDialogInputLine : public TGuiDialog {
 };
 
 class TGuiControlCanvas;
+class TCanvas;
 
 // The on-screen keyboard's keys: the letters of the language's code page (its capitals and small
 // letters), then shift, space, delete and OK. Named "Key" and the capital's code in hex ("KeyC4"),
@@ -64,6 +65,8 @@ class TGuiDialogInputLineCustom : public TGuiSheetDialog<TGuiDialogInputLine> {
   void ShowKeyboard();
   void Relabel();
   TGuiControlCanvas* Keyboard = nullptr;
+  TCanvas* ScreenCanvas = nullptr;  // where the keyboard draws: the screen, not the sheet
+  TVector ScreenOrigin;
   bool Capitals = true;
 };
 
